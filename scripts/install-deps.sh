@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package the builds and tests need. Idempotent: when all
+# packages are present it does nothing; it runs apt-get update only when one is missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ python3
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  libz-mingw-w64-dev zlib1g-dev libssl-dev
+  googletest libgtest-dev
+  wine64 xvfb xauth x11-apps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,25 @@
+// Facts about the running program and its manifest that hold whether or not it
+// carries a payload: the signature that ties a manifest to this build, and the
+// installation an installed copy belongs to.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace inst {
+
+// File offset of the 16 bytes that identify this build of the program.
+inline constexpr long kSignatureOffset = 23040;
+inline constexpr std::size_t kSignatureBytes = 16;
+
+// The 16 bytes as 32 upper-case hexadecimal digits, in file order.
+std::string FormatManifestSignature(std::string_view bytes);
+
+// The manifest's first line (lines end at any run of carriage returns and line feeds).
+std::string_view FirstManifestLine(std::string_view manifest);
+
+// For a program at FOLDER\resources\setup.exe ("resources" in any case), FOLDER:
+// the installation the copy belongs to. No result elsewhere.
+std::optional<std::string> InstallationFolderOfCopy(std::string_view program_path);
+
+}  // namespace inst

@@ -1,0 +1,45 @@
+// Text helpers shared by the installer and the builder. Texts are byte strings in
+// the Windows ANSI code page; "ignoring case" means ASCII letters only.
+#pragma once
+#include <cstdarg>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace inst {
+
+char AsciiLower(char c);
+char AsciiUpper(char c);
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+// Lower-cases the ASCII letters of the text in place and returns it.
+std::string& LowerCase(std::string& text);
+
+// Strict weak order ignoring case, for maps keyed by the system's names.
+struct LessIgnoreCase {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+
+// printf-style formatting cut at kMaxFormattedLength characters. When the text is
+// cut, "buffer overflow in vsnprintf" is written to standard error.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatTextV(const char* format, va_list args);
+
+// Replaces a space by a line feed wherever at least `line_length` characters have
+// passed since the last break.
+std::string WrapText(std::string_view text, std::size_t line_length);
+
+// Folder, one backslash, name (one trailing backslash of the folder and one leading
+// backslash of the name are dropped). No result when the folder is empty.
+std::optional<std::string> JoinPath(std::string_view folder, std::string_view name);
+
+// The part of a path behind its last "\" (else "/", else ":"), or the whole path.
+std::string_view BaseName(std::string_view path);
+
+// Re-entrant tokenizer over a view: skips leading delimiters, returns the next token
+// and leaves `rest` just behind the delimiter that ended it. No result when only
+// delimiters remain.
+std::optional<std::string_view> NextToken(std::string_view& rest, std::string_view delimiters);
+
+}  // namespace inst

@@ -1,0 +1,51 @@
+#include "administrator.h"
+
+#include "handles.h"
+
+namespace inst::win {
+
+namespace {
+
+using CheckTokenMembershipFn = BOOL(WINAPI*)(HANDLE, PSID, PBOOL);
+
+bool IsMemberOfAdministrators(CheckTokenMembershipFn check) {
+  SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
+  Sid administrators;
+  if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                  0, 0, administrators.put())) {
+    return false;
+  }
+  BOOL member = FALSE;
+  if (!check(nullptr, administrators.get(), &member)) member = FALSE;
+  return member != FALSE;
+}
+
+// Systems without token membership tests: whoever may write under the machine's
+// software key may install.
+bool CanWriteMachineSoftwareKey(Process& process) {
+  const std::string path = process.variables().ExpandVariables("SOFTWARE\\[Manufacturer]");
+  RegistryKey key;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  static const char kYes[] = "yes";
+  if (::RegSetValueExA(key.get(), "CheckAdminPrivs", 0, REG_SZ, reinterpret_cast<const BYTE*>(kYes), sizeof kYes) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegDeleteValueA(key.get(), "CheckAdminPrivs");
+  return true;
+}
+
+}  // namespace
+
+bool IsAdministrator(Process& process) {
+  Library advapi(::LoadLibraryA("Advapi32.dll"));
+  if (auto check = LoadProc<CheckTokenMembershipFn>(advapi.get(), "CheckTokenMembership")) {
+    return IsMemberOfAdministrators(check);
+  }
+  return CanWriteMachineSoftwareKey(process);
+}
+
+}  // namespace inst::win

@@ -1,0 +1,30 @@
+#include "process.h"
+
+#include "../core/temp_files.h"
+
+namespace inst::win {
+
+int WinMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
+  return ::MessageBoxA(owner_, text.c_str(), title.c_str(), style);
+}
+
+void WinMessageHost::QuitInstaller(int exit_code) {
+  DeleteTempFiles(state_.temp_list, files_);
+  ::PostQuitMessage(exit_code);
+}
+
+void WinMessageHost::EndProcess(int exit_code) { ::ExitProcess(static_cast<UINT>(exit_code)); }
+
+Process::Process()
+    : state([this](const std::string& name) { return environment.Get(name); }),
+      host(main_window, state, files),
+      messages(host, state.variables) {
+  state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
+}
+
+Process& TheProcess() {
+  static Process process;
+  return process;
+}
+
+}  // namespace inst::win

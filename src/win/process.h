@@ -1,0 +1,51 @@
+// The one place that holds the installer's process-wide state: the shared store
+// and lists, the system interfaces, the message functions and the windows that
+// own the boxes.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "../core/installer_state.h"
+#include "../core/messages.h"
+#include "win_system.h"
+
+namespace inst::win {
+
+// Message boxes and the end of the run on the real system.
+class WinMessageHost final : public MessageHost {
+ public:
+  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files)
+      : owner_(owner), state_(state), files_(files) {}
+  int ShowBox(const std::string& title, const std::string& text, unsigned style) override;
+  void QuitInstaller(int exit_code) override;
+  [[noreturn]] void EndProcess(int exit_code) override;
+
+ private:
+  const HWND& owner_;
+  InstallerState& state_;
+  FileSystem& files_;
+};
+
+struct Process {
+  Process();
+
+  HINSTANCE instance = nullptr;
+  // Owner of every message box; null before it exists and in a headless run.
+  HWND main_window = nullptr;
+  HWND splash = nullptr;
+  std::string program_path;
+  std::string manifest_signature;
+
+  WinEnvironment environment;
+  WinFileSystem files;
+  InstallerState state;
+  WinMessageHost host;
+  Messages messages;
+
+  InstallerVariables& variables() { return state.variables; }
+};
+
+Process& TheProcess();
+
+}  // namespace inst::win

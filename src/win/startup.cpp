@@ -1,0 +1,67 @@
+// The installer's entry point: command line, run mode, payload, privileges, then the
+// wizard or a headless run.
+#include <windows.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "../core/command_line.h"
+#include "../core/limits.h"
+#include "administrator.h"
+#include "open_payload.h"
+#include "process.h"
+#include "splash.h"
+
+namespace inst::win {
+
+namespace {
+
+constexpr const char* kWindowClass = "VORANTH Installer";
+
+void MakeProgramFolderCurrent(const std::string& program_path) {
+  const auto last = program_path.rfind('\\');
+  if (last != std::string::npos) ::SetCurrentDirectoryA(program_path.substr(0, last).c_str());
+}
+
+void ApplyCommandLine(Process& process, const char* command_line) {
+  const SplitCommandLineResult split = SplitCommandLine(command_line ? command_line : "");
+  if (split.argument_too_long) process.messages.FatalErrorCode(kArgumentTooLongError);
+  for (std::size_t i = 1; i < split.arguments.size(); ++i) {
+    ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list);
+  }
+}
+
+int RunInstaller(HINSTANCE instance, const char* command_line) {
+  Process& process = TheProcess();
+  process.instance = instance;
+  process.program_path = ProgramPath();
+  MakeProgramFolderCurrent(process.program_path);
+
+  ApplyCommandLine(process, command_line);
+  InstallerVariables& variables = process.variables();
+  DecideRunMode(variables);
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+
+  // A chained installer steps aside while another one shows its wizard.
+  if (variables.TestFlag("SubInstall") && ::FindWindowA(kWindowClass, nullptr) != nullptr) ::ExitProcess(0);
+
+  const bool headless = variables.TestFlag("HeadlessInstall");
+  if (!headless) process.splash = ShowSplash(instance);
+
+  OpenPayload(process);
+
+  if (!IsAdministrator(process)) process.messages.FatalError("This program requires Administrator privileges");
+  HideSplash(process.splash);
+
+  // The wizard and the installation run take over here.
+  process.messages.QuitInstaller(0);
+  return 0;
+}
+
+}  // namespace
+
+}  // namespace inst::win
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+  return inst::win::RunInstaller(instance, command_line);
+}

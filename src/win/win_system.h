@@ -1,0 +1,30 @@
+// The core's system interfaces on the real Win32 API.
+#pragma once
+#include <string>
+
+#include "../core/os.h"
+
+namespace inst::win {
+
+class WinFileSystem final : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool RemoveFolder(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+};
+
+class WinEnvironment final : public Environment {
+ public:
+  std::optional<std::string> Get(const std::string& name) override;
+};
+
+// The full path of the running program.
+std::string ProgramPath();
+
+// The Windows version class of the running system.
+std::uint32_t GetOsClass();
+
+}  // namespace inst::win

@@ -1,0 +1,25 @@
+// Test helper: keeps a top-level window of a given class open, as another running
+// installer's wizard would, until it is closed or killed.
+//
+//   hold_window.exe CLASS READY_FILE
+//
+// READY_FILE is created once the window exists.
+#include <windows.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = DefWindowProcA;
+  window_class.hInstance = GetModuleHandleA(nullptr);
+  window_class.lpszClassName = argv[1];
+  if (!RegisterClassA(&window_class)) return 3;
+  HWND window = CreateWindowExA(0, argv[1], "held", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                window_class.hInstance, nullptr);
+  if (!window) return 4;
+  if (FILE* ready = std::fopen(argv[2], "w")) std::fclose(ready);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  return 0;
+}

@@ -1,0 +1,170 @@
+// Test robot: starts a program, watches its windows, logs every message box (title,
+// text, buttons) as a JSON line and answers it as the test scripted, then logs the
+// program's exit code.
+//
+//   robot.exe --log FILE [--answer BUTTON]... [--env NAME=VALUE]... [--timeout SECONDS]
+//             --exe PATH [--args TEXT]
+//
+// --env sets (or, with an empty value, removes) a variable of the program's
+// environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore. A box met when no answer is
+// left is logged as unexpected and dismissed with its first button, so a test fails
+// rather than hangs.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Button {
+  const char* name;
+  int id;
+};
+constexpr Button kButtons[] = {{"OK", IDOK},   {"Cancel", IDCANCEL}, {"Abort", IDABORT}, {"Retry", IDRETRY},
+                               {"Ignore", IDIGNORE}, {"Yes", IDYES},   {"No", IDNO}};
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 2);
+  const int got = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
+  return std::string(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+}
+
+std::string ClassName(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct Robot {
+  FILE* log = nullptr;
+  DWORD pid = 0;
+  std::deque<std::string> answers;
+  std::set<HWND> answered;
+
+  void Line(const std::string& json) {
+    std::fprintf(log, "%s\n", json.c_str());
+    std::fflush(log);
+  }
+
+  void Handle(HWND box) {
+    if (answered.count(box)) return;
+    answered.insert(box);
+    std::string buttons;
+    int first_button = 0;
+    for (const Button& b : kButtons) {
+      HWND control = GetDlgItem(box, b.id);
+      if (control && IsWindowVisible(control)) {
+        if (!buttons.empty()) buttons += ",";
+        buttons += Json(b.name);
+        if (!first_button) first_button = b.id;
+      }
+    }
+    HWND text_control = GetDlgItem(box, 0xFFFF);
+    const std::string text = text_control ? WindowText(text_control) : std::string();
+    int answer_id = first_button;
+    std::string answer = "unexpected";
+    if (!answers.empty()) {
+      answer = answers.front();
+      answers.pop_front();
+      answer_id = 0;
+      for (const Button& b : kButtons) {
+        if (_stricmp(b.name, answer.c_str()) == 0) answer_id = b.id;
+      }
+    }
+    Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
+         "],\"answer\":" + Json(answer) + "}}");
+    if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
+  }
+
+  static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+    Robot& robot = *reinterpret_cast<Robot*>(self);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == robot.pid && IsWindowVisible(window) && ClassName(window) == "#32770") robot.Handle(window);
+    return TRUE;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Robot robot;
+  std::string log_path, exe, args;
+  double timeout = 60;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--log") log_path = argv[i + 1];
+    else if (option == "--answer") robot.answers.push_back(argv[i + 1]);
+    else if (option == "--timeout") timeout = std::atof(argv[i + 1]);
+    else if (option == "--exe") exe = argv[i + 1];
+    else if (option == "--env") {
+      const std::string assignment = argv[i + 1];
+      const auto equals = assignment.find('=');
+      if (equals != std::string::npos) {
+        const std::string value = assignment.substr(equals + 1);
+        SetEnvironmentVariableA(assignment.substr(0, equals).c_str(), value.empty() ? nullptr : value.c_str());
+      }
+    }
+    else if (option == "--args") args = argv[i + 1];
+  }
+  if (log_path.empty() || exe.empty()) {
+    std::fprintf(stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
+    return 2;
+  }
+  robot.log = std::fopen(log_path.c_str(), "w");
+  if (!robot.log) return 2;
+
+  std::string command_line = "\"" + exe + "\"";
+  if (!args.empty()) command_line += " " + args;
+  std::vector<char> command(command_line.begin(), command_line.end());
+  command.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    robot.Line("{\"error\":\"CreateProcess failed\",\"code\":" + std::to_string(GetLastError()) + "}");
+    return 2;
+  }
+  CloseHandle(info.hThread);
+  robot.pid = info.dwProcessId;
+
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout * 1000);
+  for (;;) {
+    EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
+    if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
+    if (GetTickCount64() > deadline) {
+      TerminateProcess(info.hProcess, 255);
+      WaitForSingleObject(info.hProcess, 5000);
+      robot.Line("{\"timeout\":true}");
+      break;
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hProcess);
+  robot.Line("{\"exit\":" + std::to_string(code) + "}");
+  std::fclose(robot.log);
+  return 0;
+}

@@ -1,0 +1,43 @@
+// A message host that records every box and turns the end of the process into an
+// exception, so a test can observe a fatal error and go on.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/installer_state.h"
+#include "core/messages.h"
+
+namespace inst::testing {
+
+struct ProcessEnded {
+  int exit_code;
+};
+
+struct RecordedBox {
+  std::string title;
+  std::string text;
+  unsigned style;
+};
+
+class FakeHost final : public MessageHost {
+ public:
+  int ShowBox(const std::string& title, const std::string& text, unsigned style) override {
+    boxes.push_back({title, text, style});
+    if (answers.empty()) return box::kIdOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void QuitInstaller(int exit_code) override { quits.push_back(exit_code); }
+  [[noreturn]] void EndProcess(int exit_code) override { throw ProcessEnded{exit_code}; }
+
+  std::vector<RecordedBox> boxes;
+  std::deque<int> answers;
+  std::vector<int> quits;
+};
+
+// Environment lookup for tests: no variable is set.
+inline std::optional<std::string> NoEnvironment(const std::string&) { return std::nullopt; }
+
+}  // namespace inst::testing

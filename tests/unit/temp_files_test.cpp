@@ -1,0 +1,102 @@
+#include "core/temp_files.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "core/installed_copy.h"
+
+namespace inst {
+namespace {
+
+class MapEnvironment final : public Environment {
+ public:
+  std::optional<std::string> Get(const std::string& name) override {
+    const auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  std::map<std::string, std::string> values;
+};
+
+// Files and folders as a set of paths; removing a folder that still holds
+// something fails, as on the real system.
+class MemoryFileSystem final : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override { return files.count(path) || folders.count(path); }
+  bool IsDirectory(const std::string& path) override { return folders.count(path) > 0; }
+  bool CreateFolder(const std::string& path) override { return folders.insert(path).second; }
+  bool RemoveFolder(const std::string& path) override {
+    for (const auto& f : files)
+      if (f.rfind(path + "\\", 0) == 0) return false;
+    return folders.erase(path) > 0;
+  }
+  bool RemoveFile(const std::string& path) override { return files.erase(path) > 0; }
+  std::optional<std::string> ReadWholeFile(const std::string& path) override {
+    if (!files.count(path)) return std::nullopt;
+    return std::string();
+  }
+  std::set<std::string> files, folders;
+};
+
+TEST(TempFolder, BaseFollowsTempTmpWindir) {
+  MapEnvironment env;
+  EXPECT_EQ(TempFolderBase(env), "C:");
+  env.values["windir"] = "C:\\WINDOWS";
+  EXPECT_EQ(TempFolderBase(env), "C:\\WINDOWS\\temp");
+  env.values["TMP"] = "D:\\tmp";
+  EXPECT_EQ(TempFolderBase(env), "D:\\tmp");
+  env.values["TEMP"] = "E:\\temp";
+  EXPECT_EQ(TempFolderBase(env), "E:\\temp");
+}
+
+TEST(TempFolder, NamesAreDrawnUntilOneIsFreeAtMostTenTimes) {
+  int draws = 0;
+  std::vector<int> numbers = {0x1005, 7, 4095, 3};
+  auto random = [&] { return numbers[static_cast<std::size_t>(draws++) % numbers.size()]; };
+  std::set<std::string> existing = {"T\\vr5", "T\\vr7"};
+  auto exists = [&](const std::string& p) { return existing.count(p) > 0; };
+  EXPECT_EQ(ChooseTempFolderName("T", random, exists), "T\\vr4095");  // 0x1005 is masked to 5
+  EXPECT_EQ(draws, 3);
+
+  draws = 0;
+  EXPECT_EQ(ChooseTempFolderName("T", [&] { ++draws; return draws; }, [](const std::string&) { return true; }),
+            "T\\vr10");
+  EXPECT_EQ(draws, 10);
+}
+
+TEST(TempFolder, DeleteTempFilesWalksBackwards) {
+  MemoryFileSystem fs;
+  fs.folders = {"T\\vr1", "T\\vr1\\sub"};
+  fs.files = {"T\\vr1\\a.bmp", "T\\vr1\\sub\\b.txt"};
+  // Listed in the order they were made: the folder first, so it is removed last.
+  const std::vector<std::string> temp_list = {"T\\vr1", "T\\vr1\\sub", "T\\vr1\\sub\\b.txt", "T\\vr1\\a.bmp",
+                                              "T\\vr1\\gone.txt"};
+  DeleteTempFiles(temp_list, fs);
+  EXPECT_TRUE(fs.files.empty());
+  EXPECT_TRUE(fs.folders.empty());
+  DeleteTempFiles(temp_list, fs);  // a second walk finds nothing and fails quietly
+}
+
+TEST(InstalledCopy, SignatureAndFirstLine) {
+  const std::string bytes = {'\x00', '\x0f', '\xa3', '\xff', 'A', '\x10', '\x01', '\x02',
+                             '\x03', '\x04', '\x05', '\x06', '\x07', '\x08', '\x09', '\x7f'};
+  EXPECT_EQ(FormatManifestSignature(bytes), "000FA3FF4110010203040506070809" "7F");
+  EXPECT_EQ(FirstManifestLine("ABC\r\n[Variables]\n"), "ABC");
+  EXPECT_EQ(FirstManifestLine("ABC\n\r\nx"), "ABC");
+  EXPECT_EQ(FirstManifestLine("ABC"), "ABC");
+  EXPECT_EQ(FirstManifestLine(""), "");
+}
+
+TEST(InstalledCopy, InstallationFolderFromTheResourcesFolder) {
+  EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\X\\resources\\setup.exe"), "C:\\Prog\\X");
+  EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\X\\RESOURCES\\setup.exe"), "C:\\Prog\\X");
+  EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\X\\setup.exe"), std::nullopt);
+  EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\myresources\\setup.exe"), std::nullopt);
+  EXPECT_EQ(InstallationFolderOfCopy("C:\\resources\\setup.exe"), "C:");
+  EXPECT_EQ(InstallationFolderOfCopy("setup.exe"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace inst

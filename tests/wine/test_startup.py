@@ -1,0 +1,124 @@
+"""Start-up under Wine: command-line limits, sub-installs, the installed copy's
+manifest checks, and the boxes and exit codes of the fatal paths."""
+import subprocess
+import time
+import unittest
+
+from winetest import HELPERS_DIR, SETUP_EXE, WineTestCase
+
+LICENCE = "--I agree to the terms of the licence"
+FATAL = "Fatal error"
+
+
+def signature_of(exe_path):
+    with open(exe_path, "rb") as exe:
+        exe.seek(23040)
+        return exe.read(16).hex().upper()
+
+
+class StartUpTest(WineTestCase):
+    def setUp(self):
+        self.temp = self.session.user_temp()
+        self.temp.mkdir(parents=True, exist_ok=True)
+        self.temp_before = set(self.temp.glob("vr*"))
+
+    def assertNoTempFolderLeft(self):
+        self.assertEqual(set(self.temp.glob("vr*")), self.temp_before)
+
+    def test_without_payload_or_manifest_every_mode_stops_with_a_fatal_box(self):
+        exe = self.session.install_stub("C:\\NoPayload")
+        for args in ([], ["--dir=C:\\Tools", LICENCE], ["--remove-silently"], ["--remove"]):
+            with self.subTest(args=args):
+                result = self.session.run(exe, args, answers=["OK"])
+                self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+                self.assertEqual(result.boxes[0].buttons, ["OK"])
+                self.assertEqual(result.exit_code, 1)
+                self.assertNoTempFolderLeft()
+
+    def test_an_argument_over_255_characters_is_error_917_before_any_work(self):
+        exe = self.session.install_stub("C:\\LongArg")
+        result = self.session.run(exe, ["--dir=C:\\x", "--setVariable-A=" + "v" * 240])
+        self.assertBoxes(result, [(FATAL, "Error 917")])
+        self.assertEqual(result.exit_code, 1)
+        self.assertNoTempFolderLeft()
+        # 255 characters are still accepted: the run goes on to the payload.
+        result = self.session.run(exe, ["--setVariable-A=" + "v" * 239], answers=["OK"])
+        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+
+    def test_quoted_arguments_reach_the_option_table_whole(self):
+        # Licence and folder quoted as the splitter expects make the run headless: no
+        # splash, so the only window is the fatal box.
+        exe = self.session.install_stub("C:\\Quoted")
+        result = self.session.run(exe, raw_args="--dir='C:\\Program Files\\X' \"--I agree to the terms of the licence\"",
+                                  answers=["OK"])
+        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+        self.assertEqual(result.exit_code, 1)
+
+    def test_subinstall_steps_aside_for_a_running_wizard(self):
+        exe = self.session.install_stub("C:\\Sub")
+        ready = self.session.root / "window-ready"
+        holder = subprocess.Popen(
+            ["/usr/lib/wine/wine64", str(HELPERS_DIR / "hold_window.exe"), "VORANTH Installer",
+             self.session.win_path(ready)], env=self.session.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not ready.exists():
+                self.assertLess(time.monotonic(), deadline, "the helper window did not appear")
+                time.sleep(0.1)
+            result = self.session.run(exe, ["--SUBINSTALL"])
+            self.assertEqual(result.exit_code, 0)
+            self.assertBoxes(result, [])
+            self.assertNoTempFolderLeft()
+            # Without --subinstall the run goes on despite the other window.
+            result = self.session.run(exe, [], answers=["OK"])
+            self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+        finally:
+            holder.kill()
+            holder.wait()
+        result = self.session.run(exe, ["--subinstall"], answers=["OK"])
+        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+
+    def test_installed_copy_checks_the_manifest_signature(self):
+        exe = self.session.install_stub("C:\\Prog\\X\\resources")
+        manifest = self.session.unix_path("C:\\Prog\\X\\resources\\manifest")
+        manifest.write_bytes(b"0123456789ABCDEF0123456789ABCDEF\r\n[Variables]\r\n")
+        result = self.session.run(exe, ["--remove-silently"], answers=["OK"])
+        self.assertBoxes(result, [(FATAL, "Invalid manifest signature")])
+        self.assertEqual(result.exit_code, 1)
+        self.assertNoTempFolderLeft()
+
+        manifest.write_bytes(signature_of(SETUP_EXE).encode() + b"\r\n[Variables]\r\n")
+        result = self.session.run(exe, ["--remove-silently"])
+        self.assertBoxes(result, [])
+        self.assertEqual(result.exit_code, 0)
+        self.assertNoTempFolderLeft()
+
+    def test_signature_case_matters(self):
+        exe = self.session.install_stub("C:\\Case\\resources")
+        signature = signature_of(SETUP_EXE)
+        if signature == signature.lower():
+            self.skipTest("this build's signature has no letters")
+        self.session.unix_path("C:\\Case\\resources\\manifest").write_bytes(signature.lower().encode() + b"\n")
+        result = self.session.run(exe, [], answers=["OK"])
+        self.assertBoxes(result, [(FATAL, "Invalid manifest signature")])
+
+    def test_temp_folder_that_cannot_be_made_is_fatal(self):
+        exe = self.session.install_stub("C:\\NoTemp")
+        result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\does\\not\\exist"})
+        self.assertEqual(len(result.boxes), 1)
+        self.assertEqual(result.boxes[0].title, FATAL)
+        self.assertRegex(result.boxes[0].text, r"^Failed to create folder C:\\does\\not\\exist\\vr\d{1,4}$")
+        self.assertEqual(result.exit_code, 1)
+
+    def test_temp_folder_is_made_under_temp_and_removed(self):
+        exe = self.session.install_stub("C:\\OwnTemp")
+        own_temp = self.session.unix_path("C:\\OwnTemp\\t")
+        own_temp.mkdir()
+        result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\OwnTemp\\t"})
+        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+        self.assertEqual(list(own_temp.iterdir()), [])
+
+
+if __name__ == "__main__":
+    unittest.main()

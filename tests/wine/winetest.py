@@ -1,0 +1,187 @@
+"""Harness for the tests that run the real installer under Wine.
+
+Each test class gets a private copy of the booted prefix (WineSession) and runs
+programs through the robot, which logs and answers every message box.
+"""
+import json
+import os
+import pwd
+import shutil
+import subprocess
+import tempfile
+import unittest
+from dataclasses import dataclass, field
+from pathlib import Path
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", "build/native/wine"))
+SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", "dist/win64/setup.exe"))
+HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", "build/win64/tests/helpers"))
+
+# The largest folders of a booted prefix never change: they are linked, not copied.
+LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/winsxs")
+
+
+def quote_args(args):
+    """The command-line text for a list of arguments, quoting those with blanks."""
+    out = []
+    for arg in args:
+        out.append(f'"{arg}"' if (not arg or any(c in arg for c in " \t")) else arg)
+    return " ".join(out)
+
+
+@dataclass
+class Box:
+    title: str
+    text: str
+    buttons: list
+    answer: str
+
+
+@dataclass
+class RunResult:
+    exit_code: int
+    boxes: list = field(default_factory=list)
+    timed_out: bool = False
+
+    def box_texts(self):
+        return [(b.title, b.text) for b in self.boxes]
+
+
+class WineSession:
+    """A private copy of the base prefix with its own Wine server."""
+
+    def __init__(self, name):
+        base = STATE_DIR / "base-prefix"
+        if not base.is_dir():
+            raise unittest.SkipTest("no booted Wine prefix: run the wine_setup test first")
+        runs = STATE_DIR / "runs"
+        runs.mkdir(parents=True, exist_ok=True)
+        self.root = Path(tempfile.mkdtemp(prefix=name + "-", dir=runs))
+        self.prefix = self.root / "prefix"
+        self._copy_prefix(base, self.prefix)
+        display_file = STATE_DIR / "display"
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        if display_file.exists():
+            self.env["DISPLAY"] = display_file.read_text().strip()
+        self._runs = 0
+
+    @staticmethod
+    def _copy_prefix(base, target):
+        def ignore(folder, names):
+            rel = Path(folder).relative_to(base)
+            return [n for n in names if str(rel / n) in LINKED_FOLDERS]
+        shutil.copytree(base, target, symlinks=True, ignore=ignore)
+        for rel in LINKED_FOLDERS:
+            subprocess.run(["cp", "-al", str(base / rel), str(target / rel)], check=True)
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # Paths -------------------------------------------------------------------
+
+    @property
+    def drive_c(self):
+        return self.prefix / "drive_c"
+
+    def user_temp(self):
+        """The folder TEMP names for the prefix's user."""
+        return self.drive_c / "users" / pwd.getpwuid(os.getuid()).pw_name / "Temp"
+
+    def win_path(self, path):
+        """The Windows path of a Unix path (C: inside the prefix, Z: elsewhere)."""
+        path = Path(path).resolve()
+        try:
+            rel = path.relative_to(self.drive_c.resolve())
+            return "C:\\" + str(rel).replace("/", "\\") if str(rel) != "." else "C:\\"
+        except ValueError:
+            return "Z:" + str(path).replace("/", "\\")
+
+    def unix_path(self, win_path):
+        """The Unix path of a path on drive C: of the prefix."""
+        assert win_path[:3].upper() == "C:\\", win_path
+        return self.drive_c / win_path[3:].replace("\\", "/")
+
+    def install_stub(self, win_folder, name="setup.exe", source=None):
+        """Copies the installer (or another file) to a folder on drive C:; returns its Windows path."""
+        folder = self.unix_path(win_folder)
+        folder.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source or SETUP_EXE, folder / name)
+        return win_folder.rstrip("\\") + "\\" + name
+
+    # Running -----------------------------------------------------------------
+
+    def wine(self, *args, timeout=120, check=False, **kwargs):
+        return subprocess.run([WINE, *map(str, args)], env=self.env, timeout=timeout, check=check,
+                              capture_output=True, **kwargs)
+
+    def run(self, exe, args=(), raw_args=None, answers=(), env=None, timeout=60):
+        """Runs a program under the robot. `args` are quoted as needed; `raw_args`
+        is given as the command-line text exactly. Returns its exit code and boxes."""
+        self._runs += 1
+        log = self.root / f"robot-{self._runs}.log"
+        command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
+        for answer in answers:
+            command += ["--answer", answer]
+        for name, value in (env or {}).items():
+            command += ["--env", f"{name}={value}"]
+        exe_path = exe if isinstance(exe, str) else self.win_path(exe)
+        command += ["--exe", exe_path]
+        text = raw_args if raw_args is not None else quote_args(list(args))
+        if text:
+            command += ["--args", text]
+        self.wine(*command, timeout=timeout + 30, check=True)
+        result = RunResult(exit_code=-1)
+        for line in log.read_text(encoding="latin-1").splitlines():
+            entry = json.loads(line)
+            if "box" in entry:
+                result.boxes.append(Box(**entry["box"]))
+            elif "exit" in entry:
+                result.exit_code = entry["exit"]
+            elif "timeout" in entry:
+                result.timed_out = True
+            elif "error" in entry:
+                raise RuntimeError(f"robot: {entry}")
+        return result
+
+    # Registry ----------------------------------------------------------------
+
+    def reg_query(self, key, name=None):
+        """(type, data) of a registry value, or None when it is absent. name None
+        reads the key's default value."""
+        args = ["reg", "query", key] + (["/ve"] if name is None else ["/v", name])
+        out = self.wine(*args)
+        if out.returncode != 0:
+            return None
+        # Value lines are "    NAME    TYPE    DATA"; names may hold single blanks.
+        for line in out.stdout.decode("latin-1").splitlines():
+            if not line.startswith("    "):
+                continue
+            parts = line[4:].split("    ", 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                return parts[1], parts[2] if len(parts) > 2 else ""
+        return None
+
+    def reg_add(self, key, name, kind, data):
+        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f", check=True)
+
+
+class WineTestCase(unittest.TestCase):
+    """One private prefix for all tests of a class."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WineSession(cls.__name__)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
+    def assertBoxes(self, result, expected):
+        """The boxes shown, as (title, text) pairs, in order."""
+        self.assertEqual(result.box_texts(), expected)
