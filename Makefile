@@ -1,0 +1,39 @@
+# Builds all three trees and runs the main job (`make`) or every test (`make test`).
+# Each target installs what it needs first.
+.PHONY: demo all deps build native win64 win32 test clean
+
+JOBS ?= $(shell nproc)
+ROOT := $(CURDIR)
+
+demo: build
+	python3 scripts/demo.py
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	$(MAKE) --no-print-directory native win64 win32
+
+build/native/CMakeCache.txt:
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DDIST_DIR=$(ROOT)/dist/linux
+build/win64/CMakeCache.txt:
+	cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release -DDIST_DIR=$(ROOT)/dist/win64 \
+	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/toolchain-x86_64-w64-mingw32.cmake
+build/win32/CMakeCache.txt:
+	cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DDIST_DIR=$(ROOT)/dist/win32 \
+	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/toolchain-i686-w64-mingw32.cmake
+
+native: build/native/CMakeCache.txt
+	cmake --build build/native -j$(JOBS)
+win64: build/win64/CMakeCache.txt
+	cmake --build build/win64 -j$(JOBS)
+win32: build/win32/CMakeCache.txt
+	cmake --build build/win32 -j$(JOBS)
+
+test: build
+	ctest --test-dir build/native -j2 --output-on-failure
+
+clean:
+	rm -rf build dist
