@@ -8,10 +8,6 @@
 
 namespace inst {
 
-// File offset of the 16 bytes that identify this build of the program.
-inline constexpr long kSignatureOffset = 23040;
-inline constexpr std::size_t kSignatureBytes = 16;
-
 // The 16 bytes as 32 upper-case hexadecimal digits, in file order.
 std::string FormatManifestSignature(std::string_view bytes);
 

@@ -2,9 +2,11 @@
 // that every part of the installer shares. One instance lives in the Win32 layer's
 // process object; unit tests make their own.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "manifest.h"
 #include "variables.h"
 
 namespace inst {
@@ -17,6 +19,15 @@ struct InstallerState {
   std::vector<std::string> exclude_list;
   // Temporary files and folders, in the order they were made; removed in reverse.
   std::vector<std::string> temp_list;
+  // Features, components, resources and the other records of the manifest.
+  ManifestLists lists;
+
+  // Progress of the installation run: bytes per percent (0: none reported) and
+  // bytes counted so far.
+  std::uint32_t progress_unit = 0;
+  std::uint32_t progress_done = 0;
+  // Payload records consumed so far, resources included.
+  std::uint32_t file_ordinal = 0;
 };
 
 }  // namespace inst

@@ -1,10 +1,33 @@
 // Narrow interfaces through which the portable core reaches the system. The Win32
 // layer implements them on the real API; unit tests give in-memory fakes.
 #pragma once
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace inst {
+
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;  // closes the file
+  // True when every byte was written.
+  virtual bool Write(const void* data, std::size_t size) = 0;
+};
+
+class InputFile {
+ public:
+  virtual ~InputFile() = default;  // closes the file
+  // Bytes read (fewer only at the end), negative on a fault.
+  virtual long Read(void* buffer, std::size_t size) = 0;
+};
+
+// A file opened, or the runtime's error number (13: access denied).
+template <typename File>
+struct Opened {
+  std::unique_ptr<File> file;
+  int error_number = 0;
+};
 
 class FileSystem {
  public:
@@ -16,6 +39,23 @@ class FileSystem {
   virtual bool RemoveFile(const std::string& path) = 0;
   // The whole content of a file, or no result when it cannot be read.
   virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+  // Binary, replacing an existing file.
+  virtual Opened<OutputFile> OpenForWriting(const std::string& path) = 0;
+  virtual Opened<InputFile> OpenForReading(const std::string& path) = 0;
+  // Size from a status query; 0 when the query fails.
+  virtual std::uint64_t FileSize(const std::string& path) = 0;
+  // The runtime's text for an error number.
+  virtual std::string ErrorText(int error_number) = 0;
+};
+
+inline constexpr int kAccessDenied = 13;
+
+// Where long work reports how far it has come: a percentage (or -1 to keep the
+// bar) and an optional line for the log.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  virtual void ReportProgress(int percent, const char* text) = 0;
 };
 
 class Environment {

@@ -1,12 +1,13 @@
 #include "open_payload.h"
 
-#include <fcntl.h>
-
 #include <cstdlib>
+#include <vector>
 
 #include "../core/installed_copy.h"
+#include "../core/manifest_parser.h"
+#include "../core/payload_reader.h"
 #include "../core/temp_files.h"
-#include "handles.h"
+#include "install_defaults.h"
 
 namespace inst::win {
 
@@ -20,12 +21,30 @@ void CreateTempFolder(Process& process) {
 
 namespace {
 
-std::string ReadSignature(Process& process, int fd) {
-  if (::_lseek(fd, kSignatureOffset, SEEK_SET) != kSignatureOffset) process.messages.FatalError("Seek on setup");
-  char bytes[kSignatureBytes] = {};
-  const int got = ::_read(fd, bytes, sizeof bytes);
-  return FormatManifestSignature(std::string_view(bytes, got > 0 ? static_cast<std::size_t>(got) : 0));
-}
+constexpr std::size_t kEnvironmentExpansionLimit = 4096;
+
+// setup.exe's side of the parser: resources come out of the payload stream.
+class SetupManifestHooks final : public ManifestHooks {
+ public:
+  explicit SetupManifestHooks(Process& process) : process_(process) {}
+  void OnResource(const std::string&, const std::string&, const std::string& path, std::optional<std::uint32_t> size,
+                  int) override {
+    // An installed manifest has no resources; a payload-less copy cannot extract any.
+    if (process_.extractor.stream() == nullptr) process_.messages.FatalError("Bad line in [Resources]");
+    process_.extractor.ExtractFile(path, size.value_or(0));
+  }
+  std::string ExpandEnvironment(const std::string& value) override {
+    std::vector<char> buffer(kEnvironmentExpansionLimit);
+    const DWORD needed = ::ExpandEnvironmentStringsA(value.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (needed == 0) return value;
+    if (needed > buffer.size()) return std::string(value, 0, kEnvironmentExpansionLimit - 1);
+    return std::string(buffer.data());
+  }
+  void OnVariablesEnd() override { SetInstallDefaults(process_); }
+
+ private:
+  Process& process_;
+};
 
 // An installed copy has no payload: it works on the manifest kept beside it, for the
 // installation whose "resources" folder holds it.
@@ -41,18 +60,36 @@ std::string ReadInstalledManifest(Process& process) {
 void OpenPayload(Process& process) {
   CreateTempFolder(process);
 
-  std::string manifest;
-  {
-    Descriptor program(::_open(process.program_path.c_str(), _O_RDONLY | _O_BINARY));
-    if (!program) process.messages.FatalError("Installer is corrupt or truncated");
-    process.manifest_signature = ReadSignature(process, program.get());
-  }
-  manifest = ReadInstalledManifest(process);
+  FdFile& program = process.program_file;
+  program = FdFile::OpenForReading(process.program_path);
+  if (!program.is_open()) process.messages.FatalError("Installer is corrupt or truncated");
+  process.manifest_signature = ReadManifestSignature(program, process.messages);
 
-  if (FirstManifestLine(manifest) != process.manifest_signature) {
-    process.messages.FatalError("Invalid manifest signature");
+  std::string manifest;
+  if (const std::optional<FoundPayload> payload = FindPayloadHeader(program)) {
+    CheckPayloadDigest(program, payload->header.setuplen, payload->header.headersize, *NewMd5(), process.messages);
+    program.Seek(payload->stream_start);
+    std::unique_ptr<PayloadStream> stream = OpenGzipStream(program.fd());
+    if (!stream) process.messages.FatalError("Installer is corrupt or truncated");
+    process.extractor.SetStream(std::move(stream));
+    process.state.lists.resource_list.push_back(
+        {"setup.exe", process.program_path, std::string("SETUP"), payload->header.stub_length});
+    manifest = ReadPayloadManifest(*process.extractor.stream(), process.messages);
+    process.variables().SetFlag("Install", true);
+  } else {
+    program.Close();
+    manifest = ReadInstalledManifest(process);
   }
-  // The manifest parser takes over from the second line on.
+
+  const std::string_view signature_line = FirstManifestLine(manifest);
+  if (signature_line != process.manifest_signature) process.messages.FatalError("Invalid manifest signature");
+
+  SetupManifestHooks hooks(process);
+  const std::string_view body = std::string_view(manifest).substr(signature_line.size());
+  ManifestParser(body, process.state, process.messages, hooks).ParseManifest();
+
+  ApplyOrderingDefaults(process.variables(), ReadReferral(process.program_path));
+  // The installed-version probe of the features follows here.
 }
 
 }  // namespace inst::win

@@ -18,7 +18,8 @@ void WinMessageHost::EndProcess(int exit_code) { ::ExitProcess(static_cast<UINT>
 Process::Process()
     : state([this](const std::string& name) { return environment.Get(name); }),
       host(main_window, state, files),
-      messages(host, state.variables) {
+      messages(host, state.variables),
+      extractor(state, files, messages, *progress) {
   state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "../core/extraction.h"
+#include "../core/fd_file.h"
 #include "../core/installer_state.h"
 #include "../core/messages.h"
 #include "win_system.h"
@@ -27,6 +29,12 @@ class WinMessageHost final : public MessageHost {
   FileSystem& files_;
 };
 
+// Progress outside the progress page goes nowhere.
+class SilentProgress final : public Progress {
+ public:
+  void ReportProgress(int, const char*) override {}
+};
+
 struct Process {
   Process();
 
@@ -36,12 +44,18 @@ struct Process {
   HWND splash = nullptr;
   std::string program_path;
   std::string manifest_signature;
+  // The program's own file, kept open while its payload is read.
+  FdFile program_file;
 
   WinEnvironment environment;
   WinFileSystem files;
   InstallerState state;
   WinMessageHost host;
   Messages messages;
+  SilentProgress silent_progress;
+  Progress* progress = &silent_progress;
+  // The payload stream and every operation that writes files from it.
+  FileExtractor extractor;
 
   InstallerVariables& variables() { return state.variables; }
 };

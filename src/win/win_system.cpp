@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "../core/os_class.h"
@@ -35,6 +40,60 @@ std::optional<std::string> WinFileSystem::ReadWholeFile(const std::string& path)
   while (::ReadFile(file.get(), block, sizeof block, &got, nullptr) && got > 0) content.append(block, got);
   return content;
 }
+
+namespace {
+
+// Files through runtime descriptors, whose error numbers the messages report.
+class CrtOutputFile final : public OutputFile {
+ public:
+  explicit CrtOutputFile(int fd) : fd_(Descriptor(fd)) {}
+  bool Write(const void* data, std::size_t size) override {
+    return ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
+  }
+
+ private:
+  Descriptor fd_;
+};
+
+class CrtInputFile final : public InputFile {
+ public:
+  explicit CrtInputFile(int fd) : fd_(Descriptor(fd)) {}
+  long Read(void* buffer, std::size_t size) override {
+    std::size_t total = 0;
+    while (total < size) {
+      const int got = ::_read(fd_.get(), static_cast<char*>(buffer) + total, static_cast<unsigned>(size - total));
+      if (got < 0) return -1;
+      if (got == 0) break;
+      total += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(total);
+  }
+
+ private:
+  Descriptor fd_;
+};
+
+}  // namespace
+
+Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
+  const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return {nullptr, errno};
+  return {std::make_unique<CrtOutputFile>(fd), 0};
+}
+
+Opened<InputFile> WinFileSystem::OpenForReading(const std::string& path) {
+  const int fd = ::_open(path.c_str(), _O_RDONLY | _O_BINARY);
+  if (fd < 0) return {nullptr, errno};
+  return {std::make_unique<CrtInputFile>(fd), 0};
+}
+
+std::uint64_t WinFileSystem::FileSize(const std::string& path) {
+  struct _stati64 status {};
+  if (::_stati64(path.c_str(), &status) != 0) return 0;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+std::string WinFileSystem::ErrorText(int error_number) { return std::strerror(error_number); }
 
 std::optional<std::string> WinEnvironment::Get(const std::string& name) {
   const DWORD needed = ::GetEnvironmentVariableA(name.c_str(), nullptr, 0);

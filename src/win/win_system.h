@@ -14,6 +14,10 @@ class WinFileSystem final : public FileSystem {
   bool RemoveFolder(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  Opened<OutputFile> OpenForWriting(const std::string& path) override;
+  Opened<InputFile> OpenForReading(const std::string& path) override;
+  std::uint64_t FileSize(const std::string& path) override;
+  std::string ErrorText(int error_number) override;
 };
 
 class WinEnvironment final : public Environment {

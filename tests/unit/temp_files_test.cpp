@@ -6,6 +6,7 @@
 #include <set>
 
 #include "core/installed_copy.h"
+#include "memory_file_system.h"
 
 namespace inst {
 namespace {
@@ -20,25 +21,7 @@ class MapEnvironment final : public Environment {
   std::map<std::string, std::string> values;
 };
 
-// Files and folders as a set of paths; removing a folder that still holds
-// something fails, as on the real system.
-class MemoryFileSystem final : public FileSystem {
- public:
-  bool FileExists(const std::string& path) override { return files.count(path) || folders.count(path); }
-  bool IsDirectory(const std::string& path) override { return folders.count(path) > 0; }
-  bool CreateFolder(const std::string& path) override { return folders.insert(path).second; }
-  bool RemoveFolder(const std::string& path) override {
-    for (const auto& f : files)
-      if (f.rfind(path + "\\", 0) == 0) return false;
-    return folders.erase(path) > 0;
-  }
-  bool RemoveFile(const std::string& path) override { return files.erase(path) > 0; }
-  std::optional<std::string> ReadWholeFile(const std::string& path) override {
-    if (!files.count(path)) return std::nullopt;
-    return std::string();
-  }
-  std::set<std::string> files, folders;
-};
+using testing::MemoryFileSystem;
 
 TEST(TempFolder, BaseFollowsTempTmpWindir) {
   MapEnvironment env;
@@ -68,14 +51,14 @@ TEST(TempFolder, NamesAreDrawnUntilOneIsFreeAtMostTenTimes) {
 
 TEST(TempFolder, DeleteTempFilesWalksBackwards) {
   MemoryFileSystem fs;
-  fs.folders = {"T\\vr1", "T\\vr1\\sub"};
-  fs.files = {"T\\vr1\\a.bmp", "T\\vr1\\sub\\b.txt"};
+  fs.folders = {"T", "T\\vr1", "T\\vr1\\sub"};
+  fs.files = {{"T\\vr1\\a.bmp", ""}, {"T\\vr1\\sub\\b.txt", ""}};
   // Listed in the order they were made: the folder first, so it is removed last.
   const std::vector<std::string> temp_list = {"T\\vr1", "T\\vr1\\sub", "T\\vr1\\sub\\b.txt", "T\\vr1\\a.bmp",
                                               "T\\vr1\\gone.txt"};
   DeleteTempFiles(temp_list, fs);
   EXPECT_TRUE(fs.files.empty());
-  EXPECT_TRUE(fs.folders.empty());
+  EXPECT_EQ(fs.folders, std::set<std::string>{"T"});
   DeleteTempFiles(temp_list, fs);  // a second walk finds nothing and fails quietly
 }
 

@@ -16,9 +16,12 @@ from pathlib import Path
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 
-STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", "build/native/wine"))
-SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", "dist/win64/setup.exe"))
-HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", "build/win64/tests/helpers"))
+ROOT = Path(__file__).resolve().parents[2]
+STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", ROOT / "build/native/wine"))
+SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", ROOT / "dist/win64/setup.exe"))
+HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win64/tests/helpers"))
+MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
+SAMPLES_DIR = ROOT / "samples"
 
 # The largest folders of a booted prefix never change: they are linked, not copied.
 LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/winsxs")

@@ -1,0 +1,2 @@
+#include <demo.h>
+int main(void) { return demo_init(); }

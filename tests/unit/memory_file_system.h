@@ -1,0 +1,95 @@
+// An in-memory file system for tests of the logic that writes files. Removing a
+// folder that still holds something fails, as on the real system; a path can be
+// locked so that opening it for writing is denied.
+#pragma once
+#include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "core/os.h"
+
+namespace inst::testing {
+
+class MemoryFileSystem final : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override { return files.count(path) || folders.count(path); }
+  bool IsDirectory(const std::string& path) override { return folders.count(path) > 0; }
+  bool CreateFolder(const std::string& path) override {
+    const auto parent = path.rfind('\\');
+    if (parent != std::string::npos && parent > 2 && !folders.count(path.substr(0, parent))) return false;
+    return !files.count(path) && folders.insert(path).second;
+  }
+  bool RemoveFolder(const std::string& path) override {
+    for (const auto& [file, content] : files)
+      if (file.rfind(path + "\\", 0) == 0) return false;
+    return folders.erase(path) > 0;
+  }
+  bool RemoveFile(const std::string& path) override { return files.erase(path) > 0; }
+  std::optional<std::string> ReadWholeFile(const std::string& path) override {
+    const auto it = files.find(path);
+    if (it == files.end()) return std::nullopt;
+    return it->second;
+  }
+
+  Opened<OutputFile> OpenForWriting(const std::string& path) override {
+    if (auto it = locked.find(path); it != locked.end()) {
+      if (it->second > 0) {
+        --it->second;
+        return {nullptr, kAccessDenied};
+      }
+    }
+    if (folders.count(path)) return {nullptr, kAccessDenied};
+    files[path].clear();
+    return {std::make_unique<Writer>(*this, path), 0};
+  }
+  Opened<InputFile> OpenForReading(const std::string& path) override {
+    if (!files.count(path)) return {nullptr, 2};
+    return {std::make_unique<Reader>(files[path]), 0};
+  }
+  std::uint64_t FileSize(const std::string& path) override {
+    const auto it = files.find(path);
+    return it == files.end() ? 0 : it->second.size();
+  }
+  std::string ErrorText(int error_number) override { return std::strerror(error_number); }
+
+  std::map<std::string, std::string> files;
+  std::set<std::string> folders;
+  // Path -> how many more times opening it for writing is denied.
+  std::map<std::string, int> locked;
+  // Writes fail once a file holds this many bytes.
+  std::size_t write_limit = SIZE_MAX;
+
+ private:
+  class Writer final : public OutputFile {
+   public:
+    Writer(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+    bool Write(const void* data, std::size_t size) override {
+      std::string& content = fs_.files[path_];
+      if (content.size() + size > fs_.write_limit) return false;
+      content.append(static_cast<const char*>(data), size);
+      return true;
+    }
+
+   private:
+    MemoryFileSystem& fs_;
+    std::string path_;
+  };
+  class Reader final : public InputFile {
+   public:
+    explicit Reader(std::string content) : content_(std::move(content)) {}
+    long Read(void* buffer, std::size_t size) override {
+      const std::size_t n = std::min(size, content_.size() - pos_);
+      std::memcpy(buffer, content_.data() + pos_, n);
+      pos_ += n;
+      return static_cast<long>(n);
+    }
+
+   private:
+    std::string content_;
+    std::size_t pos_ = 0;
+  };
+};
+
+}  // namespace inst::testing

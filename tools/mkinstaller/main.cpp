@@ -1,0 +1,110 @@
+// mkinstaller: turns a manifest source, a folder of product files and a stub into one
+// installer executable, and lists or verifies installers.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "build.h"
+#include "inspect.h"
+#include "tool_error.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  mkinstaller build --stub STUB --manifest SOURCE --root DIR [--referral N] [--level 1-9] -o OUT\n"
+    "  mkinstaller list INSTALLER\n"
+    "  mkinstaller verify INSTALLER [--stub STUB]\n"
+    "  mkinstaller --help\n"
+    "\n"
+    "build    packs the product into an installer. SOURCE is a manifest without its\n"
+    "         signature line; its [Resources] files are found beside SOURCE, product\n"
+    "         files under DIR at their folder path. Sizes may be left out of SOURCE;\n"
+    "         a size that is given must match the file. --referral adds a referral\n"
+    "         number (0-65535) to the end of the file; --level sets the compression\n"
+    "         (default 6). The same inputs always give the same bytes.\n"
+    "list     prints the manifest, the resources and the files with their sizes.\n"
+    "verify   checks layout, digest, signature (against STUB when given) and every\n"
+    "         record's size; names the first fault.\n"
+    "\n"
+    "Exit status: 0 on success, 1 on a fault, 2 on a usage error.\n";
+
+struct UsageError {
+  std::string text;
+};
+
+long ParseNumber(const std::string& text, long low, long high, const char* what) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < low || value > high) {
+    throw UsageError{std::string(what) + " must be a number from " + std::to_string(low) + " to " +
+                     std::to_string(high) + ", not '" + text + "'"};
+  }
+  return value;
+}
+
+int Build(const std::vector<std::string>& args) {
+  mkinstaller::BuildOptions options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
+      return args[++i];
+    };
+    if (option == "--stub") options.stub = value();
+    else if (option == "--manifest") options.manifest = value();
+    else if (option == "--root") options.root = value();
+    else if (option == "-o" || option == "--output") options.output = value();
+    else if (option == "--referral") options.referral = static_cast<std::uint16_t>(ParseNumber(value(), 0, 65535, "--referral"));
+    else if (option == "--level") options.level = static_cast<int>(ParseNumber(value(), 1, 9, "--level"));
+    else throw UsageError{"unknown option '" + option + "'"};
+  }
+  if (options.stub.empty() || options.manifest.empty() || options.root.empty() || options.output.empty()) {
+    throw UsageError{"build needs --stub, --manifest, --root and -o"};
+  }
+  options.show_progress = isatty(STDERR_FILENO) != 0;
+  mkinstaller::BuildInstaller(options);
+  return 0;
+}
+
+int Dispatch(const std::vector<std::string>& args) {
+  if (args.empty()) throw UsageError{"no command given"};
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "build") return Build(rest);
+  if (command == "list") {
+    if (rest.size() != 1) throw UsageError{"list takes one installer"};
+    return mkinstaller::ListInstaller(rest[0]);
+  }
+  if (command == "verify") {
+    if (rest.size() == 1) return mkinstaller::VerifyInstaller(rest[0], std::nullopt);
+    if (rest.size() == 3 && rest[1] == "--stub") return mkinstaller::VerifyInstaller(rest[0], rest[2]);
+    throw UsageError{"verify takes an installer and optionally --stub STUB"};
+  }
+  throw UsageError{"unknown command '" + command + "'"};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "mkinstaller: %s\n\n%s", error.text.c_str(), kUsage);
+    return 2;
+  } catch (const mkinstaller::ToolError& error) {
+    std::fprintf(stderr, "mkinstaller: %s\n", error.what());
+    return 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "mkinstaller: %s\n", error.what());
+    return 1;
+  }
+}
