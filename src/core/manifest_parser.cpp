@@ -16,6 +16,16 @@ bool EndsWithSlash(std::string_view line) { return !line.empty() && (line.back()
 
 bool BeginsWithYes(std::string_view value) { return StartsWithIgnoreCase(value, "yes"); }
 
+// The text before the first of `delimiters`; `rest` moves behind that delimiter.
+// No result when the text is empty (nothing before the delimiter, or nothing left).
+std::optional<std::string_view> NextPiece(std::string_view& rest, std::string_view delimiters) {
+  const auto end = rest.find_first_of(delimiters);
+  const std::string_view piece = rest.substr(0, end);
+  rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+  if (piece.empty()) return std::nullopt;
+  return piece;
+}
+
 }  // namespace
 
 std::uint32_t ReadDecimal(std::string_view text) {
@@ -139,9 +149,9 @@ void ManifestParser::ParseManifest() {
 void ManifestParser::ParseResources() {
   while (const std::optional<std::string> line = ReadSectionLine()) {
     std::string_view rest = *line;
-    const auto key = NextToken(rest, "=");
-    const auto file = NextToken(rest, "\t=");
-    const auto size = NextToken(rest, "\t");
+    const auto key = NextPiece(rest, "=");
+    const auto file = NextPiece(rest, "\t=");
+    const auto size = NextPiece(rest, "\t");
     if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError("Bad line in [Resources]");
     const std::string key_text(*key), file_text(*file);
     const std::string path = FormatText("%s\\%s", state_.variables.ValueOf("TmpDir").c_str(), file_text.c_str());
@@ -159,9 +169,9 @@ void ManifestParser::ParseResources() {
 void ManifestParser::ParseVariables() {
   while (const std::optional<std::string> line = ReadSectionLine()) {
     std::string_view rest = *line;
-    const auto name = NextToken(rest, "=");
+    const auto name = NextPiece(rest, "=");
     if (!name) messages_.FatalError("Bad line in [Variables]");
-    const auto value = NextToken(rest, "=");
+    const auto value = NextPiece(rest, "=");
     const std::string expanded = value ? hooks_.ExpandEnvironment(std::string(*value)) : std::string();
     state_.variables.SetVariable(*name, expanded);
     state_.lists.variable_names.emplace_back(*name);
@@ -305,8 +315,8 @@ void ManifestParser::ParseRegistry() {
 void ManifestParser::ParseShortcuts() {
   while (const std::optional<std::string> line = ReadSectionLine()) {
     std::string_view rest = *line;
-    const auto name = NextToken(rest, "=");
-    const auto value = NextToken(rest, "=");
+    const auto name = NextPiece(rest, "=");
+    const auto value = NextPiece(rest, "=");
     if (!name || !value) messages_.FatalError("Bad line in [Shortcuts]");
     AddShortcut(state_.lists, *name, *value);
   }

@@ -18,7 +18,7 @@ class MemoryFileSystem final : public FileSystem {
   bool IsDirectory(const std::string& path) override { return folders.count(path) > 0; }
   bool CreateFolder(const std::string& path) override {
     const auto parent = path.rfind('\\');
-    if (parent != std::string::npos && parent > 2 && !folders.count(path.substr(0, parent))) return false;
+    if (parent != std::string::npos && !folders.count(path.substr(0, parent))) return false;
     return !files.count(path) && folders.insert(path).second;
   }
   bool RemoveFolder(const std::string& path) override {

@@ -1,0 +1,150 @@
+#include "core/extraction.h"
+
+#include <gtest/gtest.h>
+
+#include "core/container.h"
+#include "fake_host.h"
+#include "memory_file_system.h"
+
+namespace inst {
+namespace {
+
+using testing::FakeHost;
+using testing::MemoryFileSystem;
+using testing::ProcessEnded;
+
+struct RecordingProgress final : Progress {
+  void ReportProgress(int percent, const char*) override { percents.push_back(percent); }
+  std::vector<int> percents;
+};
+
+std::string Records(std::initializer_list<std::string> contents) {
+  std::string stream;
+  for (const std::string& content : contents) {
+    container::AppendLe32(stream, static_cast<std::uint32_t>(content.size()));
+    stream += content;
+  }
+  return stream;
+}
+
+class ExtractionTest : public ::testing::Test {
+ protected:
+  ExtractionTest() : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress) {
+    fs.folders = {"C:", "C:\\P"};
+  }
+  std::string FatalOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const ProcessEnded&) {
+      return host.boxes.back().text;
+    }
+    return "(no fatal error)";
+  }
+
+  FakeHost host;
+  MemoryFileSystem fs;
+  RecordingProgress progress;
+  InstallerState state;
+  Messages messages;
+  FileExtractor extractor;
+};
+
+TEST_F(ExtractionTest, RecordsAreWrittenOrPassedOverInOrder) {
+  const std::string big(20000, 'b');
+  extractor.SetStream(OpenMemoryStream(Records({"hello", "", "skipped", big})));
+  extractor.ExtractFile("C:\\P\\a.txt", 5);
+  extractor.ExtractFile("C:\\P\\empty", 0);
+  extractor.ExtractFile(std::nullopt, 7);
+  extractor.ExtractFile("C:\\P\\big", 20000);
+  EXPECT_EQ(fs.files.at("C:\\P\\a.txt"), "hello");
+  EXPECT_EQ(fs.files.at("C:\\P\\empty"), "");
+  EXPECT_EQ(fs.files.at("C:\\P\\big"), big);
+  EXPECT_EQ(fs.files.size(), 3u);
+  EXPECT_EQ(state.lists.installed_files, (std::vector<std::string>{"C:\\P\\a.txt", "C:\\P\\empty", "C:\\P\\big"}));
+  EXPECT_EQ(state.file_ordinal, 4u);
+  EXPECT_TRUE(progress.percents.empty());  // progress_unit 0: nothing reported
+}
+
+TEST_F(ExtractionTest, ProgressCountsOpensAndWrittenBytesRoundingUp) {
+  state.progress_unit = 100;
+  extractor.SetStream(OpenMemoryStream(Records({std::string(50, 'x'), "skip"})));
+  extractor.ExtractFile("C:\\P\\a", 50);
+  extractor.ExtractFile(std::nullopt, 4);  // discarded bytes are not counted
+  EXPECT_EQ(state.progress_done, 8192u + 50u);
+  EXPECT_EQ(progress.percents, (std::vector<int>{82, 83}));
+}
+
+TEST_F(ExtractionTest, SizeMismatchNamesTheOrdinal) {
+  extractor.SetStream(OpenMemoryStream(Records({"icon", "abcdef"})));
+  extractor.ExtractFile("C:\\T\\icon", 4);
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\f.txt", 5); }),
+            "File size does not match - file 1:C:\\P\\f.txt 5/6");
+  // The destination is recorded before it is opened; what was written stays.
+  EXPECT_EQ(state.lists.installed_files.back(), "C:\\P\\f.txt");
+  EXPECT_EQ(fs.files.at("C:\\T\\icon"), "icon");
+}
+
+TEST_F(ExtractionTest, TruncatedStreamAndWriteErrors) {
+  std::string stream = Records({"complete"});
+  stream.resize(stream.size() - 3);
+  extractor.SetStream(OpenMemoryStream(stream));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\x", 8); }), "Installer is corrupt or truncated");
+  extractor.SetStream(OpenMemoryStream("\x01\x00"));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\x", 1); }), "Installer is corrupt or truncated");
+  fs.write_limit = 3;
+  extractor.SetStream(OpenMemoryStream(Records({"toolong"})));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\w", 7); }), "Write error on C:\\P\\w");
+}
+
+TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
+  fs.locked["C:\\P\\busy.dll"] = 2;
+  host.answers = {box::kIdRetry, box::kIdRetry};
+  extractor.SetStream(OpenMemoryStream(Records({"dll", "dll"})));
+  extractor.ExtractFile("C:\\P\\busy.dll", 3);
+  ASSERT_EQ(host.boxes.size(), 2u);
+  EXPECT_EQ(host.boxes[0].title, "Can't create file");
+  EXPECT_EQ(host.boxes[0].text,
+            "The file C:\\P\\busy.dll cannot be written to -\nclose any other applications that may be using it");
+  EXPECT_EQ(host.boxes[0].style, 0x35u);
+  EXPECT_EQ(fs.files.at("C:\\P\\busy.dll"), "dll");
+
+  fs.locked["C:\\P\\busy.dll"] = 1;
+  host.answers = {box::kIdCancel};
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\busy.dll", 3); }), "Can't create file: C:\\P\\busy.dll\nError 13");
+}
+
+TEST_F(ExtractionTest, AFolderInTheWayIsDeniedLikeALockedFile) {
+  // A folder in the way is denied, like a locked file; Cancel ends the run.
+  fs.folders.insert("C:\\P\\dir");
+  host.answers = {box::kIdCancel};
+  extractor.SetStream(OpenMemoryStream(Records({"x"})));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\dir", 1); }), "Can't create file: C:\\P\\dir\nError 13");
+}
+
+TEST_F(ExtractionTest, CopyInstallFileCopiesExactlyTheSize) {
+  fs.files["C:\\T\\setup.exe"] = std::string(30000, 's') + "PAYLOAD";
+  extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\setup.exe", 30000);
+  EXPECT_EQ(fs.files.at("C:\\P\\setup.exe"), std::string(30000, 's'));
+  EXPECT_EQ(state.lists.installed_files.back(), "C:\\P\\setup.exe");
+  EXPECT_EQ(FatalOf([&] { extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\s2", 40000); }),
+            "short read on C:\\T\\setup.exe");
+  EXPECT_EQ(FatalOf([&] { extractor.CopyInstallFile("C:\\T\\none", "C:\\P\\s3", 1); }),
+            "Can't open file: C:\\T\\none\n" + fs.ErrorText(2));
+  fs.folders.insert("C:\\P\\taken");
+  EXPECT_EQ(FatalOf([&] { extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\taken", 1); }),
+            "Can't create file: C:\\P\\taken\n" + fs.ErrorText(kAccessDenied));
+}
+
+TEST_F(ExtractionTest, CreateFolderPathMakesParentsFirstAndRecordsThem) {
+  EXPECT_TRUE(extractor.CreateFolderPath("C:\\P\\A\\B\\C"));
+  EXPECT_EQ(state.lists.installed_folders, (std::vector<std::string>{"C:\\P\\A", "C:\\P\\A\\B", "C:\\P\\A\\B\\C"}));
+  EXPECT_FALSE(extractor.CreateFolderPath("C:\\P\\A\\B\\C"));
+  EXPECT_EQ(state.lists.installed_folders.size(), 3u);
+  fs.files["C:\\P\\file"] = "";
+  EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\file"); }), "Folder C:\\P\\file exists but is not a folder!");
+  // "D:\" is never cut to "D:": the drive itself cannot be made here.
+  EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("D:\\X"); }), "Failed to create folder D:\\X");
+}
+
+}  // namespace
+}  // namespace inst

@@ -1,0 +1,337 @@
+#include "core/manifest_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "core/entry_grammars.h"
+#include "fake_host.h"
+
+namespace inst {
+namespace {
+
+using testing::FakeHost;
+using testing::ProcessEnded;
+
+struct RecordingHooks final : ManifestHooks {
+  void OnResource(const std::string& key, const std::string&, const std::string& path,
+                  std::optional<std::uint32_t> size, int line) override {
+    resources.push_back(key + "|" + path + "|" + (size ? std::to_string(*size) : "none") + "|" + std::to_string(line));
+  }
+  std::string ExpandEnvironment(const std::string& value) override {
+    std::string out = value;
+    const auto at = out.find("%SystemRoot%");
+    if (at != std::string::npos) out.replace(at, 12, "C:\\windows");
+    return out;
+  }
+  void OnVariablesEnd() override { ++variables_ends; }
+  std::vector<std::string> resources;
+  int variables_ends = 0;
+};
+
+class ParserTest : public ::testing::Test {
+ protected:
+  ParserTest() : state(testing::NoEnvironment), messages(host, state.variables) {
+    state.variables.SetFatalHandler([this](const std::string& text) { messages.FatalText(text); });
+    state.variables.SetVariable("TmpDir", "C:\\T\\vr1");
+  }
+  void Parse(const std::string& text, ManifestParserOptions options = {}) {
+    ManifestParser(text, state, messages, hooks, options).ParseManifest();
+  }
+  // The fatal message a manifest ends with.
+  std::string FatalOf(const std::string& text) {
+    try {
+      Parse(text);
+    } catch (const ProcessEnded& end) {
+      EXPECT_EQ(end.exit_code, 1);
+      EXPECT_EQ(host.boxes.back().title, "Fatal error");
+      return host.boxes.back().text;
+    }
+    return "(no fatal error)";
+  }
+  const FeatureRecord& Feature(std::size_t i) { return *state.lists.feature_list->at(i); }
+
+  FakeHost host;
+  InstallerState state;
+  Messages messages;
+  RecordingHooks hooks;
+};
+
+TEST_F(ParserTest, LinesCommentsAndInstDir) {
+  state.variables.SetVariable("InstDir", "C:\\P");
+  ManifestParser parser("\r\n  ; comment\r\n\t \r\n  Target=%instdir%\\bin  \r\n\r\n[Run]\n", state, messages, hooks);
+  EXPECT_EQ(parser.ReadManifestLine(), "Target=C:\\P\\bin");
+  EXPECT_EQ(parser.line_number(), 4);
+  parser.PushBackLine("again");
+  EXPECT_EQ(parser.ReadManifestLine(), "again");
+  EXPECT_EQ(parser.ReadManifestLine(), "[Run]");
+  EXPECT_EQ(parser.line_number(), 6);
+  EXPECT_EQ(parser.ReadManifestLine(), std::nullopt);
+}
+
+TEST_F(ParserTest, ExpandInstDirAndMatchPrefix) {
+  EXPECT_EQ(ExpandInstDir("%InstDir%\\x", state.variables), "%InstDir%\\x");  // unset: unchanged
+  state.variables.SetVariable("InstDir", "D:\\Tools");
+  EXPECT_EQ(ExpandInstDir("a%INSTDIR%b%instdir%", state.variables), "aD:\\ToolsbD:\\Tools");
+  EXPECT_EQ(ExpandInstDir("%InstDir", state.variables), "%InstDir");
+  state.variables.SetVariable("InstDir", std::string(5000, 'x'));
+  EXPECT_EQ(ExpandInstDir("%InstDir%%InstDir%", state.variables).size(), 8191u);
+  EXPECT_EQ(MatchPrefix("FEATURE=abc", "Feature="), "abc");
+  EXPECT_EQ(MatchPrefix("Feat", "Feature="), std::nullopt);
+}
+
+TEST_F(ParserTest, SectionDispatch) {
+  EXPECT_EQ(FatalOf(""), "Invalid manifest format");
+  EXPECT_EQ(FatalOf("Name=x\n[Run]"), "Invalid manifest format");
+  EXPECT_EQ(FatalOf("[Variables]\nA=b\n"), "Invalid manifest format");  // no [Run]
+  EXPECT_EQ(FatalOf("[Setup]\n[Run]"), "Unknown line in manifest: Setup");
+  Parse("[variables]\nA=1\n[RUN]\nthis is never read\n[Bogus]");
+  EXPECT_EQ(state.variables.ValueOf("A"), "1");
+}
+
+TEST_F(ParserTest, Variables) {
+  Parse("[Variables]\nA=x=y\nB=\nSys=%SystemRoot%\\system32\nVersion=9.63\nPatchLevel=PL3\n[Variables]\nC=2\n[Run]");
+  EXPECT_EQ(state.variables.ValueOf("A"), "x");
+  ASSERT_NE(state.variables.GetVariable("B"), nullptr);
+  EXPECT_EQ(state.variables.ValueOf("B"), "");
+  EXPECT_EQ(state.variables.ValueOf("Sys"), "C:\\windows\\system32");
+  EXPECT_EQ(state.variables.ValueOf("FullVersion"), "9.63PL3");
+  EXPECT_EQ(state.lists.variable_names, (std::vector<std::string>{"A", "B", "Sys", "Version", "PatchLevel", "C"}));
+  EXPECT_EQ(hooks.variables_ends, 2);
+  EXPECT_EQ(FatalOf("[Variables]\n=value\n[Run]"), "Bad line in [Variables]");
+}
+
+TEST_F(ParserTest, ResourcesAreExtractedAndListedForDeletion) {
+  state.lists.installed_files.push_back("C:\\T\\vr1\\earlier");
+  Parse("[Resources]\nICON=setup.ico\t766\nLICENCE=licence.txt\t0\n[Run]");
+  EXPECT_EQ(hooks.resources, (std::vector<std::string>{"ICON|C:\\T\\vr1\\setup.ico|766|2",
+                                                       "LICENCE|C:\\T\\vr1\\licence.txt|0|3"}));
+  ASSERT_EQ(state.lists.resource_list.size(), 2u);
+  EXPECT_EQ(state.lists.resource_list[0].name, "setup.ico");
+  EXPECT_EQ(state.lists.resource_list[0].key, "ICON");
+  EXPECT_EQ(state.lists.resource_list[0].size, 766u);
+  EXPECT_EQ(state.variables.ValueOf("LICENCE"), "C:\\T\\vr1\\licence.txt");
+  EXPECT_EQ(state.temp_list, (std::vector<std::string>{"C:\\T\\vr1\\setup.ico", "C:\\T\\vr1\\licence.txt"}));
+  EXPECT_TRUE(state.lists.installed_files.empty());
+}
+
+TEST_F(ParserTest, BadResourceLines) {
+  EXPECT_EQ(FatalOf("[Resources]\nICON\n[Run]"), "Bad line in [Resources]");
+  EXPECT_EQ(FatalOf("[Resources]\nICON=setup.ico\n[Run]"), "Bad line in [Resources]");  // no size
+  EXPECT_EQ(FatalOf("[Resources]\n=\n[Run]"), "Bad line in [Resources]");
+  ManifestParserOptions builder;
+  builder.require_resource_sizes = false;
+  Parse("[Resources]\nICON=setup.ico\n[Run]", builder);
+  EXPECT_EQ(hooks.resources.back(), "ICON|C:\\T\\vr1\\setup.ico|none|2");
+}
+
+TEST_F(ParserTest, FeaturesFoldersFilesAndInstallers) {
+  Parse(
+      "[Features]\n"
+      "Feature=Main\n"
+      "; a comment between the feature and its folders\n"
+      "DriverInf=drv\\x.inf\nDriverDevice=USB\\VID_1\nHKCR=Main.Doc\nRegkey=SOFTWARE\\X=Y\n"
+      "Minversion=1.2\nMaxversion=3.0\nRequires=Other\nRequires=Nobody\n"
+      "Errmess=" + std::string(59, 'a') + " b c\n"
+      "bin/\nm.exe\t1234\nreadme\n"
+      "bin\\\n"
+      "include//\nx.h\t7\n"
+      "/\nroot.txt\t1\n"
+      "Feature=Other\n"
+      "orphan.txt\t5\n"
+      "Installer=http://x/y.exe\t9000\nAlternate=[JAVA]\nalternate=C:\\y.exe\nArguments=/S\nlib/\n"
+      "Feature=OTHER\n"
+      "[Run]");
+  ASSERT_EQ(state.lists.feature_list->size(), 3u);
+  const FeatureRecord& main = Feature(0);
+  EXPECT_EQ(main.description, "Main");
+  EXPECT_EQ(main.driver_inf, "drv\\x.inf");
+  EXPECT_EQ(main.driver_device, "USB\\VID_1");
+  EXPECT_EQ(main.class_key, "Main.Doc");
+  EXPECT_EQ(main.registry_key, "SOFTWARE\\X=Y");
+  EXPECT_EQ(main.min_version, "1.2");
+  EXPECT_EQ(main.max_version, "3.0");
+  EXPECT_EQ(main.error_message, std::string(59, 'a') + " b\nc");
+  ASSERT_EQ(main.folders.size(), 4u);
+  EXPECT_EQ(main.folders[0].path, "bin");
+  ASSERT_EQ(main.folders[0].files.size(), 2u);
+  EXPECT_EQ(main.folders[0].files[0].size, 1234u);
+  EXPECT_TRUE(main.folders[0].files[0].size_given);
+  EXPECT_EQ(main.folders[0].files[1].size, 8192u);
+  EXPECT_FALSE(main.folders[0].files[1].size_given);
+  EXPECT_EQ(main.folders[1].path, "bin");
+  EXPECT_EQ(main.folders[2].path, "include");
+  EXPECT_EQ(main.folders[3].path, "");
+  // A file line right after Feature= joins the last folder, in the earlier feature.
+  ASSERT_EQ(main.folders[3].files.size(), 2u);
+  EXPECT_EQ(main.folders[3].files[1].name, "orphan.txt");
+  // Requires: every feature of the name (Other and OTHER), unknown names dropped.
+  ASSERT_EQ(main.requires_features.size(), 2u);
+  EXPECT_EQ(main.requires_features[0]->name, "Other");
+  EXPECT_EQ(main.requires_features[1]->name, "OTHER");
+
+  const FeatureRecord& other = Feature(1);
+  ASSERT_EQ(other.installers.size(), 1u);
+  EXPECT_EQ(other.installers[0].source, "http://x/y.exe");
+  EXPECT_EQ(other.installers[0].alternates, (std::vector<std::string>{"[JAVA]", "C:\\y.exe"}));
+  EXPECT_EQ(other.installers[0].arguments, "/S");
+  EXPECT_EQ(other.installer_size, 9000u);
+  ASSERT_EQ(other.folders.size(), 1u);  // the line after the installer entry is parsed normally
+  EXPECT_EQ(other.folders[0].path, "lib");
+}
+
+TEST_F(ParserTest, FeatureLineErrors) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"DriverInf=x", "missing feature name before DriverInf"},
+      {"DriverDevice=x", "missing feature name before DriverDevice"},
+      {"HKCR=x", "missing feature name before HKCR"},
+      {"Regkey=x", "missing feature name before Regkey"},
+      {"Description=x", "Description with no feature name"},
+      {"Errmess=x", "missing feature name before Errmess"},
+      {"Requires=x", "missing feature name before Requires"},
+      {"Minversion=1", "missing feature name before Minversion"},
+      {"Maxversion=1", "missing feature name before Maxversion"},
+      {"Installer=x", "missing feature name before Installer"},
+      {"bin/", "missing feature name before folder"},
+      {"file.txt", "file in list without preceding folder"},
+  };
+  for (const auto& [line, message] : cases) {
+    host.boxes.clear();
+    EXPECT_EQ(FatalOf(std::string("[Features]\n") + line + "\n[Run]"), message) << line;
+  }
+  EXPECT_EQ(FatalOf("[Features]\nFeature=A\nfile.txt\n[Run]"), "file in list without preceding folder");
+}
+
+TEST_F(ParserTest, Components) {
+  state.exclude_list = {"examples"};
+  Parse(
+      "[Features]\nFeature=Main\nFeature=Extra\nFeature=Ex\n"
+      "[Components]\n"
+      "Component=Base\nDescription=The base\nRequired=yes\nSelected=no\nMain\nAlternate=Spare\nJava=YES\n"
+      "Component=Opt\nSelected=YES please\nextra\n"
+      "Component=Off\nSelected=true\nRequired=no\n"
+      "Component=Examples\nDescription=never listed\nEx\n"
+      "[Run]");
+  const auto& components = *state.lists.component_list;
+  ASSERT_EQ(components.size(), 3u);
+  EXPECT_EQ(components[0]->description, "The base");
+  EXPECT_TRUE(components[0]->required);
+  EXPECT_FALSE(components[0]->selected);  // Selected=no after Required=yes
+  EXPECT_TRUE(components[0]->java);
+  EXPECT_EQ(components[0]->alternates, std::vector<std::string>{"Spare"});
+  ASSERT_EQ(components[0]->features.size(), 1u);
+  EXPECT_EQ(components[0]->features[0], state.lists.feature_list->at(0));
+  EXPECT_TRUE(components[1]->selected);
+  EXPECT_EQ(components[1]->features[0]->name, "Extra");
+  EXPECT_FALSE(components[2]->selected);
+  EXPECT_EQ(components[2]->description, std::nullopt);
+}
+
+TEST_F(ParserTest, ComponentErrors) {
+  EXPECT_EQ(FatalOf("[Components]\nComponent=A\nMain\n[Run]"), "No feature list in manifest");
+  const std::string features = "[Features]\nFeature=Main\n[Components]\n";
+  EXPECT_EQ(FatalOf(features + "Component=A\nMissing\n[Run]"), "Feature Missing not in manifest");
+  const std::pair<const char*, const char*> cases[] = {
+      {"Description=x", "Description with no component name"}, {"Alternate=x", "Alternate with no component name"},
+      {"Selected=yes", "Selected with no component name"},     {"Required=yes", "Required with no component name"},
+      {"Java=yes", "Java with no component name"},             {"Main", "feature in un-named component"},
+  };
+  for (const auto& [line, message] : cases) EXPECT_EQ(FatalOf(features + line + "\n[Run]"), message) << line;
+}
+
+TEST_F(ParserTest, LookupsAndExclusions) {
+  EXPECT_EQ(FatalOf("[Run]") , "(no fatal error)");
+  try {
+    FindComponent(state.lists, "A", messages);
+  } catch (const ProcessEnded&) {
+  }
+  EXPECT_EQ(host.boxes.back().text, "No component_list in manifest");
+  Parse("[Features]\nFeature=Main\n[Components]\nComponent=Base\nMain\n[Run]");
+  EXPECT_EQ(FindFeature(state.lists, "MAIN", messages)->name, "Main");
+  EXPECT_EQ(FindComponent(state.lists, "base", messages)->name, "Base");
+  try {
+    FindComponent(state.lists, "Nope", messages);
+  } catch (const ProcessEnded&) {
+  }
+  EXPECT_EQ(host.boxes.back().text, "Component Nope not in manifest");
+  EXPECT_TRUE(IsExcluded({"Examples"}, "EXAMPLES"));
+  EXPECT_FALSE(IsExcluded({"Examples"}, "Example"));
+}
+
+TEST_F(ParserTest, RegistryShortcutsAndRecordedPaths) {
+  state.variables.SetVariable("InstDir", "C:\\P");
+  Parse(
+      "[Registry]\nHKLM\\SOFTWARE\\A\\B\\Trace Support=0x1\n"
+      "[Shortcuts]\nUninstall=resources\\setup.exe>--remove,ICONUN\nRead me=docs\\readme.pdf\n"
+      "[Files]\n%InstDir%\\bin\\a.exe\n[Folders]\n%InstDir%\\bin\n[Run]");
+  ASSERT_EQ(state.lists.registry_list.size(), 1u);
+  EXPECT_EQ(state.lists.registry_list[0].value_name, "Trace Support");
+  ASSERT_TRUE(state.lists.shortcut_list);
+  EXPECT_EQ(state.lists.shortcut_list->at(0).arguments, "--remove");
+  EXPECT_EQ(state.lists.installed_files, std::vector<std::string>{"C:\\P\\bin\\a.exe"});
+  EXPECT_EQ(state.lists.installed_folders, std::vector<std::string>{"C:\\P\\bin"});
+  EXPECT_EQ(FatalOf("[Shortcuts]\nName\n[Run]"), "Bad line in [Shortcuts]");
+  EXPECT_EQ(FatalOf("[Shortcuts]\n=target\n[Run]"), "Bad line in [Shortcuts]");
+  EXPECT_EQ(FatalOf("[Registry]\nHKLM\n[Run]"), "Bad registry entry under [Registry]");
+}
+
+TEST_F(ParserTest, HostileInputIsHandled) {
+  // A very long line, a missing "]", a NUL byte and a truncated last line.
+  const std::string long_name(200000, 'n');
+  Parse("[Variables]\n" + long_name + "=v\n[Run]");
+  EXPECT_EQ(state.variables.ValueOf(long_name), "v");
+  EXPECT_EQ(FatalOf("[Variables\nA=1\n[Run"), "(no fatal error)");
+  Parse(std::string("[Variables]\nN=a\0b\n[Run]", 22));
+  EXPECT_EQ(state.variables.ValueOf("N"), std::string("a\0b", 3));
+  EXPECT_EQ(FatalOf("[Variables]\nA=1\n[Ru"), "Unknown line in manifest: Ru");
+  EXPECT_EQ(FatalOf("["), "Unknown line in manifest: ");
+  EXPECT_EQ(FatalOf("[Features]\nFeature=A\nbin/\nx\t99999999999999999999\n[Run]"), "(no fatal error)");
+  EXPECT_EQ(Feature(0).folders[0].files[0].size, UINT32_MAX);
+}
+
+TEST(EntryGrammars, RegistryLines) {
+  auto parse = [](const char* line) { return std::get<RegistryRecord>(ParseRegistryEntry(line)); };
+  const RegistryRecord number = parse("HKLM\\SOFTWARE\\Microchip\\MPLAB IDE\\Trace Support=0x1");
+  EXPECT_EQ(number.root, kRootHKLM);
+  EXPECT_EQ(number.key_path, "SOFTWARE\\Microchip\\MPLAB IDE");
+  EXPECT_EQ(number.value_name, "Trace Support");
+  EXPECT_EQ(number.kind, kRegistryNumber);
+  EXPECT_EQ(number.number, 1u);
+  EXPECT_EQ(parse("hkcu\\K\\V=1").root, kRootHKCU);
+  EXPECT_EQ(parse("HKXX\\K\\V=1").root, kRootOther);
+  EXPECT_EQ(parse("HKCR\\K\\V=1").root, kRootHKCR);
+  EXPECT_EQ(parse("HKCC\\K\\V=1").root, kRootHKCC);
+  EXPECT_EQ(parse("HKPP\\K\\V=1").root, kRootHKPP);
+  EXPECT_EQ(parse("HKLM\\K\\V=0X00000001").number, 1u);
+  EXPECT_EQ(parse("HKLM\\K\\V=ffffffff").number, 0xffffffffu);
+  const RegistryRecord text = parse("HKCU\\A\\B\\=\"say \"hi\"\"");
+  EXPECT_EQ(text.value_name, "");
+  EXPECT_EQ(text.kind, kRegistryString);
+  EXPECT_EQ(text.text, "say \"hi\"");
+  EXPECT_EQ(parse("HKCU\\A\\V=\"\"").text, "");
+
+  auto error = [](const char* line) { return std::get<std::string>(ParseRegistryEntry(line)); };
+  EXPECT_EQ(error("HKLM"), "Bad registry entry under [Registry]");
+  EXPECT_EQ(error("HKLM\\Key=1"), "Bad registry entry under [Registry]");
+  EXPECT_EQ(error("HKLM\\K\\Value"), "Bad registry entry under [Registry]");
+  EXPECT_EQ(error("HKLM\\K\\V=zz"), "Bad DWORD registry entry under [Registry]");
+  EXPECT_EQ(error("HKLM\\K\\V="), "Bad DWORD registry entry under [Registry]");
+  EXPECT_EQ(error("HKLM\\K\\V=\"open"), "Bad string registry entry under [Registry]");
+}
+
+TEST(EntryGrammars, ShortcutValues) {
+  const ShortcutRecord removal = ParseShortcut("Uninstall", "resources\\setup.exe>--remove,ICONUN");
+  EXPECT_EQ(removal.target, "resources\\setup.exe");
+  EXPECT_EQ(removal.arguments, "--remove");
+  EXPECT_EQ(removal.icon, "ICONUN");
+  const ShortcutRecord doc = ParseShortcut("Manual", "docs\\manual.pdf");
+  EXPECT_EQ(doc.target, "docs\\manual.pdf");
+  EXPECT_EQ(doc.arguments, std::nullopt);
+  EXPECT_EQ(doc.icon, std::nullopt);
+  EXPECT_EQ(ParseShortcut("D", "docs\\a.pdf,ICON").icon, "ICON");
+  // ">" directly followed by "," takes the icon name as the arguments.
+  const ShortcutRecord odd = ParseShortcut("X", "a.exe>,ICON");
+  EXPECT_EQ(odd.arguments, "ICON");
+  EXPECT_EQ(odd.icon, std::nullopt);
+}
+
+}  // namespace
+}  // namespace inst

@@ -1,0 +1,228 @@
+// The builder and the container reader together: installers built from a small
+// product are read back by the same code setup.exe runs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "build.h"
+#include "core/container.h"
+#include "core/payload_reader.h"
+#include "fake_host.h"
+#include "tool_error.h"
+
+namespace inst {
+namespace {
+
+namespace fs = std::filesystem;
+using mkinstaller::BuildInstaller;
+using mkinstaller::BuildOptions;
+using mkinstaller::ToolError;
+using testing::FakeHost;
+using testing::ProcessEnded;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class BuilderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("mkinstaller-test-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    std::string stub(30000, '\0');
+    for (std::size_t i = 0; i < stub.size(); ++i) stub[i] = static_cast<char>(i * 7 + 3);
+    WriteAll(dir / "stub.exe", stub);
+    WriteAll(dir / "src" / "licence.txt", "Licence text\n");
+    WriteAll(dir / "root" / "bin" / "tool.exe", std::string(5000, 't'));
+    WriteAll(dir / "root" / "docs" / "empty.txt", "");
+    WriteAll(dir / "root" / "top.txt", "top");
+    Manifest("[Resources]\nLICENCE=licence.txt\n[Variables]\nProduct=P\nVersion=1.0\n"
+             "[Features]\nFeature=Main\nbin/\ntool.exe\ndocs/\nempty.txt\t0\n/\ntop.txt\n[Run]\n");
+    options.stub = dir / "stub.exe";
+    options.manifest = dir / "src" / "manifest.txt";
+    options.root = dir / "root";
+    options.output = dir / "out.exe";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  void Manifest(const std::string& text) { WriteAll(dir / "src" / "manifest.txt", text); }
+  std::string BuildError() {
+    try {
+      BuildInstaller(options);
+    } catch (const ToolError& error) {
+      EXPECT_FALSE(fs::exists(options.output)) << "a failed build left its output";
+      EXPECT_FALSE(fs::exists(dir / "out.exe.partial"));
+      return error.what();
+    }
+    return "(built)";
+  }
+  // The fatal message setup.exe's container code gives for a file.
+  std::string ReaderFatalOf(const std::string& bytes) {
+    WriteAll(dir / "probe.exe", bytes);
+    FdFile file = FdFile::OpenForReading((dir / "probe.exe").string());
+    FakeHost host;
+    InstallerVariables vars(testing::NoEnvironment);
+    Messages messages(host, vars);
+    try {
+      const auto found = FindPayloadHeader(file);
+      if (!found) return "(no header)";
+      CheckPayloadDigest(file, found->header.setuplen, found->header.headersize, *NewMd5(), messages);
+      file.Seek(found->stream_start);
+      auto stream = OpenGzipStream(file.fd());
+      ReadPayloadManifest(*stream, messages);
+    } catch (const ProcessEnded&) {
+      return host.boxes.back().text;
+    }
+    return "(accepted)";
+  }
+
+  fs::path dir;
+  BuildOptions options;
+};
+
+TEST_F(BuilderTest, LayoutIsReadBackByTheInstallerCode) {
+  BuildInstaller(options);
+  const std::string out = ReadAll(options.output);
+  EXPECT_EQ(out.substr(0, 30000), ReadAll(options.stub));
+  EXPECT_EQ(out.substr(30000, container::kFirstPayloadOffset - 30000), std::string(container::kFirstPayloadOffset - 30000, '\0'));
+
+  FdFile file = FdFile::OpenForReading(options.output.string());
+  const auto found = FindPayloadHeader(file);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->offset, container::kFirstPayloadOffset);
+  EXPECT_EQ(found->header.stub_length, 30000u);
+  EXPECT_EQ(found->header.headersize, 1024u);
+  EXPECT_EQ(found->header.headersize + found->header.setuplen + 16, out.size());
+
+  FakeHost host;
+  InstallerVariables vars(testing::NoEnvironment);
+  Messages messages(host, vars);
+  CheckPayloadDigest(file, found->header.setuplen, found->header.headersize, *NewMd5(), messages);
+  EXPECT_EQ(ReadManifestSignature(file, messages), "030A11181F262D343B424950575E656C");
+  file.Seek(found->stream_start);
+  auto stream = OpenGzipStream(file.fd());
+  const std::string manifest = ReadPayloadManifest(*stream, messages);
+  EXPECT_EQ(manifest,
+            "030A11181F262D343B424950575E656C\r\n[Resources]\r\nLICENCE=licence.txt\t13\r\n[Variables]\r\nProduct=P\r\n"
+            "Version=1.0\r\n[Features]\r\nFeature=Main\r\nbin/\r\ntool.exe\t5000\r\ndocs/\r\nempty.txt\t0\r\n/\r\n"
+            "top.txt\t3\r\n[Run]\r\n");
+  // Records in manifest order: the resource, then every file; nothing after them.
+  for (std::uint32_t expected : {13u, 5000u, 0u, 3u}) {
+    EXPECT_EQ(ReadStreamWord(*stream, messages), expected);
+    std::string skip(expected, '\0');
+    if (expected) {
+      EXPECT_EQ(stream->Read(skip.data(), expected), static_cast<long>(expected));
+    }
+  }
+  char extra;
+  EXPECT_EQ(stream->Read(&extra, 1), 0);
+  EXPECT_TRUE(host.boxes.empty());
+  EXPECT_EQ(ReadReferral(options.output.string()), std::nullopt);
+}
+
+TEST_F(BuilderTest, OutputIsDeterministicAndCarriesTheReferral) {
+  BuildInstaller(options);
+  const std::string first = ReadAll(options.output);
+  BuildInstaller(options);
+  EXPECT_EQ(ReadAll(options.output), first);
+  options.referral = 12345;
+  BuildInstaller(options);
+  const std::string with_referral = ReadAll(options.output);
+  EXPECT_EQ(with_referral.substr(with_referral.size() - 4), std::string("\x39\x30\xc6\xcf", 4));
+  EXPECT_EQ(ReadReferral(options.output.string()), 12345);
+  EXPECT_EQ(with_referral.substr(0, first.size()), first);
+}
+
+TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
+  BuildInstaller(options);
+  const std::string good = ReadAll(options.output);
+  EXPECT_EQ(ReaderFatalOf(good), "(accepted)");
+  std::string headers = good;
+  headers[100] ^= 0x55;  // the executable's headers are not digested
+  EXPECT_EQ(ReaderFatalOf(headers), "(accepted)");
+  for (std::size_t at : {std::size_t{1024}, std::size_t{29999}, good.size() / 2 + 100000, good.size() - 17, good.size() - 1}) {
+    std::string flipped = good;
+    flipped[at] ^= 0x01;
+    EXPECT_EQ(ReaderFatalOf(flipped), "Installer is corrupt or truncated") << "byte " << at;
+  }
+  const std::size_t stretch_end = good.size() - 16;
+  // Cut 10 bytes short, the last read of the stretch comes back short; the message
+  // counts what was still to be read before it.
+  const std::size_t setuplen = stretch_end - 1024;
+  const std::size_t last_read = setuplen % 16384 ? setuplen % 16384 : 16384;
+  EXPECT_EQ(ReaderFatalOf(good.substr(0, stretch_end - 10)), "Can't read entire filecheck: " + std::to_string(last_read));
+  const std::size_t cut = container::kFirstPayloadOffset + 25;  // just inside the gzip member
+  const std::size_t full_reads = (cut - 1024) / 16384;
+  EXPECT_EQ(ReaderFatalOf(good.substr(0, cut)),
+            "Can't read entire filecheck: " + std::to_string(setuplen - 16384 * full_reads));
+  EXPECT_EQ(ReaderFatalOf(good.substr(0, stretch_end)), "Can't read filecheck: 0");
+  EXPECT_EQ(ReaderFatalOf(good.substr(0, stretch_end + 5)), "Can't read filecheck: 5");
+}
+
+TEST_F(BuilderTest, ErrorsNameTheLineOrFileAndLeaveNoOutput) {
+  const std::string source = (dir / "src" / "manifest.txt").string();
+  Manifest("[Features]\nFeature=Main\nbin/\nmissing.exe\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":4: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
+  Manifest("[Resources]\nICON=none.ico\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":2: resource none.ico not found (" + (dir / "src" / "none.ico").string() + ")");
+  Manifest("[Features]\nbin/\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":2: missing feature name before folder");
+  Manifest("\n\n[Features]\nFeature=Main\nbin/\ntool.exe\t4999\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":6: size of bin\\tool.exe given as 4999, but the file holds 5000 bytes");
+  Manifest("[Variables]\nA=1\n");
+  EXPECT_EQ(BuildError(), source + ":2: Invalid manifest format");
+  options.stub = dir / "src" / "licence.txt";
+  EXPECT_EQ(BuildError(), options.stub.string() + ": not an installer stub (13 bytes)");
+}
+
+TEST_F(BuilderTest, AStubThatAlreadyCarriesAPayloadIsRefused) {
+  BuildInstaller(options);
+  fs::rename(options.output, dir / "built.exe");
+  options.stub = dir / "built.exe";
+  EXPECT_EQ(BuildError(), options.stub.string() + ": already carries a payload; give the stub itself");
+}
+
+TEST(Container, HeaderTrailerAndOffsets) {
+  container::PayloadHeader header{460288, 27641367, 1024};
+  const std::string bytes = container::EncodeHeader(header);
+  ASSERT_EQ(bytes.size(), 20u);
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\xa3\xa2\xa1\xa0\x9f\x9e\x9d\x9c", 8));
+  const auto decoded = container::DecodeHeader(bytes);
+  ASSERT_TRUE(decoded);
+  EXPECT_EQ(decoded->stub_length, 460288u);
+  EXPECT_EQ(decoded->setuplen, 27641367u);
+  EXPECT_FALSE(container::DecodeHeader(bytes.substr(1)));
+  EXPECT_EQ(container::PayloadOffsetFor(460288), 460800u);
+  EXPECT_EQ(container::PayloadOffsetFor(460800), 460800u);
+  EXPECT_EQ(container::PayloadOffsetFor(1000), 204800u);
+  EXPECT_EQ(container::DecodeReferral(std::string("\x39\x30\xc6\xcf", 4)), 12345);
+  EXPECT_EQ(container::DecodeReferral(std::string("\x39\x30\x00\x00", 4)), std::nullopt);
+  EXPECT_EQ(container::EncodeReferral(0), std::string("\x00\x00\xff\xff", 4));
+}
+
+TEST(Container, OrderingDefaults) {
+  InstallerVariables vars(testing::NoEnvironment);
+  ApplyOrderingDefaults(vars, std::nullopt);
+  EXPECT_EQ(vars.ValueOf("OrderingURL"), kDefaultOrderingUrl);
+  ApplyOrderingDefaults(vars, 12345);
+  EXPECT_EQ(vars.ValueOf("ReferralID"), "12345");
+  EXPECT_EQ(vars.ValueOf("OrderingURL"), std::string(kDefaultOrderingUrl) + "?referrer=12345");
+  InstallerVariables hidden(testing::NoEnvironment);
+  hidden.SetFlag("HideOrderingURL", true);
+  ApplyOrderingDefaults(hidden, std::nullopt);
+  EXPECT_EQ(hidden.GetVariable("OrderingURL"), nullptr);
+}
+
+}  // namespace
+}  // namespace inst
