@@ -85,9 +85,15 @@ struct Robot {
     const std::string text = text_control ? WindowText(text_control) : std::string();
     int answer_id = first_button;
     std::string answer = "unexpected";
+    std::string release;
     if (!answers.empty()) {
       answer = answers.front();
       answers.pop_front();
+      const auto at = answer.find("@release=");
+      if (at != std::string::npos) {
+        release = answer.substr(at + 9);
+        answer.resize(at);
+      }
       answer_id = 0;
       for (const Button& b : kButtons) {
         if (_stricmp(b.name, answer.c_str()) == 0) answer_id = b.id;
@@ -95,7 +101,14 @@ struct Robot {
     }
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
+    if (!release.empty()) Release(release);
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
+  }
+
+  static void Release(const std::string& path) {
+    HANDLE signal = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (signal != INVALID_HANDLE_VALUE) CloseHandle(signal);
+    for (int i = 0; i < 200 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
   }
 
   static BOOL CALLBACK Visit(HWND window, LPARAM self) {

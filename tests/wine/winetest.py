@@ -53,6 +53,22 @@ class RunResult:
         return [(b.title, b.text) for b in self.boxes]
 
 
+def mkinstaller(*args):
+    """Runs the builder; returns its completed process (check it yourself)."""
+    return subprocess.run([str(MKINSTALLER), *map(str, args)], capture_output=True, text=True)
+
+
+def build_installer(output, manifest, root, stub=None, referral=None):
+    """Builds an installer with mkinstaller, failing the caller on any fault."""
+    args = ["build", "--stub", stub or SETUP_EXE, "--manifest", manifest, "--root", root, "-o", output]
+    if referral is not None:
+        args += ["--referral", referral]
+    done = mkinstaller(*args)
+    if done.returncode != 0:
+        raise AssertionError(f"mkinstaller failed: {done.stderr}")
+    return Path(output)
+
+
 class WineSession:
     """A private copy of the base prefix with its own Wine server."""
 
