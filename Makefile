@@ -1,6 +1,6 @@
 # Builds all three trees and runs the main job (`make`) or every test (`make test`).
 # Each target installs what it needs first.
-.PHONY: demo all deps build native win64 win32 test clean
+.PHONY: demo all deps build native win64 win32 test bench clean
 
 JOBS ?= $(shell nproc)
 ROOT := $(CURDIR)
@@ -34,6 +34,10 @@ win32: build/win32/CMakeCache.txt
 
 test: build
 	ctest --test-dir build/native -j2 --output-on-failure
+
+# Prints speed figures of the builder and the stub on the large synthetic product.
+bench: build
+	python3 benchmarks/bench_payload.py
 
 clean:
 	rm -rf build dist
