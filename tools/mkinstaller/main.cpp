@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "build.h"
-#include "inspect.h"
+#include "installer_report.h"
 #include "tool_error.h"
 
 namespace {

@@ -76,14 +76,12 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   std::istringstream split(text);
   for (std::string line; std::getline(split, line);) result.lines.push_back(line);
 
-  ToolMessageHost host;
-  inst::InstallerState state([](const std::string&) { return std::nullopt; });
-  inst::Messages messages(host, state.variables);
-  state.variables.SetFatalHandler([&messages](const std::string& m) { messages.FatalText(m); });
+  ToolContext context;
+  inst::InstallerState& state = context.state;
   BuilderHooks hooks(source.parent_path());
   inst::ManifestParserOptions options;
   options.require_resource_sizes = false;
-  inst::ManifestParser parser(text, state, messages, hooks, options);
+  inst::ManifestParser parser(text, state, context.messages, hooks, options);
   try {
     parser.ParseManifest();
   } catch (const ToolError& error) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/installer_state.h"
 #include "core/messages.h"
 
 namespace mkinstaller {
@@ -24,6 +25,20 @@ class ToolMessageHost final : public inst::MessageHost {
   [[noreturn]] void EndProcess(int) override { throw ToolError(last_text); }
 
   std::string last_text;
+};
+
+// What the installer's code needs to run inside the builder: a state without any
+// environment and message functions that report through ToolError.
+struct ToolContext {
+  ToolContext() : state([](const std::string&) { return std::nullopt; }), messages(host, state.variables) {
+    state.variables.SetFatalHandler([this](const std::string& text) { messages.FatalText(text); });
+  }
+  ToolContext(const ToolContext&) = delete;
+  ToolContext& operator=(const ToolContext&) = delete;
+
+  ToolMessageHost host;
+  inst::InstallerState state;
+  inst::Messages messages;
 };
 
 }  // namespace mkinstaller

@@ -1,4 +1,4 @@
-#include "inspect.h"
+#include "installer_report.h"
 
 #include <cstdio>
 #include <vector>
@@ -24,7 +24,7 @@ struct Record {
   std::uint32_t payload_size = 0;
 };
 
-struct Inspection {
+struct Examined {
   std::int64_t file_size = 0;
   inst::FoundPayload payload;
   std::string own_signature;
@@ -65,21 +65,19 @@ class RecordWalker final : public inst::ManifestHooks {
 
 std::string SignatureOf(const fs::path& path) {
   inst::FdFile file = inst::FdFile::OpenForReading(path.string());
-  ToolMessageHost host;
-  inst::InstallerState state([](const std::string&) { return std::nullopt; });
-  inst::Messages messages(host, state.variables);
   if (!file.is_open()) throw ToolError(path.string() + ": cannot open");
-  return inst::ReadManifestSignature(file, messages);
+  ToolContext context;
+  return inst::ReadManifestSignature(file, context.messages);
 }
 
-Inspection Inspect(const fs::path& path) {
-  Inspection result;
+Examined Examine(const fs::path& path) {
+  Examined result;
   inst::FdFile file = inst::FdFile::OpenForReading(path.string());
   if (!file.is_open()) throw ToolError(path.string() + ": cannot open");
   result.file_size = file.Size();
-  ToolMessageHost host;
-  inst::InstallerState state([](const std::string&) { return std::nullopt; });
-  inst::Messages messages(host, state.variables);
+  ToolContext context;
+  inst::InstallerState& state = context.state;
+  inst::Messages& messages = context.messages;
 
   const auto found = inst::FindPayloadHeader(file);
   if (!found) throw ToolError("no payload header at any 1024-byte boundary from 204800 on");
@@ -130,7 +128,7 @@ Inspection Inspect(const fs::path& path) {
 }  // namespace
 
 int ListInstaller(const fs::path& installer) {
-  const Inspection info = Inspect(installer);
+  const Examined info = Examine(installer);
   const auto& header = info.payload.header;
   std::printf("%s: %lld bytes; stub %u bytes; payload header at %lld; digest over %u bytes from %u: correct\n",
               installer.string().c_str(), static_cast<long long>(info.file_size), header.stub_length,
@@ -157,7 +155,7 @@ int ListInstaller(const fs::path& installer) {
 }
 
 int VerifyInstaller(const fs::path& installer, const std::optional<fs::path>& stub) {
-  const Inspection info = Inspect(installer);
+  const Examined info = Examine(installer);
   if (stub) {
     const std::string expected = SignatureOf(*stub);
     if (expected != info.own_signature) {
