@@ -28,6 +28,13 @@ struct InstallerState {
   std::uint32_t progress_done = 0;
   // Payload records consumed so far, resources included.
   std::uint32_t file_ordinal = 0;
+  // Bytes per allocation unit of the drive queried last (0: not queried yet).
+  std::uint32_t cluster_size = 0;
+
+  // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
+  int mplab_plugin_index = -1;
+  // The maker's IDE, when registration found it installed (run after the wizard).
+  std::string tessara_path;
 };
 
 }  // namespace inst

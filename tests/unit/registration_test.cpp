@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include "core/install_defaults.h"
+#include "core/product_registration.h"
+#include "fake_host.h"
+#include "memory_file_system.h"
+#include "memory_registry.h"
+
+namespace inst {
+namespace {
+
+using testing::FakeHost;
+using testing::MemoryFileSystem;
+using testing::MemoryRegistry;
+using testing::ProcessEnded;
+
+constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct CountingIntegrations final : ToolIntegrations {
+  void ConfigureHoltekIDE() override { calls.push_back("holtek"); }
+  void RegisterFasmTools() override { calls.push_back("fasm"); }
+  void RegisterMplabPlugin() override { calls.push_back("mplab"); }
+  std::vector<std::string> calls;
+};
+
+class RegistrationTest : public ::testing::Test {
+ protected:
+  RegistrationTest()
+      : state(testing::NoEnvironment), messages(host, state.variables),
+        product(state, registry, messages, [] { return std::string("20261206"); }) {}
+  void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
+    for (const auto& [name, value] : values) state.variables.SetVariable(name, value);
+  }
+  std::string String(int root, const std::string& key, const std::string& name) {
+    const auto* data = registry.Value(root, key, name);
+    return data ? std::get<std::string>(*data) : "(absent)";
+  }
+  std::uint32_t Number(const std::string& key, const std::string& name) {
+    const auto* data = registry.Value(kHKLM, key, name);
+    return data ? std::get<std::uint32_t>(*data) : 0xDEADu;
+  }
+
+  FakeHost host;
+  MemoryRegistry registry;
+  InstallerState state;
+  Messages messages;
+  ProductRegistration product;
+  CountingIntegrations integrations;
+};
+
+TEST_F(RegistrationTest, KeysAreFormedOnceAndPatchLevelDefaultsToPL0) {
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}});
+  EXPECT_EQ(product.PatchLevelKey(), "SOFTWARE\\Acme\\Tools\\2.1\\PL0");
+  EXPECT_EQ(product.UninstallKey(), std::string(kUninstall) + "Tools 2.1PL0");
+  state.variables.SetVariable("Version", "3.0");
+  EXPECT_EQ(product.ProductKey(), "SOFTWARE\\Acme\\Tools\\2.1");  // kept
+
+  InstallerState other(testing::NoEnvironment);
+  ProductRegistration with_edition(other, registry, messages, [] { return std::string(); });
+  other.variables.SetVariable("Manufacturer", "Acme");
+  other.variables.SetVariable("Product", "Tools");
+  other.variables.SetVariable("Edition", "Pro");
+  other.variables.SetVariable("Version", "2.1");
+  EXPECT_EQ(with_edition.ProductKey(), "SOFTWARE\\Acme\\Tools\\Pro\\2.1");
+}
+
+TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Description", "Tools for chips"}, {"Version", "10.4.7"},
+       {"PatchLevel", "PL3"}, {"InstDir", "C:\\Acme\\Tools"}, {"BuildNo", "  1042 beta"}, {"SETUP", "C:\\Acme\\Tools\\resources\\setup.exe"},
+       {"ICON", "C:\\Acme\\Tools\\resources\\setup.ico"}, {"SupportURL", "http://s/"}, {"Appname", "tcc.exe"}});
+  state.lists.registry_list.push_back({kRootHKCU, "Software\\Acme", "Trace", kRegistryNumber, 1, ""});
+  state.lists.registry_list.push_back({99, "Acme.Doc", "", kRegistryString, 0, "doc"});
+  product.RegisterProduct(integrations);
+
+  const std::string patch = "SOFTWARE\\Acme\\Tools\\10.4.7\\PL3";
+  EXPECT_EQ(String(kHKLM, patch, "InstDir"), "C:\\Acme\\Tools");
+  EXPECT_EQ(Number(patch, "BuildNo"), 1042u);
+  const std::string app = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tcc.exe";
+  EXPECT_EQ(String(kHKLM, app, "Path"), "C:\\Acme\\Tools\\bin");
+  EXPECT_EQ(String(kHKLM, app, ""), "C:\\Acme\\Tools\\bin\\tcc.exe");
+  EXPECT_EQ(std::get<std::uint32_t>(*registry.Value(kHKCU, "Software\\Acme", "Trace")), 1u);
+  EXPECT_EQ(String(kHKCR, "Acme.Doc", ""), "doc");  // an unknown root goes under HKEY_CLASSES_ROOT
+
+  const std::string entry = std::string(kUninstall) + "Tools 10.4.7PL3";
+  EXPECT_EQ(String(kHKLM, entry, "DisplayName"), "Tools for chips V10.4.7PL3");
+  EXPECT_EQ(String(kHKLM, entry, "DisplayVersion"), "10.4.7");
+  EXPECT_EQ(String(kHKLM, entry, "DisplayIcon"), "C:\\Acme\\Tools\\resources\\setup.ico");
+  EXPECT_EQ(String(kHKLM, entry, "HelpLink"), "http://s/");
+  EXPECT_EQ(Number(entry, "NoRepair"), 1u);
+  EXPECT_EQ(String(kHKLM, entry, "Publisher"), "VORANTH Software");
+  EXPECT_EQ(String(kHKLM, entry, "UninstallString"), "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove");
+  EXPECT_EQ(String(kHKLM, entry, "InstallLocation"), "\"C:\\Acme\\Tools\"");
+  EXPECT_EQ(String(kHKLM, entry, "InstallDate"), "20261206");
+  EXPECT_EQ(Number(entry, "VersionMajor"), 10u);
+  EXPECT_EQ(Number(entry, "VersionMinor"), 7u);
+  for (const char* absent : {"HelpTelephone", "URLUpdateInfo", "Readme"}) EXPECT_EQ(String(kHKLM, entry, absent), "(absent)");
+  EXPECT_TRUE(integrations.calls.empty());
+}
+
+TEST_F(RegistrationTest, VersionWithoutDotAndBuildNumberText) {
+  Set({{"Product", "T"}, {"Version", "3"}, {"BuildNo", "Build 7"}});
+  product.RegisterProduct(integrations);
+  const std::string entry = std::string(kUninstall) + "T 3PL0";
+  EXPECT_EQ(Number(entry, "VersionMajor"), 3u);
+  EXPECT_EQ(registry.Value(kHKLM, entry, "VersionMinor"), nullptr);
+  EXPECT_EQ(Number(product.PatchLevelKey(), "BuildNo"), 0u);
+}
+
+TEST_F(RegistrationTest, AFailedProductWriteIsFatal) {
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "1"}});
+  registry.denied.insert(MemoryRegistry::Path(kHKLM, product.PatchLevelKey()));
+  EXPECT_THROW(product.WriteProductValues(), ProcessEnded);
+  EXPECT_EQ(host.boxes.back().text, "Registry write failure 5");
+}
+
+TEST_F(RegistrationTest, IntegrationsRunWhenAskedAndMplabIndexIsRecorded) {
+  Set({{"Product", "T"}, {"Version", "1"}, {"EditHoltekIDE", "yes"}, {"SetupFASM", "true"}, {"InstallMPLABPlugin", "yes"}});
+  state.mplab_plugin_index = 3;
+  product.RegisterProduct(integrations);
+  EXPECT_EQ(integrations.calls, (std::vector<std::string>{"holtek", "fasm", "mplab"}));
+  EXPECT_EQ(Number(product.PatchLevelKey(), "MPIndex"), 3u);
+}
+
+TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
+  Set({{"Product", "T"}, {"Version", "1"}, {"TESSARAShortCut", "3.15L2"}});
+  registry.RegistryWriteString(kHKLM, "Software\\VORANTH Software\\TESSARA\\3.15\\PL2", "InstDir", "C:\\Tessara");
+  product.RegisterProduct(integrations);
+  EXPECT_EQ(state.tessara_path, "C:\\Tessara\\bin\\tessara.exe");
+  ASSERT_TRUE(state.lists.shortcut_list);
+  EXPECT_EQ(state.lists.shortcut_list->back().name, "TESSARA Integrated Development Environment");
+  EXPECT_EQ(state.lists.shortcut_list->back().target, "C:\\Tessara\\bin\\tessara.exe");
+
+  InstallerState other(testing::NoEnvironment);
+  ProductRegistration second(other, registry, messages, [] { return std::string(); });
+  other.variables.SetVariable("Version", "1");
+  other.variables.SetVariable("TESSARAShortCut", "3.15");  // PL0, not installed
+  second.RegisterProduct(integrations);
+  EXPECT_EQ(other.tessara_path, "");
+  EXPECT_FALSE(other.lists.shortcut_list);
+}
+
+TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemains) {
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}, {"PatchLevel", "PL1"}, {"InstDir", "C:\\T"}});
+  product.RegisterProduct(integrations);
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL2", "InstDir", "C:\\T2");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1\\deep\\deeper", "x", "y");
+  EXPECT_TRUE(product.UnregisterProduct());
+  EXPECT_FALSE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1")));
+  EXPECT_TRUE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1")));
+  EXPECT_FALSE(registry.keys.count(MemoryRegistry::Path(kHKLM, std::string(kUninstall) + "Tools 2.1PL1")));
+  // Deepest keys go first.
+  EXPECT_EQ(registry.deleted.front(), MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1\\deep\\deeper"));
+
+  registry.RegistryDeleteTree(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL2");
+  product.RegisterProduct(integrations);
+  EXPECT_TRUE(product.UnregisterProduct());
+  EXPECT_FALSE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1")));
+  EXPECT_TRUE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools")));  // left in place
+  EXPECT_FALSE(product.UnregisterProduct());  // nothing left to delete
+}
+
+TEST_F(RegistrationTest, FasmToolsAndHoltekConfiguration) {
+  Set({{"Product", "T"}, {"Version", "1"}, {"InstDir", "C:\\V"}});
+  RegisterFasmTools(state, registry, messages, product);
+  EXPECT_EQ(String(kHKLM, product.PatchLevelKey(), "fasm"), "C:\\V\\CFASMTools\\CFASM.exe");
+  EXPECT_EQ(String(kHKLM, product.PatchLevelKey(), "fasmsetup"), "C:\\V\\CFASMTools\\SimConfigSetup.exe");
+  registry.denied.insert(MemoryRegistry::Path(kHKLM, product.PatchLevelKey()));
+  EXPECT_THROW(RegisterFasmTools(state, registry, messages, product), ProcessEnded);
+  EXPECT_EQ(host.boxes.back().text, "Registry write failure 5");
+
+  std::vector<std::string> writes;
+  auto write = [&](const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
+    writes.push_back(file + "|" + section + "|" + key + "|" + value);
+  };
+  ConfigureHoltekIDE(state, registry, write);  // no Holtek key: nothing happens
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(state.variables.GetVariable("HoltekIDEPath"), nullptr);
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\Holtek Inc.\\HT-IDE3000\\V7", "Dir", "C:\\Holtek7");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\Holtek Inc.\\HT-IDE3000\\V8", "Dir", "C:\\Holtek8");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\Holtek Inc.\\HT-IDE3000\\NoDir", "Other", "x");
+  ConfigureHoltekIDE(state, registry, write);
+  EXPECT_EQ(writes, (std::vector<std::string>{
+                        "C:\\Holtek7\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\"",
+                        "C:\\Holtek8\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\""}));
+  EXPECT_EQ(state.variables.ValueOf("HoltekIDEPath"), "C:\\Holtek8\\bin\\ht-ide3000.exe");
+}
+
+class FixedShell final : public ShellFolders {
+ public:
+  std::optional<std::string> ProgramFilesFolder() override { return program_files; }
+  std::string StartMenuProgramsFolder() override { return programs; }
+  std::optional<std::string> program_files;
+  std::string programs;
+};
+
+class MapEnvironment final : public Environment {
+ public:
+  std::optional<std::string> Get(const std::string& name) override {
+    auto it = values.find(name);
+    return it == values.end() ? std::nullopt : std::optional(it->second);
+  }
+  std::map<std::string, std::string> values;
+};
+
+class DefaultsTest : public RegistrationTest {
+ protected:
+  void Defaults() { SetInstallDefaults(state, registry, messages, product, shell, environment, files); }
+  FixedShell shell;
+  MapEnvironment environment;
+  MemoryFileSystem files;
+};
+
+TEST_F(DefaultsTest, StartMenuFolderFromTheShellTheRegistryOrWindows) {
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}, {"Description", "Tools for chips"}});
+  shell.programs = "C:\\Users\\me\\Programs";
+  shell.program_files = "D:\\Programs";
+  Defaults();
+  EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Users\\me\\Programs\\VORANTH Software\\Tools for chips");
+  EXPECT_EQ(state.variables.ValueOf("ProgramFiles"), "D:\\Programs");
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "D:\\Programs\\Acme\\Tools\\2.1");
+
+  shell.programs.clear();
+  state.variables.SetVariable("ShortcutFolderName", "Acme Tools");
+  registry.RegistryWriteString(kHKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+                               "C:\\Reg\\Programs");
+  Defaults();
+  EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Reg\\Programs\\VORANTH Software\\Acme Tools");
+
+  registry.keys.clear();
+  environment.values["windir"] = "E:\\WIN";
+  files.folders = {"E:\\WIN\\Start Menu\\Programs"};
+  Defaults();
+  EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "E:\\WIN\\Start Menu\\Programs\\VORANTH Software\\Acme Tools");
+  files.folders.clear();
+  EXPECT_THROW(Defaults(), ProcessEnded);
+  EXPECT_EQ(host.boxes.back().text, "Unable to determine location of start menu");
+}
+
+TEST_F(DefaultsTest, ProposedInstallationFolder) {
+  shell.programs = "C:\\Programs";
+  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}, {"Edition", "Pro"}, {"InstDir", "C:\\Cmd"}});
+  registry.RegistryWriteString(kHKLM, product.PatchLevelKey(), "InstDir", "D:\\Old");
+  Defaults();  // interactive: the earlier folder wins over the command line
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "D:\\Old");
+
+  state.variables.SetVariable("InstDir", "C:\\Cmd");
+  state.variables.SetFlag("HeadlessInstall", true);
+  Defaults();  // headless with a folder: kept
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "C:\\Cmd");
+
+  state.variables.SetVariable("InstDir", "DEFAULT");
+  Defaults();  // headless with "default": the registry's folder
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "D:\\Old");
+
+  registry.keys.clear();
+  state.variables.SetVariable("InstDir", "Default");
+  Defaults();  // nothing earlier: the computed default, with the edition
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "C:\\Program Files\\Acme\\Tools\\Pro\\2.1");
+
+  state.variables.DeleteVariable("InstDir");
+  Defaults();  // headless without a folder stays without one
+  EXPECT_EQ(state.variables.GetVariable("InstDir"), nullptr);
+}
+
+}  // namespace
+}  // namespace inst
