@@ -7,7 +7,7 @@
 #include "../core/manifest_parser.h"
 #include "../core/payload_reader.h"
 #include "../core/temp_files.h"
-#include "install_defaults.h"
+#include "tool_integrations.h"
 
 namespace inst::win {
 

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include <cstdio>
+
 #include "../core/temp_files.h"
 
 namespace inst::win {
@@ -19,7 +21,14 @@ Process::Process()
     : state([this](const std::string& name) { return environment.Get(name); }),
       host(main_window, state, files),
       messages(host, state.variables),
-      extractor(state, files, messages, *progress) {
+      extractor(state, files, messages, *progress),
+      product(state, registry, messages, [] {
+        SYSTEMTIME now;
+        ::GetLocalTime(&now);
+        char date[16];
+        std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+        return std::string(date);
+      }) {
   state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
 }
 

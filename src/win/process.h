@@ -9,7 +9,9 @@
 #include "../core/extraction.h"
 #include "../core/fd_file.h"
 #include "../core/installer_state.h"
+#include "../core/product_registration.h"
 #include "../core/messages.h"
+#include "win_registry.h"
 #include "win_system.h"
 
 namespace inst::win {
@@ -56,6 +58,8 @@ struct Process {
   Progress* progress = &silent_progress;
   // The payload stream and every operation that writes files from it.
   FileExtractor extractor;
+  WinRegistry registry;
+  ProductRegistration product;
 
   InstallerVariables& variables() { return state.variables; }
 };

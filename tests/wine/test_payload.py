@@ -138,18 +138,7 @@ class PayloadProbeTest(WineTestCase):
         cls.sample = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
 
     def probe(self, installer, destination=None, answers=()):
-        exe = self.session.install_stub("C:\\Probe", installer.name, source=installer)
-        report = self.session.root / "report.txt"
-        report.unlink(missing_ok=True)
-        args = [self.session.win_path(report), exe] + ([destination] if destination else [])
-        from winetest import HELPERS_DIR
-        result = self.session.run(HELPERS_DIR / "payload_probe.exe", args, answers=list(answers))
-        values = {}
-        if report.exists():
-            for line in report.read_text().splitlines():
-                name, _, value = line.partition("=")
-                values[name] = value
-        return result, values
+        return self.session.probe(installer, [f"extract:{destination}"] if destination else [], answers)
 
     def test_referral_trailer_sets_the_referral_and_extends_the_ordering_address(self):
         result, values = self.probe(self.sample)

@@ -168,6 +168,28 @@ class WineSession:
                 raise RuntimeError(f"robot: {entry}")
         return result
 
+    def probe(self, installer, steps=(), answers=(), env=None):
+        """Runs steps of the installer's own code on an installer file (see
+        payload_probe.cpp); returns the run and the values it reported."""
+        exe = installer if isinstance(installer, str) else self.install_stub("C:\\Probe", installer.name, source=installer)
+        report = self.root / "report.txt"
+        report.unlink(missing_ok=True)
+        result = self.run(HELPERS_DIR / "payload_probe.exe", [self.win_path(report), exe, *steps],
+                          answers=list(answers), env=env)
+        values = {}
+        if report.exists():
+            for line in report.read_text(encoding="latin-1").splitlines():
+                name, _, value = line.partition("=")
+                values[name] = value
+        return result, values
+
+    def read_link(self, link_win_path):
+        """What a shell link holds, read back through IShellLinkA."""
+        out = self.root / "link.json"
+        out.unlink(missing_ok=True)
+        self.wine(HELPERS_DIR / "read_link.exe", link_win_path, self.win_path(out), check=True)
+        return json.loads(out.read_text(encoding="latin-1"))
+
     # Registry ----------------------------------------------------------------
 
     def reg_query(self, key, name=None):

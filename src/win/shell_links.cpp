@@ -1,0 +1,112 @@
+#include "shell_links.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "../core/text.h"
+
+namespace inst::win {
+
+namespace {
+
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (pointer_) pointer_->Release();
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  Interface* get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  void** put() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+class ComScope {
+ public:
+  ComScope() : active_(SUCCEEDED(::CoInitialize(nullptr))) {}
+  ~ComScope() {
+    if (active_) ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  bool active_;
+};
+
+const char* OrNull(const std::optional<std::string>& text) { return text ? text->c_str() : "(null)"; }
+
+// A target may already be a full path (the maker's IDE in its own folder); others
+// are relative to the installation.
+bool IsFullPath(const std::string& path) {
+  return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+}
+
+}  // namespace
+
+long CreateShellLink(Process& process, const std::string& target, const std::string& link,
+                     const std::optional<std::string>& description, const std::optional<std::string>& arguments,
+                     const std::optional<std::string>& working_folder, const std::optional<std::string>& icon) {
+  auto fail = [&](const char* what, HRESULT result) {
+    process.messages.FatalError("%s failed: %d/%d (%s, %s, %s, %s)", what, static_cast<int>(result),
+                                static_cast<int>(::GetLastError()), target.c_str(), link.c_str(), OrNull(description),
+                                OrNull(working_folder));
+  };
+  ComPtr<IShellLinkA> shell_link;
+  HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shell_link.put());
+  if (FAILED(result)) fail("CoCreateInstance", result);
+  shell_link->SetPath(target.c_str());
+  if (arguments) shell_link->SetArguments(arguments->c_str());
+  if (description) shell_link->SetDescription(description->c_str());
+  if (working_folder) shell_link->SetWorkingDirectory(working_folder->c_str());
+  if (icon) shell_link->SetIconLocation(icon->c_str(), 0);
+
+  ComPtr<IPersistFile> file;
+  result = shell_link->QueryInterface(IID_IPersistFile, file.put());
+  if (FAILED(result)) fail("QueryInterface", result);
+  std::vector<wchar_t> wide(MAX_PATH);
+  ::MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  wide.back() = L'\0';
+  result = file->Save(wide.data(), TRUE);
+  if (FAILED(result)) fail("Save", result);
+  return result;
+}
+
+void CreateShortcuts(Process& process) {
+  auto& lists = process.state.lists;
+  if (!lists.shortcut_list) return;
+  ComScope com;
+  InstallerVariables& vars = process.variables();
+  const std::string folder = vars.ValueOf("ShortcutFolder");
+  process.extractor.CreateFolderPath(folder);
+
+  for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
+    const std::string target =
+        IsFullPath(shortcut.target) ? shortcut.target : FormatText("%s\\%s", vars.ValueOf("InstDir").c_str(), shortcut.target.c_str());
+    const auto last = target.rfind('\\');
+    const std::string working = last == std::string::npos ? target : target.substr(0, last);
+    const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
+    ::DeleteFileA(link.c_str());
+    std::optional<std::string> icon;
+    if (shortcut.icon) {
+      if (const std::string* value = vars.GetVariable(*shortcut.icon)) icon = *value;
+    }
+    CreateShellLink(process, target, link, std::string(), shortcut.arguments, working, icon);
+    lists.installed_files.push_back(link);
+  }
+
+  if (const std::string* holtek = vars.GetVariable("HoltekIDEPath")) {
+    const std::string link = FormatText("%s\\HT-IDE3000.lnk", folder.c_str());
+    CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt, std::nullopt);
+    lists.installed_files.push_back(link);
+  }
+}
+
+}  // namespace inst::win

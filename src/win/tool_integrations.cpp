@@ -1,0 +1,172 @@
+#include "tool_integrations.h"
+
+#include <ole2.h>
+#include <setupapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "../core/text.h"
+#include "handles.h"
+
+namespace inst::win {
+
+namespace {
+
+using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// Calls SHGetFolderPathA for one folder; empty when the shell cannot tell.
+std::string ShellFolder(HWND owner, int csidl, bool* succeeded) {
+  Library library(::LoadLibraryA("SHFolder.dll"));
+  if (!library) library.reset(::LoadLibraryA("Shell32.dll"));
+  auto get = LoadProc<SHGetFolderPathFn>(library.get(), "SHGetFolderPathA");
+  if (get == nullptr) return std::string();
+  std::vector<char> path(4096);
+  const HRESULT result = get(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, path.data());
+  if (succeeded) *succeeded = result == S_OK;
+  return std::string(path.data());
+}
+
+constexpr const char* kPluginTitle = "MPLAB plugin installation";
+
+std::string PluginKey(Process& process) { return process.variables().ExpandVariables("SOFTWARE\\[Manufacturer]\\MPLAB Plugin"); }
+
+}  // namespace
+
+std::optional<std::string> WinShellFolders::ProgramFilesFolder() {
+  bool ok = false;
+  std::string path = ShellFolder(owner_, CSIDL_PROGRAM_FILES, &ok);
+  if (!ok) return std::nullopt;
+  return path;
+}
+
+std::string WinShellFolders::StartMenuProgramsFolder() { return ShellFolder(owner_, CSIDL_PROGRAMS, nullptr); }
+
+void SetInstallDefaults(Process& process) {
+  WinShellFolders shell(process.main_window);
+  inst::SetInstallDefaults(process.state, process.registry, process.messages, process.product, shell,
+                           process.environment, process.files);
+}
+
+void WinToolIntegrations::ConfigureHoltekIDE() {
+  inst::ConfigureHoltekIDE(process_.state, process_.registry,
+                           [](const std::string& file, const std::string& section, const std::string& key,
+                              const std::string& value) {
+                             ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+                           });
+}
+
+void WinToolIntegrations::RegisterFasmTools() {
+  inst::RegisterFasmTools(process_.state, process_.registry, process_.messages, process_.product);
+}
+
+std::optional<std::string> PluginCurrentPath(Process& process) {
+  const RegistryValue path = process.registry.RegistryReadString(kHKLM, PluginKey(process), "currentPath");
+  if (!path.ok() || !process.files.FileExists(path.text)) return std::nullopt;
+  return path.text;
+}
+
+std::optional<std::string> PluginCurrentVersion(Process& process) {
+  if (!PluginCurrentPath(process)) return std::nullopt;
+  const RegistryValue version = process.registry.RegistryReadString(kHKLM, PluginKey(process), "currentVer");
+  if (!version.ok()) return std::nullopt;
+  return version.text;
+}
+
+void WinToolIntegrations::RegisterMplabPlugin() {
+  Process& process = process_;
+  InstallerVariables& vars = process.variables();
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+  if (auto set_dll_directory = LoadProc<SetDllDirectoryFn>(::GetModuleHandleA("Kernel32.dll"), "SetDllDirectoryA")) {
+    set_dll_directory(FormatText("%s\\bin", vars.ValueOf("InstDir").c_str()).c_str());
+  }
+  const std::string key = PluginKey(process);
+  const bool is_plugin_itself = vars.GetVariable("Product") && *vars.GetVariable("Product") == "MPLAB Plugin";
+  const std::string* version = is_plugin_itself ? vars.GetVariable("Version") : vars.GetVariable("MPLABPluginVer");
+  const std::string dll = FormatText("%s\\bin\\ORVALD.dll", vars.ValueOf("InstDir").c_str());
+
+  // The welcome page has compared versions already when the plug-in installs itself
+  // with the version check on.
+  if (version && !(is_plugin_itself && vars.TestFlag("CheckInstalledVersions"))) {
+    const std::optional<std::string> current = PluginCurrentVersion(process);
+    // A plain text comparison, as the registered versions have always been compared.
+    if (current && *current > *version && dll != PluginCurrentPath(process)) return;
+  }
+
+  const bool ole = SUCCEEDED(::OleInitialize(nullptr));
+  if (!ole) process.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
+  struct OleScope {
+    bool active;
+    ~OleScope() {
+      if (active) ::OleUninitialize();
+    }
+  } ole_scope{ole};
+
+  Library plugin(::LoadLibraryA(dll.c_str()));
+  if (!plugin) {
+    process.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
+    return;
+  }
+  using DllRegisterServerFn = HRESULT(STDAPICALLTYPE*)();
+  auto register_server = LoadProc<DllRegisterServerFn>(plugin.get(), "DllRegisterServer");
+  if (register_server == nullptr) {
+    process.messages.ShowError(kPluginTitle, "Failure: Could not find DLL self-registration entry point");
+    return;
+  }
+  const HRESULT result = register_server();
+  if (result != 0) {
+    process.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX", static_cast<unsigned long>(result));
+  }
+  if (version) {
+    process.registry.RegistryWriteString(kHKLM, key, "currentVer", *version);
+    process.registry.RegistryWriteString(kHKLM, key, "currentPath", dll);
+  }
+}
+
+std::uint32_t QueryFreeSpace(Process& process, const std::string& path) {
+  DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
+  if (::GetDiskFreeSpaceA(path.c_str(), &sectors, &bytes, &free_clusters, &clusters)) {
+    process.state.cluster_size = sectors * bytes;
+  } else {
+    process.state.cluster_size = 4096;
+  }
+  using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  auto get_free = LoadProc<GetDiskFreeSpaceExFn>(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (get_free == nullptr || !get_free(path.c_str(), &available, &total, &free)) return 0;
+  return static_cast<std::uint32_t>(available.QuadPart / 1048576);
+}
+
+void InstallDriver(Process& process, const FeatureRecord& feature) {
+  using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
+  using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
+  const std::string folder = process.variables().ExpandVariables("[InstDir]\\drivers");
+  const std::string inf = JoinPath(folder, feature.driver_inf.value_or("")).value_or("");
+
+  // Loaded at run time, so that a system without them still installs the rest.
+  Library setupapi(::LoadLibraryA("setupapi.dll"));
+  Library newdev(::LoadLibraryA("newdev.dll"));
+  auto copy_inf = LoadProc<SetupCopyOEMInfFn>(setupapi.get(), "SetupCopyOEMInfA");
+  auto update = LoadProc<UpdateDriverFn>(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA");
+
+  const char* message = nullptr;
+  if (copy_inf == nullptr || !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
+    if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to install driver files";
+  } else if (feature.driver_device && !feature.driver_device->empty()) {
+    if (update == nullptr || !update(process.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {
+      if (update == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to driver for active devices";
+    }
+  }
+  if (message == nullptr) return;
+  const DWORD error = ::GetLastError();
+  char* description = nullptr;
+  if (::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, 0,
+                       reinterpret_cast<char*>(&description), 0, nullptr) == 0) {
+    return;
+  }
+  ::LocalFree(description);
+  process.host.ShowBox("Driver Install Error", FormatText("%s for %s", message, feature.name.c_str()),
+                       MB_OK | MB_ICONERROR);
+}
+
+}  // namespace inst::win
