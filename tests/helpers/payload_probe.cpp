@@ -13,6 +13,10 @@
 //   unregister       UnregisterProduct (its result is reported)
 //   freespace:PATH   QueryFreeSpace of PATH (the result and the cluster size are reported)
 //   driver:FEATURE   InstallDriver for that feature
+//   regstring:ROOT|KEY|NAME   RegistryReadString (text and error reported)
+//   regdword:ROOT|KEY|NAME    RegistryReadDword (number and error reported)
+//   regtree:ROOT|KEY          RegistryDeleteTree (error reported)
+//   regrawsz:ROOT|KEY|NAME|TEXT  stores TEXT as REG_SZ without its terminating zero
 //
 // Failures show the installer's own message boxes and end with exit code 1.
 #include <windows.h>
@@ -72,6 +76,17 @@ void ExtractEverything(Process& process, const std::string& destination, bool di
   }
 }
 
+std::vector<std::string> Fields(const std::string& text) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const auto bar = text.find('|', start);
+    fields.push_back(text.substr(start, bar - start));
+    if (bar == std::string::npos) return fields;
+    start = bar + 1;
+  }
+}
+
 bool Step(const std::string& step, const char* prefix, std::string& rest) {
   const std::string p(prefix);
   if (step.rfind(p, 0) != 0) return false;
@@ -116,6 +131,27 @@ int main(int argc, char** argv) {
       const std::uint32_t megabytes = inst::win::QueryFreeSpace(process, rest);
       report_lines.push_back("free_mb=" + std::to_string(megabytes));
       report_lines.push_back("cluster_size=" + std::to_string(process.state.cluster_size));
+    } else if (Step(step, "regstring:", rest)) {
+      const auto f = Fields(rest);
+      const inst::RegistryValue value = process.registry.RegistryReadString(std::stoi(f.at(0)), f.at(1), f.at(2));
+      report_lines.push_back("regstring=" + std::to_string(value.error) + "|" + value.text);
+    } else if (Step(step, "regdword:", rest)) {
+      const auto f = Fields(rest);
+      std::uint32_t number = 0;
+      const std::uint32_t error = process.registry.RegistryReadDword(std::stoi(f.at(0)), f.at(1), f.at(2), number);
+      report_lines.push_back("regdword=" + std::to_string(error) + "|" + std::to_string(number));
+    } else if (Step(step, "regtree:", rest)) {
+      const auto f = Fields(rest);
+      report_lines.push_back("regtree=" + std::to_string(process.registry.RegistryDeleteTree(std::stoi(f.at(0)), f.at(1))));
+    } else if (Step(step, "regrawsz:", rest)) {
+      const auto f = Fields(rest);
+      HKEY key = nullptr;
+      if (RegCreateKeyExA(inst::win::RegistryRoot(std::stoi(f.at(0))), f.at(1).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, f.at(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(f.at(3).data()),
+                       static_cast<DWORD>(f.at(3).size()));
+        RegCloseKey(key);
+      }
     } else if (Step(step, "driver:", rest)) {
       inst::win::InstallDriver(process, *inst::FindFeature(process.state.lists, rest, process.messages));
     }

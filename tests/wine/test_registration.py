@@ -106,6 +106,50 @@ class RegistrationTest(ProductTestCase):
         self.assertEqual(result.exit_code, 1)
 
 
+class RegistryLayerTest(ProductTestCase):
+    """The registry layer on the real registry."""
+
+    KEY = "Software\\Voranth\\LayerTest"
+
+    def reads(self, *steps):
+        _, values = self.session.probe(self.installer, list(steps))
+        return values
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.installer = build_installer(cls.session.root / "layer.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+
+    def test_string_reads_expansion_types_and_limits(self):
+        key = "HKCU\\" + self.KEY
+        self.session.reg_add(key, "plain", "REG_SZ", "%SystemRoot%\\x")
+        self.session.reg_add(key, "expand", "REG_EXPAND_SZ", "%SystemRoot%\\x")
+        self.session.reg_add(key, "number", "REG_DWORD", "7")
+        self.session.reg_add(key, "long", "REG_SZ", "y" * 3000)
+        self.session.reg_add(key, "four", "REG_SZ", "abc")
+        read = lambda name: self.reads(f"regstring:3|{self.KEY}|{name}")["regstring"]
+        self.assertEqual(read("plain"), "0|%SystemRoot%\\x")
+        self.assertEqual(read("expand"), "0|C:\\windows\\x")
+        self.assertEqual(read("number"), "160|")
+        self.assertEqual(read("long"), "234|")
+        self.assertEqual(read("absent"), "2|")
+        dword = lambda name: self.reads(f"regdword:3|{self.KEY}|{name}")["regdword"]
+        self.assertEqual(dword("number"), "0|7")
+        self.assertEqual(dword("four"), "160|0")
+        self.assertEqual(dword("plain"), "234|0")
+
+    def test_a_string_stored_without_its_zero_reads_as_a_proper_text(self):
+        values = self.reads(f"regrawsz:3|{self.KEY}|raw|unterminated", f"regstring:3|{self.KEY}|raw")
+        self.assertEqual(values["regstring"], "0|unterminated")
+
+    def test_delete_tree_removes_every_level(self):
+        for path in ("A\\B\\C", "A\\B2", "A\\B\\C2"):
+            self.session.reg_add(f"HKCU\\{self.KEY}\\Tree\\{path}", "v", "REG_SZ", "x")
+        self.assertEqual(self.reads(f"regtree:3|{self.KEY}\\Tree")["regtree"], "0")
+        self.assertNotEqual(self.session.wine("reg", "query", f"HKCU\\{self.KEY}\\Tree").returncode, 0)
+        self.assertEqual(self.reads(f"regtree:3|{self.KEY}\\Tree")["regtree"], "2")
+
+
 class DefaultsTest(ProductTestCase):
     def test_start_menu_folder_and_proposed_installation_folder(self):
         installer = self.make_installer("defaults", {"PatchLevel": "PL7"})
