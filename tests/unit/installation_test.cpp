@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "core/container.h"
+#include "core/entry_grammars.h"
+#include "core/installation_run.h"
+#include "core/installed_manifest.h"
+#include "core/manifest_parser.h"
+#include "fake_host.h"
+#include "memory_file_system.h"
+#include "memory_registry.h"
+
+namespace inst {
+namespace {
+
+using testing::FakeHost;
+using testing::MemoryFileSystem;
+using testing::MemoryRegistry;
+using testing::ProcessEnded;
+
+struct RecordingProgress final : Progress {
+  void ReportProgress(int percent, const char* text) override {
+    reports.push_back(std::to_string(percent) + (text ? std::string(" ") + text : ""));
+  }
+  std::vector<std::string> reports;
+};
+
+struct NoHooks final : ManifestHooks {
+  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>, int) override {}
+  std::string ExpandEnvironment(const std::string& v) override { return v; }
+  void OnVariablesEnd() override {}
+};
+
+struct RecordingSteps final : FeatureSteps {
+  void RunFeatureInstallers(FeatureRecord& feature) override { calls.push_back("installers " + feature.name); }
+  void InstallDriver(const FeatureRecord& feature) override { calls.push_back("driver " + feature.name); }
+  std::vector<std::string> calls;
+};
+
+std::string Records(std::initializer_list<std::string> contents) {
+  std::string stream;
+  for (const std::string& content : contents) {
+    container::AppendLe32(stream, static_cast<std::uint32_t>(content.size()));
+    stream += content;
+  }
+  return stream;
+}
+
+class InstallationTest : public ::testing::Test {
+ protected:
+  InstallationTest()
+      : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress),
+        run(state, registry, fs, messages, extractor, progress),
+        product(state, registry, messages, [] { return std::string("20261206"); }) {
+    state.variables.SetFatalHandler([this](const std::string& t) { messages.FatalText(t); });
+    state.variables.SetVariable("Version", "1.0");  // every manifest sets one
+    fs.folders = {"C:", "C:\\T"};
+  }
+  void Parse(const std::string& text) {
+    NoHooks hooks;
+    ManifestParser(text, state, messages, hooks).ParseManifest();
+  }
+  FeatureRecord& Feature(std::size_t i) { return *state.lists.feature_list->at(i); }
+
+  FakeHost host;
+  MemoryFileSystem fs;
+  MemoryRegistry registry;
+  RecordingProgress progress;
+  InstallerState state;
+  Messages messages;
+  FileExtractor extractor;
+  InstallationRun run;
+  ProductRegistration product;
+  RecordingSteps steps;
+};
+
+TEST_F(InstallationTest, ProbeByUninstallEntryVersionAndClassKey) {
+  Parse("[Features]\nFeature=A\nRegkey=SOFTWARE\\U\\A\nMinversion=2.0\nInstaller=C:\\a.exe\n"
+        "Feature=B\nRegkey=SOFTWARE\\U\\B\nbin/\n"
+        "Feature=C\nHKCR=C.Doc\nFeature=D\nHKCR=D.Doc\n"
+        "Feature=E\nInstaller=C:\\here.exe\nInstaller=C:\\missing.exe\n[Run]");
+  fs.folders.insert("C:\\Tools");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\U\\A", "InstallLocation", "C:\\Tools\\");
+  registry.RegistryWriteDword(kHKLM, "SOFTWARE\\U\\A", "Version", 0x01FF0000);
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\U\\A", "UninstallString", "C:\\Tools\\uninst.exe");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\U\\B", "InstallLocation", "C:\\Gone");
+  registry.RegistryWriteString(kHKCR, "C.Doc", "", "C document");
+  registry.RegistryWriteString(kHKCR, "D.Doc", "", "");
+  fs.files["C:\\here.exe"] = "";
+  EXPECT_FALSE(run.ProbeFeature(Feature(0)));  // 511 < 512
+  EXPECT_TRUE(Feature(0).older_installed);
+  EXPECT_EQ(Feature(0).uninstall_command, "C:\\Tools\\uninst.exe");
+  EXPECT_FALSE(Feature(0).available);  // its installer has no source
+  registry.RegistryWriteDword(kHKLM, "SOFTWARE\\U\\A", "Version", 0x02000000);
+  EXPECT_TRUE(run.ProbeFeature(Feature(0)));
+  EXPECT_FALSE(run.ProbeFeature(Feature(1)));  // the folder does not exist
+  EXPECT_TRUE(Feature(1).available);           // it has files
+  EXPECT_TRUE(run.ProbeFeature(Feature(2)));
+  EXPECT_FALSE(run.ProbeFeature(Feature(3)));  // an empty default value
+  EXPECT_FALSE(Feature(3).available);          // neither files nor installers
+  EXPECT_FALSE(run.ProbeFeature(Feature(4)));
+  EXPECT_FALSE(Feature(4).available);  // the second installer has no source
+}
+
+TEST_F(InstallationTest, UnavailableRequiredComponentHandsOverToItsAlternate) {
+  Parse("[Features]\nFeature=Base\nFeature=Full\nfull/\nf.txt\t1\n"
+        "[Components]\nComponent=Need\nRequired=yes\nAlternate=Other\nBase\n"
+        "Component=Other\nSelected=no\nFull\n[Run]");
+  run.ProbeFeaturesAndComponents();
+  const auto& components = *state.lists.component_list;
+  EXPECT_FALSE(components[0]->available);
+  EXPECT_FALSE(components[0]->required);
+  EXPECT_FALSE(components[0]->selected);
+  EXPECT_TRUE(components[1]->required);
+  EXPECT_TRUE(components[1]->selected);
+}
+
+TEST_F(InstallationTest, RequiredSpaceAndProgressUnit) {
+  Parse("[Features]\nFeature=A\nbin/\na\t1\nb\t4096\nc\t4097\nFeature=Web\nInstaller=http://x/y.exe\t50000\n"
+        "[Components]\nComponent=A\nA\nComponent=W\nSelected=no\nWeb\n[Run]");
+  EXPECT_EQ(run.RequiredSpaceKB(), 16u);
+  EXPECT_EQ(state.progress_unit, 328u);
+  state.lists.component_list->at(1)->selected = true;
+  EXPECT_EQ(run.RequiredSpaceKB(), (16384u + 50000u + 1023u) / 1024u);
+  state.lists.resource_list.push_back({"r", "C:\\T\\r", std::nullopt, 10});
+  EXPECT_EQ(run.RequiredSpaceKB(), (16384u + 50000u + 4096u + 1023u) / 1024u);
+  EXPECT_TRUE(run.ComponentHasContent(0));
+  EXPECT_FALSE(run.ComponentHasContent(5));
+}
+
+TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
+  Parse("[Features]\nFeature=Tool\nDescription=The tool\nRequires=Runtime\nbin/\nt\t1\n"
+        "Feature=Runtime\nDescription=The runtime\nErrmess=Get it from the maker.\n"
+        "[Components]\nComponent=All\nTool\nRuntime\n[Run]");
+  host.answers = {box::kIdNo};
+  EXPECT_THROW(run.CheckPrerequisites(Feature(0)), ProcessEnded);
+  EXPECT_EQ(host.boxes[0].title, "Prerequisite missing");
+  EXPECT_EQ(host.boxes[0].text,
+            "The feature:\n   The tool\nhas these missing prerequisites:\n  The runtime\n\nand cannot be installed. Do you "
+            "want to continue anyway?");
+  EXPECT_EQ(host.boxes[1].text,
+            "Installation terminated - suggest you install the prerequisites\nthen retry this installation");
+
+  // Yes skips the feature (its files are read past); the separately installed
+  // runtime is then asked about, and No ends the run.
+  host.boxes.clear();
+  host.answers = {box::kIdYes, box::kIdNo};
+  state.variables.SetVariable("InstDir", "C:\\P");
+  extractor.SetStream(OpenMemoryStream(Records({"t"})));
+  EXPECT_THROW(run.RunFeatureInstallation(product, steps), ProcessEnded);
+  ASSERT_EQ(host.boxes.size(), 3u);
+  EXPECT_EQ(host.boxes[1].title, "Feature not installed");
+  EXPECT_EQ(host.boxes[1].text, "The runtime is not installed.\nGet it from the maker.\nDo you want to continue anyway?");
+  EXPECT_EQ(host.boxes[2].text, "Installation terminated - please install The runtime\nthen retry this installation");
+  EXPECT_FALSE(fs.FileExists("C:\\P\\bin\\t"));
+}
+
+TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResources) {
+  Parse("[Features]\nFeature=One\nDescription=First\none/\na.txt\t2\nFeature=Two\ntwo/sub/\nb.txt\t3\nDriverInf=d.inf\n"
+        "Feature=Three\nInstaller=http://x/setup.exe\nthree/\nc.txt\t1\n"
+        "[Components]\nComponent=One\nSelected=no\nOne\nComponent=Two\nTwo\nThree\n[Run]");
+  state.variables.SetVariable("InstDir", "C:\\P");
+  fs.files["C:\\T\\setup.exe"] = "STUBPAYLOAD";
+  fs.files["C:\\T\\icon.ico"] = "ICO";
+  state.lists.resource_list.push_back({"setup.exe", "C:\\T\\setup.exe", std::string("SETUP"), 4});
+  state.lists.resource_list.push_back({"icon.ico", "C:\\T\\icon.ico", std::string("ICON"), 3});
+  extractor.SetStream(OpenMemoryStream(Records({"aa", "bbb", "c"})));
+  run.RunFeatureInstallation(product, steps);
+
+  EXPECT_FALSE(fs.FileExists("C:\\P\\one\\a.txt"));
+  EXPECT_EQ(fs.files.at("C:\\P\\two\\sub\\b.txt"), "bbb");
+  EXPECT_EQ(fs.files.at("C:\\P\\three\\c.txt"), "c");
+  EXPECT_EQ(fs.files.at("C:\\P\\resources\\setup.exe"), "STUB");
+  EXPECT_EQ(state.variables.ValueOf("SETUP"), "C:\\P\\resources\\setup.exe");
+  EXPECT_EQ(state.lists.resource_list[1].name, "C:\\P\\resources\\icon.ico");
+  EXPECT_EQ(steps.calls, (std::vector<std::string>{"driver Two", "installers Three"}));
+  EXPECT_EQ(extractor.stream(), nullptr);  // closed after the last feature
+  EXPECT_EQ(std::get<std::string>(*registry.Value(kHKLM, product.PatchLevelKey(), "InstDir")), "C:\\P");
+  EXPECT_EQ(state.lists.installed_folders,
+            (std::vector<std::string>{"C:\\P", "C:\\P\\two", "C:\\P\\two\\sub", "C:\\P\\three", "C:\\P\\resources"}));
+  ASSERT_GE(progress.reports.size(), 3u);
+  EXPECT_EQ(progress.reports[1], "0 Installing Two");
+}
+
+TEST_F(InstallationTest, InstalledManifestContentAndOrder) {
+  Parse("[Variables]\nProduct=DemoC\nVersion=1.0\nInstDir=C:\\P\nOther=C:\\P2\\x\n[Run]");
+  state.lists.resource_list.push_back({"setup.exe", "", std::string("SETUP"), 4});
+  state.lists.resource_list.back().name = "C:\\P\\resources\\setup.exe";
+  state.lists.resource_list.push_back({"plain", "", std::nullopt, 1});
+  state.lists.installed_files = {"C:\\P\\bin\\a.exe", "D:\\else\\b"};
+  state.lists.installed_folders = {"C:\\P", "C:\\P\\bin", "C:\\P\\bin\\deep"};
+  AddShortcut(state.lists, "Uninstall", "resources\\setup.exe>--remove,ICONUN");
+  AddShortcut(state.lists, "Readme", "docs\\readme.txt");
+  const std::string text = InstalledManifestText(state, "SIG", "C:\\P\\resources\\manifest");
+  EXPECT_EQ(text,
+            "SIG\r\n[Variables]\r\nProduct=DemoC\r\nVersion=1.0\r\nInstDir=%InstDir%\r\nOther=%InstDir%2\\x\r\n"
+            "SETUP=%InstDir%\\resources\\setup.exe\r\n[Files]\r\n%InstDir%\\bin\\a.exe\r\nD:\\else\\b\r\n"
+            "%InstDir%\\resources\\manifest\r\n[Folders]\r\n%InstDir%\\bin\\deep\r\n%InstDir%\\bin\r\n%InstDir%\r\n"
+            "[Shortcuts]\r\nUninstall=resources\\setup.exe>--remove,ICONUN\r\nReadme=docs\\readme.txt\r\n[Run]\r\n");
+  // Into an existing folder the folder itself is listed at the end.
+  state.lists.installed_folders = {"C:\\P\\bin"};
+  const std::string existing = InstalledManifestText(state, "SIG", "m");
+  EXPECT_NE(existing.find("[Folders]\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]"), std::string::npos);
+}
+
+TEST_F(InstallationTest, CollapseInstDir) {
+  state.variables.SetVariable("InstDir", "C:\\P");
+  EXPECT_EQ(CollapseInstDir("C:\\P\\bin\\a.exe", state.variables), "%InstDir%\\bin\\a.exe");
+  EXPECT_EQ(CollapseInstDir("C:\\p\\x", state.variables), "%InstDir%\\x");
+  EXPECT_EQ(CollapseInstDir("c:\\P\\x", state.variables), "c:\\P\\x");  // the first character must match exactly
+  EXPECT_EQ(CollapseInstDir("D:\\P\\x", state.variables), "D:\\P\\x");
+}
+
+TEST_F(InstallationTest, RemovalReportsAFallingBarAndHandsBusyFoldersToTheScript) {
+  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources"});
+  auto file = [](int i) {
+    std::string path = "C:\\P\\bin\\f";
+    path += std::to_string(i);
+    return path;
+  };
+  for (int i = 0; i < 9; ++i) fs.files[file(i)] = "";
+  fs.files["C:\\P\\bin\\user-added.txt"] = "mine";
+  state.variables.SetVariable("SETUP", "C:\\P\\resources\\setup.exe");
+  for (int i = 0; i < 9; ++i) state.lists.installed_files.push_back(file(i));
+  state.lists.installed_files.push_back("C:\\P\\resources\\setup.exe");
+  state.lists.installed_folders = {"C:\\P\\bin", "C:\\P\\resources", "C:\\P"};
+  const std::string script = RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs1.bat");
+  EXPECT_EQ(script, "C:\\T\\vrs1.bat");
+  ASSERT_EQ(progress.reports.size(), 14u);
+  EXPECT_EQ(progress.reports[0], "100");
+  EXPECT_EQ(progress.reports[1], "100 Deleting file C:\\P\\bin\\f0");
+  EXPECT_EQ(progress.reports[2].substr(0, 3), "92 ");
+  EXPECT_EQ(progress.reports[13], "7 Removing folder C:\\P");
+  EXPECT_EQ(fs.files.at("C:\\P\\bin\\user-added.txt"), "mine");
+  EXPECT_TRUE(fs.IsDirectory("C:\\P\\bin"));
+  EXPECT_FALSE(fs.IsDirectory("C:\\P\\resources"));
+  const std::string text = fs.files.at("C:\\T\\vrs1.bat");
+  EXPECT_NE(text.find("del \"C:\\P\\resources\\setup.exe\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("if %tries% geq 60 goto Removed\r\n"), std::string::npos);
+  EXPECT_NE(text.find(":Removed\r\nrmdir \"C:\\P\\bin\"\r\nrmdir \"C:\\P\"\r\ndel \"C:\\T\\vrs1.bat\"\r\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace inst

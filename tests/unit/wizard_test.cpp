@@ -1,0 +1,106 @@
+#include "core/wizard.h"
+
+#include <gtest/gtest.h>
+
+namespace inst {
+namespace {
+
+struct RecordingFrame final : WizardFrame {
+  bool Headless() override { return headless; }
+  void EnableNext(bool on) override { next = on; }
+  void EnableBack(bool on) override { back = on; }
+  void EnableCancel(bool on) override { cancel = on; }
+  void SetNextText(const char* text) override { next_text = text; }
+  void Repaint() override { ++repaints; }
+  void Finish() override { ++finished; }
+  bool headless = false, next = false, back = false, cancel = true;
+  std::string next_text = "Next >";
+  int repaints = 0, finished = 0;
+};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  // Six pages whose answers the test sets; every call is logged.
+  std::vector<PageRecord> Pages() {
+    std::vector<PageRecord> pages;
+    for (int i = 0; i < 6; ++i) {
+      pages.push_back({true, "P" + std::to_string(i), "", [this, i](std::uint32_t event, bool forward) {
+                         log.push_back((event == WZ_ENTER ? "enter " : "leave ") + std::to_string(i) +
+                                       (forward ? " fwd" : " back"));
+                         return event == WZ_ENTER ? enter[i] : leave[i];
+                       }});
+    }
+    return pages;
+  }
+  std::uint32_t enter[6] = {0, 0, 0, 0, 0, 0};
+  std::uint32_t leave[6] = {0, 0, 0, 0, 0, 0};
+  std::vector<std::string> log;
+  RecordingFrame frame;
+};
+
+TEST_F(WizardTest, ForwardAndBackwardMovesAndButtons) {
+  Wizard wizard(Pages(), frame);
+  wizard.GoToPage(0);
+  EXPECT_EQ(log, std::vector<std::string>{"enter 0 fwd"});  // no WZ_LEAVE before the first page
+  EXPECT_FALSE(frame.back);
+  EXPECT_EQ(frame.next_text, "Next");
+  wizard.Next();
+  EXPECT_TRUE(frame.back);
+  EXPECT_EQ(wizard.current_page(), 1);
+  wizard.Back();
+  EXPECT_EQ(log.back(), "enter 0 back");
+  EXPECT_EQ(wizard.current_page(), 0);
+  wizard.Back();  // on page 0 Back goes to page 0
+  EXPECT_EQ(wizard.current_page(), 0);
+}
+
+TEST_F(WizardTest, StaySkipAndLock) {
+  Wizard wizard(Pages(), frame);
+  wizard.GoToPage(0);
+  leave[0] = kPageStay;
+  wizard.Next();
+  EXPECT_EQ(wizard.current_page(), 0);
+  EXPECT_EQ(log.back(), "leave 0 fwd");
+  leave[0] = 0;
+  enter[1] = kPageSkip;
+  enter[2] = kPageSkip | kPageLockBack;
+  log.clear();
+  wizard.Next();
+  // A skipped page is left like a shown one before the next is entered.
+  EXPECT_EQ(log, (std::vector<std::string>{"leave 0 fwd", "enter 1 fwd", "leave 1 fwd", "enter 2 fwd", "leave 2 fwd",
+                                           "enter 3 fwd"}));
+  EXPECT_EQ(wizard.current_page(), 3);
+  EXPECT_FALSE(frame.back);  // locked for good
+  wizard.Next();
+  wizard.Next();
+  EXPECT_EQ(wizard.current_page(), 5);
+  EXPECT_FALSE(frame.back);
+  EXPECT_EQ(frame.next_text, "Finish");
+  EXPECT_FALSE(frame.cancel);
+  wizard.Next();
+  EXPECT_EQ(frame.finished, 1);
+}
+
+TEST_F(WizardTest, BackwardSkipEntersTheLowerPage) {
+  Wizard wizard(Pages(), frame);
+  wizard.GoToPage(3);
+  enter[2] = kPageSkip;
+  log.clear();
+  wizard.Back();
+  EXPECT_EQ(log, (std::vector<std::string>{"leave 3 back", "enter 2 back", "leave 2 back", "enter 1 back"}));
+  EXPECT_EQ(wizard.current_page(), 1);
+}
+
+TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
+  frame.headless = true;
+  for (auto& e : enter) e = kPageSkip;
+  enter[4] = kPageSkip | kPageLockBack;
+  Wizard wizard(Pages(), frame);
+  wizard.GoToPage(0);
+  EXPECT_EQ(frame.finished, 1);
+  EXPECT_EQ(log.size(), 11u);  // six entries and five leaves
+  EXPECT_EQ(frame.repaints, 0);
+}
+
+}  // namespace
+}  // namespace inst
