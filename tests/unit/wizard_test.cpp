@@ -24,11 +24,16 @@ class WizardTest : public ::testing::Test {
   std::vector<PageRecord> Pages() {
     std::vector<PageRecord> pages;
     for (int i = 0; i < 6; ++i) {
-      pages.push_back({true, "P" + std::to_string(i), "", [this, i](std::uint32_t event, bool forward) {
-                         log.push_back((event == WZ_ENTER ? "enter " : "leave ") + std::to_string(i) +
-                                       (forward ? " fwd" : " back"));
-                         return event == WZ_ENTER ? enter[i] : leave[i];
-                       }});
+      PageRecord page;
+      page.name = std::to_string(i);
+      page.procedure = [this, i](std::uint32_t event, bool forward) {
+        std::string line = event == WZ_ENTER ? "enter " : "leave ";
+        line += std::to_string(i);
+        line += forward ? " fwd" : " back";
+        log.push_back(line);
+        return event == WZ_ENTER ? enter[i] : leave[i];
+      };
+      pages.push_back(std::move(page));
     }
     return pages;
   }
