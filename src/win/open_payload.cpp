@@ -89,7 +89,7 @@ void OpenPayload(Process& process) {
   ManifestParser(body, process.state, process.messages, hooks).ParseManifest();
 
   ApplyOrderingDefaults(process.variables(), ReadReferral(process.program_path));
-  // The installed-version probe of the features follows here.
+  process.run.ProbeFeaturesAndComponents();
 }
 
 }  // namespace inst::win

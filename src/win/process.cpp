@@ -28,7 +28,8 @@ Process::Process()
         char date[16];
         std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
         return std::string(date);
-      }) {
+      }),
+      run(state, registry, files, messages, extractor, *progress) {
   state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
 }
 

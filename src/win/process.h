@@ -8,6 +8,7 @@
 
 #include "../core/extraction.h"
 #include "../core/fd_file.h"
+#include "../core/installation_run.h"
 #include "../core/installer_state.h"
 #include "../core/product_registration.h"
 #include "../core/messages.h"
@@ -60,6 +61,9 @@ struct Process {
   FileExtractor extractor;
   WinRegistry registry;
   ProductRegistration product;
+  InstallationRun run;
+  // The removal's clean-up script, started when the run has ended.
+  std::string cleanup_script;
 
   InstallerVariables& variables() { return state.variables; }
 };

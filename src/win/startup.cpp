@@ -1,6 +1,7 @@
 // The installer's entry point: command line, run mode, payload, privileges, then the
 // wizard or a headless run.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include "../core/limits.h"
 #include "administrator.h"
 #include "open_payload.h"
+#include "pages.h"
 #include "process.h"
 #include "splash.h"
 
@@ -28,6 +30,22 @@ void ApplyCommandLine(Process& process, const char* command_line) {
   if (split.argument_too_long) process.messages.FatalErrorCode(kArgumentTooLongError);
   for (std::size_t i = 1; i < split.arguments.size(); ++i) {
     ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list);
+  }
+}
+
+void PerformPostRunActions(Process& process) {
+  if (!process.cleanup_script.empty()) {
+    const std::string& script = process.cleanup_script;
+    const std::string script_folder = script.substr(0, script.rfind('\\'));
+    // This program's folder is the current directory, which would keep the script
+    // from removing it.
+    ::SetCurrentDirectoryA(script_folder.c_str());
+    // The temporary folder is gone by now; a working folder that does not exist
+    // would keep the script from starting.
+    std::string working = process.variables().ValueOf("TmpDir");
+    if (!process.files.IsDirectory(working)) working = script_folder;
+    // Hidden and not waited for: it deletes this program's own file once it has exited.
+    ::ShellExecuteA(nullptr, "open", script.c_str(), "", working.c_str(), SW_HIDE);
   }
 }
 
@@ -53,8 +71,13 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   if (!IsAdministrator(process)) process.messages.FatalError("This program requires Administrator privileges");
   HideSplash(process.splash);
 
-  // The wizard and the installation run take over here.
-  process.messages.QuitInstaller(0);
+  if (headless) {
+    RunHeadless(process);
+  } else {
+    // The wizard window takes over here.
+    process.messages.QuitInstaller(0);
+  }
+  PerformPostRunActions(process);
   return 0;
 }
 

@@ -1,0 +1,101 @@
+#include "external_installers.h"
+
+#include <shellapi.h>
+
+#include <ctime>
+
+#include "../core/text.h"
+#include "handles.h"
+
+namespace inst::win {
+
+namespace {
+
+void PumpMessages(Process& process, const std::function<void()>& tick) {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (process.main_window == nullptr || !::IsDialogMessageA(process.main_window, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+    tick();
+  }
+}
+
+}  // namespace
+
+bool RunAndWait(Process& process, const std::string& file, const std::string& parameters) {
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = "open";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOW;
+  if (!::ShellExecuteExA(&info)) return false;
+  // Ours to close, whatever happens below.
+  KernelHandle program(info.hProcess);
+  if (!program) return false;
+
+  std::time_t mark = std::time(nullptr);
+  int tick = 1;
+  auto tick_step = [&] {
+    if (std::time(nullptr) - mark > 1) {
+      process.progress->ReportProgress(tick, nullptr);
+      mark = std::time(nullptr);
+      if (++tick > 97) tick = 98;
+    }
+  };
+  for (;;) {
+    tick_step();
+    PumpMessages(process, tick_step);
+    const HANDLE handles[] = {program.get()};
+    const DWORD result = ::MsgWaitForMultipleObjects(1, handles, FALSE, 2000, QS_ALLINPUT & 0xFF);
+    if (result != WAIT_TIMEOUT && result != WAIT_OBJECT_0 + 1) break;
+  }
+  process.progress->ReportProgress(100, nullptr);
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(program.get(), &code)) return false;
+  return code == 0;
+}
+
+void RunExternalInstallers(Process& process, FeatureRecord& feature) {
+  process.state.progress_done = 0;
+  if (!feature.selected || feature.installed) return;
+  InstallerVariables& vars = process.variables();
+  bool done = false;
+  for (const InstallerRecord& installer : feature.installers) {
+    std::optional<std::string> source = process.run.LocateInstaller(installer);
+    if (!source) {
+      if (!process.messages.AskYesNo("Installer not found", "No installer for %s was found\n%s\nDo you want to continue anyway?",
+                                     feature.description.c_str(), feature.error_message.c_str())) {
+        process.messages.FatalError("Installation terminated - please install %s\nthen retry this installation",
+                                    feature.description.c_str());
+      }
+      done = true;
+      break;
+    }
+    if (const std::string* value = vars.GetVariable(*source)) {
+      source = *value;
+      process.state.temp_list.push_back(*source);
+    }
+    // Downloads come with the download support; until then a web or ftp source is
+    // passed over like one that failed.
+    if (StartsWithIgnoreCase(*source, "http://") || StartsWithIgnoreCase(*source, "ftp://")) continue;
+    if (RunAndWait(process, *source, vars.ExpandVariables(installer.arguments))) {
+      done = true;
+      break;
+    }
+  }
+  if (done) {
+    process.run.ProbeFeature(feature);
+    return;
+  }
+  if (!process.messages.AskYesNo("Install failed", "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
+                                 feature.description.c_str(), feature.error_message.c_str())) {
+    process.messages.FatalError("Installation terminated - suggest you install %s\nthen retry this installation",
+                                feature.description.c_str());
+  }
+}
+
+}  // namespace inst::win

@@ -1,0 +1,18 @@
+// External installers that provide a feature: found, started with their arguments,
+// waited for while the window stays alive, and judged by their exit code.
+#pragma once
+#include <string>
+
+#include "../core/manifest.h"
+#include "process.h"
+
+namespace inst::win {
+
+// True when the program started and ended with exit code 0.
+bool RunAndWait(Process& process, const std::string& file, const std::string& parameters);
+
+// Runs the first of the feature's installers that succeeds; asks what to do when
+// none can be found or none succeeds.
+void RunExternalInstallers(Process& process, FeatureRecord& feature);
+
+}  // namespace inst::win

@@ -1,0 +1,106 @@
+"""A headless installation and removal of the sample product with the real
+setup.exe, read back from drive_c, the registry and the shell links."""
+import subprocess
+import time
+import unittest
+
+from winetest import SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer
+
+SAMPLE = SAMPLES_DIR / "sample-product"
+LICENCE = "--I agree to the terms of the licence"
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20"
+
+
+class HeadlessInstallTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+
+    def install(self, folder, *extra, answers=()):
+        exe = self.session.install_stub("C:\\Download", source=self.installer)
+        return self.session.run(exe, [f"--dir={folder}", LICENCE, *extra], answers=list(answers))
+
+    def key_exists(self, key):
+        return self.session.wine("reg", "query", key).returncode == 0
+
+    def test_install_then_remove(self):
+        temp = self.session.user_temp()
+        result = self.install("C:\\Prod")
+        self.assertEqual(result.exit_code, 0)
+        self.assertBoxes(result, [])
+        root = self.session.unix_path("C:\\Prod")
+        source = SAMPLE / "files"
+        for path in (p for p in source.rglob("*") if p.is_file()):
+            self.assertEqual((root / path.relative_to(source)).read_bytes(), path.read_bytes(), str(path))
+        stub_length = SETUP_EXE.stat().st_size
+        self.assertEqual((root / "resources/setup.exe").read_bytes(), self.installer.read_bytes()[:stub_length])
+        for resource in ("setup.ico", "uninstall.ico", "background.bmp", "licence.txt"):
+            self.assertEqual((root / "resources" / resource).read_bytes(), (SAMPLE / resource).read_bytes())
+        self.assertEqual(list(temp.glob("vr*")), [])
+
+        manifest = (root / "resources/manifest").read_bytes().decode("latin-1").split("\r\n")
+        self.assertEqual(manifest[0], SETUP_EXE.read_bytes()[23040:23056].hex().upper())
+        sections = [line for line in manifest if line.startswith("[")]
+        self.assertEqual(sections, ["[Variables]", "[Files]", "[Folders]", "[Shortcuts]", "[Run]"])
+        variables = manifest[2:manifest.index("[Files]")]
+        self.assertEqual(variables[:3], ["Manufacturer=Voranth", "Product=DemoC", "ProductCode=DEMOC"])
+        self.assertEqual(variables[-5:], ["SETUP=%InstDir%\\resources\\setup.exe", "ICON=%InstDir%\\resources\\setup.ico",
+                                          "BACKGROUND=%InstDir%\\resources\\background.bmp",
+                                          "LICENCE=%InstDir%\\resources\\licence.txt",
+                                          "ICONUN=%InstDir%\\resources\\uninstall.ico"])
+        files = manifest[manifest.index("[Files]") + 1:manifest.index("[Folders]")]
+        self.assertEqual(files[0], "%InstDir%\\bin\\democc.exe")
+        self.assertEqual(files[-1], "%InstDir%\\resources\\manifest")
+        folders = manifest[manifest.index("[Folders]") + 1:manifest.index("[Shortcuts]")]
+        self.assertEqual(folders[-1], "%InstDir%")  # the new installation folder, listed once, last
+        self.assertEqual(folders.count("%InstDir%"), 1)
+        self.assertLess(folders.index("%InstDir%\\include\\peripheral"), folders.index("%InstDir%\\include"))
+        shortcuts = manifest[manifest.index("[Shortcuts]") + 1:manifest.index("[Run]")]
+        self.assertEqual(shortcuts, ["Uninstall DemoC=resources\\setup.exe>--remove,ICONUN", "Read me=docs\\readme.txt"])
+
+        self.assertEqual(self.session.reg_query(UNINSTALL, "UninstallString"),
+                         ("REG_SZ", '"C:\\Prod\\resources\\setup.exe" --remove'))
+        self.assertEqual(self.session.reg_query(UNINSTALL, "DisplayIcon"), ("REG_SZ", "C:\\Prod\\resources\\setup.ico"))
+        self.assertEqual(self.session.reg_query(PRODUCT + "\\PL1", "InstDir"), ("REG_SZ", "C:\\Prod"))
+        link_folder = [line for line in files if line.endswith("Uninstall DemoC.lnk")][0]
+        removal_link = self.session.read_link(link_folder)
+        self.assertEqual((removal_link["target"], removal_link["arguments"], removal_link["icon"]),
+                         ("C:\\Prod\\resources\\setup.exe", "--remove", "C:\\Prod\\resources\\uninstall.ico"))
+
+        # The user's own file inside the installation survives, and so does its folder.
+        (root / "bin/notes.txt").write_text("mine")
+        result = self.session.run("C:\\Prod\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual(result.exit_code, 0)
+        self.assertBoxes(result, [])
+        deadline = time.monotonic() + 60
+        while (root / "resources").exists() and time.monotonic() < deadline:
+            time.sleep(0.5)
+        self.assertFalse((root / "resources").exists(), "the clean-up script did not remove the copy")
+        remaining = sorted(str(p.relative_to(root)) for p in root.rglob("*"))
+        self.assertEqual(remaining, ["bin", "bin/notes.txt"])
+        self.assertFalse(self.session.unix_path(link_folder).exists())
+        self.assertFalse(self.key_exists(UNINSTALL))
+        self.assertFalse(self.key_exists(PRODUCT))
+        self.assertEqual(list(temp.glob("vr*")), [])
+        time.sleep(1)
+        self.assertEqual(list(temp.glob("vrs*.bat")), [], "the clean-up script did not delete itself")
+
+    def test_excluded_and_unselected_components(self):
+        result = self.install("C:\\NoExamples", "--no-examples")
+        self.assertEqual(result.exit_code, 0)
+        root = self.session.unix_path("C:\\NoExamples")
+        self.assertFalse((root / "examples").exists())
+        self.assertTrue((root / "docs/readme.txt").exists())
+        self.assertTrue((root / "resources/manifest").exists())
+
+    def test_into_an_existing_folder_the_folder_itself_is_listed(self):
+        self.session.unix_path("C:\\Existing").mkdir()
+        self.assertEqual(self.install("C:\\Existing").exit_code, 0)
+        manifest = self.session.unix_path("C:\\Existing\\resources\\manifest").read_bytes().decode("latin-1")
+        self.assertIn("%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]", manifest)
+
+
+if __name__ == "__main__":
+    unittest.main()
