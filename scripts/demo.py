@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """The main job: packs the sample product into an installer with mkinstaller,
-verifies it, and runs it headless under Wine, showing what it says."""
+installs it headless under Wine, shows what was installed, removes it through the
+installed copy and shows that nothing is left."""
 import os
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -16,26 +18,58 @@ from winetest import MKINSTALLER, SETUP_EXE, WineSession, build_installer  # noq
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
 SAMPLE = ROOT / "samples" / "sample-product"
 OUTPUT = ROOT / "build" / "sample-setup.exe"
+FOLDER = "C:\\Demo\\DemoC"
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+
+
+def show_run(title, result):
+    print(f"{title}: exit code {result.exit_code}")
+    for box in result.boxes:
+        print(f"  box \"{box.title}\": {box.text!r}  buttons {box.buttons}")
+
+
+def tree(session, win_path):
+    root = session.unix_path(win_path)
+    if not root.exists():
+        return ["  (nothing)"]
+    return [f"  {p.relative_to(root)}{'/' if p.is_dir() else f'  {p.stat().st_size} bytes'}" for p in sorted(root.rglob("*"))]
 
 
 def main():
-    print(f"Packing {SAMPLE / 'manifest.txt'} with {MKINSTALLER.relative_to(ROOT)}")
+    print(f"== Packing {SAMPLE.relative_to(ROOT)}/manifest.txt with {MKINSTALLER.relative_to(ROOT)}")
     build_installer(OUTPUT, SAMPLE / "manifest.txt", SAMPLE / "files")
-    listing = subprocess.run([str(MKINSTALLER), "list", str(OUTPUT)], capture_output=True, text=True, check=True)
-    print(listing.stdout.split("\n\n")[0])
-    print(listing.stdout.rsplit("\n\n", 1)[-1].strip())
     subprocess.run([str(MKINSTALLER), "verify", str(OUTPUT), "--stub", str(SETUP_EXE)], check=True)
 
     subprocess.run([sys.executable, str(ENV_SCRIPT), "setup", str(STATE)], check=True, stdout=subprocess.DEVNULL)
     session = WineSession("demo")
     try:
-        exe = session.install_stub("C:\\Demo", source=OUTPUT)
-        print(f"\nRunning {exe} under Wine: --dir=C:\\Demo\\Product and the licence agreed (headless)")
-        result = session.run(exe, ["--dir=C:\\Demo\\Product", "--I agree to the terms of the licence"],
-                             answers=["OK"])
-        for box in result.boxes:
-            print(f"  box \"{box.title}\": {box.text!r}  buttons {box.buttons}")
-        print(f"  exit code {result.exit_code} (payload verified and manifest read; installing comes next)")
+        exe = session.install_stub("C:\\Download", source=OUTPUT)
+        print(f"\n== Installing headless: {exe} --dir={FOLDER} \"--I agree to the terms of the licence\"")
+        show_run("setup.exe", session.run(exe, [f"--dir={FOLDER}", "--I agree to the terms of the licence"], answers=["OK"]))
+        print(f"\nFiles under {FOLDER}:")
+        print("\n".join(tree(session, FOLDER)))
+        print("\nUninstall entry:")
+        print(session.wine("reg", "query", UNINSTALL).stdout.decode("latin-1").strip())
+        manifest = session.unix_path(FOLDER + "\\resources\\manifest")
+        lines = manifest.read_bytes().decode("latin-1").split("\r\n")
+        links = [line for line in lines if line.endswith(".lnk")]
+        print("\nShortcuts:")
+        for link in links:
+            held = session.read_link(link)
+            print(f"  {link.rsplit(chr(92), 1)[-1]} -> {held['target']} {held['arguments']}".rstrip())
+        print(f"\nInstalled manifest ({FOLDER}\\resources\\manifest):")
+        print("\n".join("  " + line for line in lines if line))
+
+        print(f"\n== Removing headless through the installed copy: {FOLDER}\\resources\\setup.exe --remove-silently")
+        show_run("setup.exe", session.run(f"{FOLDER}\\resources\\setup.exe", ["--remove-silently"], answers=["OK"]))
+        deadline = time.monotonic() + 60
+        while session.unix_path(FOLDER).exists() and time.monotonic() < deadline:
+            time.sleep(0.5)
+        print(f"Left under {FOLDER} once the clean-up script has run:")
+        print("\n".join(tree(session, FOLDER)))
+        still = session.wine("reg", "query", UNINSTALL).returncode == 0
+        print(f"Uninstall entry: {'still there' if still else 'gone'}")
+        print("Shortcuts: " + ("gone" if not any(session.unix_path(l).exists() for l in links) else "still there"))
     finally:
         session.close()
         subprocess.run([sys.executable, str(ENV_SCRIPT), "cleanup", str(STATE)], check=True, stdout=subprocess.DEVNULL)
