@@ -32,10 +32,14 @@ class WinMessageHost final : public MessageHost {
   FileSystem& files_;
 };
 
-// Progress outside the progress page goes nowhere.
-class SilentProgress final : public Progress {
+// Where progress goes: to the progress page once the wizard window shows it,
+// nowhere before that and in a headless run.
+class ProgressRelay final : public Progress {
  public:
-  void ReportProgress(int, const char*) override {}
+  void ReportProgress(int percent, const char* text) override {
+    if (target) target->ReportProgress(percent, text);
+  }
+  Progress* target = nullptr;
 };
 
 struct Process {
@@ -55,8 +59,8 @@ struct Process {
   InstallerState state;
   WinMessageHost host;
   Messages messages;
-  SilentProgress silent_progress;
-  Progress* progress = &silent_progress;
+  ProgressRelay progress_relay;
+  Progress* progress = &progress_relay;
   // The payload stream and every operation that writes files from it.
   FileExtractor extractor;
   WinRegistry registry;

@@ -10,6 +10,7 @@
 #include "../core/limits.h"
 #include "administrator.h"
 #include "open_payload.h"
+#include "main_window.h"
 #include "pages.h"
 #include "process.h"
 #include "splash.h"
@@ -17,8 +18,6 @@
 namespace inst::win {
 
 namespace {
-
-constexpr const char* kWindowClass = "VORANTH Installer";
 
 void MakeProgramFolderCurrent(const std::string& program_path) {
   const auto last = program_path.rfind('\\');
@@ -71,14 +70,11 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   if (!IsAdministrator(process)) process.messages.FatalError("This program requires Administrator privileges");
   HideSplash(process.splash);
 
-  if (headless) {
-    RunHeadless(process);
-  } else {
-    // The wizard window takes over here.
-    process.messages.QuitInstaller(0);
-  }
+  int exit_code = 0;
+  if (headless) RunHeadless(process);
+  else exit_code = RunWizard(process);
   PerformPostRunActions(process);
-  return 0;
+  return exit_code;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <set>
 #include <string>
@@ -57,10 +58,18 @@ std::string ClassName(HWND window) {
   return name;
 }
 
+struct Step {
+  bool is_action;
+  std::string text;
+};
+
 struct Robot {
   FILE* log = nullptr;
   DWORD pid = 0;
   std::deque<std::string> answers;
+  std::deque<Step> steps;
+  HWND main_window = nullptr;
+  bool box_open = false;
   std::set<HWND> answered;
 
   void Line(const std::string& json) {
@@ -69,7 +78,14 @@ struct Robot {
   }
 
   void Handle(HWND box) {
+    box_open = true;
     if (answered.count(box)) return;
+    // Answers are taken in their turn: a box met while an action is due is left to
+    // the action's turn only if no answer comes first.
+    if (!steps.empty() && !steps.front().is_action) {
+      answers.push_back(steps.front().text);
+      steps.pop_front();
+    }
     answered.insert(box);
     std::string buttons;
     int first_button = 0;
@@ -115,8 +131,45 @@ struct Robot {
     Robot& robot = *reinterpret_cast<Robot*>(self);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == robot.pid && IsWindowVisible(window) && ClassName(window) == "#32770") robot.Handle(window);
+    if (owner != robot.pid || !IsWindowVisible(window)) return TRUE;
+    const std::string name = ClassName(window);
+    if (name == "#32770") robot.Handle(window);
+    else if (name == "VORANTH Installer") robot.main_window = window;
     return TRUE;
+  }
+
+  void Act() {
+    if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
+    const std::string action = steps.front().text;
+    steps.pop_front();
+    Sleep(300);  // let the window settle after the last change
+    auto id_of = [&](const char* prefix) { return std::atoi(action.c_str() + std::strlen(prefix)); };
+    if (action.rfind("click:", 0) == 0) {
+      PostMessageA(GetDlgItem(main_window, id_of("click:")), BM_CLICK, 0, 0);
+    } else if (action == "escape") {
+      HWND target = GetDlgItem(main_window, 101);
+      PostMessageA(target ? target : main_window, WM_KEYDOWN, VK_ESCAPE, 0);
+      PostMessageA(target ? target : main_window, WM_KEYUP, VK_ESCAPE, 0);
+    } else if (action == "close") {
+      PostMessageA(main_window, WM_CLOSE, 0, 0);
+    } else if (action.rfind("state:", 0) == 0) {
+      const int id = id_of("state:");
+      HWND control = GetDlgItem(main_window, id);
+      std::string line = "{\"control\":" + std::to_string(id);
+      if (control) {
+        line += ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
+                ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+                ",\"checked\":" + (SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "true" : "false");
+      }
+      Line(line + "}");
+    } else if (action == "window") {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+      Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
+           ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "}}");
+    } else if (action.rfind("wait:", 0) == 0) {
+      Sleep(static_cast<DWORD>(id_of("wait:")));
+    }
   }
 };
 
@@ -129,7 +182,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--log") log_path = argv[i + 1];
-    else if (option == "--answer") robot.answers.push_back(argv[i + 1]);
+    else if (option == "--answer") robot.steps.push_back({false, argv[i + 1]});
+    else if (option == "--do") robot.steps.push_back({true, argv[i + 1]});
     else if (option == "--timeout") timeout = std::atof(argv[i + 1]);
     else if (option == "--exe") exe = argv[i + 1];
     else if (option == "--env") {
@@ -165,7 +219,10 @@ int main(int argc, char** argv) {
 
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout * 1000);
   for (;;) {
+    robot.box_open = false;
+    robot.main_window = nullptr;
     EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
+    robot.Act();
     if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
     if (GetTickCount64() > deadline) {
       TerminateProcess(info.hProcess, 255);

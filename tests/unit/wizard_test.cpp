@@ -109,3 +109,22 @@ TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
 
 }  // namespace
 }  // namespace inst
+
+#include "core/dialog_units.h"
+
+namespace inst {
+namespace {
+
+TEST(DialogUnits, PageTextAreaInPixels) {
+  const UnitRect pixels = DialogUnitsToPixels({25, 75, 375, 250}, {6, 13});
+  EXPECT_EQ(pixels.left, 37);
+  EXPECT_EQ(pixels.top, 121);
+  EXPECT_EQ(pixels.right, 562);
+  EXPECT_EQ(pixels.bottom, 406);
+  const DialogUnits units = ComputeDialogUnits(8, 16, 416, 16, 312, 13);
+  EXPECT_EQ(units.horizontal, 6);
+  EXPECT_EQ(units.vertical, 13);
+}
+
+}  // namespace
+}  // namespace inst

@@ -48,9 +48,41 @@ class RunResult:
     exit_code: int
     boxes: list = field(default_factory=list)
     timed_out: bool = False
+    controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
+    windows: list = field(default_factory=list)   # what "do:window" logged
 
     def box_texts(self):
         return [(b.title, b.text) for b in self.boxes]
+
+
+def xwd_to_rgb(data):
+    """(width, height, RGB rows) of a 24- or 32-bit X window dump."""
+    import struct
+    fields = struct.unpack(">25I", data[:100])
+    header_size, width, height = fields[0], fields[4], fields[5]
+    byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
+    pixels = data[header_size + 12 * ncolors:]
+    step = bits_per_pixel // 8
+    rows = []
+    for y in range(height):
+        line = pixels[y * bytes_per_line:y * bytes_per_line + width * step]
+        if byte_order == 0:  # least significant byte first: B, G, R
+            rows.append(bytes(b for x in range(width) for b in (line[x * step + 2], line[x * step + 1], line[x * step])))
+        else:
+            rows.append(bytes(b for x in range(width) for b in line[x * step + step - 3:x * step + step]))
+    return width, height, rows
+
+
+def write_png(path, width, height, rows):
+    import struct
+    import zlib
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+    raw = b"".join(b"\0" + row for row in rows)
+    Path(path).write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                           chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
 def mkinstaller(*args):
@@ -145,8 +177,9 @@ class WineSession:
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
+        # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
-            command += ["--answer", answer]
+            command += ["--do", answer[3:]] if answer.startswith("do:") else ["--answer", answer]
         for name, value in (env or {}).items():
             command += ["--env", f"{name}={value}"]
         exe_path = exe if isinstance(exe, str) else self.win_path(exe)
@@ -162,6 +195,10 @@ class WineSession:
                 result.boxes.append(Box(**entry["box"]))
             elif "exit" in entry:
                 result.exit_code = entry["exit"]
+            elif "control" in entry:
+                result.controls.append(entry)
+            elif "window" in entry:
+                result.windows.append(entry["window"])
             elif "timeout" in entry:
                 result.timed_out = True
             elif "error" in entry:
@@ -189,6 +226,13 @@ class WineSession:
         out.unlink(missing_ok=True)
         self.wine(HELPERS_DIR / "read_link.exe", link_win_path, self.win_path(out), check=True)
         return json.loads(out.read_text(encoding="latin-1"))
+
+    def screenshot(self, png_path):
+        """Saves the whole Xvfb screen as a PNG file."""
+        raw = subprocess.run(["xwd", "-root", "-silent", "-display", self.env["DISPLAY"]], capture_output=True,
+                             check=True).stdout
+        write_png(png_path, *xwd_to_rgb(raw))
+        return png_path
 
     # Registry ----------------------------------------------------------------
 

@@ -1,0 +1,273 @@
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace inst::win {
+
+namespace {
+
+constexpr COLORREF kTextColour = RGB(90, 90, 90);
+constexpr COLORREF kLinkColour = RGB(0, 64, 255);
+constexpr COLORREF kLinkHoverColour = RGB(255, 64, 0);
+
+}  // namespace
+
+MainWindow::MainWindow(Process& process) : process_(process) {}
+
+MainWindow::~MainWindow() {
+  if (background_dc_ && background_old_) ::SelectObject(background_dc_.get(), background_old_);
+}
+
+void MainWindow::InitDialogUnits() {
+  if (units_.horizontal != 0) return;
+  const LONG base = ::GetDialogBaseUnits();
+  WindowDc dc(window_);
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  SIZE system{}, gui{};
+  TEXTMETRICA system_metrics{}, gui_metrics{};
+  HGDIOBJ old = ::SelectObject(dc.get(), ::GetStockObject(SYSTEM_FONT));
+  ::GetTextMetricsA(dc.get(), &system_metrics);
+  ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &system);
+  gui_font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  ::SelectObject(dc.get(), gui_font_);
+  ::GetTextMetricsA(dc.get(), &gui_metrics);
+  ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &gui);
+  ::SelectObject(dc.get(), old);
+  units_ = ComputeDialogUnits(LOWORD(base), HIWORD(base), system.cx, system_metrics.tmHeight, gui.cx, gui_metrics.tmHeight);
+}
+
+RECT MainWindow::ToPixels(int left, int top, int right, int bottom) {
+  InitDialogUnits();
+  const UnitRect pixels = DialogUnitsToPixels({left, top, right, bottom}, units_);
+  return {pixels.left, pixels.top, pixels.right, pixels.bottom};
+}
+
+void MainWindow::PlaceControl(HWND control, int x, int y, int width, int height, DWORD style) {
+  InitDialogUnits();
+  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font_), TRUE);
+  RECT rect = ToPixels(x, y, x + width, y + height);
+  ::AdjustWindowRect(&rect, style, FALSE);
+  ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_SHOWWINDOW);
+}
+
+HWND MainWindow::AddButton(const char* text, int id, DWORD style, int x, int y) {
+  HWND button = ::CreateWindowExA(0, "BUTTON", text, WS_CHILD | WS_TABSTOP | style, 0, 0, 0, 0, window_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.instance, nullptr);
+  PlaceControl(button, x, y, 40, 15);
+  return button;
+}
+
+bool MainWindow::Create(std::vector<PageRecord> pages, std::vector<PageCommand> commands) {
+  commands_ = std::move(commands);
+  wizard_ = std::make_unique<Wizard>(std::move(pages), *this);
+
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  if (!::GetClassInfoExA(nullptr, "#32770", &window_class)) {
+    window_class = WNDCLASSEXA{};
+    window_class.cbSize = sizeof window_class;
+    window_class.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  }
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = Procedure;
+  window_class.cbWndExtra = 0;
+  window_class.hInstance = process_.instance;
+  window_class.lpszClassName = kWindowClass;
+  window_class.lpszMenuName = nullptr;
+  window_class.hIcon = nullptr;
+  if (const std::string* icon = process_.variables().GetVariable("ICON")) {
+    window_class.hIcon = static_cast<HICON>(::LoadImageA(nullptr, icon->c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+  }
+  window_class.hIconSm = window_class.hIcon;
+  if (!::RegisterClassExA(&window_class)) return false;
+
+  const RECT size = ToPixels(0, 0, 400, 300);
+  RECT desktop{};
+  ::GetWindowRect(::GetDesktopWindow(), &desktop);
+  const int width = size.right, height = size.bottom;
+  const int x = (desktop.right - desktop.left - width) / 2, y = (desktop.bottom - desktop.top - height) / 2;
+  const std::string title = "Installing " + process_.variables().ValueOf("Description");
+  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), WS_DLGFRAME, x, y, width, height,
+                              nullptr, nullptr, process_.instance, this);
+  if (window_ == nullptr) return false;
+  process_.main_window = window_;
+
+  if (const std::string* file = process_.variables().GetVariable("BACKGROUND")) {
+    background_.reset(::LoadImageA(nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (background_) {
+      background_dc_.reset(::CreateCompatibleDC(nullptr));
+      background_old_ = ::SelectObject(background_dc_.get(), background_.get());
+      BITMAP info{};
+      RECT client{};
+      ::GetClientRect(window_, &client);
+      if (::GetObjectA(background_.get(), sizeof info, &info)) background_offset_ = info.bmWidth - (client.right - client.left);
+    }
+  }
+  InitDialogUnits();
+  LOGFONTA font{};
+  ::GetObjectA(gui_font_, sizeof font, &font);
+  font.lfUnderline = TRUE;
+  const int tops[2][2] = {{248, 256}, {258, 266}};
+  WindowDc dc(window_);
+  for (int i = 0; i < 2; ++i) {
+    links_[i].font.reset(::CreateFontIndirectA(&font));
+    HGDIOBJ old = ::SelectObject(dc.get(), links_[i].font.get());
+    SIZE extent{};
+    ::GetTextExtentPoint32A(dc.get(), links_[i].text, static_cast<int>(std::strlen(links_[i].text)), &extent);
+    ::SelectObject(dc.get(), old);
+    links_[i].rect = ToPixels(25, tops[i][0], 25, tops[i][1]);
+    links_[i].rect.right = links_[i].rect.left + extent.cx;
+  }
+  page_rect_ = ToPixels(25, 75, 375, 250);
+
+  AddButton("< Back", kIdBack, WS_GROUP, 244, 250);
+  AddButton("Next >", kIdNext, BS_DEFPUSHBUTTON, 285, 250);
+  AddButton("Cancel", kIdCancel, 0, 335, 250);
+  ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::SetFocus(Control(kIdNext));
+  return true;
+}
+
+void MainWindow::SetPageText(const std::optional<std::string>& text) {
+  if (text == page_text_) return;
+  page_text_ = text;
+  ::InvalidateRect(window_, &page_rect_, TRUE);
+}
+
+bool MainWindow::ConfirmCancel() {
+  if (wizard_->on_last_page()) return true;
+  return process_.messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?");
+}
+
+void MainWindow::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = ::BeginPaint(window_, &paint);
+  ::SetBkMode(dc, TRANSPARENT);
+  if (!page_font_) {
+    LOGFONTA font{};
+    ::GetObjectA(gui_font_, sizeof font, &font);
+    font.lfHeight += font.lfHeight / 3;
+    page_font_.reset(::CreateFontIndirectA(&font));
+  }
+  HGDIOBJ old = ::SelectObject(dc, page_font_.get());
+  if (page_text_) {
+    ::SetTextColor(dc, kTextColour);
+    RECT area = page_rect_;
+    ::DrawTextA(dc, page_text_->c_str(), -1, &area, DT_WORDBREAK);
+  }
+  for (Link& link : links_) {
+    if (!process_.variables().GetVariable(link.variable)) continue;
+    ::SelectObject(dc, link.font.get());
+    ::SetTextColor(dc, link.hover ? kLinkHoverColour : kLinkColour);
+    ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
+  }
+  if (const std::string* build = process_.variables().GetVariable("BuildNo")) {
+    ::SelectObject(dc, gui_font_);
+    ::SetTextColor(dc, kTextColour);
+    ::TextOutA(dc, 35, 435, build->c_str(), static_cast<int>(build->size()));
+  }
+  ::SelectObject(dc, old);
+  ::EndPaint(window_, &paint);
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+    self->window_ = window;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcA(window, message, wparam, lparam);
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  const int page = wizard_ ? wizard_->current_page() : -1;
+  if (message == WM_COMMAND && page >= 0 && page < static_cast<int>(commands_.size()) && commands_[page] &&
+      commands_[page](LOWORD(wparam))) {
+    return 0;
+  }
+  switch (message) {
+    case WM_CREATE:
+    case WM_SIZE:
+      return 0;
+    case WM_DESTROY:
+      process_.messages.QuitInstaller(0);
+      break;
+    case WM_PAINT:
+      Paint();
+      return 1;
+    case WM_ERASEBKGND:
+      if (background_dc_) {
+        RECT client{};
+        ::GetClientRect(window_, &client);
+        ::BitBlt(reinterpret_cast<HDC>(wparam), 0, 0, client.right, client.bottom, background_dc_.get(),
+                 background_offset_, 0, SRCCOPY);
+      }
+      return 1;
+    case WM_MOUSEMOVE: {
+      const POINT point{LOWORD(lparam), HIWORD(lparam)};
+      for (Link& link : links_) {
+        if (!process_.variables().GetVariable(link.variable)) continue;
+        const bool over = ::PtInRect(&link.rect, point) != 0;
+        if (over != link.hover) {
+          link.hover = over;
+          ::InvalidateRect(window_, &link.rect, TRUE);
+          return 0;
+        }
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+      const POINT point{LOWORD(lparam), HIWORD(lparam)};
+      for (Link& link : links_) {
+        const std::string* target = process_.variables().GetVariable(link.variable);
+        if (target && ::PtInRect(&link.rect, point)) {
+          ::ShellExecuteA(::GetDesktopWindow(), "open", target->c_str(), nullptr, nullptr, SW_RESTORE);
+          return 0;
+        }
+      }
+      break;
+    }
+    case WM_USER:
+      return kWmUserAnswer;
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case kIdNext:
+          wizard_->Next();
+          return 0;
+        case kIdBack:
+          wizard_->Back();
+          return 0;
+        case kIdCancel:
+          if (ConfirmCancel()) {
+            process_.messages.QuitInstaller(1);
+            ::ExitProcess(1);
+          }
+          break;
+      }
+      break;
+  }
+  return ::DefWindowProcA(window_, message, wparam, lparam);
+}
+
+int MainWindow::RunMessageLoop() {
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageA(window_, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace inst::win

@@ -1,0 +1,90 @@
+// The wizard's one fixed-size window: background, page text, links, build number,
+// Back/Next/Cancel, and the navigation between the pages.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../core/dialog_units.h"
+#include "../core/wizard.h"
+#include "handles.h"
+#include "process.h"
+
+namespace inst::win {
+
+inline constexpr const char* kWindowClass = "VORANTH Installer";
+inline constexpr int kIdNext = 101;
+inline constexpr int kIdBack = 102;
+inline constexpr int kIdCancel = IDCANCEL;
+inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
+
+// A page's answer to a command the window received while it is shown: true when
+// the page took it.
+using PageCommand = std::function<bool(int id)>;
+
+class MainWindow final : public WizardFrame {
+ public:
+  explicit MainWindow(Process& process);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Registers the class and creates and shows the window; false when that fails.
+  bool Create(std::vector<PageRecord> pages, std::vector<PageCommand> commands);
+  void GoToPage(int page) { wizard_->GoToPage(page); }
+  // Runs the message loop; returns the quit message's code.
+  int RunMessageLoop();
+
+  HWND handle() const { return window_; }
+  HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+  // The control's font, place in dialog units (grown by the frame `style` needs), shown.
+  void PlaceControl(HWND control, int x, int y, int width, int height, DWORD style = 0);
+  void SetPageText(const std::optional<std::string>& text);
+  bool ConfirmCancel();
+
+  // WizardFrame
+  bool Headless() override { return false; }
+  void EnableNext(bool on) override { ::EnableWindow(Control(kIdNext), on); }
+  void EnableBack(bool on) override { ::EnableWindow(Control(kIdBack), on); }
+  void EnableCancel(bool on) override { ::EnableWindow(Control(kIdCancel), on); }
+  void SetNextText(const char* text) override { ::SetWindowTextA(Control(kIdNext), text); }
+  void Repaint() override { ::InvalidateRect(window_, nullptr, TRUE); }
+  void Finish() override { process_.messages.QuitInstaller(0); }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void Paint();
+  void InitDialogUnits();
+  RECT ToPixels(int left, int top, int right, int bottom);
+  HWND AddButton(const char* text, int id, DWORD style, int x, int y);
+
+  struct Link {
+    const char* text;
+    const char* variable;
+    RECT rect{};
+    bool hover = false;
+    GdiObject font;
+  };
+
+  Process& process_;
+  HWND window_ = nullptr;
+  std::unique_ptr<Wizard> wizard_;
+  std::vector<PageCommand> commands_;
+  std::optional<std::string> page_text_;
+  RECT page_rect_{};
+  DialogUnits units_{};
+  HFONT gui_font_ = nullptr;
+  GdiObject page_font_;
+  GdiObject background_;
+  MemoryDc background_dc_;
+  HGDIOBJ background_old_ = nullptr;
+  int background_offset_ = 0;
+  Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}}, {"Ordering Information", "OrderingURL", {}, false, {}}};
+};
+
+}  // namespace inst::win
