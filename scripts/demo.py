@@ -60,6 +60,18 @@ def main():
         print(f"\nInstalled manifest ({FOLDER}\\resources\\manifest):")
         print("\n".join("  " + line for line in lines if line))
 
+        print("\n== Opening the wizard on its welcome page under Xvfb")
+        screenshot = ROOT / "build" / "wizard-welcome.png"
+        import subprocess as sp
+        from winetest import HELPERS_DIR, WINE
+        log = session.root / "wizard.log"
+        robot = sp.Popen([WINE, str(HELPERS_DIR / "robot.exe"), "--log", session.win_path(log), "--do", "wait:8000",
+                          "--do", "close", "--exe", exe], env=session.env, stdout=sp.DEVNULL, stderr=sp.DEVNULL)
+        time.sleep(6)
+        session.screenshot(screenshot)
+        robot.wait(timeout=60)
+        print(f"Screenshot: {screenshot}")
+
         print(f"\n== Removing headless through the installed copy: {FOLDER}\\resources\\setup.exe --remove-silently")
         show_run("setup.exe", session.run(f"{FOLDER}\\resources\\setup.exe", ["--remove-silently"], answers=["OK"]))
         deadline = time.monotonic() + 60
