@@ -38,6 +38,7 @@ test: build
 # Prints speed figures of the builder and the stub on the large synthetic product.
 bench: build
 	python3 benchmarks/bench_payload.py
+	python3 benchmarks/bench_install.py
 
 clean:
 	rm -rf build dist

@@ -10,6 +10,7 @@
 // left is logged as unexpected and dismissed with its first button, so a test fails
 // rather than hangs.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -217,7 +218,8 @@ int main(int argc, char** argv) {
   CloseHandle(info.hThread);
   robot.pid = info.dwProcessId;
 
-  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout * 1000);
+  const ULONGLONG started = GetTickCount64();
+  const ULONGLONG deadline = started + static_cast<ULONGLONG>(timeout * 1000);
   for (;;) {
     robot.box_open = false;
     robot.main_window = nullptr;
@@ -233,8 +235,13 @@ int main(int argc, char** argv) {
   }
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
   CloseHandle(info.hProcess);
-  robot.Line("{\"exit\":" + std::to_string(code) + "}");
+  const ULONGLONG elapsed = GetTickCount64() - started;
+  robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
+             ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)) + "}");
   std::fclose(robot.log);
   return 0;
 }

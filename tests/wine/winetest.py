@@ -48,6 +48,8 @@ class RunResult:
     exit_code: int
     boxes: list = field(default_factory=list)
     timed_out: bool = False
+    milliseconds: int = 0        # from start to exit, as the robot saw it
+    peak_working_set: int = 0    # bytes
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
     windows: list = field(default_factory=list)   # what "do:window" logged
 
@@ -195,6 +197,8 @@ class WineSession:
                 result.boxes.append(Box(**entry["box"]))
             elif "exit" in entry:
                 result.exit_code = entry["exit"]
+                result.milliseconds = entry.get("milliseconds", 0)
+                result.peak_working_set = entry.get("peak_working_set", 0)
             elif "control" in entry:
                 result.controls.append(entry)
             elif "window" in entry:
