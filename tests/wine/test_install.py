@@ -102,5 +102,50 @@ class HeadlessInstallTest(WineTestCase):
         self.assertIn("%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]", manifest)
 
 
+class ExternalInstallerTest(WineTestCase):
+    """A feature provided by an installer of its own, shipped as a resource or found
+    on disk, judged by its exit code."""
+
+    def make(self, name, installer_lines, required=False):
+        import shutil
+        from winetest import HELPERS_DIR
+        folder = self.session.root / name
+        shutil.copytree(SAMPLE, folder, ignore=shutil.ignore_patterns("files"))
+        shutil.copyfile(HELPERS_DIR / "exit_with.exe", folder / "tool-setup.exe")
+        text = (SAMPLE / "manifest.txt").read_text()
+        text = text.replace("ICONUN=uninstall.ico\n", "ICONUN=uninstall.ico\nTOOLSETUP=tool-setup.exe\n")
+        text = text.replace("[Registry]", "Feature=Tool\nDescription=The tool\nErrmess=See the maker.\n" +
+                            installer_lines + "[Registry]")
+        text = text.replace("Component=Examples\n", "Component=Tool\n" + ("Required=yes\n" if required else "") +
+                            "Tool\nComponent=Examples\n")
+        (folder / "manifest.txt").write_text(text)
+        installer = build_installer(self.session.root / f"{name}.exe", folder / "manifest.txt", SAMPLE / "files")
+        return self.session.install_stub("C:\\Download", f"{name}.exe", source=installer)
+
+    def test_a_resource_installer_that_succeeds(self):
+        exe = self.make("good", "Installer=TOOLSETUP\nArguments=0\n")
+        result = self.session.run(exe, ["--dir=C:\\Ext", LICENCE])
+        self.assertEqual(result.exit_code, 0)
+        self.assertBoxes(result, [])
+
+    def test_failed_installers_ask_whether_to_go_on(self):
+        # The first fails with code 3, the alternative source does not exist; a
+        # required component keeps the feature chosen although it cannot be had.
+        exe = self.make("bad", "Installer=TOOLSETUP\nArguments=3\nInstaller=C:\\\\nowhere\\\\setup.exe\n", required=True)
+        result = self.session.run(exe, ["--dir=C:\\Ext2", LICENCE], answers=["Yes", "Yes"])
+        self.assertEqual([b.title for b in result.boxes], ["Installer not found"])
+        self.assertEqual(result.boxes[0].text, "No installer for The tool was found\nSee the maker.\n"
+                                               "Do you want to continue anyway?")
+        self.assertEqual(result.exit_code, 0)
+
+        exe = self.make("bad2", "Installer=TOOLSETUP\nArguments=3\n")
+        result = self.session.run(exe, ["--dir=C:\\Ext3", LICENCE], answers=["No", "OK"])
+        self.assertBoxes(result, [
+            ("Install failed", "The installation of The tool was not successful\nSee the maker.\nDo you want to continue anyway?"),
+            ("Fatal error", "Installation terminated - suggest you install The tool\nthen retry this installation"),
+        ])
+        self.assertEqual(result.exit_code, 1)
+
+
 if __name__ == "__main__":
     unittest.main()
