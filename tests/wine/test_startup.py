@@ -88,7 +88,7 @@ class StartUpTest(WineTestCase):
         self.assertEqual(result.exit_code, 1)
         self.assertNoTempFolderLeft()
 
-        manifest.write_bytes(signature_of(SETUP_EXE).encode() + b"\r\n[Variables]\r\nA=1\r\n[Run]\r\n")
+        manifest.write_bytes(signature_of(SETUP_EXE).encode() + b"\r\n[Variables]\r\nVersion=1.0\r\n[Run]\r\n")
         result = self.session.run(exe, ["--remove-silently"])
         self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
