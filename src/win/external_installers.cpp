@@ -82,7 +82,10 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     // Downloads come with the download support; until then a web or ftp source is
     // passed over like one that failed.
     if (StartsWithIgnoreCase(*source, "http://") || StartsWithIgnoreCase(*source, "ftp://")) continue;
-    if (RunAndWait(process, *source, vars.ExpandVariables(installer.arguments))) {
+    if (process.status) process.status->ShowStatus("Installing components - Please wait, this may take several minutes");
+    const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
+    if (process.status) process.status->HideStatus();
+    if (succeeded) {
       done = true;
       break;
     }

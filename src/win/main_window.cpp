@@ -141,6 +141,23 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
   ::InvalidateRect(window_, &page_rect_, TRUE);
 }
 
+void MainWindow::ShowStatus(const std::string& text) {
+  if (status_ == nullptr) {
+    status_ = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, 0, 0, 0, 0,
+                                window_, nullptr, process_.instance, nullptr);
+    PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
+  }
+  ::SetWindowTextA(status_, text.c_str());
+  ::ShowWindow(status_, SW_SHOW);
+  saved_cursor_ = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+  ::UpdateWindow(status_);
+}
+
+void MainWindow::HideStatus() {
+  if (status_) ::ShowWindow(status_, SW_HIDE);
+  ::SetCursor(saved_cursor_);
+}
+
 bool MainWindow::ConfirmCancel() {
   if (wizard_->on_last_page()) return true;
   return process_.messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?");

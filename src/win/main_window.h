@@ -26,7 +26,7 @@ inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
 // the page took it.
 using PageCommand = std::function<bool(int id)>;
 
-class MainWindow final : public WizardFrame {
+class MainWindow final : public WizardFrame, public StatusDisplay {
  public:
   explicit MainWindow(Process& process);
   ~MainWindow() override;
@@ -44,6 +44,9 @@ class MainWindow final : public WizardFrame {
   // The control's font, place in dialog units (grown by the frame `style` needs), shown.
   void PlaceControl(HWND control, int x, int y, int width, int height, DWORD style = 0);
   void SetPageText(const std::optional<std::string>& text);
+  // A box over the page with a text and the wait cursor, for long work.
+  void ShowStatus(const std::string& text) override;
+  void HideStatus() override;
   bool ConfirmCancel();
 
   // WizardFrame
@@ -84,6 +87,8 @@ class MainWindow final : public WizardFrame {
   MemoryDc background_dc_;
   HGDIOBJ background_old_ = nullptr;
   int background_offset_ = 0;
+  HWND status_ = nullptr;
+  HCURSOR saved_cursor_ = nullptr;
   Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}}, {"Ordering Information", "OrderingURL", {}, false, {}}};
 };
 

@@ -336,9 +336,11 @@ int RunWizard(Process& process) {
   std::vector<PageCommand> commands(6);
   commands[0] = [&pages](int id) { return pages.welcome.OnCommand(id); };
   if (!window.Create(pages.Table(), std::move(commands))) process.messages.FatalError("Can't create the installer window");
+  process.status = &window;
   window.GoToPage(0);
   const int code = window.RunMessageLoop();
   process.progress_relay.target = nullptr;
+  process.status = nullptr;
   process.main_window = nullptr;
   return code;
 }

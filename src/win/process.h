@@ -42,6 +42,14 @@ class ProgressRelay final : public Progress {
   Progress* target = nullptr;
 };
 
+// The status box of the wizard window, where there is one.
+class StatusDisplay {
+ public:
+  virtual ~StatusDisplay() = default;
+  virtual void ShowStatus(const std::string& text) = 0;
+  virtual void HideStatus() = 0;
+};
+
 struct Process {
   Process();
 
@@ -49,6 +57,7 @@ struct Process {
   // Owner of every message box; null before it exists and in a headless run.
   HWND main_window = nullptr;
   HWND splash = nullptr;
+  StatusDisplay* status = nullptr;  // set while the wizard window exists
   std::string program_path;
   std::string manifest_signature;
   // The program's own file, kept open while its payload is read.
