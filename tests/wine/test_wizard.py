@@ -40,6 +40,27 @@ class WizardWindowTest(WineTestCase):
         self.assertEqual(list(temp.glob("vr*")), [])
 
 
+class InstalledVersionTest(WineTestCase):
+    def test_a_newer_installed_version_is_asked_about(self):
+        import shutil
+        folder = self.session.root / "src"
+        shutil.copytree(SAMPLE, folder, ignore=shutil.ignore_patterns("files"))
+        text = (SAMPLE / "manifest.txt").read_text().replace("[Variables]\n", "[Variables]\nCheckInstalledVersions=yes\n")
+        (folder / "manifest.txt").write_text(text)
+        installer = build_installer(self.session.root / "check.exe", folder / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", "check.exe", source=installer)
+        self.session.reg_add("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.3\\PL0", "InstDir", "REG_SZ", "C:\\Newer")
+        question = ("Install older version?",
+                    "A newer version (1.3) of DemoC, is already installed.\nAre you sure you want to install version (1.20)?")
+        result = self.session.run(exe, [], answers=["No"])
+        self.assertBoxes(result, [question])
+        self.assertEqual(result.exit_code, 1)
+        result = self.session.run(exe, [], answers=["Yes", "do:state:101", "do:close"])
+        self.assertBoxes(result, [question])
+        self.assertTrue(result.controls[0]["enabled"])
+        self.assertEqual(result.exit_code, 0)
+
+
 class MaintenanceTest(WineTestCase):
     """The copy in the installation's resources folder repairs or removes it."""
 
