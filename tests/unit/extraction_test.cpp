@@ -4,6 +4,7 @@
 
 #include "core/container.h"
 #include "fake_host.h"
+#include "payload_records.h"
 #include "memory_file_system.h"
 
 namespace inst {
@@ -12,20 +13,12 @@ namespace {
 using testing::FakeHost;
 using testing::MemoryFileSystem;
 using testing::ProcessEnded;
+using testing::Records;
 
 struct RecordingProgress final : Progress {
   void ReportProgress(int percent, const char*) override { percents.push_back(percent); }
   std::vector<int> percents;
 };
-
-std::string Records(std::initializer_list<std::string> contents) {
-  std::string stream;
-  for (const std::string& content : contents) {
-    container::AppendLe32(stream, static_cast<std::uint32_t>(content.size()));
-    stream += content;
-  }
-  return stream;
-}
 
 class ExtractionTest : public ::testing::Test {
  protected:

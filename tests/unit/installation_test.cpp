@@ -6,6 +6,7 @@
 #include "core/installed_manifest.h"
 #include "core/manifest_parser.h"
 #include "fake_host.h"
+#include "payload_records.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"
 
@@ -16,6 +17,7 @@ using testing::FakeHost;
 using testing::MemoryFileSystem;
 using testing::MemoryRegistry;
 using testing::ProcessEnded;
+using testing::Records;
 
 struct RecordingProgress final : Progress {
   void ReportProgress(int percent, const char* text) override {
@@ -35,15 +37,6 @@ struct RecordingSteps final : FeatureSteps {
   void InstallDriver(const FeatureRecord& feature) override { calls.push_back("driver " + feature.name); }
   std::vector<std::string> calls;
 };
-
-std::string Records(std::initializer_list<std::string> contents) {
-  std::string stream;
-  for (const std::string& content : contents) {
-    container::AppendLe32(stream, static_cast<std::uint32_t>(content.size()));
-    stream += content;
-  }
-  return stream;
-}
 
 class InstallationTest : public ::testing::Test {
  protected:
