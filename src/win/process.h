@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "../core/extraction.h"
 #include "../core/fd_file.h"
@@ -77,6 +78,17 @@ struct Process {
   InstallationRun run;
   // The removal's clean-up script, started when the run has ended.
   std::string cleanup_script;
+
+  // What the completion page chose to do once the wizard has ended.
+  struct Document {
+    std::string title;
+    std::string path;
+    HWND check_box = nullptr;
+  };
+  bool quickstart_choice = false;
+  std::vector<Document> documents;
+  bool java_choice = false;
+  bool program_choice = false;
 
   InstallerVariables& variables() { return state.variables; }
 };

@@ -9,6 +9,7 @@
 #include "../core/command_line.h"
 #include "../core/limits.h"
 #include "administrator.h"
+#include "external_installers.h"
 #include "open_payload.h"
 #include "main_window.h"
 #include "pages.h"
@@ -32,7 +33,27 @@ void ApplyCommandLine(Process& process, const char* command_line) {
   }
 }
 
+void OpenDocument(const std::string& path) { ::ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_RESTORE); }
+
 void PerformPostRunActions(Process& process) {
+  InstallerVariables& vars = process.variables();
+  if (const std::string* guide = vars.GetVariable("ReadQuickstart"); guide && process.quickstart_choice) {
+    const std::string path = vars.ValueOf("InstDir") + "\\" + *guide;
+    if (process.files.FileExists(path)) OpenDocument(path);
+    else process.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
+  }
+  for (const Process::Document& document : process.documents) {
+    if (document.check_box == nullptr || ::SendMessageA(document.check_box, BM_GETCHECK, 0, 0) != BST_CHECKED) continue;
+    if (process.files.FileExists(document.path)) {
+      OpenDocument(document.path);
+    } else {
+      process.messages.ShowError("Read PDF", "Could not locate the \"%s\":\n %s", document.title.c_str(),
+                                 document.path.c_str());
+    }
+  }
+  if (process.java_choice) RunAndWait(process, vars.ValueOf("JAVA"), "");
+  else if (process.program_choice && !process.state.tessara_path.empty()) RunAndWait(process, process.state.tessara_path, "");
+
   if (!process.cleanup_script.empty()) {
     const std::string& script = process.cleanup_script;
     const std::string script_folder = script.substr(0, script.rfind('\\'));
