@@ -207,10 +207,7 @@ void ManifestParser::ParseFeatures() {
   FeaturePtr folder_owner;
   std::size_t folder_index = 0;
 
-  auto need_feature = [&](const char* message) -> FeatureRecord& {
-    if (!current) messages_.FatalError("%s", message);
-    return *current;
-  };
+  auto need_feature = [&](const char* message) -> FeatureRecord& { return Current(current, message); };
 
   while (const std::optional<std::string> line = ReadSectionLine()) {
     const std::string_view text = *line;
@@ -272,10 +269,7 @@ void ManifestParser::ParseFeatures() {
 void ManifestParser::ParseComponents() {
   auto& components = state_.lists.component_list.emplace();
   ComponentPtr current;
-  auto need_component = [&](const char* message) -> ComponentRecord& {
-    if (!current) messages_.FatalError("%s", message);
-    return *current;
-  };
+  auto need_component = [&](const char* message) -> ComponentRecord& { return Current(current, message); };
 
   while (const std::optional<std::string> line = ReadSectionLine()) {
     const std::string_view text = *line;

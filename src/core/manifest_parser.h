@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,6 +61,12 @@ class ManifestParser {
   void ParseShortcuts();
   void ParseRecordedPaths(std::vector<std::string>& list);
   void ParseInstaller(FeatureRecord& feature, std::string_view rest);
+  // The record the section's lines go to; a line before any is fatal with `message`.
+  template <typename Record>
+  Record& Current(const std::shared_ptr<Record>& current, const char* message) {
+    if (!current) messages_.FatalError("%s", message);
+    return *current;
+  }
 
   std::string_view text_;
   std::size_t position_ = 0;

@@ -15,7 +15,8 @@ namespace {
 
 using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
-// Calls SHGetFolderPathA for one folder; empty when the shell cannot tell.
+// SHGetFolderPathA for one folder; empty when the shell cannot tell. `succeeded`
+// receives whether the call returned S_OK.
 std::string ShellFolder(HWND owner, int csidl, bool* succeeded) {
   Library library(::LoadLibraryA("SHFolder.dll"));
   if (!library) library.reset(::LoadLibraryA("Shell32.dll"));
