@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "core/md5.h"
+#include "core/payload/md5.h"
 
 namespace inst {
 

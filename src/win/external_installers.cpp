@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "../core/text.h"
+#include "core/support/text.h"
 #include "handles.h"
 
 namespace inst::win {

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "../core/manifest.h"
+#include "core/manifest/manifest.h"
 #include "process.h"
 
 namespace inst::win {

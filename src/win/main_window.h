@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../core/dialog_units.h"
-#include "../core/wizard.h"
+#include "core/wizard/dialog_units.h"
+#include "core/wizard/wizard.h"
 #include "handles.h"
 #include "process.h"
 

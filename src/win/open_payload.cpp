@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../core/installed_copy.h"
-#include "../core/manifest_parser.h"
-#include "../core/payload_reader.h"
-#include "../core/temp_files.h"
+#include "core/payload/installed_copy.h"
+#include "core/manifest/manifest_parser.h"
+#include "core/payload/payload_reader.h"
+#include "core/support/temp_files.h"
 #include "tool_integrations.h"
 
 namespace inst::win {

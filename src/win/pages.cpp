@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "../core/installed_manifest.h"
+#include "core/manifest/installed_manifest.h"
 #include "external_installers.h"
 #include "shell_links.h"
 #include "tool_integrations.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <memory>
 
-#include "../core/wizard.h"
+#include "core/wizard/wizard.h"
 #include "main_window.h"
 #include "process.h"
 

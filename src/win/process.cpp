@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "../core/temp_files.h"
+#include "core/support/temp_files.h"
 
 namespace inst::win {
 

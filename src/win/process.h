@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "../core/extraction.h"
-#include "../core/fd_file.h"
-#include "../core/installation_run.h"
-#include "../core/installer_state.h"
-#include "../core/product_registration.h"
-#include "../core/messages.h"
+#include "core/payload/extraction.h"
+#include "core/payload/fd_file.h"
+#include "core/install/installation_run.h"
+#include "core/support/installer_state.h"
+#include "core/install/product_registration.h"
+#include "core/support/messages.h"
 #include "win_registry.h"
 #include "win_system.h"
 

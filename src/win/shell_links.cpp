@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "../core/text.h"
+#include "core/support/text.h"
 
 namespace inst::win {
 

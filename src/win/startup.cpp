@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "../core/command_line.h"
-#include "../core/limits.h"
+#include "core/support/command_line.h"
+#include "core/support/limits.h"
 #include "administrator.h"
 #include "external_installers.h"
 #include "open_payload.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "../core/text.h"
+#include "core/support/text.h"
 #include "handles.h"
 
 namespace inst::win {

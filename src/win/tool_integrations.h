@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "../core/install_defaults.h"
-#include "../core/manifest.h"
-#include "../core/product_registration.h"
+#include "core/install/install_defaults.h"
+#include "core/manifest/manifest.h"
+#include "core/install/product_registration.h"
 #include "process.h"
 
 namespace inst::win {

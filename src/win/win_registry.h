@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "../core/registry.h"
+#include "core/install/registry.h"
 
 namespace inst::win {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../core/os_class.h"
+#include "core/support/os_class.h"
 #include "handles.h"
 
 namespace inst::win {

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "../core/os.h"
+#include "core/support/os.h"
 
 namespace inst::win {
 

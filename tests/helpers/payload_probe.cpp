@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "../../src/core/command_line.h"
-#include "../../src/core/manifest_parser.h"
+#include "core/support/command_line.h"
+#include "core/manifest/manifest_parser.h"
 #include "../../src/win/open_payload.h"
 #include "../../src/win/process.h"
 #include "../../src/win/shell_links.h"

@@ -1,4 +1,4 @@
-#include "core/command_line.h"
+#include "core/support/command_line.h"
 
 #include <gtest/gtest.h>
 

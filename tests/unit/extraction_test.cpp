@@ -1,8 +1,8 @@
-#include "core/extraction.h"
+#include "core/payload/extraction.h"
 
 #include <gtest/gtest.h>
 
-#include "core/container.h"
+#include "core/payload/container.h"
 #include "fake_host.h"
 #include "payload_records.h"
 #include "memory_file_system.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/installer_state.h"
-#include "core/messages.h"
+#include "core/support/installer_state.h"
+#include "core/support/messages.h"
 
 namespace inst::testing {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "core/container.h"
-#include "core/entry_grammars.h"
-#include "core/installation_run.h"
-#include "core/installed_manifest.h"
-#include "core/manifest_parser.h"
+#include "core/payload/container.h"
+#include "core/manifest/entry_grammars.h"
+#include "core/install/installation_run.h"
+#include "core/manifest/installed_manifest.h"
+#include "core/manifest/manifest_parser.h"
 #include "fake_host.h"
 #include "payload_records.h"
 #include "memory_file_system.h"

@@ -1,9 +1,9 @@
-#include "core/manifest_parser.h"
+#include "core/manifest/manifest_parser.h"
 
 #include <gtest/gtest.h>
 
-#include "core/component_facts.h"
-#include "core/entry_grammars.h"
+#include "core/wizard/component_facts.h"
+#include "core/manifest/entry_grammars.h"
 #include "fake_host.h"
 
 namespace inst {

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "core/os.h"
+#include "core/support/os.h"
 
 namespace inst::testing {
 

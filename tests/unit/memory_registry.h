@@ -5,8 +5,8 @@
 #include <set>
 #include <variant>
 
-#include "core/registry.h"
-#include "core/text.h"
+#include "core/install/registry.h"
+#include "core/support/text.h"
 
 namespace inst::testing {
 

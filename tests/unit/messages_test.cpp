@@ -1,4 +1,4 @@
-#include "core/messages.h"
+#include "core/support/messages.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "build.h"
-#include "core/container.h"
-#include "core/payload_reader.h"
+#include "core/payload/container.h"
+#include "core/payload/payload_reader.h"
 #include "fake_host.h"
 #include "tool_error.h"
 

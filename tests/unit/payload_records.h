@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "core/container.h"
+#include "core/payload/container.h"
 
 namespace inst::testing {
 

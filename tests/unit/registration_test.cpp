@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/install_defaults.h"
-#include "core/product_registration.h"
+#include "core/install/install_defaults.h"
+#include "core/install/product_registration.h"
 #include "fake_host.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"

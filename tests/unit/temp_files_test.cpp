@@ -1,11 +1,11 @@
-#include "core/temp_files.h"
+#include "core/support/temp_files.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
-#include "core/installed_copy.h"
+#include "core/payload/installed_copy.h"
 #include "memory_file_system.h"
 
 namespace inst {

@@ -1,8 +1,8 @@
-#include "core/text.h"
+#include "core/support/text.h"
 
 #include <gtest/gtest.h>
 
-#include "core/os_class.h"
+#include "core/support/os_class.h"
 
 namespace inst {
 namespace {

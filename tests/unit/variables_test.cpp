@@ -1,4 +1,4 @@
-#include "core/variables.h"
+#include "core/support/variables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/wizard.h"
+#include "core/wizard/wizard.h"
 
 #include <gtest/gtest.h>
 
@@ -110,7 +110,7 @@ TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
 }  // namespace
 }  // namespace inst
 
-#include "core/dialog_units.h"
+#include "core/wizard/dialog_units.h"
 
 namespace inst {
 namespace {

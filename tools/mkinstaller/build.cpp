@@ -9,9 +9,9 @@
 #include <sstream>
 #include <vector>
 
-#include "core/container.h"
-#include "core/installed_copy.h"
-#include "core/md5.h"
+#include "core/payload/container.h"
+#include "core/payload/installed_copy.h"
+#include "core/payload/md5.h"
 #include "source_manifest.h"
 #include "tool_error.h"
 

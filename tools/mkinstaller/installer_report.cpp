@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/fd_file.h"
-#include "core/installed_copy.h"
-#include "core/installer_state.h"
-#include "core/manifest_parser.h"
-#include "core/payload_reader.h"
+#include "core/payload/fd_file.h"
+#include "core/payload/installed_copy.h"
+#include "core/support/installer_state.h"
+#include "core/manifest/manifest_parser.h"
+#include "core/payload/payload_reader.h"
 #include "tool_error.h"
 
 namespace mkinstaller {

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/installer_state.h"
-#include "core/manifest_parser.h"
+#include "core/support/installer_state.h"
+#include "core/manifest/manifest_parser.h"
 #include "tool_error.h"
 
 namespace mkinstaller {

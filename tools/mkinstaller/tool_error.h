@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/installer_state.h"
-#include "core/messages.h"
+#include "core/support/installer_state.h"
+#include "core/support/messages.h"
 
 namespace mkinstaller {
 

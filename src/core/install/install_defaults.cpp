@@ -1,0 +1,55 @@
+#include "core/install/install_defaults.h"
+
+#include "core/support/limits.h"
+#include "core/support/text.h"
+
+namespace inst {
+
+namespace {
+
+std::string StartMenuFolder(Registry& registry, Messages& messages, ShellFolders& shell, Environment& environment,
+                            FileSystem& files) {
+  std::string path = shell.StartMenuProgramsFolder();
+  if (!path.empty()) return path;
+  const RegistryValue programs = registry.RegistryReadString(
+      kHKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
+  if (programs.ok()) return programs.text;
+  std::optional<std::string> windir = environment.Get("windir");
+  if (!windir || windir->empty()) windir = "C:\\WINDOWS";
+  path = FormatText("%s\\Start Menu\\Programs", windir->c_str());
+  if (!files.IsDirectory(path)) messages.FatalError("Unable to determine location of start menu");
+  return path;
+}
+
+}  // namespace
+
+void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product,
+                        ShellFolders& shell, Environment& environment, FileSystem& files) {
+  InstallerVariables& vars = state.variables;
+  if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable("ProgramFiles", *program_files);
+
+  const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
+  const std::string* name = vars.GetVariable("ShortcutFolderName");
+  const std::string folder_name = name ? *name : vars.ValueOf("Description");
+  std::string shortcut_folder = start_menu + "\\VORANTH Software\\" + folder_name;
+  if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
+  vars.SetVariable("ShortcutFolder", shortcut_folder);
+
+  const std::string* folder = vars.GetVariable("InstDir");
+  const bool is_default = folder != nullptr && EqualsIgnoreCase(*folder, "default");
+  const bool chosen = folder != nullptr && !is_default;
+  // A headless run keeps what the command line gave, even no folder at all.
+  if (vars.TestFlag("HeadlessInstall") && !is_default) return;
+  // The same version and patch level installed before propose their folder again.
+  const RegistryValue earlier = registry.RegistryReadString(kHKLM, product.PatchLevelKey(), "InstDir");
+  if (earlier.ok()) {
+    vars.SetVariable("InstDir", earlier.text);
+    return;
+  }
+  if (chosen) return;
+  const bool edition = vars.GetVariable("Edition") != nullptr;
+  vars.SetVariable("InstDir", vars.ExpandVariables(edition ? "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
+                                                           : "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Version]"));
+}
+
+}  // namespace inst

@@ -1,0 +1,244 @@
+#include "core/install/installation_run.h"
+
+#include "core/manifest/manifest_parser.h"
+#include "core/support/text.h"
+
+namespace inst {
+
+namespace {
+
+constexpr std::size_t kMaxLogLine = 1023;
+constexpr std::size_t kMaxPrerequisiteList = 4096;
+
+std::uint64_t RoundUp(std::uint64_t size, std::uint64_t unit) { return (size + unit - 1) / unit * unit; }
+
+// major * 256 + minor of a "major.minor" text, as uninstall entries encode versions.
+std::uint32_t VersionValue(const std::string& text) {
+  const std::uint32_t major = LeadingNumber(text);
+  const auto dot = text.find('.');
+  const std::uint32_t minor = dot == std::string::npos ? 0 : LeadingNumber(text.substr(dot + 1));
+  return major * 256 + minor;
+}
+
+}  // namespace
+
+std::optional<std::string> InstallationRun::LocateInstaller(const InstallerRecord& installer) {
+  auto usable = [this](const std::string& source) {
+    return StartsWithIgnoreCase(source, "http://") || StartsWithIgnoreCase(source, "ftp://") ||
+           state_.variables.GetVariable(source) != nullptr || files_.FileExists(source);
+  };
+  if (usable(installer.source)) return installer.source;
+  for (const std::string& alternate : installer.alternates)
+    if (usable(alternate)) return alternate;
+  return std::nullopt;
+}
+
+bool InstallationRun::ProbeFeature(FeatureRecord& feature) {
+  if (feature.installed) return true;
+  if (feature.registry_key) {
+    const std::string& key = *feature.registry_key;
+    RegistryValue location = registry_.RegistryReadString(kHKLM, key, "InstallLocation");
+    if (location.ok()) {
+      if (!location.text.empty() && location.text.back() == '\\') location.text.pop_back();
+      if (files_.IsDirectory(location.text)) {
+        const RegistryValue uninstall = registry_.RegistryReadString(kHKLM, key, "UninstallString");
+        if (uninstall.ok()) feature.uninstall_command = uninstall.text;
+        std::uint32_t version = 0;
+        if (registry_.RegistryReadDword(kHKLM, key, "Version", version) != 0) version = 0;
+        const std::uint32_t installed_version = version >> 16;
+        if (!feature.min_version || installed_version >= VersionValue(*feature.min_version)) {
+          feature.installed = true;
+        } else if (uninstall.ok()) {
+          feature.older_installed = true;
+        }
+      }
+    }
+  }
+  if (feature.class_key) {
+    const RegistryValue value = registry_.RegistryReadString(kHKCR, *feature.class_key, "");
+    if (value.ok() && !value.text.empty()) feature.installed = true;
+  }
+  feature.available = true;
+  if (!feature.installed && feature.folders.empty()) {
+    if (feature.installers.empty()) {
+      feature.available = false;
+    } else {
+      for (const InstallerRecord& installer : feature.installers) {
+        if (!LocateInstaller(installer)) {
+          feature.available = false;
+          break;
+        }
+      }
+    }
+  }
+  return feature.installed;
+}
+
+void InstallationRun::ProbeFeaturesAndComponents() {
+  auto& lists = state_.lists;
+  if (!lists.feature_list) return;
+  for (const FeaturePtr& feature : *lists.feature_list) ProbeFeature(*feature);
+  if (!lists.component_list) return;
+  for (const ComponentPtr& component : *lists.component_list) {
+    component->available = true;
+    component->installed = true;
+    for (const FeaturePtr& feature : component->features) {
+      if (!feature->installed) component->installed = false;
+      if (!feature->available) {
+        component->available = false;
+        if (!component->required) component->selected = false;
+      }
+    }
+  }
+  for (const ComponentPtr& component : *lists.component_list) {
+    if (!component->required || component->available) continue;
+    for (const std::string& name : component->alternates) {
+      const ComponentPtr alternate = FindComponent(lists, name, messages_);
+      if (alternate->available) {
+        component->required = component->selected = false;
+        alternate->required = alternate->selected = true;
+        break;
+      }
+    }
+  }
+}
+
+void InstallationRun::SelectFeaturesFromComponents() {
+  auto& lists = state_.lists;
+  if (lists.feature_list)
+    for (const FeaturePtr& feature : *lists.feature_list) feature->selected = false;
+  if (!lists.component_list) return;
+  for (const ComponentPtr& component : *lists.component_list) {
+    if (!component->selected && !component->required) continue;
+    for (const FeaturePtr& feature : component->features) feature->selected = true;
+  }
+}
+
+std::uint32_t InstallationRun::RequiredSpaceKB() {
+  if (state_.cluster_size == 0) state_.cluster_size = 4096;
+  auto& lists = state_.lists;
+  if (!lists.component_list || !lists.feature_list) return 0;
+  std::uint64_t total = 99, sum = 0;
+  const std::uint64_t cluster = state_.cluster_size;
+  SelectFeaturesFromComponents();
+  for (const FeaturePtr& feature : *lists.feature_list) {
+    if (!feature->selected) continue;
+    if (!feature->folders.empty()) {
+      for (const FolderRecord& folder : feature->folders) {
+        for (const FileRecord& file : folder.files) {
+          total += file.size + 8192ull;
+          sum += RoundUp(file.size, cluster);
+        }
+      }
+    } else if (!feature->installed && !feature->older_installed) {
+      sum += feature->installer_size;
+    }
+  }
+  for (const ResourceRecord& resource : lists.resource_list) {
+    total += resource.size + 8192ull;
+    sum += RoundUp(resource.size, cluster);
+  }
+  state_.progress_unit = static_cast<std::uint32_t>(total / 100);
+  return static_cast<std::uint32_t>((sum + 1023) / 1024);
+}
+
+bool InstallationRun::CheckPrerequisites(FeatureRecord& feature) {
+  bool ok = true;
+  std::string list;
+  for (const FeaturePtr& required : feature.requires_features) {
+    if (required->installed) continue;
+    ok = false;
+    if (kMaxPrerequisiteList - list.size() > required->description.size() + 6) list += "  " + required->description + "\n";
+  }
+  if (!ok &&
+      !messages_.AskYesNo("Prerequisite missing",
+                          "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want "
+                          "to continue anyway?",
+                          feature.description.c_str(), list.c_str())) {
+    messages_.FatalError("Installation terminated - suggest you install the prerequisites\nthen retry this installation");
+  }
+  return ok;
+}
+
+bool InstallationRun::ComponentHasContent(std::size_t index) const {
+  const auto& components = state_.lists.component_list;
+  if (!components || index >= components->size()) return false;
+  for (const FeaturePtr& feature : (*components)[index]->features)
+    if (!feature->installers.empty() || !feature->folders.empty()) return true;
+  return false;
+}
+
+void InstallationRun::Report(const std::string& line) {
+  const std::uint64_t unit = state_.progress_unit ? state_.progress_unit : 1;
+  progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit), line.substr(0, kMaxLogLine).c_str());
+}
+
+void InstallationRun::DiscardFiles(const FeatureRecord& feature) {
+  for (const FolderRecord& folder : feature.folders)
+    for (const FileRecord& file : folder.files) extractor_.ExtractFile(std::nullopt, file.size);
+}
+
+void InstallationRun::RunFeatureInstallation(ProductRegistration& product, FeatureSteps& steps) {
+  product.WriteProductValues();
+  auto& lists = state_.lists;
+  if (!lists.component_list || !lists.feature_list) messages_.FatalError("no files to copy");
+  state_.progress_done = 0;
+  SelectFeaturesFromComponents();
+  if (state_.progress_unit == 0) state_.progress_unit = 99;
+  const std::string folder_root = state_.variables.ValueOf("InstDir");
+
+  for (const FeaturePtr& feature_ptr : *lists.feature_list) {
+    FeatureRecord& feature = *feature_ptr;
+    if (feature.installed) {
+      DiscardFiles(feature);
+      continue;
+    }
+    if (feature.selected && !CheckPrerequisites(feature)) feature.selected = false;
+    if (feature.installers.empty() && feature.folders.empty()) {
+      if (!feature.selected) continue;
+      if (messages_.AskYesNo("Feature not installed", "%s is not installed.\n%s\nDo you want to continue anyway?",
+                             feature.description.c_str(), feature.error_message.c_str())) {
+        continue;
+      }
+      messages_.FatalError("Installation terminated - please install %s\nthen retry this installation",
+                           feature.description.c_str());
+    }
+    if (!feature.selected) {
+      DiscardFiles(feature);
+      continue;
+    }
+    Report(" ");
+    Report(FormatText("Installing %s", feature.description.c_str()));
+    if (!feature.installers.empty()) steps.RunFeatureInstallers(feature);
+    for (const FolderRecord& folder : feature.folders) {
+      Report(FormatText("    Creating folder %s", folder.path.c_str()));
+      const std::string target = FormatText("%s\\%s", folder_root.c_str(), folder.path.c_str());
+      extractor_.CreateFolderPath(target);
+      for (const FileRecord& file : folder.files) {
+        Report(FormatText("        Copying file %s", file.name.c_str()));
+        extractor_.ExtractFile(target + "\\" + file.name, file.size);
+      }
+    }
+    if (feature.driver_inf) {
+      Report(FormatText("        Installing driver %s", feature.driver_inf->c_str()));
+      steps.InstallDriver(feature);
+    }
+  }
+  extractor_.CloseStream();
+
+  Report("Copying resources");
+  const std::string* resource_root = state_.variables.GetVariable("ResDir");
+  const std::string resources = FormatText("%s\\resources", (resource_root ? *resource_root : folder_root).c_str());
+  extractor_.CreateFolderPath(resources);
+  for (ResourceRecord& resource : lists.resource_list) {
+    Report(FormatText("    Copying file %s", resource.name.c_str()));
+    const std::string installed = resources + "\\" + resource.name;
+    extractor_.CopyInstallFile(resource.path, installed, resource.size);
+    if (resource.key) {
+      state_.variables.SetVariable(*resource.key, installed);
+      resource.name = installed;
+    }
+  }
+}
+
+}  // namespace inst

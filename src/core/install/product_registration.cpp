@@ -1,0 +1,186 @@
+#include "core/install/product_registration.h"
+
+#include "core/manifest/entry_grammars.h"
+#include "core/support/limits.h"
+#include "core/support/text.h"
+
+namespace inst {
+
+namespace {
+
+constexpr std::size_t kMaxKeyLength = 1023;
+constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+}  // namespace
+
+std::uint32_t LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
+  return negative ? 0u - value : value;
+}
+
+const std::string& ProductRegistration::ProductKey() {
+  if (!product_key_) {
+    const bool edition = state_.variables.GetVariable("Edition") != nullptr;
+    product_key_ = state_.variables.ExpandVariables(edition ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
+                                                            : "SOFTWARE\\[Manufacturer]\\[Product]\\[Version]");
+  }
+  return *product_key_;
+}
+
+const std::string& ProductRegistration::PatchLevelKey() {
+  if (!patch_level_key_) {
+    const std::string* patch = state_.variables.GetVariable("PatchLevel");
+    if (patch == nullptr || patch->empty()) state_.variables.SetVariable("PatchLevel", "PL0");
+    std::string key = ProductKey() + "\\" + state_.variables.ValueOf("PatchLevel");
+    if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
+    patch_level_key_ = std::move(key);
+  }
+  return *patch_level_key_;
+}
+
+const std::string& ProductRegistration::UninstallKey() {
+  if (!uninstall_key_) {
+    uninstall_key_ = state_.variables.ExpandVariables(std::string(kUninstallRoot) + "[Product] [Version][PatchLevel]");
+  }
+  return *uninstall_key_;
+}
+
+void ProductRegistration::WriteAppPaths() {
+  const std::string* name = state_.variables.GetVariable("Appname");
+  if (name == nullptr) return;
+  const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + *name;
+  registry_.RegistryWriteString(kHKLM, key, "Path", state_.variables.ExpandVariables("[InstDir]\\bin"));
+  registry_.RegistryWriteString(kHKLM, key, "", state_.variables.ExpandVariables("[InstDir]\\bin\\[Appname]"));
+}
+
+void ProductRegistration::WriteProductValues() {
+  const std::string& key = PatchLevelKey();
+  if (const std::uint32_t error = registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf("InstDir"))) {
+    messages_.FatalError("Registry write failure %d", static_cast<int>(error));
+  }
+  if (const std::string* build = state_.variables.GetVariable("BuildNo")) {
+    if (const std::uint32_t error = registry_.RegistryWriteDword(kHKLM, key, "BuildNo", LeadingNumber(*build))) {
+      messages_.FatalError("Registry write failure %d", static_cast<int>(error));
+    }
+  }
+  WriteAppPaths();
+}
+
+void ProductRegistration::ApplyRegistryEntries() {
+  for (const RegistryRecord& entry : state_.lists.registry_list) {
+    if (entry.kind == kRegistryNumber) registry_.RegistryWriteDword(entry.root, entry.key_path, entry.value_name, entry.number);
+    else registry_.RegistryWriteString(entry.root, entry.key_path, entry.value_name, entry.text);
+  }
+}
+
+void ProductRegistration::WriteUninstallEntry() {
+  InstallerVariables& vars = state_.variables;
+  const std::string& key = UninstallKey();
+  auto write = [&](const char* name, const std::string& text) { registry_.RegistryWriteString(kHKLM, key, name, text); };
+  auto write_if_set = [&](const char* name, const char* variable) {
+    if (const std::string* value = vars.GetVariable(variable)) write(name, *value);
+  };
+  write_if_set("DisplayIcon", "ICON");
+  write("DisplayName", vars.ExpandVariables("[Description] V[Version][PatchLEvel]"));
+  write("DisplayVersion", vars.ValueOf("Version"));
+  write_if_set("HelpLink", "SupportURL");
+  registry_.RegistryWriteDword(kHKLM, key, "NoRepair", 1);
+  write("Publisher", kPublisher);
+  write("UninstallString", FormatText("\"%s\" --remove", vars.ValueOf("SETUP").c_str()));
+  write("InstallLocation", FormatText("\"%s\"", vars.ValueOf("InstDir").c_str()));
+  write_if_set("HelpTelephone", "PhoneNo");
+  write_if_set("URLUpdateInfo", "UpdateURL");
+  write_if_set("Readme", "README");
+  write("InstallDate", today_());
+  const std::string version = vars.ValueOf("Version");
+  registry_.RegistryWriteDword(kHKLM, key, "VersionMajor", LeadingNumber(version));
+  const auto dot = version.rfind('.');
+  if (dot != std::string::npos) registry_.RegistryWriteDword(kHKLM, key, "VersionMinor", LeadingNumber(version.substr(dot + 1)));
+}
+
+void ProductRegistration::AddTessaraShortcut() {
+  const std::string* value = state_.variables.GetVariable("TESSARAShortCut");
+  if (value == nullptr) return;
+  std::string version = *value;
+  std::string patch = "0";
+  const auto l = value->find('L');
+  if (l != std::string::npos) {
+    version = value->substr(0, l);
+    patch = value->substr(l + 1);
+  }
+  const std::string key = FormatText("Software\\VORANTH Software\\TESSARA\\%s\\PL%s", version.c_str(), patch.c_str());
+  state_.tessara_path.clear();
+  const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, "InstDir");
+  if (!folder.ok()) return;
+  state_.tessara_path = FormatText("%s\\bin\\tessara.exe", folder.text.c_str());
+  AddShortcut(state_.lists, kTessaraShortcutName, state_.tessara_path);
+}
+
+void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
+  WriteProductValues();
+  ApplyRegistryEntries();
+  WriteUninstallEntry();
+  if (state_.variables.TestFlag("EditHoltekIDE")) integrations.ConfigureHoltekIDE();
+  if (state_.variables.TestFlag("SetupFASM")) integrations.RegisterFasmTools();
+  if (state_.variables.TestFlag("InstallMPLABPlugin")) {
+    if (state_.mplab_plugin_index != -1) {
+      registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex", static_cast<std::uint32_t>(state_.mplab_plugin_index));
+    }
+    integrations.RegisterMplabPlugin();
+  }
+  AddTessaraShortcut();
+}
+
+bool ProductRegistration::UnregisterProduct() {
+  bool ok = registry_.RegistryDeleteTree(kHKLM, PatchLevelKey()) == 0;
+  const SubkeyList remaining = registry_.RegistryListSubkeys(kHKLM, ProductKey());
+  if (remaining.error != 0) {
+    ok = false;
+  } else if (remaining.names.empty()) {
+    ok = registry_.RegistryDeleteTree(kHKLM, ProductKey()) == 0 && ok;
+  }
+  ok = registry_.RegistryDeleteTree(kHKLM, UninstallKey()) == 0 && ok;
+  return ok;
+}
+
+void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product) {
+  const std::string folder = state.variables.ValueOf("InstDir");
+  const std::pair<const char*, std::string> values[] = {
+      {"fasm", FormatText("%s\\CFASMTools\\CFASM.exe", folder.c_str())},
+      {"fasmsetup", FormatText("%s\\CFASMTools\\SimConfigSetup.exe", folder.c_str())},
+  };
+  for (const auto& [name, path] : values) {
+    if (const std::uint32_t error = registry.RegistryWriteString(kHKLM, product.PatchLevelKey(), name, path)) {
+      messages.FatalError("Registry write failure %d", static_cast<int>(error));
+    }
+  }
+}
+
+void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
+                        const std::function<void(const std::string&, const std::string&, const std::string&,
+                                                 const std::string&)>& write_profile) {
+  constexpr const char* kHoltekKey = "SOFTWARE\\Holtek Inc.";
+  const SubkeyList vendors = registry.RegistryListSubkeys(kHKLM, kHoltekKey);
+  std::optional<std::string> compiler;
+  std::string last_file;
+  for (const std::string& vendor : vendors.names) {
+    const std::string vendor_key = std::string(kHoltekKey) + "\\" + vendor;
+    for (const std::string& product : registry.RegistryListSubkeys(kHKLM, vendor_key).names) {
+      const RegistryValue dir = registry.RegistryReadString(kHKLM, vendor_key + "\\" + product, "Dir");
+      if (!dir.ok()) continue;
+      last_file = dir.text + "\\bin\\ht-ide3000.ini";
+      if (!compiler) compiler = state.variables.ExpandVariables("\"[InstDir]\\bin\\vrkc.exe\"");
+      write_profile(last_file, "Voranth", "COMPILER", *compiler);
+    }
+  }
+  if (!compiler) return;
+  const auto dot = last_file.rfind('.');
+  state.variables.SetVariable("HoltekIDEPath", last_file.substr(0, dot) + ".exe");
+}
+
+}  // namespace inst

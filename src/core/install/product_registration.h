@@ -1,0 +1,71 @@
+// The product's own registration: the product and patch-level keys, the App Paths
+// entry, the uninstall entry, and their removal.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "core/support/installer_state.h"
+#include "core/support/messages.h"
+#include "core/install/registry.h"
+
+namespace inst {
+
+// The integrations registration calls when the manifest asks for them.
+class ToolIntegrations {
+ public:
+  virtual ~ToolIntegrations() = default;
+  virtual void ConfigureHoltekIDE() = 0;
+  virtual void RegisterFasmTools() = 0;
+  virtual void RegisterMplabPlugin() = 0;
+};
+
+inline constexpr const char* kPublisher = "VORANTH Software";
+inline constexpr const char* kTessaraShortcutName = "TESSARA Integrated Development Environment";
+
+// The decimal number at the start of a text as the runtime reads one: leading
+// blanks and a sign accepted, 0 when no digits come first.
+std::uint32_t LeadingNumber(std::string_view text);
+
+class ProductRegistration {
+ public:
+  // `today` gives the local date as eight digits, YYYYMMDD.
+  ProductRegistration(InstallerState& state, Registry& registry, Messages& messages,
+                      std::function<std::string()> today)
+      : state_(state), registry_(registry), messages_(messages), today_(std::move(today)) {}
+
+  // Formed on first use and kept for the rest of the run.
+  const std::string& ProductKey();
+  const std::string& PatchLevelKey();
+  const std::string& UninstallKey();
+
+  void WriteAppPaths();
+  // InstDir and BuildNo under the patch-level key; a failed write is fatal.
+  void WriteProductValues();
+  // Writes the manifest's [Registry] entries.
+  void ApplyRegistryEntries();
+  void RegisterProduct(ToolIntegrations& integrations);
+  // True when every deletion succeeded.
+  bool UnregisterProduct();
+
+ private:
+  void WriteUninstallEntry();
+  void AddTessaraShortcut();
+
+  InstallerState& state_;
+  Registry& registry_;
+  Messages& messages_;
+  std::function<std::string()> today_;
+  std::optional<std::string> product_key_, patch_level_key_, uninstall_key_;
+};
+
+// The CFASM tool paths under the patch-level key; a failed write is fatal.
+void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product);
+
+// Points every HT-IDE3000 installed under the Holtek key at the product's compiler
+// driver; HoltekIDEPath names the program of the one visited last.
+// `write_profile` writes one entry of an ini file (file, section, key, value).
+void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
+                        const std::function<void(const std::string&, const std::string&, const std::string&,
+                                                 const std::string&)>& write_profile);
+
+}  // namespace inst

@@ -1,0 +1,119 @@
+#include "core/manifest/installed_manifest.h"
+
+#include "core/support/limits.h"
+#include "core/support/text.h"
+
+namespace inst {
+
+std::string CollapseInstDir(std::string_view text, const InstallerVariables& variables) {
+  const std::string folder = variables.ValueOf("InstDir");
+  std::string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // The first character must match exactly, the rest ignoring case.
+    if (!folder.empty() && text[i] == folder[0] && StartsWithIgnoreCase(text.substr(i), folder)) {
+      out += "%InstDir%";
+      i += folder.size();
+    } else {
+      out += text[i++];
+    }
+  }
+  if (out.size() > kMaxExpansionLength) out.resize(kMaxExpansionLength);
+  return out;
+}
+
+std::string InstalledManifestPath(const InstallerVariables& variables) {
+  return variables.ExpandVariables(variables.GetVariable("ResDir") ? "[ResDir]\\resources\\manifest"
+                                                                   : "[InstDir]\\resources\\manifest");
+}
+
+std::string InstalledManifestText(InstallerState& state, const std::string& signature, const std::string& path) {
+  const InstallerVariables& vars = state.variables;
+  auto& lists = state.lists;
+  lists.installed_files.push_back(path);
+  std::string out;
+  auto line = [&out](const std::string& text) { out += text + "\r\n"; };
+
+  line(signature);
+  line("[Variables]");
+  for (const std::string& name : lists.variable_names) line(name + "=" + CollapseInstDir(vars.ValueOf(name), vars));
+  for (const ResourceRecord& resource : lists.resource_list)
+    if (resource.key) line(*resource.key + "=" + CollapseInstDir(resource.name, vars));
+  line("[Files]");
+  for (const std::string& file : lists.installed_files) line(CollapseInstDir(file, vars));
+  line("[Folders]");
+  for (auto it = lists.installed_folders.rbegin(); it != lists.installed_folders.rend(); ++it) {
+    line(CollapseInstDir(*it, vars));
+  }
+  // The installation folder itself, unless this run created it (or a parent of it).
+  if (lists.installed_folders.empty() || lists.installed_folders.front().size() > vars.ValueOf("InstDir").size()) {
+    line("%InstDir%");
+  }
+  line("[Shortcuts]");
+  if (lists.shortcut_list) {
+    for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
+      std::string text = shortcut.name + "=" + CollapseInstDir(shortcut.target, vars);
+      if (shortcut.arguments) text += ">" + *shortcut.arguments;
+      if (shortcut.icon) text += "," + *shortcut.icon;
+      line(text);
+    }
+  }
+  line("[Run]");
+  return out;
+}
+
+void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages, const std::string& signature) {
+  if (!state.variables.TestFlag("Install")) return;
+  const std::string path = InstalledManifestPath(state.variables);
+  Opened<OutputFile> out = files.OpenForWriting(path);
+  if (!out.file) messages.FatalError("Can't open manifest for writing");
+  const std::string text = InstalledManifestText(state, signature, path);
+  if (!out.file->Write(text.data(), text.size())) messages.FatalError("Can't open manifest for writing");
+}
+
+std::string CleanupScriptText(const std::string& setup, const std::vector<std::string>& folders_left,
+                              const std::string& script) {
+  const std::string copy = "\"" + setup + "\"";
+  std::string out = "cd \\\r\n";
+  out += "set tries=0\r\n";
+  out += ":Repeat\r\n";
+  out += "del " + copy + "\r\n";
+  out += "if not exist " + copy + " goto Removed\r\n";
+  out += "set /a tries=tries+1\r\n";
+  out += "if %tries% geq " + std::to_string(kCleanupTries) + " goto Removed\r\n";
+  out += "ping -n 2 127.0.0.1 > nul\r\n";  // about a second between tries
+  out += "goto Repeat\r\n";
+  out += ":Removed\r\n";
+  for (const std::string& folder : folders_left) out += "rmdir \"" + folder + "\"\r\n";
+  out += "del \"" + script + "\"\r\n";
+  return out;
+}
+
+std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
+                               const std::string& script_path) {
+  auto& lists = state.lists;
+  std::vector<std::string> folders_left;
+  progress.ReportProgress(100, nullptr);
+  state.progress_unit = static_cast<std::uint32_t>(lists.installed_files.size() + lists.installed_folders.size());
+  state.progress_done = 0;
+  auto percent = [&state] {
+    return static_cast<int>((state.progress_unit - state.progress_done) * 100 / state.progress_unit);
+  };
+  for (const std::string& file : lists.installed_files) {
+    progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
+    files.RemoveFile(file);
+    ++state.progress_done;
+  }
+  for (const std::string& folder : lists.installed_folders) {
+    progress.ReportProgress(percent(), FormatText("Removing folder %s", folder.c_str()).c_str());
+    ++state.progress_done;
+    if (!files.RemoveFolder(folder)) folders_left.push_back(folder);
+  }
+  Opened<OutputFile> out = files.OpenForWriting(script_path);
+  if (!out.file) messages.FatalError("Could not create %s", script_path.c_str());
+  const std::string text = CleanupScriptText(state.variables.ValueOf("SETUP"), folders_left, script_path);
+  out.file->Write(text.data(), text.size());
+  return script_path;
+}
+
+}  // namespace inst

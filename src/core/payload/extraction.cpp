@@ -1,0 +1,101 @@
+#include "core/payload/extraction.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/support/limits.h"
+#include "core/payload/payload_reader.h"
+
+namespace inst {
+
+void FileExtractor::CountProgress(std::uint64_t bytes) {
+  if (state_.progress_unit == 0) return;
+  state_.progress_done += static_cast<std::uint32_t>(bytes);
+  const std::uint64_t unit = state_.progress_unit;
+  progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit), nullptr);
+}
+
+std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
+  for (;;) {
+    Opened<OutputFile> opened = files_.OpenForWriting(path);
+    if (opened.file) return std::move(opened.file);
+    if (opened.error_number == kAccessDenied &&
+        messages_.AskRetryCancel("Can't create file",
+                                 "The file %s cannot be written to -\nclose any other applications that may be using it",
+                                 path.c_str())) {
+      continue;
+    }
+    messages_.FatalError("Can't create file: %s\nError %d", path.c_str(), opened.error_number);
+  }
+}
+
+void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {
+  if (!stream_) messages_.FatalError("Installer is corrupt or truncated");
+  std::unique_ptr<OutputFile> out;
+  if (destination) {
+    state_.lists.installed_files.push_back(*destination);
+    out = OpenDestination(*destination);
+    CountProgress(kPerFileProgress);
+  }
+  const std::uint32_t size = ReadStreamWord(*stream_, messages_);
+  if (size != expected_size) {
+    messages_.FatalError("File size does not match - file %d:%s %ld/%ld", static_cast<int>(state_.file_ordinal),
+                         destination ? destination->c_str() : "", static_cast<long>(expected_size),
+                         static_cast<long>(size));
+  }
+  std::vector<char> buffer(kCopyChunk);
+  std::uint32_t remaining = size;
+  while (remaining > 0) {
+    const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
+    if (got <= 0) messages_.FatalError("Installer is corrupt or truncated");
+    if (out) {
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) {
+        messages_.FatalError("Write error on %s", destination->c_str());
+      }
+      CountProgress(static_cast<std::uint64_t>(got));
+    }
+    remaining -= static_cast<std::uint32_t>(got);
+  }
+  out.reset();
+  ++state_.file_ordinal;
+}
+
+void FileExtractor::CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size) {
+  Opened<InputFile> in = files_.OpenForReading(source);
+  if (!in.file) {
+    messages_.FatalError("Can't open file: %s\n%s", source.c_str(), files_.ErrorText(in.error_number).c_str());
+  }
+  Opened<OutputFile> out = files_.OpenForWriting(destination);
+  if (!out.file) {
+    messages_.FatalError("Can't create file: %s\n%s", destination.c_str(), files_.ErrorText(out.error_number).c_str());
+  }
+  state_.lists.installed_files.push_back(destination);
+  CountProgress(kPerFileProgress);
+  std::vector<char> buffer(kCopyChunk);
+  std::uint64_t remaining = size;
+  while (remaining > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
+    if (in.file->Read(buffer.data(), want) != static_cast<long>(want)) {
+      messages_.FatalError("short read on %s", source.c_str());
+    }
+    if (!out.file->Write(buffer.data(), want)) messages_.FatalError("Write error on %s", destination.c_str());
+    CountProgress(want);
+    remaining -= want;
+  }
+}
+
+bool FileExtractor::CreateFolderPath(const std::string& requested) {
+  const std::string path = requested.substr(0, kMaxFormattedLength);
+  if (files_.FileExists(path)) {
+    if (!files_.IsDirectory(path)) messages_.FatalError("Folder %s exists but is not a folder!", path.c_str());
+    return false;
+  }
+  const auto last = path.rfind('\\');
+  // "C:\" is never cut down to "C:".
+  if (last != std::string::npos && last > 2) CreateFolderPath(path.substr(0, last));
+  if (!files_.CreateFolder(path)) messages_.FatalError("Failed to create folder %s", path.c_str());
+  state_.lists.installed_folders.push_back(path);
+  return true;
+}
+
+}  // namespace inst

@@ -1,0 +1,50 @@
+// Moving bytes to disk: payload records into files, resource files into the
+// installation, folders with their parents. Everything made is recorded for the
+// installed manifest, and progress is counted in bytes.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/support/installer_state.h"
+#include "core/support/messages.h"
+#include "core/support/os.h"
+#include "core/payload/payload_stream.h"
+
+namespace inst {
+
+// Bytes of progress a file counts when it is opened; also the copy chunk.
+inline constexpr std::uint32_t kPerFileProgress = 8192;
+inline constexpr std::size_t kCopyChunk = 8192;
+
+class FileExtractor {
+ public:
+  FileExtractor(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress)
+      : state_(state), files_(files), messages_(messages), progress_(progress) {}
+
+  // The payload stream, positioned behind the manifest; owned from here on.
+  void SetStream(std::unique_ptr<PayloadStream> stream) { stream_ = std::move(stream); }
+  PayloadStream* stream() { return stream_.get(); }
+  void CloseStream() { stream_.reset(); }
+
+  // Consumes the next record: written to `destination`, or read past without one.
+  void ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size);
+  // Copies the first `size` bytes of `source` into a new file.
+  void CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size);
+  // Makes sure the folder exists, parents first; true when it had to be created.
+  bool CreateFolderPath(const std::string& path);
+  std::uint64_t FileSize(const std::string& path) { return files_.FileSize(path); }
+
+ private:
+  void CountProgress(std::uint64_t bytes);
+  std::unique_ptr<OutputFile> OpenDestination(const std::string& path);
+
+  InstallerState& state_;
+  FileSystem& files_;
+  Messages& messages_;
+  Progress& progress_;
+  std::unique_ptr<PayloadStream> stream_;
+};
+
+}  // namespace inst

@@ -1,0 +1,89 @@
+#include "core/payload/payload_reader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/payload/installed_copy.h"
+
+namespace inst {
+
+std::optional<FoundPayload> FindPayloadHeader(FdFile& file) {
+  char bytes[container::kPayloadHeaderBytes];
+  for (std::int64_t offset = container::kFirstPayloadOffset;; offset += container::kAlignment) {
+    if (!file.Seek(offset)) return std::nullopt;
+    if (file.Read(bytes, sizeof bytes) != static_cast<long>(sizeof bytes)) return std::nullopt;
+    if (auto header = container::DecodeHeader(std::string_view(bytes, sizeof bytes))) {
+      return FoundPayload{*header, offset, offset + static_cast<std::int64_t>(sizeof bytes)};
+    }
+  }
+}
+
+std::string ReadManifestSignature(FdFile& file, Messages& messages) {
+  if (!file.Seek(container::kSignatureOffset)) messages.FatalError("Seek on setup");
+  char bytes[container::kSignatureBytes] = {};
+  const long got = file.Read(bytes, sizeof bytes);
+  return FormatManifestSignature(std::string_view(bytes, got > 0 ? static_cast<std::size_t>(got) : 0));
+}
+
+void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5,
+                        Messages& messages) {
+  file.Seek(headersize);
+  std::vector<char> chunk(container::kDigestChunk);
+  std::uint32_t remaining = setuplen;
+  while (remaining > 0) {
+    const std::size_t want = std::min<std::size_t>(remaining, chunk.size());
+    if (file.Read(chunk.data(), want) != static_cast<long>(want)) {
+      messages.FatalError("Can't read entire filecheck: %ld", static_cast<long>(remaining));
+    }
+    md5.Update(chunk.data(), want);
+    remaining -= static_cast<std::uint32_t>(want);
+  }
+  const Md5Digest computed = md5.Final();
+  Md5Digest stored{};
+  const long got = file.Read(stored.data(), stored.size());
+  if (got != static_cast<long>(stored.size())) messages.FatalError("Can't read filecheck: %d", static_cast<int>(got));
+  if (computed != stored) messages.FatalError("Installer is corrupt or truncated");
+}
+
+std::uint32_t ReadStreamWord(PayloadStream& stream, Messages& messages) {
+  std::uint32_t word = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int byte = stream.ReadByte();
+    if (byte < 0) messages.FatalError("Installer is corrupt or truncated");
+    word |= static_cast<std::uint32_t>(byte) << shift;
+  }
+  return word;
+}
+
+std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages) {
+  const std::uint32_t length = ReadStreamWord(stream, messages);
+  std::string text;
+  // Grown as the bytes arrive, so a damaged length cannot ask for gigabytes at once.
+  char chunk[65536];
+  while (text.size() < length) {
+    const long got = stream.Read(chunk, std::min<std::size_t>(sizeof chunk, length - text.size()));
+    if (got <= 0) messages.FatalError("Installer is corrupt or truncated");
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+std::optional<std::uint16_t> ReadReferral(const std::string& path) {
+  FdFile file = FdFile::OpenForReading(path);
+  if (!file.is_open() || !file.SeekFromEnd(container::kTrailerBytes)) return std::nullopt;
+  char trailer[container::kTrailerBytes];
+  if (file.Read(trailer, sizeof trailer) != static_cast<long>(sizeof trailer)) return std::nullopt;
+  return container::DecodeReferral(std::string_view(trailer, sizeof trailer));
+}
+
+void ApplyOrderingDefaults(InstallerVariables& variables, std::optional<std::uint16_t> referral) {
+  if (variables.GetVariable("OrderingURL") == nullptr && !variables.TestFlag("HideOrderingURL")) {
+    variables.SetVariable("OrderingURL", kDefaultOrderingUrl);
+  }
+  if (referral) {
+    variables.SetVariable("ReferralID", std::to_string(*referral));
+    variables.SetVariable("OrderingURL", variables.ExpandVariables("[OrderingURL]?referrer=[ReferralID]"));
+  }
+}
+
+}  // namespace inst

@@ -1,0 +1,51 @@
+// Finding, proving and opening the payload of an installer file. Used by setup.exe
+// at start-up and by the builder's list and verify commands.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/payload/container.h"
+#include "core/payload/fd_file.h"
+#include "core/payload/md5.h"
+#include "core/support/messages.h"
+#include "core/payload/payload_stream.h"
+#include "core/support/variables.h"
+
+namespace inst {
+
+struct FoundPayload {
+  container::PayloadHeader header;
+  std::int64_t offset = 0;        // of the payload header
+  std::int64_t stream_start = 0;  // just behind the header: the gzip member
+};
+
+// Probes every 1024-byte boundary from 204800 on; stops at the end of the file.
+std::optional<FoundPayload> FindPayloadHeader(FdFile& file);
+
+// The 16 bytes at the signature offset as hexadecimal ("Seek on setup" when the
+// seek fails).
+std::string ReadManifestSignature(FdFile& file, Messages& messages);
+
+// Returns only when the stored digest matches the stretch it covers.
+void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5,
+                        Messages& messages);
+
+// Four bytes of the stream, least significant first; the end of the stream inside
+// them is fatal.
+std::uint32_t ReadStreamWord(PayloadStream& stream, Messages& messages);
+
+// The manifest text at the start of the stream.
+std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages);
+
+// The referral number of a file whose last four bytes check out.
+std::optional<std::uint16_t> ReadReferral(const std::string& path);
+
+// The maker's home page, the ordering address unless the manifest names another.
+inline constexpr const char* kDefaultOrderingUrl = "http://www.voranth-tools.example/";
+
+// Sets OrderingURL to the maker's address unless it is set or hidden, then adds the
+// referral to it when the file carries one.
+void ApplyOrderingDefaults(InstallerVariables& variables, std::optional<std::uint16_t> referral);
+
+}  // namespace inst

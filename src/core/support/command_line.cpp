@@ -1,0 +1,91 @@
+#include "core/support/command_line.h"
+
+#include "core/support/limits.h"
+#include "core/support/text.h"
+
+namespace inst {
+
+namespace {
+
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+}  // namespace
+
+SplitCommandLineResult SplitCommandLine(std::string_view text) {
+  SplitCommandLineResult result;
+  result.arguments.emplace_back();
+
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    while (pos < text.size() && IsSeparator(text[pos])) ++pos;
+    if (pos == text.size()) break;
+
+    std::string argument;
+    char quote = 0;
+    for (; pos < text.size(); ++pos) {
+      const char c = text[pos];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+        else argument += c;
+      } else if (IsSeparator(c)) {
+        break;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else {
+        argument += c;
+      }
+    }
+    if (argument.size() > kMaxArgumentLength) {
+      result.argument_too_long = true;
+      return result;
+    }
+    result.arguments.push_back(std::move(argument));
+  }
+  return result;
+}
+
+void ApplyArgument(std::string_view argument, InstallerVariables& variables,
+                   std::vector<std::string>& exclude_list) {
+  constexpr std::string_view kDir = "--dir=";
+  constexpr std::string_view kNo = "--no-";
+  constexpr std::string_view kSetTrue = "--setTrue-";
+  constexpr std::string_view kSetVariable = "--setVariable-";
+
+  if (EqualsIgnoreCase(argument, "--I agree to the terms of the licence")) {
+    variables.SetFlag("LicenceAgreed", true);
+  } else if (StartsWithIgnoreCase(argument, kDir)) {
+    variables.SetVariable("InstDir", argument.substr(kDir.size()));
+  } else if (EqualsIgnoreCase(argument, "--subinstall")) {
+    variables.SetFlag("SubInstall", true);
+  } else if (EqualsIgnoreCase(argument, "--remove")) {
+    variables.SetFlag("Remove", true);
+  } else if (EqualsIgnoreCase(argument, "--remove-silently")) {
+    variables.SetFlag("Remove", true);
+    variables.SetFlag("HeadlessInstall", true);
+  } else if (EqualsIgnoreCase(argument, "--no-tessara")) {
+    exclude_list.emplace_back("TESSARA");
+  } else if (StartsWithIgnoreCase(argument, kNo)) {
+    exclude_list.emplace_back(argument.substr(kNo.size()));
+  } else if (StartsWithIgnoreCase(argument, kSetTrue)) {
+    if (argument.size() > kSetTrue.size()) variables.SetFlag(argument.substr(kSetTrue.size()), true);
+  } else if (StartsWithIgnoreCase(argument, kSetVariable)) {
+    const std::string_view assignment = argument.substr(kSetVariable.size());
+    // The name needs at least one character, so the "=" is looked for behind it.
+    const auto equals = assignment.empty() ? std::string_view::npos : assignment.find('=', 1);
+    if (equals != std::string_view::npos) {
+      variables.SetVariable(assignment.substr(0, equals), assignment.substr(equals + 1));
+    }
+  }
+}
+
+void DecideRunMode(InstallerVariables& variables) {
+  if (variables.GetVariable("InstDir") != nullptr && variables.TestFlag("LicenceAgreed")) {
+    variables.SetFlag("HeadlessInstall", true);
+    if (!variables.TestFlag("Remove")) variables.SetFlag("Install", true);
+  }
+}
+
+}  // namespace inst

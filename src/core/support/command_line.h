@@ -1,0 +1,33 @@
+// The installer's command line: splitting the text into arguments, the option
+// table, and the run mode the options choose.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/support/variables.h"
+
+namespace inst {
+
+struct SplitCommandLineResult {
+  // Element 0 is the empty text; the arguments follow in order.
+  std::vector<std::string> arguments;
+  // An argument longer than kMaxArgumentLength was met (the run must end with
+  // error 917); `arguments` then holds what was split before it.
+  bool argument_too_long = false;
+};
+
+// Splits the command-line text that follows the program name. Blanks, tabs and line
+// feeds separate arguments; single or double quotes group, and are dropped.
+SplitCommandLineResult SplitCommandLine(std::string_view text);
+
+// Applies one argument by the option table; an argument that matches no option is
+// ignored. Names from "--no-" options are appended to `exclude_list`.
+void ApplyArgument(std::string_view argument, InstallerVariables& variables,
+                   std::vector<std::string>& exclude_list);
+
+// A folder and the licence agreement given on the command line make the run
+// headless: an installation, unless a removal was asked for.
+void DecideRunMode(InstallerVariables& variables);
+
+}  // namespace inst

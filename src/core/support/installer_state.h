@@ -1,0 +1,40 @@
+// The process-wide state of one installer run: the variable store and the lists
+// that every part of the installer shares. One instance lives in the Win32 layer's
+// process object; unit tests make their own.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/manifest/manifest.h"
+#include "core/support/variables.h"
+
+namespace inst {
+
+struct InstallerState {
+  explicit InstallerState(const InstallerVariables::EnvironmentLookup& environment) : variables(environment) {}
+
+  InstallerVariables variables;
+  // Component names left out by "--no-" options.
+  std::vector<std::string> exclude_list;
+  // Temporary files and folders, in the order they were made; removed in reverse.
+  std::vector<std::string> temp_list;
+  // Features, components, resources and the other records of the manifest.
+  ManifestLists lists;
+
+  // Progress of the installation run: bytes per percent (0: none reported) and
+  // bytes counted so far.
+  std::uint32_t progress_unit = 0;
+  std::uint32_t progress_done = 0;
+  // Payload records consumed so far, resources included.
+  std::uint32_t file_ordinal = 0;
+  // Bytes per allocation unit of the drive queried last (0: not queried yet).
+  std::uint32_t cluster_size = 0;
+
+  // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
+  int mplab_plugin_index = -1;
+  // The maker's IDE, when registration found it installed (run after the wizard).
+  std::string tessara_path;
+};
+
+}  // namespace inst

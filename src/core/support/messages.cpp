@@ -1,0 +1,63 @@
+#include "core/support/messages.h"
+
+#include <cstdarg>
+#include <cstdlib>
+
+#include "core/support/text.h"
+
+namespace inst {
+
+#define INST_FORMAT_INTO(text, format)     \
+  va_list args_;                           \
+  va_start(args_, format);                 \
+  const std::string text = FormatTextV(format, args_); \
+  va_end(args_)
+
+bool Messages::AskRetryCancel(const char* title, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  return host_.ShowBox(title, text, box::kRetryCancel | box::kIconWarning) == box::kIdRetry;
+}
+
+bool Messages::AskYesNo(const char* title, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  return host_.ShowBox(title, text, box::kYesNo | box::kIconQuestion) == box::kIdYes;
+}
+
+int Messages::ShowInfo(const char* title, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  return host_.ShowBox(title, text, box::kOk | box::kIconInformation);
+}
+
+int Messages::ShowError(const char* title, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  const int result = host_.ShowBox(title, text, box::kOk | box::kIconError);
+  if (variables_.TestFlag("HeadlessInstall")) {
+    host_.QuitInstaller(1);
+    host_.EndProcess(1);
+  }
+  return result;
+}
+
+int Messages::ShowMessage(const char* format, ...) {
+  if (variables_.TestFlag("SuppressMessages")) return box::kIdOk;
+  INST_FORMAT_INTO(text, format);
+  return host_.ShowBox(kErrorTitle, text, box::kOk | box::kIconInformation);
+}
+
+void Messages::FatalText(const std::string& text) {
+  host_.ShowBox(kFatalErrorTitle, text, box::kOk | box::kIconError);
+  host_.QuitInstaller(1);
+  host_.EndProcess(1);
+  std::abort();  // a host's EndProcess never returns
+}
+
+void Messages::FatalError(const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  FatalText(text);
+}
+
+void Messages::FatalErrorCode(int number) { FatalError("Error %d", number); }
+
+#undef INST_FORMAT_INTO
+
+}  // namespace inst

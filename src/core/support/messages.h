@@ -1,0 +1,67 @@
+// The message functions through which every part of the installer asks questions
+// and reports failures, and the orderly end of the run.
+#pragma once
+#include <string>
+
+#include "core/support/variables.h"
+
+namespace inst {
+
+// Windows message-box styles and results used by the installer.
+namespace box {
+inline constexpr unsigned kOk = 0x00;
+inline constexpr unsigned kYesNo = 0x04;
+inline constexpr unsigned kRetryCancel = 0x05;
+inline constexpr unsigned kIconError = 0x10;
+inline constexpr unsigned kIconQuestion = 0x20;
+inline constexpr unsigned kIconWarning = 0x30;
+inline constexpr unsigned kIconInformation = 0x40;
+
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdRetry = 4;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+}  // namespace box
+
+inline constexpr const char* kFatalErrorTitle = "Fatal error";
+inline constexpr const char* kErrorTitle = "Error";
+
+// What the message functions need from the system.
+class MessageHost {
+ public:
+  virtual ~MessageHost() = default;
+  // Shows a modal box (owned by the main window when there is one); returns the
+  // button chosen.
+  virtual int ShowBox(const std::string& title, const std::string& text, unsigned style) = 0;
+  // Deletes the temporary files and asks the message loop to end with the code.
+  virtual void QuitInstaller(int exit_code) = 0;
+  // Ends the process at once with the code.
+  [[noreturn]] virtual void EndProcess(int exit_code) = 0;
+};
+
+class Messages {
+ public:
+  Messages(MessageHost& host, const InstallerVariables& variables) : host_(host), variables_(variables) {}
+
+  bool AskRetryCancel(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  bool AskYesNo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  int ShowInfo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // In a headless run the box is followed by QuitInstaller(1) and exit code 1.
+  int ShowError(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // Silent when SuppressMessages is true.
+  int ShowMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  [[noreturn]] void FatalError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  [[noreturn]] void FatalErrorCode(int number);
+  // Shows the text as it stands (no formatting) and ends the run with code 1.
+  [[noreturn]] void FatalText(const std::string& text);
+  void DebugTrace(const char*, ...) __attribute__((format(printf, 2, 3))) {}
+
+  void QuitInstaller(int exit_code) { host_.QuitInstaller(exit_code); }
+
+ private:
+  MessageHost& host_;
+  const InstallerVariables& variables_;
+};
+
+}  // namespace inst

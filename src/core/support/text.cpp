@@ -1,0 +1,101 @@
+#include "core/support/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "core/support/limits.h"
+
+namespace inst {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string& LowerCase(std::string& text) {
+  for (char& c : text) c = AsciiLower(c);
+  return text;
+}
+
+bool LessIgnoreCase::operator()(std::string_view a, std::string_view b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(AsciiLower(x)) < static_cast<unsigned char>(AsciiLower(y));
+  });
+}
+
+std::string FormatTextV(const char* format, va_list args) {
+  std::vector<char> buffer(kMaxFormattedLength + 1);
+  va_list copy;
+  va_copy(copy, args);
+  const int needed = std::vsnprintf(buffer.data(), buffer.size(), format, copy);
+  va_end(copy);
+  if (needed < 0) return std::string();
+  if (static_cast<std::size_t>(needed) > kMaxFormattedLength) {
+    std::fputs("buffer overflow in vsnprintf", stderr);
+    return std::string(buffer.data(), kMaxFormattedLength);
+  }
+  return std::string(buffer.data(), static_cast<std::size_t>(needed));
+}
+
+std::string FormatText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = FormatTextV(format, args);
+  va_end(args);
+  return text;
+}
+
+std::string WrapText(std::string_view text, std::size_t line_length) {
+  std::string out(text);
+  std::size_t since_break = 0;
+  for (char& c : out) {
+    if (c == ' ' && since_break >= line_length) {
+      c = '\n';
+      since_break = 0;
+    } else {
+      ++since_break;
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> JoinPath(std::string_view folder, std::string_view name) {
+  if (folder.empty()) return std::nullopt;
+  if (folder.back() == '\\') folder.remove_suffix(1);
+  if (!name.empty() && name.front() == '\\') name.remove_prefix(1);
+  std::string joined(folder);
+  joined += '\\';
+  joined += name;
+  return joined;
+}
+
+std::string_view BaseName(std::string_view path) {
+  for (char separator : {'\\', '/', ':'}) {
+    const auto at = path.rfind(separator);
+    if (at != std::string_view::npos) return path.substr(at + 1);
+  }
+  return path;
+}
+
+std::optional<std::string_view> NextToken(std::string_view& rest, std::string_view delimiters) {
+  const auto start = rest.find_first_not_of(delimiters);
+  if (start == std::string_view::npos) {
+    rest = std::string_view();
+    return std::nullopt;
+  }
+  rest.remove_prefix(start);
+  const auto end = rest.find_first_of(delimiters);
+  std::string_view token = rest.substr(0, end);
+  rest = (end == std::string_view::npos) ? std::string_view() : rest.substr(end + 1);
+  return token;
+}
+
+}  // namespace inst

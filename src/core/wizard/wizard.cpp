@@ -1,0 +1,50 @@
+#include "core/wizard/wizard.h"
+
+namespace inst {
+
+void Wizard::GoToPage(int target) {
+  if (target < 0) return;
+  const bool forward = target > current_;
+  for (;;) {
+    if (target >= end_index()) {
+      frame_.Finish();
+      return;
+    }
+    if (target < 0) return;  // a backward skip past page 0 has nowhere to land
+    if (current_ >= 0 && (pages_[current_].procedure(WZ_LEAVE, forward) & kPageStay)) return;
+    if (!frame_.Headless()) frame_.EnableNext(true);
+    const std::uint32_t entered = pages_[target].procedure(WZ_ENTER, forward);
+    if (entered & kPageLockBack) back_locked_ = true;
+    if (entered & kPageSkip) {
+      current_ = target;
+      target += forward ? 1 : -1;
+      continue;
+    }
+    current_ = target;
+    break;
+  }
+  if (!frame_.Headless()) {
+    if (on_last_page()) {
+      frame_.SetNextText("Finish");
+      frame_.EnableCancel(false);
+    } else {
+      frame_.SetNextText("Next");
+    }
+    frame_.EnableBack(current_ != 0 && !back_locked_);
+    frame_.Repaint();
+  }
+}
+
+void Wizard::Next() {
+  int target = current_ + 1;
+  while (target < end_index() && !pages_[target].enabled) ++target;
+  GoToPage(target);
+}
+
+void Wizard::Back() {
+  int target = current_ - 1;
+  while (target > 0 && !pages_[target].enabled) --target;
+  GoToPage(target < 0 ? 0 : target);
+}
+
+}  // namespace inst
