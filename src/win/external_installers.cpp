@@ -6,23 +6,9 @@
 
 #include "core/support/text.h"
 #include "handles.h"
+#include "message_pump.h"
 
 namespace inst::win {
-
-namespace {
-
-void PumpMessages(Process& process, const std::function<void()>& tick) {
-  MSG message;
-  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (process.main_window == nullptr || !::IsDialogMessageA(process.main_window, &message)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageA(&message);
-    }
-    tick();
-  }
-}
-
-}  // namespace
 
 bool RunAndWait(Process& process, const std::string& file, const std::string& parameters) {
   SHELLEXECUTEINFOA info{};
@@ -48,7 +34,7 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   };
   for (;;) {
     tick_step();
-    PumpMessages(process, tick_step);
+    while (DispatchPendingMessage(process.main_window)) tick_step();
     const HANDLE handles[] = {program.get()};
     const DWORD result = ::MsgWaitForMultipleObjects(1, handles, FALSE, 2000, QS_ALLINPUT & 0xFF);
     if (result != WAIT_TIMEOUT && result != WAIT_OBJECT_0 + 1) break;

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <exception>
+#include <new>
 
 namespace inst::win {
 
@@ -18,7 +20,24 @@ constexpr COLORREF kLinkHoverColour = RGB(255, 64, 0);
 MainWindow::MainWindow(Process& process) : process_(process) {}
 
 MainWindow::~MainWindow() {
+  if (window_) {
+    // Unbound first: destroying the window must not reach a half-destroyed object.
+    HWND window = window_;
+    Unbind();
+    ::DestroyWindow(window);
+  }
   if (background_dc_ && background_old_) ::SelectObject(background_dc_.get(), background_old_);
+}
+
+void MainWindow::Unbind() {
+  ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+  if (process_.main_window == window_) process_.main_window = nullptr;
+  window_ = nullptr;
+}
+
+HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD style, int id) {
+  return ::CreateWindowExA(0, window_class, text, WS_CHILD | style, 0, 0, 0, 0, window_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.instance, nullptr);
 }
 
 void MainWindow::InitDialogUnits() {
@@ -55,14 +74,12 @@ void MainWindow::PlaceControl(HWND control, int x, int y, int width, int height,
 }
 
 HWND MainWindow::AddButton(const char* text, int id, DWORD style, int x, int y) {
-  HWND button = ::CreateWindowExA(0, "BUTTON", text, WS_CHILD | WS_TABSTOP | style, 0, 0, 0, 0, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.instance, nullptr);
+  HWND button = CreateControl("BUTTON", text, WS_TABSTOP | style, id);
   PlaceControl(button, x, y, 40, 15);
   return button;
 }
 
-bool MainWindow::Create(std::vector<PageRecord> pages, std::vector<PageCommand> commands) {
-  commands_ = std::move(commands);
+bool MainWindow::Create(std::vector<PageRecord> pages) {
   wizard_ = std::make_unique<Wizard>(std::move(pages), *this);
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -143,8 +160,7 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
 
 void MainWindow::ShowStatus(const std::string& text) {
   if (status_ == nullptr) {
-    status_ = ::CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, 0, 0, 0, 0,
-                                window_, nullptr, process_.instance, nullptr);
+    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER);
     PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
   }
   ::SetWindowTextA(status_, text.c_str());
@@ -202,15 +218,22 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam,
   }
   auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcA(window, message, wparam, lparam);
-  return self->Handle(message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    self->Unbind();
+    return ::DefWindowProcA(window, message, wparam, lparam);
+  }
+  // No exception may cross the system's callback: end the run as any fault does.
+  try {
+    return self->Handle(message, wparam, lparam);
+  } catch (const std::bad_alloc&) {
+    self->process_.messages.FatalError("Out of memory");
+  } catch (const std::exception& error) {
+    self->process_.messages.FatalError("Internal error: %s", error.what());
+  }
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
-  const int page = wizard_ ? wizard_->current_page() : -1;
-  if (message == WM_COMMAND && page >= 0 && page < static_cast<int>(commands_.size()) && commands_[page] &&
-      commands_[page](LOWORD(wparam))) {
-    return 0;
-  }
+  if (message == WM_COMMAND && wizard_ && wizard_->Command(LOWORD(wparam))) return 0;
   switch (message) {
     case WM_CREATE:
     case WM_SIZE:

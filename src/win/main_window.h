@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,10 +21,6 @@ inline constexpr int kIdBack = 102;
 inline constexpr int kIdCancel = IDCANCEL;
 inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
 
-// A page's answer to a command the window received while it is shown: true when
-// the page took it.
-using PageCommand = std::function<bool(int id)>;
-
 class MainWindow final : public WizardFrame, public StatusDisplay {
  public:
   explicit MainWindow(Process& process);
@@ -34,13 +29,15 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Registers the class and creates and shows the window; false when that fails.
-  bool Create(std::vector<PageRecord> pages, std::vector<PageCommand> commands);
+  bool Create(std::vector<PageRecord> pages);
   void GoToPage(int page) { wizard_->GoToPage(page); }
   // Runs the message loop; returns the quit message's code.
   int RunMessageLoop();
 
   HWND handle() const { return window_; }
   HWND Control(int id) const { return ::GetDlgItem(window_, id); }
+  // A hidden child control; `id` 0 for none. It lives as long as the window.
+  HWND CreateControl(const char* window_class, const char* text, DWORD style, int id = 0);
   // The control's font, place in dialog units (grown by the frame `style` needs), shown.
   void PlaceControl(HWND control, int x, int y, int width, int height, DWORD style = 0);
   void SetPageText(const std::optional<std::string>& text);
@@ -65,6 +62,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   void InitDialogUnits();
   RECT ToPixels(int left, int top, int right, int bottom);
   HWND AddButton(const char* text, int id, DWORD style, int x, int y);
+  // Stops dispatching to this object; the window goes on to its default handling.
+  void Unbind();
 
   struct Link {
     const char* text;
@@ -77,7 +76,6 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   Process& process_;
   HWND window_ = nullptr;
   std::unique_ptr<Wizard> wizard_;
-  std::vector<PageCommand> commands_;
   std::optional<std::string> page_text_;
   RECT page_rect_{};
   DialogUnits units_{};

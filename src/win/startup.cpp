@@ -12,7 +12,7 @@
 #include "external_installers.h"
 #include "open_payload.h"
 #include "main_window.h"
-#include "pages.h"
+#include "wizard_run.h"
 #include "process.h"
 #include "splash.h"
 

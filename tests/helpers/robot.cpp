@@ -6,12 +6,22 @@
 //             --exe PATH [--args TEXT]
 //
 // --env sets (or, with an empty value, removes) a variable of the program's
-// environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore. A box met when no answer is
-// left is logged as unexpected and dismissed with its first button, so a test fails
-// rather than hangs.
+// environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore, optionally
+// followed by "@release=PATH" (creates PATH and waits until it is gone, to let a
+// helper go before answering) or "@shot=PATH" (writes the box's X window into PATH
+// and waits until it is gone, so that the harness can capture the box). A box met
+// when no answer is left is logged as unexpected and dismissed with its first
+// button, so a test fails rather than hangs.
+//
+// --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
+// type:ID:TEXT, escape, close, state:ID, controls (every visible control), window,
+// wait:MILLISECONDS.
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,11 +56,15 @@ std::string Json(const std::string& text) {
   return out + "\"";
 }
 
+// Asked of the window itself: another process's edit control keeps its text to itself.
 std::string WindowText(HWND window) {
-  const int length = GetWindowTextLengthA(window);
+  DWORD_PTR length = 0;
+  SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
   std::vector<char> buffer(static_cast<std::size_t>(length) + 2);
-  const int got = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
-  return std::string(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+  DWORD_PTR got = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 2000,
+                      &got);
+  return std::string(buffer.data(), std::min<std::size_t>(got, length));
 }
 
 std::string ClassName(HWND window) {
@@ -102,13 +116,16 @@ struct Robot {
     const std::string text = text_control ? WindowText(text_control) : std::string();
     int answer_id = first_button;
     std::string answer = "unexpected";
-    std::string release;
+    std::string release, shot;
     if (!answers.empty()) {
       answer = answers.front();
       answers.pop_front();
-      const auto at = answer.find("@release=");
-      if (at != std::string::npos) {
+      if (const auto at = answer.find("@release="); at != std::string::npos) {
         release = answer.substr(at + 9);
+        answer.resize(at);
+      }
+      if (const auto at = answer.find("@shot="); at != std::string::npos) {
+        shot = answer.substr(at + 6);
         answer.resize(at);
       }
       answer_id = 0;
@@ -119,12 +136,22 @@ struct Robot {
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
     if (!release.empty()) Release(release);
+    if (!shot.empty()) {
+      // Wine keeps the X window of a top-level window in this property.
+      const auto xid = reinterpret_cast<std::uintptr_t>(GetPropA(box, "__wine_x11_whole_window"));
+      Release(shot, std::to_string(static_cast<unsigned long long>(xid)));
+    }
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
   }
 
-  static void Release(const std::string& path) {
+  // Creates the signal file (with a content) and waits until the other side deletes it.
+  static void Release(const std::string& path, const std::string& content = "") {
     HANDLE signal = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (signal != INVALID_HANDLE_VALUE) CloseHandle(signal);
+    if (signal != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(signal, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+      CloseHandle(signal);
+    }
     for (int i = 0; i < 200 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
   }
 
@@ -139,6 +166,35 @@ struct Robot {
     return TRUE;
   }
 
+  HWND FindByText(const std::string& text) const {
+    for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+      if (IsWindowVisible(control) && WindowText(control) == text) return control;
+    }
+    return nullptr;
+  }
+
+  // A control as a JSON object: identifier, class, text, states, place in the
+  // window's client area, and a progress bar's position.
+  std::string Describe(HWND control) const {
+    const std::string name = ClassName(control);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&rect), 2);
+    DWORD_PTR checked = 0, position = 0;
+    if (_stricmp(name.c_str(), "Button") == 0) SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
+    std::string line = "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
+                       ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
+                       ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+                       ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":[" +
+                       std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
+                       std::to_string(rect.bottom) + "]";
+    if (_stricmp(name.c_str(), "msctls_progress32") == 0) {
+      SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
+      line += ",\"position\":" + std::to_string(static_cast<unsigned long long>(position));
+    }
+    return line + "}";
+  }
+
   void Act() {
     if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
     const std::string action = steps.front().text;
@@ -147,6 +203,26 @@ struct Robot {
     auto id_of = [&](const char* prefix) { return std::atoi(action.c_str() + std::strlen(prefix)); };
     if (action.rfind("click:", 0) == 0) {
       PostMessageA(GetDlgItem(main_window, id_of("click:")), BM_CLICK, 0, 0);
+    } else if (action.rfind("clicktext:", 0) == 0) {
+      HWND control = FindByText(action.substr(10));
+      if (control) PostMessageA(control, BM_CLICK, 0, 0);
+      else Line("{\"error\":\"no control\",\"text\":" + Json(action.substr(10)) + "}");
+    } else if (action.rfind("type:", 0) == 0) {
+      // Typed as keys are: the old text selected, then one character after another.
+      const auto colon = action.find(':', 5);
+      HWND control = GetDlgItem(main_window, std::atoi(action.c_str() + 5));
+      SendMessageA(control, EM_SETSEL, 0, -1);
+      const std::string text = colon == std::string::npos ? "" : action.substr(colon + 1);
+      if (text.empty()) PostMessageA(control, WM_CHAR, VK_BACK, 0);
+      for (unsigned char c : text) PostMessageA(control, WM_CHAR, c, 0);
+    } else if (action == "controls") {
+      std::string list;
+      for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control)) continue;
+        if (!list.empty()) list += ",";
+        list += Describe(control);
+      }
+      Line("{\"controls\":[" + list + "]}");
     } else if (action == "escape") {
       HWND target = GetDlgItem(main_window, 101);
       PostMessageA(target ? target : main_window, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -156,13 +232,7 @@ struct Robot {
     } else if (action.rfind("state:", 0) == 0) {
       const int id = id_of("state:");
       HWND control = GetDlgItem(main_window, id);
-      std::string line = "{\"control\":" + std::to_string(id);
-      if (control) {
-        line += ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
-                ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
-                ",\"checked\":" + (SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? "true" : "false");
-      }
-      Line(line + "}");
+      Line(control ? Describe(control) : "{\"control\":" + std::to_string(id) + "}");
     } else if (action == "window") {
       DWORD_PTR answer = 0;
       SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);

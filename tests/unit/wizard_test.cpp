@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace inst {
 namespace {
 
@@ -20,33 +22,42 @@ struct RecordingFrame final : WizardFrame {
 
 class WizardTest : public ::testing::Test {
  protected:
-  // Six pages whose answers the test sets; every call is logged.
+  // A page whose answers the test sets; every call is logged.
+  struct ScriptedPage final : Page {
+    ScriptedPage(WizardTest& test, int index) : test(test), index(index) {}
+    std::uint32_t Enter(bool forward) override { return Log("enter", forward, test.enter[index]); }
+    std::uint32_t Leave(bool forward) override { return Log("leave", forward, test.leave[index]); }
+    bool Command(int id) override { return id == index; }
+    std::uint32_t Log(const char* event, bool forward, std::uint32_t answer) {
+      test.log.push_back(std::string(event) + " " + std::to_string(index) + (forward ? " fwd" : " back"));
+      return answer;
+    }
+    WizardTest& test;
+    int index;
+  };
+
   std::vector<PageRecord> Pages() {
     std::vector<PageRecord> pages;
     for (int i = 0; i < 6; ++i) {
-      PageRecord page;
-      page.name = std::to_string(i);
-      page.procedure = [this, i](std::uint32_t event, bool forward) {
-        std::string line = event == WZ_ENTER ? "enter " : "leave ";
-        line += std::to_string(i);
-        line += forward ? " fwd" : " back";
-        log.push_back(line);
-        return event == WZ_ENTER ? enter[i] : leave[i];
-      };
-      pages.push_back(std::move(page));
+      scripted.push_back(std::make_unique<ScriptedPage>(*this, i));
+      pages.push_back({true, std::to_string(i), "", scripted.back().get()});
     }
     return pages;
   }
   std::uint32_t enter[6] = {0, 0, 0, 0, 0, 0};
   std::uint32_t leave[6] = {0, 0, 0, 0, 0, 0};
   std::vector<std::string> log;
+  std::vector<std::unique_ptr<ScriptedPage>> scripted;
   RecordingFrame frame;
 };
 
 TEST_F(WizardTest, ForwardAndBackwardMovesAndButtons) {
   Wizard wizard(Pages(), frame);
+  EXPECT_FALSE(wizard.Command(0));  // no page shown yet
   wizard.GoToPage(0);
-  EXPECT_EQ(log, std::vector<std::string>{"enter 0 fwd"});  // no WZ_LEAVE before the first page
+  EXPECT_EQ(log, std::vector<std::string>{"enter 0 fwd"});
+  EXPECT_TRUE(wizard.Command(0));
+  EXPECT_FALSE(wizard.Command(1));  // no WZ_LEAVE before the first page
   EXPECT_FALSE(frame.back);
   EXPECT_EQ(frame.next_text, "Next");
   wizard.Next();

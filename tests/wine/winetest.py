@@ -51,6 +51,7 @@ class RunResult:
     milliseconds: int = 0        # from start to exit, as the robot saw it
     peak_working_set: int = 0    # bytes
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
+    control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
 
     def box_texts(self):
@@ -175,12 +176,19 @@ class WineSession:
 
     def run(self, exe, args=(), raw_args=None, answers=(), env=None, timeout=60):
         """Runs a program under the robot. `args` are quoted as needed; `raw_args`
-        is given as the command-line text exactly. Returns its exit code and boxes."""
+        is given as the command-line text exactly. Returns its exit code and boxes.
+        An answer "BUTTON@shot=PNG" saves a picture of the box before answering it."""
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
+        shots = {}  # signal file -> picture
         # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
+            if "@shot=" in answer:
+                answer, _, png = answer.partition("@shot=")
+                signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
+                shots[signal] = Path(png)
+                answer += "@shot=" + self.win_path(signal)
             command += ["--do", answer[3:]] if answer.startswith("do:") else ["--answer", answer]
         for name, value in (env or {}).items():
             command += ["--env", f"{name}={value}"]
@@ -189,7 +197,10 @@ class WineSession:
         text = raw_args if raw_args is not None else quote_args(list(args))
         if text:
             command += ["--args", text]
-        self.wine(*command, timeout=timeout + 30, check=True)
+        if shots:
+            self._run_capturing_boxes(command, shots, timeout + 30)
+        else:
+            self.wine(*command, timeout=timeout + 30, check=True)
         result = RunResult(exit_code=-1)
         for line in log.read_text(encoding="latin-1").splitlines():
             entry = json.loads(line)
@@ -201,6 +212,8 @@ class WineSession:
                 result.peak_working_set = entry.get("peak_working_set", 0)
             elif "control" in entry:
                 result.controls.append(entry)
+            elif "controls" in entry:
+                result.control_lists.append(entry["controls"])
             elif "window" in entry:
                 result.windows.append(entry["window"])
             elif "timeout" in entry:
@@ -208,6 +221,23 @@ class WineSession:
             elif "error" in entry:
                 raise RuntimeError(f"robot: {entry}")
         return result
+
+    def _run_capturing_boxes(self, command, shots, timeout):
+        """Runs the robot while capturing each box it holds open for a picture: the
+        robot writes the box's X window into the signal file and waits for it to go."""
+        import time
+        robot = subprocess.Popen([WINE, *map(str, command)], env=self.env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + timeout
+        while robot.poll() is None and time.monotonic() < deadline:
+            for signal, png in shots.items():
+                if signal.exists() and signal.stat().st_size:
+                    self.capture_window(int(signal.read_text()), png)
+                    signal.unlink()
+            time.sleep(0.1)
+        if robot.poll() is None:
+            robot.kill()
+            raise AssertionError("the robot did not end")
 
     def probe(self, installer, steps=(), answers=(), env=None):
         """Runs steps of the installer's own code on an installer file (see
@@ -232,8 +262,14 @@ class WineSession:
         return json.loads(out.read_text(encoding="latin-1"))
 
     def screenshot(self, png_path):
-        """Saves the whole Xvfb screen as a PNG file."""
-        raw = subprocess.run(["xwd", "-root", "-silent", "-display", self.env["DISPLAY"]], capture_output=True,
+        """Saves the whole Xvfb screen as a PNG file (message boxes show black there:
+        capture them with an "@shot=" answer)."""
+        return self.capture_window(None, png_path)
+
+    def capture_window(self, xid, png_path):
+        """Saves one X window (or the whole screen) as a PNG file."""
+        target = ["-root"] if xid is None else ["-id", str(xid)]
+        raw = subprocess.run(["xwd", *target, "-silent", "-display", self.env["DISPLAY"]], capture_output=True,
                              check=True).stdout
         write_png(png_path, *xwd_to_rgb(raw))
         return png_path

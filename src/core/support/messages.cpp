@@ -23,6 +23,10 @@ bool Messages::AskYesNo(const char* title, const char* format, ...) {
   return host_.ShowBox(title, text, box::kYesNo | box::kIconQuestion) == box::kIdYes;
 }
 
+bool Messages::AskYesNoPlain(const char* title, const std::string& text) {
+  return host_.ShowBox(title, text, box::kYesNo) == box::kIdYes;
+}
+
 int Messages::ShowInfo(const char* title, const char* format, ...) {
   INST_FORMAT_INTO(text, format);
   return host_.ShowBox(title, text, box::kOk | box::kIconInformation);

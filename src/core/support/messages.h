@@ -46,6 +46,8 @@ class Messages {
 
   bool AskRetryCancel(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool AskYesNo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // Yes and No without an icon, for a choice that is not a warning.
+  bool AskYesNoPlain(const char* title, const std::string& text);
   int ShowInfo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // In a headless run the box is followed by QuitInstaller(1) and exit code 1.
   int ShowError(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));

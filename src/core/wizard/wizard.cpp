@@ -11,9 +11,9 @@ void Wizard::GoToPage(int target) {
       return;
     }
     if (target < 0) return;  // a backward skip past page 0 has nowhere to land
-    if (current_ >= 0 && (pages_[current_].procedure(WZ_LEAVE, forward) & kPageStay)) return;
+    if (current_ >= 0 && (pages_[current_].page->Leave(forward) & kPageStay)) return;
     if (!frame_.Headless()) frame_.EnableNext(true);
-    const std::uint32_t entered = pages_[target].procedure(WZ_ENTER, forward);
+    const std::uint32_t entered = pages_[target].page->Enter(forward);
     if (entered & kPageLockBack) back_locked_ = true;
     if (entered & kPageSkip) {
       current_ = target;

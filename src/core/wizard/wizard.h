@@ -4,7 +4,6 @@
 // protocol without any window.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,14 +17,24 @@ inline constexpr std::uint32_t kPageStay = 1;
 inline constexpr std::uint32_t kPageSkip = 2;
 inline constexpr std::uint32_t kPageLockBack = 4;
 
-// event is WZ_ENTER or WZ_LEAVE; forward is true when the move goes to a higher index.
-using PageProc = std::function<std::uint32_t(std::uint32_t event, bool forward)>;
+// One page of the wizard. `forward` is true when the move goes to a higher index.
+class Page {
+ public:
+  virtual ~Page() = default;
+  // WZ_ENTER: 0 shows the page; kPageSkip and kPageLockBack as above.
+  virtual std::uint32_t Enter(bool forward) = 0;
+  // WZ_LEAVE: kPageStay keeps the page.
+  virtual std::uint32_t Leave(bool forward) = 0;
+  // A command from a control while the page is shown; true when the page took it,
+  // so that the frame does nothing more with it.
+  virtual bool Command(int /*id*/) { return false; }
+};
 
 struct PageRecord {
   bool enabled = true;
   std::string name;
   std::string title;
-  PageProc procedure;
+  Page* page = nullptr;  // owned by whoever owns the wizard
 };
 
 // The frame's side of navigation: its buttons and the end of the run.
@@ -50,6 +59,9 @@ class Wizard {
   // The Next and Back buttons.
   void Next();
   void Back();
+
+  // Hands a control's command to the page shown; true when it took it.
+  bool Command(int id) { return current_ >= 0 && current_ < end_index() && pages_[current_].page->Command(id); }
 
   int current_page() const { return current_; }
   bool back_locked() const { return back_locked_; }

@@ -1,0 +1,92 @@
+#include "core/wizard/install_folder.h"
+
+#include <cstdio>
+
+#include "core/support/text.h"
+
+namespace inst {
+
+ComponentChoice ChooseComponentBoxes(const ManifestLists& lists, const std::function<bool(std::size_t)>& has_content,
+                                     const InstallerLocator& locate) {
+  ComponentChoice choice;
+  while (ComponentDescription(lists, choice.count)) ++choice.count;
+  if (choice.count < 2) return choice;
+  for (std::size_t index = 0; index < choice.count; ++index) {
+    if (!has_content(index)) continue;
+    const std::string description = *ComponentDescription(lists, index);
+    std::string label = description;
+    if (ComponentInstalled(lists, index)) {
+      label = description + " (installed)";
+    } else if (ComponentToBeDownloaded(lists, index, locate)) {
+      label = "** " + description;
+      choice.any_download = true;
+    }
+    const int state = ComponentState(lists, index);
+    choice.boxes.push_back({index, label, state != 0, ComponentAvailable(lists, index) && state != 2});
+  }
+  return choice;
+}
+
+std::string InstallFolderPageText(const ComponentChoice& choice) {
+  if (choice.count < 2) return "Please choose the folder to install into, then click Next to complete the installation.";
+  std::string text =
+      "Please select components to install, and choose the installation folder, then click Next to complete the "
+      "installation.";
+  if (choice.any_download) text += "\n\nComponents marked with ** will be downloaded from the website.";
+  return text;
+}
+
+DialogPlace FramePlace(const ComponentChoice& choice) {
+  const int n = static_cast<int>(choice.rows());
+  return {25, 205 - 15 * n, 350, 15 * n + 35};
+}
+
+DialogPlace ComponentBoxPlace(const ComponentChoice& choice, std::size_t k) {
+  const int n = static_cast<int>(choice.rows());
+  return {30, 210 - 15 * n + 15 * static_cast<int>(k), 340, 10};
+}
+
+std::string SpaceQueryPath(const std::string& folder_text) {
+  if (folder_text.size() >= 2 && folder_text[1] == ':') return folder_text.substr(0, 2) + "\\";
+  return folder_text;
+}
+
+std::string SpaceAvailableText(std::uint32_t megabytes) {
+  return FormatText("Space available: %lu MB", static_cast<unsigned long>(megabytes));
+}
+
+std::string SpaceRequiredText(std::uint32_t kilobytes) {
+  return FormatText("Space required: %.1f MB", kilobytes * 0.0009765625);
+}
+
+std::string PreviousInstallerPath(const std::string& folder_text) {
+  const bool ends_with_separator = !folder_text.empty() && folder_text.back() == '\\';
+  return folder_text + (ends_with_separator ? "" : "\\") + "resources\\setup.exe";
+}
+
+int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product) {
+  InstallerVariables& vars = state.variables;
+  int& index = state.mplab_plugin_index;
+  const std::string* name = vars.GetVariable("Product");
+  if (name && *name == "MPLAB Plugin") return index = -1;
+  if (index != -1) return index;
+  std::uint32_t value = 0;
+  if (registry.RegistryReadDword(kHKLM, product.PatchLevelKey(), "MPIndex", value) == kErrorSuccess) {
+    return index = static_cast<int>(value);
+  }
+  // An earlier patch level installed into the same folder hands its index on.
+  const std::string& versions = product.ProductKey();
+  const std::string folder = vars.ValueOf("InstDir");
+  for (const std::string& level : registry.RegistryListSubkeys(kHKLM, versions).names) {
+    const std::string key = versions + "\\" + level;
+    const RegistryValue installed = registry.RegistryReadString(kHKLM, key, "InstDir");
+    if (!installed.ok() || installed.text != folder) continue;
+    if (registry.RegistryReadDword(kHKLM, key, "MPIndex", value) == kErrorSuccess) {
+      index = static_cast<int>(value);
+      registry.RegistryDeleteValue(kHKLM, key, "MPIndex");
+    }
+  }
+  return index;
+}
+
+}  // namespace inst

@@ -1,0 +1,112 @@
+#include "win/pages/install_folder_page.h"
+
+#include "win/external_installers.h"
+#include "win/tool_integrations.h"
+
+namespace inst::win {
+
+namespace {
+constexpr int kIdFolder = 201;
+constexpr int kIdLastComponent = 260;
+}  // namespace
+
+std::uint32_t InstallFolderPage::Enter(bool) {
+  if (Headless() || !process_.variables().TestFlag("Install")) return kPageSkip;
+  if (!created_) CreateControls();
+  window_->SetPageText(InstallFolderPageText(choice_));
+  UpdateSpace();
+  ShowAll(true);
+  return 0;
+}
+
+void InstallFolderPage::CreateControls() {
+  created_ = true;
+  frame_ = window_->CreateControl("STATIC", "", WS_BORDER);
+  required_ = window_->CreateControl("EDIT", "", ES_READONLY);
+  available_ = window_->CreateControl("EDIT", "", ES_READONLY);
+  window_->PlaceControl(required_, 30, 225, 170, 10);
+  window_->PlaceControl(available_, 205, 225, 165, 10);
+  choice_ = ChooseComponentBoxes(
+      process_.state.lists, [this](std::size_t index) { return process_.run.ComponentHasContent(index); },
+      [this](const InstallerRecord& installer) { return process_.run.LocateInstaller(installer); });
+  for (const ComponentBox& box : choice_.boxes) {
+    HWND control = window_->CreateControl("BUTTON", box.label.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP,
+                                          kComponentBoxBase + static_cast<int>(box.index));
+    ::SendMessageA(control, BM_SETCHECK, box.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::EnableWindow(control, box.enabled);
+    boxes_.push_back(control);
+  }
+  const DialogPlace frame = FramePlace(choice_);
+  window_->PlaceControl(frame_, frame.x, frame.y, frame.width, frame.height);
+  for (std::size_t k = 0; k < boxes_.size(); ++k) {
+    const DialogPlace place = ComponentBoxPlace(choice_, k);
+    window_->PlaceControl(boxes_[k], place.x, place.y, place.width, place.height);
+  }
+  // Scrolls sideways, so that a folder longer than the box can still be typed.
+  folder_ = window_->CreateControl("EDIT", process_.variables().ValueOf("InstDir").c_str(), WS_TABSTOP | ES_AUTOHSCROLL,
+                                   kIdFolder);
+  window_->PlaceControl(folder_, 30, 210, 340, 10);
+}
+
+void InstallFolderPage::ShowAll(bool show) {
+  ShowControls({frame_, folder_, required_, available_}, show);
+  for (HWND box : boxes_) ShowControls({box}, show);
+}
+
+std::string InstallFolderPage::FolderText() const {
+  std::string text(kMaxFolderText + 1, '\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextA(folder_, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void InstallFolderPage::UpdateSpace() {
+  const std::uint32_t free_mb = QueryFreeSpace(process_, SpaceQueryPath(FolderText()));
+  ::SetWindowTextA(available_, SpaceAvailableText(free_mb).c_str());
+  ::SetWindowTextA(required_, SpaceRequiredText(process_.run.RequiredSpaceKB()).c_str());
+}
+
+bool InstallFolderPage::Command(int id) {
+  if (!created_ || id < kIdFolder || id > kIdLastComponent) return false;
+  for (std::size_t k = 0; k < boxes_.size(); ++k) {
+    SetComponentSelected(process_.state.lists, choice_.boxes[k].index, Checked(boxes_[k]));
+  }
+  UpdateSpace();
+  return false;
+}
+
+bool InstallFolderPage::AcceptFolder(const std::string& folder) {
+  if (process_.files.FileExists(folder) && !process_.files.IsDirectory(folder)) {
+    process_.messages.ShowError("Bad installation folder", "Already exists but is not a folder!");
+    ::SetFocus(folder_);
+    return false;
+  }
+  const std::string previous = PreviousInstallerPath(folder);
+  if (!process_.files.FileExists(previous)) return true;
+  if (process_.messages.AskYesNoPlain("Previous Installation",
+                                      "There is a previous installation in that location.\n"
+                                      "Do you want to remove it (recommended)?")) {
+    // Whatever the remover achieves, the installation goes into the folder.
+    (void)RunAndWait(process_, previous, "--remove --setTrue-DoProceed");
+    return true;
+  }
+  return process_.messages.AskYesNoPlain("Previous Installation", "Then is it OK to overwrite the previous installation?");
+}
+
+std::uint32_t InstallFolderPage::Leave(bool forward) {
+  InstallerVariables& vars = process_.variables();
+  const bool shown = !Headless() && vars.TestFlag("Install") && folder_ != nullptr;
+  if (shown) {
+    const std::string folder = FolderText();
+    if (forward && !AcceptFolder(folder)) return kPageStay;
+    vars.SetVariable("InstDir", folder);
+  }
+  // After the folder is known: an earlier installation in the chosen folder hands
+  // its plug-in index on. Skipped pages look too, in every run mode.
+  if (vars.TestFlag("InstallMPLABPlugin")) LookUpMplabIndex(process_.state, process_.registry, process_.product);
+  if (!shown) return 0;
+  window_->SetPageText(std::nullopt);
+  ShowAll(false);
+  return 0;
+}
+
+}  // namespace inst::win

@@ -1,0 +1,38 @@
+// What every page of the window shares: the process, the window (null in a
+// headless run) and showing or hiding its controls.
+#pragma once
+#include <windows.h>
+
+#include <initializer_list>
+
+#include "core/wizard/wizard.h"
+#include "win/main_window.h"
+#include "win/process.h"
+
+namespace inst::win {
+
+class WindowPage : public Page {
+ public:
+  WindowPage(Process& process, MainWindow* window) : process_(process), window_(window) {}
+
+ protected:
+  // No window, or a run that shows none: the page only does its work, if any.
+  bool Headless() const { return window_ == nullptr || process_.variables().TestFlag("HeadlessInstall"); }
+  static void ShowControls(std::initializer_list<HWND> controls, bool show) {
+    for (HWND control : controls)
+      if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
+  }
+  static bool Checked(HWND button) { return button && ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+  Process& process_;
+  MainWindow* window_;
+};
+
+// A page still to come: it lets every run pass.
+class PassingPage final : public Page {
+ public:
+  std::uint32_t Enter(bool) override { return kPageSkip; }
+  std::uint32_t Leave(bool) override { return 0; }
+};
+
+}  // namespace inst::win

@@ -1,0 +1,142 @@
+#include "win/pages/progress_page.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "core/manifest/installed_manifest.h"
+#include "win/external_installers.h"
+#include "win/message_pump.h"
+#include "win/shell_links.h"
+#include "win/tool_integrations.h"
+
+namespace inst::win {
+
+namespace {
+
+constexpr int kIdLog = 501;
+constexpr int kIdBar = 502;
+constexpr std::size_t kLogLimit = 10000;
+constexpr std::size_t kLogCut = 5000;
+constexpr std::size_t kMaxLogLine = 2047;
+
+// The installers and drivers of a feature, on the real system.
+class WinFeatureSteps final : public FeatureSteps {
+ public:
+  explicit WinFeatureSteps(Process& process) : process_(process) {}
+  void RunFeatureInstallers(FeatureRecord& feature) override { RunExternalInstallers(process_, feature); }
+  void InstallDriver(const FeatureRecord& feature) override { inst::win::InstallDriver(process_, feature); }
+
+ private:
+  Process& process_;
+};
+
+void ForgetDocuments(Process& process) {
+  process.variables().DeleteVariable("ReadQuickstart");
+  process.variables().DeleteVariable("ReadPDFs");
+}
+
+std::string CleanupScriptPath() {
+  char* name = ::_tempnam(nullptr, "vrs");
+  std::string path = name ? name : "C:\\vrs";
+  std::free(name);
+  return path + ".bat";
+}
+
+}  // namespace
+
+void RunProgressPageWork(Process& process) {
+  InstallerVariables& vars = process.variables();
+  WinToolIntegrations integrations(process);
+  if (vars.TestFlag("Install")) {
+    WinFeatureSteps steps(process);
+    process.run.RunFeatureInstallation(process.product, steps);
+    process.product.RegisterProduct(integrations);
+    CreateShortcuts(process);
+    WriteInstalledManifest(process.state, process.files, process.messages, process.manifest_signature);
+  } else if (vars.TestFlag("Repair")) {
+    process.product.RegisterProduct(integrations);
+    CreateShortcuts(process);
+    ForgetDocuments(process);
+  }
+  if (vars.TestFlag("Remove")) {
+    process.cleanup_script =
+        RemoveInstallation(process.state, process.files, process.messages, *process.progress, CleanupScriptPath());
+    process.product.UnregisterProduct();
+    ForgetDocuments(process);
+  }
+}
+
+std::uint32_t ProgressPage::Enter(bool) {
+  if (!Headless()) Show();
+  RunProgressPageWork(process_);
+  return kPageSkip | kPageLockBack;
+}
+
+std::uint32_t ProgressPage::Leave(bool) {
+  if (Headless()) {
+    ForgetDocuments(process_);
+  } else {
+    ShowControls({log_, bar_}, false);
+    window_->SetPageText(std::nullopt);
+  }
+  return kPageLockBack;
+}
+
+void ProgressPage::ReportProgress(int percent, const char* text) {
+  if (percent == -1) {
+    ::ShowWindow(bar_, SW_HIDE);
+    bar_hidden_ = true;
+  } else {
+    if (bar_hidden_) {
+      ::ShowWindow(bar_, SW_SHOW);
+      bar_hidden_ = false;
+    }
+    ::SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  }
+  if (text != nullptr) AppendLog(text);
+  DispatchPendingMessage(window_->handle());
+}
+
+void ProgressPage::Show() {
+  const bool remove = process_.variables().TestFlag("Remove");
+  window_->SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
+                                          : "Installing files and updating the registry"));
+  if (log_ == nullptr) {
+    log_ = window_->CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, kIdLog);
+    bar_ = window_->CreateControl(PROGRESS_CLASSA, "", WS_BORDER, kIdBar);
+    window_->PlaceControl(log_, 25, 162, 350, 62, WS_BORDER);
+    window_->PlaceControl(bar_, 25, 230, 350, 10, WS_BORDER);
+    ::SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  }
+  ::SetWindowTextA(log_, "");
+  ShowControls({log_, bar_}, true);
+  window_->EnableNext(false);
+  window_->EnableBack(false);
+  process_.progress_relay.target = this;
+  ::UpdateWindow(window_->handle());
+}
+
+void ProgressPage::AppendLog(const char* text) {
+  std::size_t length = static_cast<std::size_t>(::GetWindowTextLengthA(log_));
+  if (length > kLogLimit) {
+    // The oldest lines go, so that the line written last stays at the end.
+    ::SendMessageA(log_, EM_SETSEL, 0, kLogCut);
+    ::SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+    length = static_cast<std::size_t>(::GetWindowTextLengthA(log_));
+  }
+  std::string line = text;
+  std::size_t start = length;
+  if (!line.empty() && line[0] == '\r') {
+    line.erase(0, 1);
+    start = length >= last_line_length_ ? length - last_line_length_ : 0;
+  }
+  line = (line + "\r\n").substr(0, kMaxLogLine);
+  ::SendMessageA(log_, EM_SETSEL, start, length);
+  ::SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  ::SendMessageA(log_, EM_SCROLLCARET, 0, 0);
+  ::UpdateWindow(log_);
+  last_line_length_ = line.size();
+}
+
+}  // namespace inst::win

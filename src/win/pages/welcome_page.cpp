@@ -1,0 +1,107 @@
+#include "win/pages/welcome_page.h"
+
+#include <algorithm>
+
+#include "core/support/text.h"
+#include "win/tool_integrations.h"
+
+namespace inst::win {
+
+namespace {
+constexpr int kIdRemove = 601;
+constexpr int kIdRepair = 602;
+}  // namespace
+
+// A headless run never shows the page, and neither does an installed copy told to
+// proceed without questions.
+bool WelcomePage::Passed() const { return Headless() || process_.variables().TestFlag("DoProceed"); }
+
+std::uint32_t WelcomePage::Enter(bool) {
+  if (Passed()) return kPageSkip;
+  InstallerVariables& vars = process_.variables();
+  const bool install = vars.TestFlag("Install");
+  if (!text_) {
+    frame_ = window_->CreateControl("STATIC", "", WS_BORDER);
+    if (install) {
+      const std::string* patch = vars.GetVariable("PatchLevel");
+      const bool plain = patch == nullptr || EqualsIgnoreCase(*patch, "PL0");
+      text_ = vars.ExpandVariables(plain ? "This program will install\n[Description] version [Version].\nPress Next to continue."
+                                         : "This program will install\n[Description] version [Version][PatchLevel].\nPress Next to continue.");
+    } else {
+      const bool remove = vars.TestFlag("Remove");
+      text_ = vars.ExpandVariables(
+          remove ? "This program will remove\n[Description] version [FullVersion].\nSelect an option and press Next to continue."
+                 : "This program will repair or remove\n[Description] version [FullVersion].\nSelect an option and press Next to continue.");
+      if (!remove) repair_ = window_->CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRepair);
+      remove_ = window_->CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRemove);
+      if (remove) ::SendMessageA(remove_, BM_SETCHECK, BST_CHECKED, 0);
+      if (repair_) {
+        window_->PlaceControl(frame_, 25, 205, 350, 35);
+        window_->PlaceControl(repair_, 30, 210, 340, 10);
+      } else {
+        window_->PlaceControl(frame_, 25, 220, 350, 20);
+      }
+      window_->PlaceControl(remove_, 30, 225, 340, 10);
+      window_->EnableNext(false);
+    }
+  }
+  if (repair_ || remove_) ShowControls({frame_, repair_, remove_}, true);
+  window_->SetPageText(text_);
+  if (install && vars.TestFlag("CheckInstalledVersions") && !InstalledVersionAllowsInstall()) {
+    process_.messages.QuitInstaller(1);
+    ::ExitProcess(1);
+  }
+  UpdateNext();
+  return 0;
+}
+
+std::uint32_t WelcomePage::Leave(bool) {
+  if (Passed()) return 0;
+  InstallerVariables& vars = process_.variables();
+  vars.SetFlag("Remove", Checked(remove_));
+  vars.SetFlag("Repair", !vars.TestFlag("Remove"));
+  if (vars.TestFlag("Remove") &&
+      !process_.messages.AskYesNo("Remove installation", "Are you sure you want to completely remove\n%s V%s?",
+                                  vars.ValueOf("Description").c_str(), vars.ValueOf("Version").c_str())) {
+    return kPageStay;
+  }
+  ShowControls({frame_, repair_, remove_}, false);
+  window_->SetPageText(std::nullopt);
+  return 0;
+}
+
+bool WelcomePage::Command(int id) {
+  if (Passed() || (id != kIdRemove && id != kIdRepair)) return false;
+  UpdateNext();
+  return true;
+}
+
+void WelcomePage::UpdateNext() {
+  const bool on = process_.variables().TestFlag("Install") || Checked(repair_) || Checked(remove_);
+  window_->EnableNext(on);
+  if (on) ::SetFocus(window_->Control(kIdNext));
+}
+
+bool WelcomePage::InstalledVersionAllowsInstall() {
+  InstallerVariables& vars = process_.variables();
+  const std::string key = vars.ExpandVariables(vars.GetVariable("Edition") ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
+                                                                           : "SOFTWARE\\[Manufacturer]\\[Product]");
+  const std::string this_version = vars.VersionBase();
+  const SubkeyList versions = process_.registry.RegistryListSubkeys(kHKLM, key);
+  if (versions.error != 0) return proceed_;
+  std::string installed;
+  if (vars.GetVariable("Product") && *vars.GetVariable("Product") == "MPLAB Plugin") {
+    installed = PluginCurrentVersion(process_).value_or("");
+  } else {
+    constexpr std::size_t kMaxVersionName = 9;
+    for (const std::string& name : versions.names) installed = std::max(installed, name.substr(0, kMaxVersionName));
+  }
+  if (!installed.empty() && installed > this_version) {
+    proceed_ = process_.messages.AskYesNo(
+        "Install older version?", "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
+        installed.c_str(), vars.ValueOf("Product").c_str(), this_version.c_str());
+  }
+  return proceed_;
+}
+
+}  // namespace inst::win

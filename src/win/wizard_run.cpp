@@ -1,0 +1,75 @@
+#include "win/wizard_run.h"
+
+#include "win/main_window.h"
+#include "win/pages/install_folder_page.h"
+#include "win/pages/licence_page.h"
+#include "win/pages/progress_page.h"
+#include "win/pages/welcome_page.h"
+
+namespace inst::win {
+
+namespace {
+
+// A headless run has no window: navigation only needs to know that, and how to end.
+class HeadlessFrame final : public WizardFrame {
+ public:
+  explicit HeadlessFrame(Process& process) : process_(process) {}
+  bool Headless() override { return true; }
+  void EnableNext(bool) override {}
+  void EnableBack(bool) override {}
+  void EnableCancel(bool) override {}
+  void SetNextText(const char*) override {}
+  void Repaint() override {}
+  void Finish() override { process_.messages.QuitInstaller(0); }
+
+ private:
+  Process& process_;
+};
+
+// The pages, owned together for the length of one run.
+struct PageSet {
+  PageSet(Process& process, MainWindow* window)
+      : welcome(process, window), licence(process, window), install_folder(process, window), progress(process, window) {}
+
+  std::vector<PageRecord> Table() {
+    return {
+        {true, "Welcome", "Preparing to install", &welcome},
+        {true, "Licence", "Licence Agreement", &licence},
+        {true, "Installdir", "Choose installation folder", &install_folder},
+        {true, "Configuration", "Custom configuration", &configuration},
+        {true, "Copyfiles", "Installing new files", &progress},
+        {true, "Complete", "Installation complete", &complete},
+    };
+  }
+
+  WelcomePage welcome;
+  LicencePage licence;
+  InstallFolderPage install_folder;
+  PassingPage configuration;
+  ProgressPage progress;
+  PassingPage complete;
+};
+
+}  // namespace
+
+void RunHeadless(Process& process) {
+  HeadlessFrame frame(process);
+  PageSet pages(process, nullptr);
+  Wizard wizard(pages.Table(), frame);
+  wizard.GoToPage(0);
+}
+
+int RunWizard(Process& process) {
+  // The window stops dispatching before it is destroyed, so the pages may go first.
+  MainWindow window(process);
+  PageSet pages(process, &window);
+  if (!window.Create(pages.Table())) process.messages.FatalError("Can't create the installer window");
+  process.status = &window;
+  window.GoToPage(0);
+  const int code = window.RunMessageLoop();
+  process.progress_relay.target = nullptr;
+  process.status = nullptr;
+  return code;
+}
+
+}  // namespace inst::win
