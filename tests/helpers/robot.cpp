@@ -15,7 +15,7 @@
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
 // type:ID:TEXT, escape, close, state:ID, controls (every visible control), window,
-// wait:MILLISECONDS.
+// wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -136,11 +136,7 @@ struct Robot {
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
     if (!release.empty()) Release(release);
-    if (!shot.empty()) {
-      // Wine keeps the X window of a top-level window in this property.
-      const auto xid = reinterpret_cast<std::uintptr_t>(GetPropA(box, "__wine_x11_whole_window"));
-      Release(shot, std::to_string(static_cast<unsigned long long>(xid)));
-    }
+    if (!shot.empty()) HoldForPicture(box, shot);
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
   }
 
@@ -153,6 +149,14 @@ struct Robot {
       CloseHandle(signal);
     }
     for (int i = 0; i < 200 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  }
+
+  // Writes the window's X window into the signal file and waits until the harness,
+  // having captured it, deletes the file.
+  static void HoldForPicture(HWND window, const std::string& signal) {
+    // Wine keeps the X window of a top-level window in this property.
+    const auto xid = reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
+    Release(signal, std::to_string(static_cast<unsigned long long>(xid)));
   }
 
   static BOOL CALLBACK Visit(HWND window, LPARAM self) {
@@ -238,6 +242,8 @@ struct Robot {
       SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
       Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
            ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "}}");
+    } else if (action.rfind("shot:", 0) == 0) {
+      HoldForPicture(main_window, action.substr(5));
     } else if (action.rfind("wait:", 0) == 0) {
       Sleep(static_cast<DWORD>(id_of("wait:")));
     }

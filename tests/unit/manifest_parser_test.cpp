@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/wizard/component_facts.h"
+#include "core/wizard/install_folder.h"
 #include "core/manifest/entry_grammars.h"
 #include "fake_host.h"
 
@@ -375,6 +376,48 @@ TEST_F(ParserTest, ComponentFactsByIndex) {
   SetComponentSelected(lists, 1, true);
   EXPECT_EQ(ComponentState(lists, 1), 1);
   SetComponentSelected(lists, 9, true);
+}
+
+// The install-folder page's boxes: labels, states, places and page text.
+TEST_F(ParserTest, ComponentBoxesOfTheInstallFolderPage) {
+  Parse(
+      "[Features]\nFeature=Main\nFeature=Old\nFeature=Web\nInstaller=http://x/y.exe\nFeature=Bare\n"
+      "[Components]\nComponent=Base\nDescription=Base files\nRequired=yes\nMain\n"
+      "Component=Done\nDescription=Done before\nOld\nComponent=Net\nDescription=From the web\nSelected=no\nWeb\n"
+      "Component=Empty\nDescription=Nothing in it\nBare\nComponent=Hidden\nMain\n[Run]");
+  auto& lists = state.lists;
+  lists.feature_list->at(1)->installed = true;
+  for (std::size_t i = 0; i < 3; ++i) lists.component_list->at(i)->available = true;
+  const auto has_content = [](std::size_t index) { return index != 3; };
+  const InstallerLocator locate = [](const InstallerRecord& installer) { return std::optional(installer.source); };
+
+  const ComponentChoice choice = ChooseComponentBoxes(lists, has_content, locate);
+  EXPECT_EQ(choice.count, 4u);  // up to the first component without a description
+  ASSERT_EQ(choice.boxes.size(), 3u);  // the one without content gets no box
+  EXPECT_EQ(choice.boxes[0].label, "Base files");
+  EXPECT_TRUE(choice.boxes[0].checked);
+  EXPECT_FALSE(choice.boxes[0].enabled);  // required
+  EXPECT_EQ(choice.boxes[1].label, "Done before (installed)");
+  EXPECT_EQ(choice.boxes[2].label, "** From the web");
+  EXPECT_FALSE(choice.boxes[2].checked);
+  EXPECT_TRUE(choice.boxes[2].enabled);
+  EXPECT_TRUE(choice.any_download);
+  EXPECT_EQ(InstallFolderPageText(choice),
+            "Please select components to install, and choose the installation folder, then click Next to complete the "
+            "installation.\n\nComponents marked with ** will be downloaded from the website.");
+  // Four rows: the frame spans 145 to 240, the boxes start at 150 in creation order.
+  const DialogPlace frame = FramePlace(choice);
+  EXPECT_EQ(frame.y, 145);
+  EXPECT_EQ(frame.y + frame.height, 240);
+  EXPECT_EQ(ComponentBoxPlace(choice, 0).y, 150);
+  EXPECT_EQ(ComponentBoxPlace(choice, 2).y, 180);
+
+  lists.component_list->at(1)->description.reset();  // one component counted: folder only
+  const ComponentChoice single = ChooseComponentBoxes(lists, has_content, locate);
+  EXPECT_TRUE(single.boxes.empty());
+  EXPECT_EQ(FramePlace(single).height, 35);
+  EXPECT_EQ(InstallFolderPageText(single),
+            "Please choose the folder to install into, then click Next to complete the installation.");
 }
 
 }  // namespace

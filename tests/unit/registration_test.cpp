@@ -2,6 +2,7 @@
 
 #include "core/install/install_defaults.h"
 #include "core/install/product_registration.h"
+#include "core/wizard/install_folder.h"
 #include "fake_host.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"
@@ -119,6 +120,30 @@ TEST_F(RegistrationTest, IntegrationsRunWhenAskedAndMplabIndexIsRecorded) {
   product.RegisterProduct(integrations);
   EXPECT_EQ(integrations.calls, (std::vector<std::string>{"holtek", "fasm", "mplab"}));
   EXPECT_EQ(Number(product.PatchLevelKey(), "MPIndex"), 3u);
+}
+
+TEST_F(RegistrationTest, MplabIndexOfAnEarlierInstallation) {
+  Set({{"Manufacturer", "M"}, {"Product", "P"}, {"Version", "2.0"}, {"PatchLevel", "PL2"}, {"InstDir", "C:\\P"}});
+  const std::string versions = "SOFTWARE\\M\\P\\2.0";
+  registry.RegistryWriteString(kHKLM, versions + "\\PL0", "InstDir", "C:\\P");
+  registry.RegistryWriteDword(kHKLM, versions + "\\PL0", "MPIndex", 7);
+  registry.RegistryWriteString(kHKLM, versions + "\\PL1", "InstDir", "C:\\Elsewhere");
+  registry.RegistryWriteDword(kHKLM, versions + "\\PL1", "MPIndex", 9);
+  // Taken over from the level installed in the same folder, and removed there.
+  EXPECT_EQ(LookUpMplabIndex(state, registry, product), 7);
+  EXPECT_EQ(Number(versions + "\\PL0", "MPIndex"), 0xDEADu);
+  EXPECT_EQ(Number(versions + "\\PL1", "MPIndex"), 9u);
+  registry.RegistryWriteDword(kHKLM, versions + "\\PL2", "MPIndex", 3);
+  EXPECT_EQ(LookUpMplabIndex(state, registry, product), 7);  // found once, then kept
+
+  state.mplab_plugin_index = -1;
+  EXPECT_EQ(LookUpMplabIndex(state, registry, product), 3);  // this level's own value comes first
+  state.mplab_plugin_index = -1;
+  registry.RegistryWriteString(kHKLM, versions + "\\PL2", "MPIndex", "3");
+  EXPECT_EQ(LookUpMplabIndex(state, registry, product), -1);  // a text is not a number
+  Set({{"Product", "MPLAB Plugin"}});
+  state.mplab_plugin_index = 5;
+  EXPECT_EQ(LookUpMplabIndex(state, registry, product), -1);  // the plug-in itself has none
 }
 
 TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {

@@ -122,6 +122,9 @@ TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
 }  // namespace inst
 
 #include "core/wizard/dialog_units.h"
+#include "core/wizard/install_folder.h"
+#include "core/wizard/licence.h"
+#include "memory_file_system.h"
 
 namespace inst {
 namespace {
@@ -135,6 +138,27 @@ TEST(DialogUnits, PageTextAreaInPixels) {
   const DialogUnits units = ComputeDialogUnits(8, 16, 416, 16, 312, 13);
   EXPECT_EQ(units.horizontal, 6);
   EXPECT_EQ(units.vertical, 13);
+}
+
+TEST(InstallFolderPage, SpaceTextsAndThePreviousInstaller) {
+  EXPECT_EQ(SpaceQueryPath("D:\\Tools\\X"), "D:\\");
+  EXPECT_EQ(SpaceQueryPath("Tools\\X"), "Tools\\X");
+  EXPECT_EQ(SpaceQueryPath(""), "");
+  EXPECT_EQ(SpaceAvailableText(79420), "Space available: 79420 MB");
+  EXPECT_EQ(SpaceRequiredText(2867), "Space required: 2.8 MB");
+  EXPECT_EQ(PreviousInstallerPath("C:\\Old\\"), "C:\\Old\\resources\\setup.exe");
+  EXPECT_EQ(PreviousInstallerPath("C:\\Old"), "C:\\Old\\resources\\setup.exe");
+}
+
+TEST(LicencePage, TextIsCutAndAMissingFileIsNone) {
+  testing::MemoryFileSystem files;
+  files.files["C:\\T\\licence.txt"] = std::string(kMaxLicenceText, 'a') + "cut";
+  files.files["C:\\T\\empty.txt"] = "";
+  const std::string path = "C:\\T\\licence.txt", empty = "C:\\T\\empty.txt", missing = "C:\\T\\none.txt";
+  EXPECT_EQ(ReadLicenceText(files, &path), std::string(kMaxLicenceText, 'a'));
+  EXPECT_EQ(ReadLicenceText(files, &empty), "");
+  EXPECT_EQ(ReadLicenceText(files, &missing), std::nullopt);
+  EXPECT_EQ(ReadLicenceText(files, nullptr), std::nullopt);
 }
 
 }  // namespace

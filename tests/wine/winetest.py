@@ -177,18 +177,20 @@ class WineSession:
     def run(self, exe, args=(), raw_args=None, answers=(), env=None, timeout=60):
         """Runs a program under the robot. `args` are quoted as needed; `raw_args`
         is given as the command-line text exactly. Returns its exit code and boxes.
-        An answer "BUTTON@shot=PNG" saves a picture of the box before answering it."""
+        An answer "BUTTON@shot=PNG" saves a picture of the box before answering it,
+        and "do:shot:PNG" one of the wizard window."""
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
         shots = {}  # signal file -> picture
         # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
-            if "@shot=" in answer:
-                answer, _, png = answer.partition("@shot=")
-                signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
-                shots[signal] = Path(png)
-                answer += "@shot=" + self.win_path(signal)
+            for marker in ("@shot=", "do:shot:"):
+                if marker in answer:
+                    answer, _, png = answer.partition(marker)
+                    signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
+                    shots[signal] = Path(png)
+                    answer += marker + self.win_path(signal)
             command += ["--do", answer[3:]] if answer.startswith("do:") else ["--answer", answer]
         for name, value in (env or {}).items():
             command += ["--env", f"{name}={value}"]
