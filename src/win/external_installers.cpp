@@ -10,7 +10,18 @@
 
 namespace inst::win {
 
-bool RunAndWait(Process& process, const std::string& file, const std::string& parameters) {
+namespace {
+
+// Processes still running in the job; 0 when it cannot be asked.
+DWORD ActiveProcesses(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+  if (!::QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info, nullptr)) return 0;
+  return info.ActiveProcesses;
+}
+
+}  // namespace
+
+bool RunAndWait(Process& process, const std::string& file, const std::string& parameters, WaitFor wait_for) {
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -22,6 +33,13 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   // Ours to close, whatever happens below.
   KernelHandle program(info.hProcess);
   if (!program) return false;
+  // The processes the program starts join its job. Where the system refuses (this
+  // process already in a job, before Windows 8), only the program is waited for.
+  KernelHandle job;
+  if (wait_for == WaitFor::kProgramAndItsChildren) {
+    job.reset(::CreateJobObjectA(nullptr, nullptr));
+    if (job && !::AssignProcessToJobObject(job.get(), program.get())) job.reset();
+  }
 
   std::time_t mark = std::time(nullptr);
   int tick = 1;
@@ -38,6 +56,14 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
     const HANDLE handles[] = {program.get()};
     const DWORD result = ::MsgWaitForMultipleObjects(1, handles, FALSE, 2000, QS_ALLINPUT & 0xFF);
     if (result != WAIT_TIMEOUT && result != WAIT_OBJECT_0 + 1) break;
+  }
+  if (job) {
+    constexpr DWORD kPollMilliseconds = 100;
+    constexpr int kMaxPolls = 1800;  // three minutes: the clean-up script gives up after one
+    for (int polls = 0; polls < kMaxPolls && ActiveProcesses(job.get()) > 0; ++polls) {
+      while (DispatchPendingMessage(process.main_window)) tick_step();
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMilliseconds, QS_ALLINPUT & 0xFF);
+    }
   }
   process.progress->ReportProgress(100, nullptr);
   DWORD code = 0;

@@ -8,8 +8,13 @@
 
 namespace inst::win {
 
+// What RunAndWait waits for: the program, or also every process it starts (an
+// installed copy's remover hands its last deletions to a script of its own).
+enum class WaitFor { kProgram, kProgramAndItsChildren };
+
 // True when the program started and ended with exit code 0.
-bool RunAndWait(Process& process, const std::string& file, const std::string& parameters);
+bool RunAndWait(Process& process, const std::string& file, const std::string& parameters,
+                WaitFor wait_for = WaitFor::kProgram);
 
 // Runs the first of the feature's installers that succeeds; asks what to do when
 // none can be found or none succeeds.

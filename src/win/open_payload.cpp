@@ -50,7 +50,10 @@ class SetupManifestHooks final : public ManifestHooks {
 // installation whose "resources" folder holds it.
 std::string ReadInstalledManifest(Process& process) {
   std::optional<std::string> manifest = process.files.ReadWholeFile("manifest");
-  if (auto folder = InstallationFolderOfCopy(process.program_path)) process.variables().SetVariable("InstDir", *folder);
+  if (auto folder = InstallationFolderOfCopy(process.program_path)) {
+    process.variables().SetVariable("InstDir", *folder);
+    process.state.running_installed_copy = true;
+  }
   if (!manifest) process.messages.FatalError("Can't find the manifest");
   return std::move(*manifest);
 }

@@ -193,8 +193,9 @@ struct Robot {
                        std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
                        std::to_string(rect.bottom) + "]";
     if (_stricmp(name.c_str(), "msctls_progress32") == 0) {
-      SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position);
-      line += ",\"position\":" + std::to_string(static_cast<unsigned long long>(position));
+      if (SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
+        line += ",\"position\":" + std::to_string(static_cast<unsigned long long>(position));
+      }
     }
     return line + "}";
   }

@@ -268,6 +268,12 @@ TEST_F(DefaultsTest, ProposedInstallationFolder) {
   Defaults();  // interactive: the earlier folder wins over the command line
   EXPECT_EQ(state.variables.ValueOf("InstDir"), "D:\\Old");
 
+  state.variables.SetVariable("InstDir", "C:\\Copy");
+  state.running_installed_copy = true;
+  Defaults();  // an installed copy works on its own installation, wherever the registry points
+  EXPECT_EQ(state.variables.ValueOf("InstDir"), "C:\\Copy");
+  state.running_installed_copy = false;
+
   state.variables.SetVariable("InstDir", "C:\\Cmd");
   state.variables.SetFlag("HeadlessInstall", true);
   Defaults();  // headless with a folder: kept

@@ -1,9 +1,10 @@
 """The wizard window under Wine and Xvfb: its class and title, Cancel and Escape,
-closing it, and the installed copy's Repair and Remove choices."""
-import time
+closing it, the licence and install-folder pages, the progress bar, and the
+installed copy's Repair and Remove choices."""
+import random
 import unittest
 
-from winetest import SAMPLES_DIR, WineTestCase, build_installer
+from winetest import SAMPLES_DIR, WineTestCase, build_installer, build_sample_variant
 
 SAMPLE = SAMPLES_DIR / "sample-product"
 CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
@@ -42,13 +43,7 @@ class WizardWindowTest(WineTestCase):
 
 class InstalledVersionTest(WineTestCase):
     def test_a_newer_installed_version_is_asked_about(self):
-        import shutil
-        folder = self.session.root / "src"
-        shutil.copytree(SAMPLE, folder, ignore=shutil.ignore_patterns("files"))
-        text = (SAMPLE / "manifest.txt").read_text().replace("[Variables]\n", "[Variables]\nCheckInstalledVersions=yes\n")
-        (folder / "manifest.txt").write_text(text)
-        installer = build_installer(self.session.root / "check.exe", folder / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", "check.exe", source=installer)
+        exe = build_sample_variant(self.session, "check", [("[Variables]\n", "[Variables]\nCheckInstalledVersions=yes\n")])
         self.session.reg_add("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.3\\PL0", "InstDir", "REG_SZ", "C:\\Newer")
         question = ("Install older version?",
                     "A newer version (1.3) of DemoC, is already installed.\nAre you sure you want to install version (1.20)?")
@@ -82,7 +77,9 @@ class MaintenanceTest(WineTestCase):
         changed.write_text("changed by the user")
         self.session.wine("reg", "delete", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1",
                           "/f", check=True)
-        result = self.session.run(self.copy, [], answers=["do:state:101", "do:click:602", "do:state:101", "do:click:101"])
+        # A repair shows the licence again, then goes straight to the work.
+        result = self.session.run(self.copy, [], answers=["do:state:101", "do:click:602", "do:state:101", "do:click:101",
+                                                          "do:click:302", "do:click:101"])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
         self.assertEqual([c["enabled"] for c in result.controls], [False, True])  # Next waits for a choice
@@ -109,17 +106,12 @@ class FeatureQuestionTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        text = (SAMPLE / "manifest.txt").read_text()
-        text = text.replace("Feature=Examples\nDescription=Example programs\n",
-                            "Feature=Examples\nDescription=Example programs\nRequires=Runtime\n")
-        text = text.replace("[Registry]", "Feature=Runtime\nDescription=DemoC runtime\nErrmess=Install it first.\n[Registry]")
-        text = text.replace("Component=Examples\n", "Component=Runtime\nRequired=yes\nRuntime\nComponent=Examples\n")
-        folder = cls.session.root / "src"
-        import shutil
-        shutil.copytree(SAMPLE, folder, ignore=shutil.ignore_patterns("files"))
-        (folder / "manifest.txt").write_text(text)
-        installer = build_installer(cls.session.root / "questions.exe", folder / "manifest.txt", SAMPLE / "files")
-        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+        cls.exe = build_sample_variant(cls.session, "questions", [
+            ("Feature=Examples\nDescription=Example programs\n",
+             "Feature=Examples\nDescription=Example programs\nRequires=Runtime\n"),
+            ("[Registry]", "Feature=Runtime\nDescription=DemoC runtime\nErrmess=Install it first.\n[Registry]"),
+            ("Component=Examples\n", "Component=Runtime\nRequired=yes\nRuntime\nComponent=Examples\n"),
+        ])
 
     def run_install(self, folder, answers):
         return self.session.run(self.exe, [f"--dir={folder}", LICENCE], answers=answers)
@@ -151,6 +143,148 @@ class FeatureQuestionTest(WineTestCase):
         self.assertEqual(result.boxes[-1].text, "Installation terminated - please install DemoC runtime\n"
                                                 "then retry this installation")
         self.assertEqual(result.exit_code, 1)
+
+
+NEXT, BACK = "do:click:101", "do:click:102"
+ACCEPT = "do:click:302"
+# From the welcome page to the install-folder page, the licence accepted.
+TO_FOLDER_PAGE = [NEXT, ACCEPT, NEXT]
+
+
+def control(listing, ident):
+    """The control with that identifier in a "do:controls" listing, or None."""
+    return next((c for c in listing if c["control"] == ident), None)
+
+
+def texts_of(listing, prefix):
+    return [c["text"] for c in listing if c["text"].startswith(prefix)]
+
+
+class LicencePageTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+
+    def test_next_waits_for_the_tick_which_survives_going_back(self):
+        result = self.session.run(self.exe, [], answers=[
+            NEXT, "do:state:301", "do:state:101", ACCEPT, "do:state:101", ACCEPT, "do:state:101", ACCEPT,
+            BACK, NEXT, "do:state:302", "do:state:101", "do:close"])
+        licence, *states = result.controls
+        self.assertEqual(licence["text"], (SAMPLE / "licence.txt").read_bytes().decode("latin-1"))
+        self.assertEqual([s["enabled"] for s in states[:3]], [False, True, False])
+        self.assertEqual((states[3]["checked"], states[4]["enabled"]), (True, True))
+        self.assertEqual(result.exit_code, 0)
+
+    def test_without_a_licence_installing_is_fatal_and_removing_skips_the_page(self):
+        exe = build_sample_variant(self.session, "nolicence", [("LICENCE=licence.txt\n", "")])
+        temp = self.session.user_temp()
+        result = self.session.run(exe, [], answers=[NEXT, "OK"])
+        self.assertBoxes(result, [("Fatal error", "Could not find licence agreement")])
+        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(list(temp.glob("vr*")), [])
+
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\NoLicence", LICENCE]).exit_code, 0)
+        result = self.session.run("C:\\NoLicence\\resources\\setup.exe", ["--remove"], answers=[NEXT, "Yes"])
+        self.assertEqual([b.title for b in result.boxes], ["Remove installation"])
+        self.assertEqual(result.exit_code, 0)
+        self.assertFalse(self.session.unix_path("C:\\NoLicence\\bin\\democc.exe").exists())
+
+
+class InstallFolderPageTest(WineTestCase):
+    """A sample whose examples take 2 MB, so that choosing them shows in the space."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.exe = build_sample_variant(cls.session, "big", [("empty.txt\n", "empty.txt\nbig.bin\n")],
+                                       {"examples/hello/big.bin": bytes(range(256)) * 8192})
+
+    def files_under(self, folder):
+        root = self.session.unix_path(folder)
+        return {str(p.relative_to(root)): p.read_bytes() for p in sorted(root.rglob("*")) if p.is_file()}
+
+    def product_registry(self, folder):
+        text = ""
+        for key in ("HKLM\\SOFTWARE\\Voranth\\DemoC",
+                    "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"):
+            export = self.session.root / "export.reg"
+            self.session.wine("reg", "export", key, self.session.win_path(export), "/y", check=True)
+            text += export.read_text(encoding="utf-16").replace(folder.replace("\\", "\\\\"), "FOLDER")
+        return text
+
+    def test_clicks_and_typing_install_what_the_same_choices_install_headless(self):
+        result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
+            "do:controls", "do:clicktext:Example programs", "do:controls", "do:type:201:C:\\Clicked", NEXT])
+        self.assertBoxes(result, [])
+        self.assertEqual(result.exit_code, 0)
+        before, after = result.control_lists
+        required, examples = control(before, 250), control(before, 251)
+        self.assertEqual((required["text"], required["checked"], required["enabled"]),
+                         ("Compiler, headers and libraries", True, False))
+        self.assertEqual((examples["checked"], control(after, 251)["checked"]), (True, False))
+        self.assertEqual(texts_of(before, "Space required"), ["Space required: 2.8 MB"])
+        self.assertEqual(texts_of(after, "Space required"), ["Space required: 0.8 MB"])
+        self.assertRegex(texts_of(before, "Space available")[0], r"^Space available: [1-9][0-9]* MB$")
+        clicked = (self.files_under("C:\\Clicked"), self.product_registry("C:\\Clicked"))
+
+        result = self.session.run(self.exe, ["--dir=C:\\Typed", "--no-Examples", LICENCE])
+        self.assertEqual(result.exit_code, 0)
+        self.assertNotIn("examples\\hello\\big.bin", clicked[0])
+        self.assertIn("resources/manifest", clicked[0])
+        self.assertEqual(clicked, (self.files_under("C:\\Typed"), self.product_registry("C:\\Typed")))
+
+    def test_a_file_where_the_folder_should_be_keeps_the_user_on_the_page(self):
+        self.session.unix_path("C:\\AFile").write_text("not a folder")
+        result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
+            "do:type:201:C:\\AFile", NEXT, "OK", "do:state:201", "do:close"])
+        self.assertBoxes(result, [("Bad installation folder", "Already exists but is not a folder!")])
+        self.assertEqual((result.controls[0]["text"], result.controls[0]["visible"]), ("C:\\AFile", True))
+        self.assertEqual(result.exit_code, 0)
+
+    def test_a_previous_installation_is_removed_first_or_overwritten_on_request(self):
+        question = ("Previous Installation",
+                    "There is a previous installation in that location.\nDo you want to remove it (recommended)?")
+        overwrite = ("Previous Installation", "Then is it OK to overwrite the previous installation?")
+        example = "examples\\hello\\big.bin"
+        for folder in ("C:\\Prev", "C:\\Kept"):
+            self.assertEqual(self.session.run(self.exe, [f"--dir={folder}", LICENCE]).exit_code, 0)
+        without_examples = TO_FOLDER_PAGE + ["do:clicktext:Example programs"]
+
+        # No, then No: the user stays on the page.
+        result = self.session.run(self.exe, [], answers=without_examples + [
+            "do:type:201:C:\\Kept\\", NEXT, "No", "No", "do:state:201", "do:close"])
+        self.assertBoxes(result, [question, overwrite])
+        self.assertEqual(result.boxes[0].buttons, ["Yes", "No"])
+        self.assertTrue(result.controls[0]["visible"])
+        # No, then Yes: installed over the earlier files, which stay.
+        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Kept", NEXT, "No", "Yes"])
+        self.assertBoxes(result, [question, overwrite])
+        self.assertEqual(result.exit_code, 0)
+        self.assertTrue(self.session.unix_path("C:\\Kept\\" + example).exists())
+        # Yes: the earlier installation's own remover runs before the new files arrive.
+        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Prev", NEXT, "Yes"])
+        self.assertBoxes(result, [question])
+        self.assertEqual(result.exit_code, 0)
+        self.assertFalse(self.session.unix_path("C:\\Prev\\" + example).exists())
+        self.assertTrue(self.session.unix_path("C:\\Prev\\bin\\democc.exe").exists())
+        # The other installation, which the registry names now, is left alone.
+        self.assertTrue(self.session.unix_path("C:\\Kept\\bin\\democc.exe").exists())
+        manifest = self.session.unix_path("C:\\Prev\\resources\\manifest").read_text(encoding="latin-1")
+        self.assertNotIn("big.bin", manifest)
+
+
+class ProgressBarTest(WineTestCase):
+    def test_the_bar_rises_with_the_bytes_written(self):
+        blocks = {f"data/block{i:02}.bin": random.Random(i).randbytes(1 << 20) for i in range(40)}
+        lines = "".join(f"block{i:02}.bin\n" for i in range(40))
+        exe = build_sample_variant(self.session, "large", [("manual.txt\n", "manual.txt\ndata/\n" + lines)], blocks)
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [NEXT] + ["do:state:502"] * 10, timeout=120)
+        self.assertEqual(result.exit_code, 0)
+        positions = [c["position"] for c in result.controls if c.get("visible") and "position" in c]
+        self.assertEqual(positions, sorted(positions))
+        self.assertGreaterEqual(len({p for p in positions if 0 < p < 100}), 2, positions)
 
 
 if __name__ == "__main__":

@@ -104,6 +104,27 @@ def build_installer(output, manifest, root, stub=None, referral=None):
     return Path(output)
 
 
+def build_sample_variant(session, name, edits=(), files=None):
+    """Builds the sample product with its manifest edited ((old, new) text pairs)
+    and product files added ({relative path: bytes}); puts the installer in
+    C:\\Download and returns its Windows path."""
+    sample = SAMPLES_DIR / "sample-product"
+    folder = session.root / name
+    shutil.copytree(sample, folder)
+    text = (sample / "manifest.txt").read_text()
+    for old, new in edits:
+        if old not in text:
+            raise AssertionError(f"the sample manifest has no {old!r}")
+        text = text.replace(old, new, 1)
+    (folder / "manifest.txt").write_text(text)
+    for relative, data in (files or {}).items():
+        path = folder / "files" / relative
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+    installer = build_installer(session.root / f"{name}.exe", folder / "manifest.txt", folder / "files")
+    return session.install_stub("C:\\Download", f"{name}.exe", source=installer)
+
+
 class WineSession:
     """A private copy of the base prefix with its own Wine server."""
 

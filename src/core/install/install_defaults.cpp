@@ -38,8 +38,10 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   const std::string* folder = vars.GetVariable("InstDir");
   const bool is_default = folder != nullptr && EqualsIgnoreCase(*folder, "default");
   const bool chosen = folder != nullptr && !is_default;
-  // A headless run keeps what the command line gave, even no folder at all.
+  // A headless run keeps what the command line gave, even no folder at all; an
+  // installed copy keeps its own installation, whichever the registry names.
   if (vars.TestFlag("HeadlessInstall") && !is_default) return;
+  if (state.running_installed_copy) return;
   // The same version and patch level installed before propose their folder again.
   const RegistryValue earlier = registry.RegistryReadString(kHKLM, product.PatchLevelKey(), "InstDir");
   if (earlier.ok()) {

@@ -31,6 +31,10 @@ struct InstallerState {
   // Bytes per allocation unit of the drive queried last (0: not queried yet).
   std::uint32_t cluster_size = 0;
 
+  // The program is the copy in an installation's "resources" folder: InstDir is that
+  // installation's folder.
+  bool running_installed_copy = false;
+
   // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
   int mplab_plugin_index = -1;
   // The maker's IDE, when registration found it installed (run after the wizard).

@@ -85,8 +85,9 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
   if (process_.messages.AskYesNoPlain("Previous Installation",
                                       "There is a previous installation in that location.\n"
                                       "Do you want to remove it (recommended)?")) {
-    // Whatever the remover achieves, the installation goes into the folder.
-    (void)RunAndWait(process_, previous, "--remove --setTrue-DoProceed");
+    // Whatever the remover achieves, the installation goes into the folder, but only
+    // once the remover's clean-up script has run: it removes folders it finds empty.
+    RunAndWait(process_, previous, "--remove --setTrue-DoProceed", WaitFor::kProgramAndItsChildren);
     return true;
   }
   return process_.messages.AskYesNoPlain("Previous Installation", "Then is it OK to overwrite the previous installation?");
