@@ -15,7 +15,9 @@
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
 // type:ID:TEXT, escape, close, state:ID, controls (every visible control), window,
-// wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box).
+// wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
+// shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
+// moved, the program held still).
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -81,6 +83,7 @@ struct Step {
 struct Robot {
   FILE* log = nullptr;
   DWORD pid = 0;
+  HANDLE thread = nullptr;  // the program's first thread, which runs its window
   std::deque<std::string> answers;
   std::deque<Step> steps;
   HWND main_window = nullptr;
@@ -202,6 +205,24 @@ struct Robot {
 
   void Act() {
     if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
+    if (steps.front().text.rfind("shotwhen:", 0) == 0) {
+      // Waits, without the usual pause, for the control to show, then holds the
+      // program still while its window is captured: a page that passes quickly.
+      const std::string& action = steps.front().text;
+      const auto colon = action.find(':', 9);
+      HWND control = GetDlgItem(main_window, std::atoi(action.c_str() + 9));
+      if (control == nullptr || !IsWindowVisible(control) || colon == std::string::npos) return;
+      // A progress bar counts once the work has moved it.
+      DWORD_PTR position = 1;
+      if (_stricmp(ClassName(control).c_str(), "msctls_progress32") == 0)
+        SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position);
+      if (position == 0) return;
+      SuspendThread(thread);
+      HoldForPicture(main_window, action.substr(colon + 1));
+      ResumeThread(thread);
+      steps.pop_front();
+      return;
+    }
     const std::string action = steps.front().text;
     steps.pop_front();
     Sleep(300);  // let the window settle after the last change
@@ -292,7 +313,7 @@ int main(int argc, char** argv) {
     robot.Line("{\"error\":\"CreateProcess failed\",\"code\":" + std::to_string(GetLastError()) + "}");
     return 2;
   }
-  CloseHandle(info.hThread);
+  robot.thread = info.hThread;
   robot.pid = info.dwProcessId;
 
   const ULONGLONG started = GetTickCount64();
@@ -302,7 +323,8 @@ int main(int argc, char** argv) {
     robot.main_window = nullptr;
     EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
     robot.Act();
-    if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
+    const bool watching = !robot.steps.empty() && robot.steps.front().text.rfind("shotwhen:", 0) == 0;
+    if (WaitForSingleObject(info.hProcess, watching ? 5 : 50) == WAIT_OBJECT_0) break;
     if (GetTickCount64() > deadline) {
       TerminateProcess(info.hProcess, 255);
       WaitForSingleObject(info.hProcess, 5000);
@@ -316,6 +338,7 @@ int main(int argc, char** argv) {
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
   CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
   const ULONGLONG elapsed = GetTickCount64() - started;
   robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
              ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)) + "}");

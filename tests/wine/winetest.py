@@ -6,6 +6,7 @@ programs through the robot, which logs and answers every message box.
 import json
 import os
 import pwd
+import re
 import shutil
 import subprocess
 import tempfile
@@ -199,19 +200,19 @@ class WineSession:
         """Runs a program under the robot. `args` are quoted as needed; `raw_args`
         is given as the command-line text exactly. Returns its exit code and boxes.
         An answer "BUTTON@shot=PNG" saves a picture of the box before answering it,
-        and "do:shot:PNG" one of the wizard window."""
+        "do:shot:PNG" one of the wizard window, and "do:shotwhen:ID:PNG" one of the
+        window as soon as control ID shows."""
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
         shots = {}  # signal file -> picture
         # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
-            for marker in ("@shot=", "do:shot:"):
-                if marker in answer:
-                    answer, _, png = answer.partition(marker)
-                    signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
-                    shots[signal] = Path(png)
-                    answer += marker + self.win_path(signal)
+            picture = re.match(r"(.*@shot=|do:shot:|do:shotwhen:\d+:)(.+)$", answer)
+            if picture:
+                signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
+                shots[signal] = Path(picture.group(2))
+                answer = picture.group(1) + self.win_path(signal)
             command += ["--do", answer[3:]] if answer.startswith("do:") else ["--answer", answer]
         for name, value in (env or {}).items():
             command += ["--env", f"{name}={value}"]
