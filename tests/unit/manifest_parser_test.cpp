@@ -341,41 +341,24 @@ TEST(EntryGrammars, ShortcutValues) {
 namespace inst {
 namespace {
 
-TEST_F(ParserTest, ComponentFactsByIndex) {
-  Parse(
-      "[Features]\nFeature=Main\nFeature=Web\nInstaller=C:\\local.exe\nAlternate=http://x/y.exe\n"
-      "[Components]\nComponent=Base\nDescription=Base files\nRequired=yes\nMain\n"
-      "Component=Net\nSelected=no\nWeb\nComponent=Empty\n[Run]");
+// The facts themselves are seen through the install-folder page's boxes below.
+TEST_F(ParserTest, ComponentFactsPastTheEndAndRequiredSelection) {
+  Parse("[Features]\nFeature=Main\n[Components]\nComponent=Base\nRequired=yes\nMain\n"
+        "Component=Other\nSelected=no\nMain\n[Run]");
   auto& lists = state.lists;
-  const InstallerLocator local_missing = [](const InstallerRecord& installer) -> std::optional<std::string> {
-    return installer.alternates.empty() ? std::nullopt : std::optional(installer.alternates[0]);
-  };
-  const InstallerLocator local_found = [](const InstallerRecord& installer) { return std::optional(installer.source); };
-
-  EXPECT_EQ(ComponentDescription(lists, 0), "Base files");
-  EXPECT_EQ(ComponentDescription(lists, 1), std::nullopt);
-  EXPECT_EQ(ComponentState(lists, 0), 2);
-  EXPECT_EQ(ComponentState(lists, 1), 0);
-  EXPECT_EQ(ComponentState(lists, 2), 1);
+  const InstallerLocator locate = [](const InstallerRecord& installer) { return std::optional(installer.source); };
+  EXPECT_EQ(ComponentDescription(lists, 9), std::nullopt);
   EXPECT_EQ(ComponentState(lists, 9), 0);
-  EXPECT_TRUE(ComponentToBeDownloaded(lists, 1, local_missing));
-  EXPECT_FALSE(ComponentToBeDownloaded(lists, 1, local_found));
-  EXPECT_FALSE(ComponentToBeDownloaded(lists, 9, local_missing));
-
-  EXPECT_FALSE(ComponentInstalled(lists, 0));
-  lists.feature_list->at(0)->installed = true;
-  EXPECT_TRUE(ComponentInstalled(lists, 0));
-  EXPECT_TRUE(ComponentInstalled(lists, 2));  // no features
   EXPECT_FALSE(ComponentInstalled(lists, 9));
-  lists.component_list->at(1)->available = true;
-  EXPECT_TRUE(ComponentAvailable(lists, 1));
   EXPECT_FALSE(ComponentAvailable(lists, 9));
+  EXPECT_FALSE(ComponentToBeDownloaded(lists, 9, locate));
+  SetComponentSelected(lists, 9, true);  // changes nothing
 
   SetComponentSelected(lists, 0, false);  // required stays selected
+  EXPECT_EQ(ComponentState(lists, 0), 2);
   EXPECT_TRUE(lists.component_list->at(0)->selected);
   SetComponentSelected(lists, 1, true);
   EXPECT_EQ(ComponentState(lists, 1), 1);
-  SetComponentSelected(lists, 9, true);
 }
 
 // The install-folder page's boxes: labels, states, places and page text.
