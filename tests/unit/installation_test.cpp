@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
@@ -193,6 +196,58 @@ TEST_F(InstallationTest, InstalledManifestContentAndOrder) {
   state.lists.installed_folders = {"C:\\P\\bin"};
   const std::string existing = InstalledManifestText(state, "SIG", "m");
   EXPECT_NE(existing.find("[Folders]\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]"), std::string::npos);
+}
+
+// Whatever order a manifest sets its variables in, the installed copy reads the
+// installed manifest back to the same product, version and patch level.
+TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
+  const std::vector<std::string> patch_levels = {"", "PatchLevel=", "PatchLevel=PL0", "PatchLevel=pl0", "PatchLevel=PL3"};
+  std::mt19937 random(20261207);
+  int checked = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::string> lines = {"Manufacturer=M", "Product=P", "Version=2." + std::to_string(round % 7),
+                                      "Description=D", "Help=C:\\P\\docs\\help.txt"};
+    if (!patch_levels[round % 5].empty()) lines.push_back(patch_levels[round % 5]);
+    if (round % 3 == 0) lines.push_back("Edition=Pro");
+    std::shuffle(lines.begin(), lines.end(), random);
+    std::string manifest = "[Variables]\n";
+    for (const std::string& line : lines) manifest += line + "\n";
+    manifest += "[Features]\nFeature=F\nbin/\na.exe\t1\n[Components]\nComponent=C\nF\n[Shortcuts]\nRead=docs\\help.txt\n[Run]";
+
+    testing::FakeHost host;
+    MemoryRegistry registry;
+    NoHooks hooks;
+    InstallerState installed(testing::NoEnvironment);
+    Messages messages(host, installed.variables);
+    installed.variables.SetFatalHandler([&messages](const std::string& text) { messages.FatalText(text); });
+    installed.variables.SetVariable("InstDir", "C:\\P");
+    try {
+      ManifestParser(manifest, installed, messages, hooks).ParseManifest();
+    } catch (const ProcessEnded&) {
+      continue;  // a payload manifest that cannot install at all (a patch level before any version)
+    }
+    ProductRegistration product(installed, registry, messages, [] { return std::string("20261207"); });
+    product.PatchLevelKey();  // every installation forms it, and so settles the patch level
+    installed.lists.installed_files = {"C:\\P\\bin\\a.exe"};
+    installed.lists.installed_folders = {"C:\\P", "C:\\P\\bin"};
+    const std::string text = InstalledManifestText(installed, "SIG", "C:\\P\\resources\\manifest");
+
+    InstallerState copy(testing::NoEnvironment);
+    Messages copy_messages(host, copy.variables);
+    copy.variables.SetFatalHandler([&copy_messages](const std::string& t) { copy_messages.FatalText(t); });
+    copy.variables.SetVariable("InstDir", "C:\\P");
+    ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest()) << text;
+    // The copy finds the keys the installation wrote, and names the same version.
+    ProductRegistration copy_product(copy, registry, copy_messages, [] { return std::string("20261207"); });
+    EXPECT_EQ(copy_product.PatchLevelKey(), product.PatchLevelKey()) << text;
+    EXPECT_EQ(copy_product.UninstallKey(), product.UninstallKey()) << text;
+    for (const char* name : {"Version", "FullVersion", "Help"}) {
+      EXPECT_EQ(copy.variables.ValueOf(name), installed.variables.ValueOf(name)) << name << " in\n" << text;
+    }
+    EXPECT_EQ(copy.lists.installed_files.size(), 2u);
+    ++checked;
+  }
+  EXPECT_GT(checked, 300);
 }
 
 TEST_F(InstallationTest, CollapseInstDir) {

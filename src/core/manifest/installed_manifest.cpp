@@ -1,5 +1,7 @@
 #include "core/manifest/installed_manifest.h"
 
+#include <algorithm>
+
 #include "core/support/limits.h"
 #include "core/support/text.h"
 
@@ -36,7 +38,13 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
 
   line(signature);
   line("[Variables]");
-  for (const std::string& name : lists.variable_names) line(name + "=" + CollapseInstDir(vars.ValueOf(name), vars));
+  // Version goes before PatchLevel whatever order the manifest set them in: read
+  // back, a patch level without a version would end the installed copy.
+  std::vector<std::string> names = lists.variable_names;
+  const auto version = std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "Version"); });
+  const auto patch = std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "PatchLevel"); });
+  if (version != names.end() && patch < version) std::rotate(patch, version, version + 1);
+  for (const std::string& name : names) line(name + "=" + CollapseInstDir(vars.ValueOf(name), vars));
   for (const ResourceRecord& resource : lists.resource_list)
     if (resource.key) line(*resource.key + "=" + CollapseInstDir(resource.name, vars));
   line("[Files]");
