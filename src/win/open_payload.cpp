@@ -70,6 +70,12 @@ void OpenPayload(Process& process) {
 
   std::string manifest;
   if (const std::optional<FoundPayload> payload = FindPayloadHeader(program)) {
+    // Only the copy kept in an installation knows what to remove; this program would
+    // remove the keys and shortcuts of whatever installation the registry names.
+    if (process.variables().TestFlag("Remove")) {
+      process.messages.FatalError("This installer cannot remove an installation.\nRemove it through its uninstall "
+                                  "entry, or run resources\\setup.exe --remove in its folder.");
+    }
     CheckPayloadDigest(program, payload->header.setuplen, payload->header.headersize, *NewMd5(), process.messages);
     program.Seek(payload->stream_start);
     std::unique_ptr<PayloadStream> stream = OpenGzipStream(program.fd());

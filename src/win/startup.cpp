@@ -77,6 +77,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
 
   ApplyCommandLine(process, command_line);
   InstallerVariables& variables = process.variables();
+  SettleInstallFolderOption(variables, process.messages);
   DecideRunMode(variables);
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 

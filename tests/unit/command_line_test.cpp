@@ -128,3 +128,30 @@ TEST_F(OptionsTest, LaterArgumentsOverrideEarlierOnes) {
 
 }  // namespace
 }  // namespace inst
+
+namespace inst {
+namespace {
+
+TEST(SettleInstallFolderOption, NormalizesFullPathsAndRefusesTheRest) {
+  testing::FakeHost host;
+  InstallerVariables vars(testing::NoEnvironment);
+  Messages messages(host, vars);
+  auto settle = [&](const char* given) {
+    vars.SetVariable("InstDir", given);
+    SettleInstallFolderOption(vars, messages);
+    return vars.ValueOf("InstDir");
+  };
+  EXPECT_EQ(settle("D:/Tools/"), "D:\\Tools");
+  EXPECT_EQ(settle("D:\\Tools\\\\"), "D:\\Tools");
+  EXPECT_EQ(settle("C:\\"), "C:\\");
+  EXPECT_EQ(settle("\\\\server\\share\\x\\"), "\\\\server\\share\\x");
+  EXPECT_EQ(settle("DEFAULT"), "DEFAULT");
+  for (const char* given : {"", "Tools", "C:Tools", "\\Tools"}) {
+    EXPECT_THROW(settle(given), testing::ProcessEnded) << given;
+    EXPECT_EQ(host.boxes.back().text, std::string("The installation folder given with --dir= must be a full path, such as "
+                                                  "--dir=C:\\Tools\n(given: \"") + given + "\")");
+  }
+}
+
+}  // namespace
+}  // namespace inst

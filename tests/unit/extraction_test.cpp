@@ -133,6 +133,11 @@ TEST_F(ExtractionTest, CreateFolderPathMakesParentsFirstAndRecordsThem) {
   EXPECT_EQ(state.lists.installed_folders, (std::vector<std::string>{"C:\\P\\A", "C:\\P\\A\\B", "C:\\P\\A\\B\\C"}));
   EXPECT_FALSE(extractor.CreateFolderPath("C:\\P\\A\\B\\C"));
   EXPECT_EQ(state.lists.installed_folders.size(), 3u);
+  // A folder as administrators write it, with a trailing separator or forward slashes.
+  EXPECT_TRUE(extractor.CreateFolderPath("C:/P/New/"));
+  EXPECT_FALSE(extractor.CreateFolderPath("C:\\P\\New\\"));
+  EXPECT_EQ(state.lists.installed_folders.back(), "C:\\P\\New");
+  EXPECT_EQ(state.lists.installed_folders.size(), 4u);
   fs.files["C:\\P\\file"] = "";
   EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\file"); }), "Folder C:\\P\\file exists but is not a folder!");
   // "D:\" is never cut to "D:": the drive itself cannot be made here.

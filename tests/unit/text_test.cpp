@@ -48,6 +48,15 @@ TEST(Text, JoinPathDropsOneBackslashEachSide) {
   EXPECT_EQ(JoinPath("", "bin"), std::nullopt);
 }
 
+TEST(Text, FoldersWithin) {
+  EXPECT_TRUE(IsWithinFolder("C:\\P\\bin\\a.exe", "c:\\p"));
+  EXPECT_TRUE(IsWithinFolder("C:\\P", "C:\\P\\"));
+  EXPECT_FALSE(IsWithinFolder("C:\\Program\\a.exe", "C:\\P"));
+  EXPECT_FALSE(IsWithinFolder("C:\\victim.txt", "C:\\P"));
+  EXPECT_TRUE(IsWithinFolder("D:\\x", "D:\\"));
+  EXPECT_FALSE(IsWithinFolder("C:\\x", ""));
+}
+
 TEST(Text, BaseNamePrefersBackslashThenSlashThenColon) {
   EXPECT_EQ(BaseName("C:\\dir/x.txt"), "dir/x.txt");
   EXPECT_EQ(BaseName("a/b"), "b");

@@ -212,7 +212,9 @@ void InstallationRun::RunFeatureInstallation(ProductRegistration& product, Featu
     if (!feature.installers.empty()) steps.RunFeatureInstallers(feature);
     for (const FolderRecord& folder : feature.folders) {
       Report(FormatText("    Creating folder %s", folder.path.c_str()));
-      const std::string target = FormatText("%s\\%s", folder_root.c_str(), folder.path.c_str());
+      // A "/" folder line stands for the installation folder itself.
+      const std::string target =
+          folder.path.empty() ? folder_root : FormatText("%s\\%s", folder_root.c_str(), folder.path.c_str());
       extractor_.CreateFolderPath(target);
       for (const FileRecord& file : folder.files) {
         Report(FormatText("        Copying file %s", file.name.c_str()));

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/support/limits.h"
+#include "core/support/text.h"
 #include "core/payload/payload_reader.h"
 
 namespace inst {
@@ -85,7 +86,7 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
 }
 
 bool FileExtractor::CreateFolderPath(const std::string& requested) {
-  const std::string path = requested.substr(0, kMaxFormattedLength);
+  const std::string path = NormalizeFolder(requested.substr(0, kMaxFormattedLength));
   if (files_.FileExists(path)) {
     if (!files_.IsDirectory(path)) messages_.FatalError("Folder %s exists but is not a folder!", path.c_str());
     return false;

@@ -81,6 +81,17 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables,
   }
 }
 
+void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages) {
+  const std::string* folder = variables.GetVariable("InstDir");
+  if (folder == nullptr || EqualsIgnoreCase(*folder, "default")) return;
+  if (!IsFullPath(*folder)) {
+    messages.FatalError("The installation folder given with --dir= must be a full path, such as --dir=C:\\Tools\n"
+                        "(given: \"%s\")",
+                        folder->c_str());
+  }
+  variables.SetVariable("InstDir", NormalizeFolder(*folder));
+}
+
 void DecideRunMode(InstallerVariables& variables) {
   if (variables.GetVariable("InstDir") != nullptr && variables.TestFlag("LicenceAgreed")) {
     variables.SetFlag("HeadlessInstall", true);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/support/messages.h"
 #include "core/support/variables.h"
 
 namespace inst {
@@ -25,6 +26,12 @@ SplitCommandLineResult SplitCommandLine(std::string_view text);
 // ignored. Names from "--no-" options are appended to `exclude_list`.
 void ApplyArgument(std::string_view argument, InstallerVariables& variables,
                    std::vector<std::string>& exclude_list);
+
+// Settles the folder given with --dir= (or as InstDir): written as administrators
+// write it ("D:/Tools/") it names D:\Tools; an empty or relative folder, which would
+// install at the drive root or beside the installer, ends the run. "default" asks
+// for the usual folder.
+void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages);
 
 // A folder and the licence agreement given on the command line make the run
 // headless: an installation, unless a removal was asked for.

@@ -1,6 +1,7 @@
 #include "core/support/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -75,6 +76,27 @@ std::optional<std::string> JoinPath(std::string_view folder, std::string_view na
   joined += '\\';
   joined += name;
   return joined;
+}
+
+std::string NormalizeFolder(std::string_view folder) {
+  std::string out(folder);
+  std::replace(out.begin(), out.end(), '/', '\\');
+  while (out.size() > 1 && out.back() == '\\' && !(out.size() == 3 && out[1] == ':')) out.pop_back();
+  return out;
+}
+
+bool IsFullPath(std::string_view path) {
+  const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                     (path[2] == '\\' || path[2] == '/');
+  const bool share = path.size() >= 3 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/') &&
+                     path[2] != '\\' && path[2] != '/';
+  return drive || share;
+}
+
+bool IsWithinFolder(std::string_view path, std::string_view folder) {
+  const std::string inner = NormalizeFolder(path), outer = NormalizeFolder(folder);
+  if (outer.empty() || inner.size() < outer.size() || !StartsWithIgnoreCase(inner, outer)) return false;
+  return inner.size() == outer.size() || outer.back() == '\\' || inner[outer.size()] == '\\';
 }
 
 std::string_view BaseName(std::string_view path) {

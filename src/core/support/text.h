@@ -34,6 +34,14 @@ std::string WrapText(std::string_view text, std::size_t line_length);
 // backslash of the name are dropped). No result when the folder is empty.
 std::optional<std::string> JoinPath(std::string_view folder, std::string_view name);
 
+// A folder as the installer keeps it: "\" separators and no trailing one, except
+// after a drive ("C:\").
+std::string NormalizeFolder(std::string_view folder);
+// True for a path from a drive's root ("C:\...") or a network share ("\\server\...").
+bool IsFullPath(std::string_view path);
+// True when `path` is `folder` or lies below it (ignoring case; both normalized).
+bool IsWithinFolder(std::string_view path, std::string_view folder);
+
 // The part of a path behind its last "\" (else "/", else ":"), or the whole path.
 std::string_view BaseName(std::string_view path);
 

@@ -1,5 +1,6 @@
 #include "win/pages/install_folder_page.h"
 
+#include "core/support/text.h"
 #include "win/external_installers.h"
 #include "win/tool_integrations.h"
 
@@ -75,6 +76,13 @@ bool InstallFolderPage::Command(int id) {
 }
 
 bool InstallFolderPage::AcceptFolder(const std::string& folder) {
+  // A relative folder would install beside the installer and register a location
+  // that no uninstall entry can find.
+  if (!IsFullPath(folder)) {
+    process_.messages.ShowError("Bad installation folder", "Please give the full path of a folder, such as C:\\Tools");
+    ::SetFocus(folder_);
+    return false;
+  }
   if (process_.files.FileExists(folder) && !process_.files.IsDirectory(folder)) {
     process_.messages.ShowError("Bad installation folder", "Already exists but is not a folder!");
     ::SetFocus(folder_);
@@ -97,7 +105,7 @@ std::uint32_t InstallFolderPage::Leave(bool forward) {
   InstallerVariables& vars = process_.variables();
   const bool shown = !Headless() && vars.TestFlag("Install") && folder_ != nullptr;
   if (shown) {
-    const std::string folder = FolderText();
+    const std::string folder = NormalizeFolder(FolderText());
     if (forward && !AcceptFolder(folder)) return kPageStay;
     vars.SetVariable("InstDir", folder);
   }

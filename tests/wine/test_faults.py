@@ -1,0 +1,64 @@
+"""Ordinary inputs and faults that must leave installations true to their records:
+folder options as administrators write them, removals asked of the wrong program,
+files held open, failures part-way, reinstalls and tampered installed manifests."""
+import unittest
+
+from winetest import SAMPLES_DIR, WineTestCase, build_installer, build_sample_variant
+
+SAMPLE = SAMPLES_DIR / "sample-product"
+LICENCE = "--I agree to the terms of the licence"
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+
+
+class FolderOptionTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # A file at the root of the installation folder, from a "/" folder line.
+        cls.exe = build_sample_variant(cls.session, "rooted", [("docs/\n", "/\nroot.txt\ndocs/\n")],
+                                       {"root.txt": b"at the root\r\n"})
+
+    def test_trailing_and_forward_slashes_install_and_remove(self):
+        for given, folder in (("C:\\Trailing\\", "C:\\Trailing"), ("C:/Forward/New/", "C:\\Forward\\New")):
+            result = self.session.run(self.exe, [f"--dir={given}", LICENCE])
+            self.assertEqual((result.exit_code, result.boxes), (0, []), given)
+            self.assertEqual(self.session.unix_path(folder + "\\root.txt").read_bytes(), b"at the root\r\n")
+            self.assertEqual(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1", "InstDir"),
+                             ("REG_SZ", folder))
+            result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
+            self.assertEqual(result.exit_code, 0)
+            self.assertFalse(self.session.unix_path(folder + "\\root.txt").exists())
+
+    def test_an_empty_or_relative_folder_is_refused_before_anything_is_written(self):
+        temp = self.session.user_temp()
+        for given in ("", "Tools"):
+            result = self.session.run(self.exe, [f"--dir={given}", LICENCE], answers=["OK"])
+            self.assertBoxes(result, [("Fatal error", "The installation folder given with --dir= must be a full path, "
+                                                      f"such as --dir=C:\\Tools\n(given: \"{given}\")")])
+            self.assertEqual(result.exit_code, 1)
+        self.assertFalse(self.session.unix_path("C:\\bin").exists())
+        self.assertFalse(self.session.unix_path("C:\\Download\\Tools").exists())
+        self.assertEqual(list(temp.glob("vr*")), [])
+
+
+class RemovalSafetyTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+
+    def test_the_downloaded_installer_refuses_to_remove(self):
+        self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Real", LICENCE]).exit_code, 0)
+        refusal = ("Fatal error", "This installer cannot remove an installation.\nRemove it through its uninstall "
+                                  "entry, or run resources\\setup.exe --remove in its folder.")
+        for args in (["--remove-silently"], ["--remove", "--dir=C:\\Real", LICENCE]):
+            result = self.session.run(self.exe, args, answers=["OK"])
+            self.assertBoxes(result, [refusal])
+            self.assertEqual(result.exit_code, 1)
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "\"C:\\Real\""))
+        self.assertTrue(self.session.unix_path("C:\\Real\\bin\\democc.exe").exists())
+
+
+if __name__ == "__main__":
+    unittest.main()
