@@ -209,6 +209,8 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
                                       "Description=D", "Help=C:\\P\\docs\\help.txt"};
     if (!patch_levels[round % 5].empty()) lines.push_back(patch_levels[round % 5]);
     if (round % 3 == 0) lines.push_back("Edition=Pro");
+    const bool shared_resources = round % 4 == 0;
+    if (shared_resources) lines.push_back("ResDir=C:\\Shared");
     std::shuffle(lines.begin(), lines.end(), random);
     std::string manifest = "[Variables]\n";
     for (const std::string& line : lines) manifest += line + "\n";
@@ -235,7 +237,9 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     InstallerState copy(testing::NoEnvironment);
     Messages copy_messages(host, copy.variables);
     copy.variables.SetFatalHandler([&copy_messages](const std::string& t) { copy_messages.FatalText(t); });
-    copy.variables.SetVariable("InstDir", "C:\\P");
+    // The copy takes the folder its "resources" folder is in for the installation.
+    copy.variables.SetVariable("InstDir", shared_resources ? "C:\\Shared" : "C:\\P");
+    copy.running_installed_copy = true;
     ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest()) << text;
     // The copy finds the keys the installation wrote, and names the same version.
     ProductRegistration copy_product(copy, registry, copy_messages, [] { return std::string("20261207"); });
@@ -244,10 +248,38 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     for (const char* name : {"Version", "FullVersion", "Help"}) {
       EXPECT_EQ(copy.variables.ValueOf(name), installed.variables.ValueOf(name)) << name << " in\n" << text;
     }
-    EXPECT_EQ(copy.lists.installed_files.size(), 2u);
+    EXPECT_EQ(copy.lists.installed_files.front(), "C:\\P\\bin\\a.exe") << text;
     ++checked;
   }
   EXPECT_GT(checked, 300);
+}
+
+TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
+  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources", "C:\\Other"});
+  for (const char* path : {"C:\\P\\bin\\a", "C:\\P\\bin\\held", "C:\\P\\resources\\manifest", "C:\\victim.txt"})
+    fs.files[path] = "x";
+  state.variables.SetVariable("InstDir", "C:\\P");
+  state.lists.installed_files = {"C:\\victim.txt", "C:\\P\\resources\\manifest", "C:\\P\\bin\\a", "C:\\P\\bin\\held"};
+  state.lists.installed_folders = {"C:\\Other", "C:\\P\\bin"};
+  fs.locked["C:\\P\\bin\\held"] = 2;
+  host.answers = {box::kIdRetry, box::kIdCancel};
+  EXPECT_THROW(RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat"), ProcessEnded);
+  ASSERT_EQ(host.boxes.size(), 3u);
+  EXPECT_EQ(host.boxes[0].title, "Can't delete file");
+  EXPECT_EQ(host.boxes[0].text, "The file C:\\P\\bin\\held cannot be deleted -\nclose any other applications that may be using it");
+  EXPECT_EQ(host.boxes[2].text, "Removal stopped: C:\\P\\bin\\held could not be deleted.\n"
+                                "The installation is still registered; remove it again once the file is free.");
+  EXPECT_EQ(progress.reports[1], "100 Skipping file C:\\victim.txt: outside the installation");
+  EXPECT_TRUE(fs.files.count("C:\\victim.txt"));
+  EXPECT_TRUE(fs.files.count("C:\\P\\resources\\manifest"));  // so the removal can be run again
+  EXPECT_FALSE(fs.files.count("C:\\P\\bin\\a"));
+
+  host.answers = {box::kIdRetry};  // freed by now
+  RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat");
+  EXPECT_FALSE(fs.files.count("C:\\P\\bin\\held"));
+  EXPECT_FALSE(fs.files.count("C:\\P\\resources\\manifest"));
+  EXPECT_TRUE(fs.IsDirectory("C:\\Other"));  // outside: skipped, not removed
+  EXPECT_FALSE(fs.IsDirectory("C:\\P\\bin"));
 }
 
 TEST_F(InstallationTest, CollapseInstDir) {
@@ -267,6 +299,7 @@ TEST_F(InstallationTest, RemovalReportsAFallingBarAndHandsBusyFoldersToTheScript
   };
   for (int i = 0; i < 9; ++i) fs.files[file(i)] = "";
   fs.files["C:\\P\\bin\\user-added.txt"] = "mine";
+  state.variables.SetVariable("InstDir", "C:\\P");
   state.variables.SetVariable("SETUP", "C:\\P\\resources\\setup.exe");
   for (int i = 0; i < 9; ++i) state.lists.installed_files.push_back(file(i));
   state.lists.installed_files.push_back("C:\\P\\resources\\setup.exe");

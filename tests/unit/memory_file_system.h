@@ -26,7 +26,10 @@ class MemoryFileSystem final : public FileSystem {
       if (file.rfind(path + "\\", 0) == 0) return false;
     return folders.erase(path) > 0;
   }
-  bool RemoveFile(const std::string& path) override { return files.erase(path) > 0; }
+  bool RemoveFile(const std::string& path) override {
+    if (locked.count(path) && locked[path]-- > 0) return false;
+    return files.erase(path) > 0;
+  }
   std::optional<std::string> ReadWholeFile(const std::string& path) override {
     const auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
@@ -56,7 +59,7 @@ class MemoryFileSystem final : public FileSystem {
 
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
-  // Path -> how many more times opening it for writing is denied.
+  // Path -> how many more times opening it for writing, or deleting it, is denied.
   std::map<std::string, int> locked;
   // Writes fail once a file holds this many bytes.
   std::size_t write_limit = SIZE_MAX;

@@ -38,6 +38,9 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
 
   line(signature);
   line("[Variables]");
+  // The copy kept in a separate resources folder cannot tell the installation
+  // folder from its own place: it reads it here, before any line that uses it.
+  if (vars.GetVariable("ResDir")) line("InstDir=" + vars.ValueOf("InstDir"));
   // Version goes before PatchLevel whatever order the manifest set them in: read
   // back, a patch level without a version would end the installed copy.
   std::vector<std::string> names = lists.variable_names;
@@ -97,9 +100,41 @@ std::string CleanupScriptText(const std::string& setup, const std::vector<std::s
   return out;
 }
 
+namespace {
+
+// What a removal may touch: the installation folder, the resources folder kept
+// elsewhere, and the product's Start-menu folder. Folders above them are removed
+// too when this installation made them and they are left empty.
+class RemovalBounds {
+ public:
+  explicit RemovalBounds(const InstallerVariables& vars) {
+    for (const char* name : {"InstDir", "ResDir", "ShortcutFolder"}) {
+      if (const std::string* folder = vars.GetVariable(name); folder && IsFullPath(*folder)) roots_.push_back(*folder);
+    }
+  }
+  bool HoldsFile(const std::string& path) const {
+    return std::any_of(roots_.begin(), roots_.end(), [&](const std::string& root) { return IsWithinFolder(path, root); });
+  }
+  bool HoldsFolder(const std::string& path) const {
+    return HoldsFile(path) ||
+           std::any_of(roots_.begin(), roots_.end(), [&](const std::string& root) { return IsWithinFolder(root, path); });
+  }
+
+ private:
+  std::vector<std::string> roots_;
+};
+
+}  // namespace
+
 std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
                                const std::string& script_path) {
   auto& lists = state.lists;
+  const InstallerVariables& vars = state.variables;
+  const RemovalBounds bounds(vars);
+  // The installed manifest goes last, so that a removal stopped half-way can be run again.
+  const std::string manifest = InstalledManifestPath(vars);
+  // The running copy is the clean-up script's to delete once this program has ended.
+  const std::string running_copy = vars.ValueOf("SETUP");
   std::vector<std::string> folders_left;
   progress.ReportProgress(100, nullptr);
   state.progress_unit = static_cast<std::uint32_t>(lists.installed_files.size() + lists.installed_folders.size());
@@ -107,19 +142,37 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   auto percent = [&state] {
     return static_cast<int>((state.progress_unit - state.progress_done) * 100 / state.progress_unit);
   };
+  bool manifest_listed = false;
   for (const std::string& file : lists.installed_files) {
-    progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
-    files.RemoveFile(file);
+    if (!bounds.HoldsFile(file)) {
+      progress.ReportProgress(percent(), FormatText("Skipping file %s: outside the installation", file.c_str()).c_str());
+    } else if (EqualsIgnoreCase(file, manifest)) {
+      manifest_listed = true;
+    } else {
+      progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
+      while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
+        if (!messages.AskRetryCancel("Can't delete file",
+                                     "The file %s cannot be deleted -\nclose any other applications that may be using it",
+                                     file.c_str())) {
+          messages.FatalError("Removal stopped: %s could not be deleted.\nThe installation is still registered; "
+                              "remove it again once the file is free.",
+                              file.c_str());
+        }
+      }
+    }
     ++state.progress_done;
   }
+  if (manifest_listed) files.RemoveFile(manifest);
   for (const std::string& folder : lists.installed_folders) {
-    progress.ReportProgress(percent(), FormatText("Removing folder %s", folder.c_str()).c_str());
+    const bool inside = bounds.HoldsFolder(folder);
+    progress.ReportProgress(percent(), FormatText(inside ? "Removing folder %s" : "Skipping folder %s: outside the installation",
+                                                  folder.c_str()).c_str());
     ++state.progress_done;
-    if (!files.RemoveFolder(folder)) folders_left.push_back(folder);
+    if (inside && !files.RemoveFolder(folder)) folders_left.push_back(folder);
   }
   Opened<OutputFile> out = files.OpenForWriting(script_path);
   if (!out.file) messages.FatalError("Could not create %s", script_path.c_str());
-  const std::string text = CleanupScriptText(state.variables.ValueOf("SETUP"), folders_left, script_path);
+  const std::string text = CleanupScriptText(running_copy, folders_left, script_path);
   out.file->Write(text.data(), text.size());
   return script_path;
 }
