@@ -60,5 +60,50 @@ class RemovalSafetyTest(WineTestCase):
         self.assertTrue(self.session.unix_path("C:\\Real\\bin\\democc.exe").exists())
 
 
+    def test_a_held_file_stops_the_removal_which_can_run_again(self):
+        self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Held", LICENCE]).exit_code, 0)
+        question = ("Can't delete file", "The file C:\\Held\\bin\\demolink.exe cannot be deleted -\n"
+                                         "close any other applications that may be using it")
+        copy = "C:\\Held\\resources\\setup.exe"
+        holder, release = self.session.hold_file("C:\\Held\\bin\\demolink.exe")
+        try:
+            result = self.session.run(copy, ["--remove-silently"], answers=["Cancel", "OK"])
+        finally:
+            (self.session.root / "release").touch()
+            holder.wait(timeout=30)
+        self.assertBoxes(result, [question, ("Fatal error", "Removal stopped: C:\\Held\\bin\\demolink.exe could not be "
+                                             "deleted.\nThe installation is still registered; remove it again once "
+                                             "the file is free.")])
+        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "\"C:\\Held\""))
+        # Run again once the file is free: everything goes.
+        result = self.session.run(copy, ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertFalse(self.session.unix_path("C:\\Held\\bin\\demolink.exe").exists())
+        self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
+
+    def test_a_line_outside_the_installation_is_never_deleted(self):
+        self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Tampered", LICENCE]).exit_code, 0)
+        victim = self.session.unix_path("C:\\victim.txt")
+        victim.write_text("not the product's")
+        manifest = self.session.unix_path("C:\\Tampered\\resources\\manifest")
+        manifest.write_bytes(manifest.read_bytes().replace(b"[Files]\r\n", b"[Files]\r\nC:\\victim.txt\r\n"))
+        result = self.session.run("C:\\Tampered\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual(victim.read_text(), "not the product's")
+        self.assertFalse(self.session.unix_path("C:\\Tampered\\bin\\democc.exe").exists())
+
+
+class SharedResourcesTest(WineTestCase):
+    def test_an_installation_with_its_resources_elsewhere_is_removed_from_there(self):
+        exe = build_sample_variant(self.session, "resdir", [("[Variables]\n", "[Variables]\nResDir=C:\\Shared\n")])
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\Product", LICENCE]).exit_code, 0)
+        self.assertTrue(self.session.unix_path("C:\\Shared\\resources\\setup.exe").exists())
+        result = self.session.run("C:\\Shared\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertFalse(self.session.unix_path("C:\\Product\\bin\\democc.exe").exists())
+        self.assertFalse(self.session.unix_path("C:\\Shared\\resources\\licence.txt").exists())
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -188,28 +188,11 @@ class PayloadProbeTest(WineTestCase):
         # Files written before the failure stay.
         self.assertTrue(self.session.unix_path("C:\\Bad\\bin\\demolink.exe").exists())
 
-    def hold(self, win_path):
-        import subprocess
-        import time
-        from winetest import HELPERS_DIR, WINE
-        ready = self.session.root / "held"
-        release = self.session.root / "release"
-        ready.unlink(missing_ok=True)
-        release.unlink(missing_ok=True)
-        holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.session.win_path(ready),
-                                   self.session.win_path(release)], env=self.session.env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 60
-        while not ready.exists():
-            self.assertLess(time.monotonic(), deadline, "the file was not held")
-            time.sleep(0.1)
-        return holder, self.session.win_path(release)
-
     def test_a_held_destination_asks_retry_or_cancel(self):
         question = ("Can't create file", "The file C:\\Held\\bin\\democc.exe cannot be written to -\n"
                                          "close any other applications that may be using it")
         self.session.unix_path("C:\\Held\\bin").mkdir(parents=True)
-        holder, release = self.hold("C:\\Held\\bin\\democc.exe")
+        holder, release = self.session.hold_file("C:\\Held\\bin\\democc.exe")
         try:
             result, _ = self.probe(self.sample, "C:\\Held", answers=["Retry", "Retry@release=" + release])
         finally:
@@ -221,7 +204,7 @@ class PayloadProbeTest(WineTestCase):
                          (SAMPLE / "files/bin/democc.exe").read_bytes())
 
         self.session.unix_path("C:\\Held2\\bin").mkdir(parents=True)
-        holder, release = self.hold("C:\\Held2\\bin\\democc.exe")
+        holder, release = self.session.hold_file("C:\\Held2\\bin\\democc.exe")
         try:
             result, _ = self.probe(self.sample, "C:\\Held2", answers=["Cancel", "OK"])
         finally:

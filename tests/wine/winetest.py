@@ -278,6 +278,24 @@ class WineSession:
                 values[name] = value
         return result, values
 
+    def hold_file(self, win_path):
+        """Holds a file open without sharing (hold_file.exe); returns the holder and the
+        Windows path of the release signal, for a robot answer "BUTTON@release=PATH"."""
+        import time
+        ready = self.root / "held"
+        release = self.root / "release"
+        ready.unlink(missing_ok=True)
+        release.unlink(missing_ok=True)
+        holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.win_path(ready),
+                                   self.win_path(release)], env=self.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 60
+        while not ready.exists():
+            if time.monotonic() > deadline:
+                raise AssertionError("the file was not held")
+            time.sleep(0.1)
+        return holder, self.win_path(release)
+
     def read_link(self, link_win_path):
         """What a shell link holds, read back through IShellLinkA."""
         out = self.root / "link.json"
