@@ -282,6 +282,30 @@ TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
   EXPECT_FALSE(fs.IsDirectory("C:\\P\\bin"));
 }
 
+TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {
+  Parse("[Variables]\nManufacturer=M\nProduct=DemoC\n[Run]");
+  state.variables.SetVariable("InstDir", "C:\\P");
+  state.variables.SetFlag("Install", true);
+  fs.folders.insert({"C:\\P", "C:\\P\\resources"});
+  const std::string earlier =
+      "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=DemoC\r\n[Files]\r\n%InstDir%\\examples\\x.c\r\n"
+      "%InstDir%\\bin\\a.exe\r\n[Folders]\r\n%InstDir%\\examples\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]\r\n[Run]\r\n";
+  fs.files["C:\\P\\resources\\manifest"] = earlier;
+  state.lists.installed_files = {"C:\\P\\bin\\a.exe"};
+  state.lists.installed_folders = {"C:\\P\\bin"};
+  WriteInstalledManifest(state, fs, messages, "SIG");
+  EXPECT_EQ(fs.files["C:\\P\\resources\\manifest"],
+            "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=DemoC\r\n[Files]\r\n%InstDir%\\bin\\a.exe\r\n"
+            "%InstDir%\\examples\\x.c\r\n%InstDir%\\resources\\manifest\r\n[Folders]\r\n%InstDir%\\examples\r\n"
+            "%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]\r\n[Run]\r\n");
+
+  // Another product's records are not taken over.
+  fs.files["C:\\P\\resources\\manifest"] = "SIG\r\n[Variables]\r\nProduct=Other\r\n[Files]\r\nC:\\P\\theirs\r\n";
+  state.lists.installed_files = {"C:\\P\\bin\\a.exe"};
+  WriteInstalledManifest(state, fs, messages, "SIG");
+  EXPECT_EQ(fs.files["C:\\P\\resources\\manifest"].find("theirs"), std::string::npos);
+}
+
 TEST_F(InstallationTest, CollapseInstDir) {
   state.variables.SetVariable("InstDir", "C:\\P");
   EXPECT_EQ(CollapseInstDir("C:\\P\\bin\\a.exe", state.variables), "%InstDir%\\bin\\a.exe");

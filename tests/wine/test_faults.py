@@ -94,6 +94,16 @@ class RemovalSafetyTest(WineTestCase):
         self.assertFalse(self.session.unix_path("C:\\Tampered\\bin\\democc.exe").exists())
 
 
+    def test_a_reinstall_keeps_the_earlier_records_so_one_removal_takes_both(self):
+        for extra in ([], ["--no-Examples"]):
+            self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Again", LICENCE, *extra]).exit_code, 0)
+        manifest = self.session.unix_path("C:\\Again\\resources\\manifest").read_text(encoding="latin-1")
+        self.assertIn("%InstDir%\\examples\\hello\\hello.c", manifest)
+        self.assertEqual(manifest.count("%InstDir%\\bin\\democc.exe"), 1)
+        self.assertEqual(self.session.run("C:\\Again\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
+        self.assertFalse(self.session.unix_path("C:\\Again\\examples").exists())
+
+
 class SharedResourcesTest(WineTestCase):
     def test_an_installation_with_its_resources_elsewhere_is_removed_from_there(self):
         exe = build_sample_variant(self.session, "resdir", [("[Variables]\n", "[Variables]\nResDir=C:\\Shared\n")])

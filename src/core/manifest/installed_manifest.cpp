@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/manifest/manifest_parser.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
 
@@ -53,11 +54,16 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   line("[Files]");
   for (const std::string& file : lists.installed_files) line(CollapseInstDir(file, vars));
   line("[Folders]");
-  for (auto it = lists.installed_folders.rbegin(); it != lists.installed_folders.rend(); ++it) {
-    line(CollapseInstDir(*it, vars));
-  }
-  // The installation folder itself, unless this run created it (or a parent of it).
-  if (lists.installed_folders.empty() || lists.installed_folders.front().size() > vars.ValueOf("InstDir").size()) {
+  // Deepest first, so that each folder is empty by the time it is removed.
+  std::vector<std::string> folders(lists.installed_folders.rbegin(), lists.installed_folders.rend());
+  std::stable_sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
+    return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
+  });
+  for (const std::string& folder : folders) line(CollapseInstDir(folder, vars));
+  // The installation folder itself, unless it is listed already (this run or an
+  // earlier one created it, or a parent of it).
+  const std::string root = vars.ValueOf("InstDir");
+  if (std::none_of(folders.begin(), folders.end(), [&](const std::string& f) { return IsWithinFolder(root, f); })) {
     line("%InstDir%");
   }
   line("[Shortcuts]");
@@ -73,9 +79,53 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   return out;
 }
 
+void KeepEarlierRecords(InstallerState& state, std::string_view earlier) {
+  InstallerVariables& vars = state.variables;
+  std::string section;
+  bool same_product = true;
+  std::vector<std::string> files, folders;
+  std::size_t start = 0;
+  while (start < earlier.size()) {
+    std::size_t end = earlier.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = earlier.size();
+    const std::string_view line = earlier.substr(start, end - start);
+    start = earlier.find_first_not_of("\r\n", end);
+    if (start == std::string_view::npos) start = earlier.size();
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      section = std::string(line);
+      continue;
+    }
+    if (EqualsIgnoreCase(section, "[Variables]")) {
+      for (const char* name : {"Manufacturer", "Product"}) {
+        const std::string prefix = std::string(name) + "=";
+        if (StartsWithIgnoreCase(line, prefix) && !EqualsIgnoreCase(line.substr(prefix.size()), vars.ValueOf(name))) {
+          same_product = false;
+        }
+      }
+    } else if (EqualsIgnoreCase(section, "[Files]")) {
+      files.push_back(ExpandInstDir(line, vars));
+    } else if (EqualsIgnoreCase(section, "[Folders]")) {
+      folders.push_back(ExpandInstDir(line, vars));
+    }
+  }
+  if (!same_product) return;
+  auto keep = [](std::vector<std::string>& list, const std::vector<std::string>& earlier_entries) {
+    for (const std::string& entry : earlier_entries) {
+      const bool listed = std::any_of(list.begin(), list.end(), [&](const std::string& e) { return EqualsIgnoreCase(e, entry); });
+      if (!listed) list.push_back(entry);
+    }
+  };
+  keep(state.lists.installed_files, files);
+  keep(state.lists.installed_folders, folders);
+}
+
 void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages, const std::string& signature) {
   if (!state.variables.TestFlag("Install")) return;
   const std::string path = InstalledManifestPath(state.variables);
+  // Installed again into the same folder: what the earlier run installed stays on
+  // record, so that one removal takes both.
+  if (const std::optional<std::string> earlier = files.ReadWholeFile(path)) KeepEarlierRecords(state, *earlier);
   Opened<OutputFile> out = files.OpenForWriting(path);
   if (!out.file) messages.FatalError("Can't open manifest for writing");
   const std::string text = InstalledManifestText(state, signature, path);

@@ -25,6 +25,10 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
 // Writes the installed manifest when Install is true.
 void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages, const std::string& signature);
 
+// Adds the files and folders an earlier installation of the same product listed in
+// its installed manifest (`earlier`) to this run's records.
+void KeepEarlierRecords(InstallerState& state, std::string_view earlier);
+
 // How many times the clean-up script tries to delete the installer's copy, about a
 // second apart, before it gives up on it.
 inline constexpr int kCleanupTries = 60;
