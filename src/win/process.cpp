@@ -11,6 +11,8 @@ int WinMessageHost::ShowBox(const std::string& title, const std::string& text, u
 }
 
 void WinMessageHost::QuitInstaller(int exit_code) {
+  // A run that fails or is cancelled part-way leaves the machine as it found it.
+  if (exit_code != 0 && state_.journal.recording) RollBackInstallation(state_.journal, files_, registry_);
   DeleteTempFiles(state_.temp_list, files_);
   ::PostQuitMessage(exit_code);
 }
@@ -19,7 +21,7 @@ void WinMessageHost::EndProcess(int exit_code) { ::ExitProcess(static_cast<UINT>
 
 Process::Process()
     : state([this](const std::string& name) { return environment.Get(name); }),
-      host(main_window, state, files),
+      host(main_window, state, files, system_registry),
       messages(host, state.variables),
       extractor(state, files, messages, *progress),
       product(state, registry, messages, [] {

@@ -21,8 +21,8 @@ namespace inst::win {
 // Message boxes and the end of the run on the real system.
 class WinMessageHost final : public MessageHost {
  public:
-  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files)
-      : owner_(owner), state_(state), files_(files) {}
+  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files, Registry& registry)
+      : owner_(owner), state_(state), files_(files), registry_(registry) {}
   int ShowBox(const std::string& title, const std::string& text, unsigned style) override;
   void QuitInstaller(int exit_code) override;
   [[noreturn]] void EndProcess(int exit_code) override;
@@ -31,6 +31,7 @@ class WinMessageHost final : public MessageHost {
   const HWND& owner_;
   InstallerState& state_;
   FileSystem& files_;
+  Registry& registry_;
 };
 
 // Where progress goes: to the progress page once the wizard window shows it,
@@ -67,13 +68,16 @@ struct Process {
   WinEnvironment environment;
   WinFileSystem files;
   InstallerState state;
+  WinRegistry system_registry;
+  // Every registry access goes through here, so that an installation run that fails
+  // can take back the keys and values it created.
+  JournalingRegistry registry{system_registry, state.journal};
   WinMessageHost host;
   Messages messages;
   ProgressRelay progress_relay;
   Progress* progress = &progress_relay;
   // The payload stream and every operation that writes files from it.
   FileExtractor extractor;
-  WinRegistry registry;
   ProductRegistration product;
   InstallationRun run;
   // The removal's clean-up script, started when the run has ended.

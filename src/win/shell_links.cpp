@@ -43,12 +43,6 @@ class ComScope {
 
 const char* OrNull(const std::optional<std::string>& text) { return text ? text->c_str() : "(null)"; }
 
-// A target may already be a full path (the maker's IDE in its own folder); others
-// are relative to the installation.
-bool IsFullPath(const std::string& path) {
-  return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
-}
-
 }  // namespace
 
 long CreateShellLink(Process& process, const std::string& target, const std::string& link,
@@ -93,19 +87,21 @@ void CreateShortcuts(Process& process) {
     const auto last = target.rfind('\\');
     const std::string working = last == std::string::npos ? target : target.substr(0, last);
     const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
+    const bool existed = process.files.FileExists(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;
     if (shortcut.icon) {
       if (const std::string* value = vars.GetVariable(*shortcut.icon)) icon = *value;
     }
     CreateShellLink(process, target, link, std::string(), shortcut.arguments, working, icon);
-    lists.installed_files.push_back(link);
+    process.state.RecordInstalledFile(link, existed);
   }
 
   if (const std::string* holtek = vars.GetVariable("HoltekIDEPath")) {
     const std::string link = FormatText("%s\\HT-IDE3000.lnk", folder.c_str());
+    const bool existed = process.files.FileExists(link);
     CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt, std::nullopt);
-    lists.installed_files.push_back(link);
+    process.state.RecordInstalledFile(link, existed);
   }
 }
 

@@ -146,6 +146,42 @@ TEST_F(RegistrationTest, MplabIndexOfAnEarlierInstallation) {
   EXPECT_EQ(LookUpMplabIndex(state, registry, product), -1);  // the plug-in itself has none
 }
 
+// A failed run takes back the keys, values, files and folders it created, and
+// nothing that was there before.
+TEST_F(RegistrationTest, RollBackTakesBackOnlyWhatTheRunCreated) {
+  MemoryFileSystem files;
+  files.folders = {"C:", "C:\\Old"};
+  files.files["C:\\Old\\kept.txt"] = "before";
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Other", "theirs");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "before");
+  JournalingRegistry journaled(registry, state.journal);
+  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Before the run", "x");  // not recording yet
+
+  state.journal.Begin();
+  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\New");
+  journaled.RegistryWriteDword(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "BuildNo", 7);
+  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Added", "new");
+  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "changed");
+  files.folders.insert({"C:\\New", "C:\\New\\bin"});
+  state.journal.folders = {"C:\\New", "C:\\New\\bin"};
+  files.files["C:\\New\\bin\\a.exe"] = "new";
+  state.RecordInstalledFile("C:\\New\\bin\\a.exe", false);
+  files.files["C:\\Old\\kept.txt"] = "overwritten";
+  state.RecordInstalledFile("C:\\Old\\kept.txt", true);
+  EXPECT_EQ(state.journal.keys.size(), 1u);  // the topmost key made, once
+
+  RollBackInstallation(state.journal, files, registry);
+  EXPECT_EQ(registry.RegistryListSubkeys(kHKLM, "SOFTWARE\\M\\P").error, kErrorFileNotFound);
+  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Added"), "(absent)");
+  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Shared"), "changed");  // it existed: it stays
+  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Other"), "theirs");
+  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Before the run"), "x");
+  EXPECT_FALSE(files.files.count("C:\\New\\bin\\a.exe"));
+  EXPECT_FALSE(files.IsDirectory("C:\\New"));
+  EXPECT_EQ(files.files.at("C:\\Old\\kept.txt"), "overwritten");
+  EXPECT_FALSE(state.journal.recording);
+}
+
 TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   Set({{"Product", "T"}, {"Version", "1"}, {"TESSARAShortCut", "3.15L2"}});
   registry.RegistryWriteString(kHKLM, "Software\\VORANTH Software\\TESSARA\\3.15\\PL2", "InstDir", "C:\\Tessara");

@@ -104,6 +104,23 @@ class RemovalSafetyTest(WineTestCase):
         self.assertFalse(self.session.unix_path("C:\\Again\\examples").exists())
 
 
+
+class RollbackTest(WineTestCase):
+    def test_a_failure_part_way_takes_back_what_the_run_made(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        folder = self.session.unix_path("C:\\Part")
+        folder.mkdir()
+        (folder / "mine.txt").write_text("the user's")
+        (folder / "include").write_text("a file where a folder must be")
+        result = self.session.run(exe, ["--dir=C:\\Part", LICENCE], answers=["OK"])
+        self.assertBoxes(result, [("Fatal error", "Folder C:\\Part\\include exists but is not a folder!")])
+        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["include", "mine.txt"])
+        self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
+        self.assertIsNone(self.session.reg_query(UNINSTALL, "UninstallString"))
+
+
 class SharedResourcesTest(WineTestCase):
     def test_an_installation_with_its_resources_elsewhere_is_removed_from_there(self):
         exe = build_sample_variant(self.session, "resdir", [("[Variables]\n", "[Variables]\nResDir=C:\\Shared\n")])

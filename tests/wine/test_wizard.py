@@ -127,7 +127,7 @@ class FeatureQuestionTest(WineTestCase):
         self.assertFalse(self.session.unix_path("C:\\Yes\\examples").exists())
         self.assertTrue(self.session.unix_path("C:\\Yes\\bin\\democc.exe").exists())
 
-    def test_no_ends_the_run_keeping_what_was_written(self):
+    def test_no_ends_the_run_and_takes_back_what_it_wrote(self):
         temp = self.session.user_temp()
         result = self.run_install("C:\\No", ["No", "OK"])
         self.assertBoxes(result, [
@@ -136,7 +136,8 @@ class FeatureQuestionTest(WineTestCase):
             ("Fatal error", "Installation terminated - suggest you install the prerequisites\nthen retry this installation"),
         ])
         self.assertEqual(result.exit_code, 1)
-        self.assertTrue(self.session.unix_path("C:\\No\\bin\\democc.exe").exists())
+        self.assertFalse(self.session.unix_path("C:\\No").exists())
+        self.assertIsNone(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1", "InstDir"))
         self.assertEqual(list(temp.glob("vr*")), [])
 
         result = self.run_install("C:\\No2", ["Yes", "No", "OK"])

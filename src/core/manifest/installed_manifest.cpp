@@ -125,7 +125,9 @@ void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& 
   const std::string path = InstalledManifestPath(state.variables);
   // Installed again into the same folder: what the earlier run installed stays on
   // record, so that one removal takes both.
-  if (const std::optional<std::string> earlier = files.ReadWholeFile(path)) KeepEarlierRecords(state, *earlier);
+  const std::optional<std::string> earlier = files.ReadWholeFile(path);
+  if (earlier) KeepEarlierRecords(state, *earlier);
+  if (state.journal.recording && !earlier) state.journal.files.push_back(path);
   Opened<OutputFile> out = files.OpenForWriting(path);
   if (!out.file) messages.FatalError("Can't open manifest for writing");
   const std::string text = InstalledManifestText(state, signature, path);

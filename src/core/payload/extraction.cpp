@@ -34,7 +34,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
   if (!stream_) messages_.FatalError("Installer is corrupt or truncated");
   std::unique_ptr<OutputFile> out;
   if (destination) {
-    state_.lists.installed_files.push_back(*destination);
+    state_.RecordInstalledFile(*destination, files_.FileExists(*destination));
     out = OpenDestination(*destination);
     CountProgress(kPerFileProgress);
   }
@@ -66,11 +66,12 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   if (!in.file) {
     messages_.FatalError("Can't open file: %s\n%s", source.c_str(), files_.ErrorText(in.error_number).c_str());
   }
+  const bool existed = files_.FileExists(destination);
   Opened<OutputFile> out = files_.OpenForWriting(destination);
   if (!out.file) {
     messages_.FatalError("Can't create file: %s\n%s", destination.c_str(), files_.ErrorText(out.error_number).c_str());
   }
-  state_.lists.installed_files.push_back(destination);
+  state_.RecordInstalledFile(destination, existed);
   CountProgress(kPerFileProgress);
   std::vector<char> buffer(kCopyChunk);
   std::uint64_t remaining = size;
@@ -96,6 +97,7 @@ bool FileExtractor::CreateFolderPath(const std::string& requested) {
   if (last != std::string::npos && last > 2) CreateFolderPath(path.substr(0, last));
   if (!files_.CreateFolder(path)) messages_.FatalError("Failed to create folder %s", path.c_str());
   state_.lists.installed_folders.push_back(path);
+  if (state_.journal.recording) state_.journal.folders.push_back(path);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/install/install_journal.h"
 #include "core/manifest/manifest.h"
 #include "core/support/variables.h"
 
@@ -21,6 +22,16 @@ struct InstallerState {
   std::vector<std::string> temp_list;
   // Features, components, resources and the other records of the manifest.
   ManifestLists lists;
+
+  // A file the installation wrote, on record for removal (and, when it is new, for
+  // taking back should the run fail).
+  void RecordInstalledFile(const std::string& path, bool existed_before) {
+    lists.installed_files.push_back(path);
+    if (journal.recording && !existed_before) journal.files.push_back(path);
+  }
+
+  // What the installation run has created so far, for a run that fails.
+  InstallJournal journal;
 
   // Progress of the installation run: bytes per percent (0: none reported) and
   // bytes counted so far.

@@ -49,11 +49,14 @@ void RunProgressPageWork(Process& process) {
   InstallerVariables& vars = process.variables();
   WinToolIntegrations integrations(process);
   if (vars.TestFlag("Install")) {
+    // Until the installed manifest is written, a failure takes back what the run made.
+    process.state.journal.Begin();
     WinFeatureSteps steps(process);
     process.run.RunFeatureInstallation(process.product, steps);
     process.product.RegisterProduct(integrations);
     CreateShortcuts(process);
     WriteInstalledManifest(process.state, process.files, process.messages, process.manifest_signature);
+    process.state.journal.Finish();
   } else if (vars.TestFlag("Repair")) {
     process.product.RegisterProduct(integrations);
     CreateShortcuts(process);
