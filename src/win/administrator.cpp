@@ -1,6 +1,7 @@
 #include "administrator.h"
 
 #include "handles.h"
+#include "system_libraries.h"
 
 namespace inst::win {
 
@@ -41,7 +42,7 @@ bool CanWriteMachineSoftwareKey(Process& process) {
 }  // namespace
 
 bool IsAdministrator(Process& process) {
-  Library advapi(::LoadLibraryA("Advapi32.dll"));
+  Library advapi(LoadSystemLibrary("Advapi32.dll"));
   if (auto check = LoadProc<CheckTokenMembershipFn>(advapi.get(), "CheckTokenMembership")) {
     return IsMemberOfAdministrators(check);
   }

@@ -86,6 +86,10 @@ void OpenPayload(Process& process) {
     manifest = ReadPayloadManifest(*process.extractor.stream(), process.messages);
     process.variables().SetFlag("Install", true);
   } else {
+    // No payload, yet more than the program itself: a download cut short inside
+    // its payload, not an installed copy.
+    const std::optional<std::int64_t> image_end = ExecutableImageEnd(program);
+    if (image_end && program.Size() > *image_end) process.messages.FatalError("Installer is corrupt or truncated");
     program.Close();
     manifest = ReadInstalledManifest(process);
   }

@@ -15,6 +15,7 @@
 #include "wizard_run.h"
 #include "process.h"
 #include "splash.h"
+#include "system_libraries.h"
 
 namespace inst::win {
 
@@ -104,5 +105,6 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
 }  // namespace inst::win
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+  inst::win::RestrictLibrarySearch();
   return inst::win::RunInstaller(instance, command_line);
 }

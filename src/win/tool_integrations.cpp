@@ -8,6 +8,7 @@
 
 #include "core/support/text.h"
 #include "handles.h"
+#include "system_libraries.h"
 
 namespace inst::win {
 
@@ -18,8 +19,8 @@ using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 // SHGetFolderPathA for one folder; empty when the shell cannot tell. `succeeded`
 // receives whether the call returned S_OK.
 std::string ShellFolder(HWND owner, int csidl, bool* succeeded) {
-  Library library(::LoadLibraryA("SHFolder.dll"));
-  if (!library) library.reset(::LoadLibraryA("Shell32.dll"));
+  Library library(LoadSystemLibrary("SHFolder.dll"));
+  if (!library) library.reset(LoadSystemLibrary("Shell32.dll"));
   auto get = LoadProc<SHGetFolderPathFn>(library.get(), "SHGetFolderPathA");
   if (get == nullptr) return std::string();
   std::vector<char> path(4096);
@@ -77,10 +78,6 @@ std::optional<std::string> PluginCurrentVersion(Process& process) {
 void WinToolIntegrations::RegisterMplabPlugin() {
   Process& process = process_;
   InstallerVariables& vars = process.variables();
-  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-  if (auto set_dll_directory = LoadProc<SetDllDirectoryFn>(::GetModuleHandleA("Kernel32.dll"), "SetDllDirectoryA")) {
-    set_dll_directory(FormatText("%s\\bin", vars.ValueOf("InstDir").c_str()).c_str());
-  }
   const std::string key = PluginKey(process);
   const bool is_plugin_itself = vars.GetVariable("Product") && *vars.GetVariable("Product") == "MPLAB Plugin";
   const std::string* version = is_plugin_itself ? vars.GetVariable("Version") : vars.GetVariable("MPLABPluginVer");
@@ -103,7 +100,8 @@ void WinToolIntegrations::RegisterMplabPlugin() {
     }
   } ole_scope{ole};
 
-  Library plugin(::LoadLibraryA(dll.c_str()));
+  // The DLLs the plug-in needs are found beside it, in the product's bin folder.
+  Library plugin(LoadProductLibrary(dll));
   if (!plugin) {
     process.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
     return;
@@ -145,8 +143,8 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
   const std::string inf = JoinPath(folder, feature.driver_inf.value_or("")).value_or("");
 
   // Loaded at run time, so that a system without them still installs the rest.
-  Library setupapi(::LoadLibraryA("setupapi.dll"));
-  Library newdev(::LoadLibraryA("newdev.dll"));
+  Library setupapi(LoadSystemLibrary("setupapi.dll"));
+  Library newdev(LoadSystemLibrary("newdev.dll"));
   auto copy_inf = LoadProc<SetupCopyOEMInfFn>(setupapi.get(), "SetupCopyOEMInfA");
   auto update = LoadProc<UpdateDriverFn>(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA");
 

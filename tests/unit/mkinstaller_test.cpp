@@ -35,15 +35,31 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// The headers of a Windows program with one section that ends with the file, then
+// a pattern (the signature bytes among it).
+std::string FakeWindowsProgram(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0x200; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+  auto put32 = [&](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  put32(0x3C, 0x80);
+  bytes.replace(0x80, 4, std::string("PE\0\0", 4));
+  bytes[0x86] = 1;  // one section; no optional header
+  put32(0x98 + 16, static_cast<std::uint32_t>(size - 0x200));
+  put32(0x98 + 20, 0x200);
+  return bytes;
+}
+
 class BuilderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = fs::temp_directory_path() / ("mkinstaller-test-" + std::to_string(::getpid()) + "-" +
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
-    std::string stub(30000, '\0');
-    for (std::size_t i = 0; i < stub.size(); ++i) stub[i] = static_cast<char>(i * 7 + 3);
-    WriteAll(dir / "stub.exe", stub);
+    WriteAll(dir / "stub.exe", FakeWindowsProgram(30000));
     WriteAll(dir / "src" / "licence.txt", "Licence text\n");
     WriteAll(dir / "root" / "bin" / "tool.exe", std::string(5000, 't'));
     WriteAll(dir / "root" / "docs" / "empty.txt", "");
@@ -172,18 +188,55 @@ TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
 
 TEST_F(BuilderTest, ErrorsNameTheLineOrFileAndLeaveNoOutput) {
   const std::string source = (dir / "src" / "manifest.txt").string();
-  Manifest("[Features]\nFeature=Main\nbin/\nmissing.exe\n[Run]\n");
-  EXPECT_EQ(BuildError(), source + ":4: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
-  Manifest("[Resources]\nICON=none.ico\n[Run]\n");
+  const std::string version = "[Variables]\nVersion=1\n";
+  Manifest(version + "[Features]\nFeature=Main\nbin/\nmissing.exe\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":6: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
+  Manifest("[Resources]\nICON=none.ico\n" + version + "[Run]\n");
   EXPECT_EQ(BuildError(), source + ":2: resource none.ico not found (" + (dir / "src" / "none.ico").string() + ")");
   Manifest("[Features]\nbin/\n[Run]\n");
   EXPECT_EQ(BuildError(), source + ":2: missing feature name before folder");
-  Manifest("\n\n[Features]\nFeature=Main\nbin/\ntool.exe\t4999\n[Run]\n");
-  EXPECT_EQ(BuildError(), source + ":6: size of bin\\tool.exe given as 4999, but the file holds 5000 bytes");
+  Manifest("\n\n" + version + "[Features]\nFeature=Main\nbin/\ntool.exe\t4999\n[Run]\n");
+  EXPECT_EQ(BuildError(), source + ":8: size of bin\\tool.exe given as 4999, but the file holds 5000 bytes");
   Manifest("[Variables]\nA=1\n");
   EXPECT_EQ(BuildError(), source + ":2: Invalid manifest format");
   options.stub = dir / "src" / "licence.txt";
-  EXPECT_EQ(BuildError(), options.stub.string() + ": not an installer stub (13 bytes)");
+  EXPECT_EQ(BuildError(), options.stub.string() + ": not a Windows program; the stub is setup.exe as built "
+                                                  "(dist/win32/setup.exe)");
+  WriteAll(dir / "small.exe", FakeWindowsProgram(20000));
+  options.stub = dir / "small.exe";
+  EXPECT_EQ(BuildError(), options.stub.string() + ": not an installer stub (20000 bytes)");
+}
+
+// What only the customer's machine would otherwise find out.
+TEST_F(BuilderTest, RefusesWhatCannotInstall) {
+  const std::string source = (dir / "src" / "manifest.txt").string();
+  const std::string version = "[Variables]\nVersion=1\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"[Features]\nFeature=Main\nbin/\ntool.exe\n[Run]\n",
+       ": the manifest sets no Version= in [Variables]; every installation would end in \"Bad call to SetVariable: "
+       "FullVersion\""},
+      {version + "SupportURL=http://x/?a=b\n[Run]\n",
+       ":3: the value holds \"=\"; the installer keeps only the text before it (move such a text, a web address with a "
+       "query say, to a file)"},
+      {"\xEF\xBB\xBF" + version + "[Run]\n",
+       ":1: the file starts with a UTF-8 byte-order mark; save it without one, in the Windows ANSI code page"},
+      {version + "Description=Caf\xC3\xA9\n[Run]\n",
+       ":3: UTF-8 text; the installer shows and creates names in the Windows ANSI code page: save the manifest in "
+       "that code page (and name the files the same way)"},
+      {version + "[Features]\nFeature=Main\nbin/\nbin/plugins\n[Run]\n",
+       ":6: \"bin/plugins\" is read as a file; a folder line ends with \"/\" (\"bin/plugins/\")"},
+      {version + "[Features]\nFeature=Main\nbin/\nsub\\tool.exe\n[Run]\n",
+       ":6: the file name \"sub\\tool.exe\" holds \"\\\", which the installer cannot create; name the folder on a "
+       "folder line of its own"},
+      {version + "[Features]\nFeature=A\nRequires=B\nFeature=B\nRequires=A\n[Run]\n",
+       ":5: Requires= loop: A -> B -> A; the installer could never install these features"},
+      {version + "[Features]\nFeature=Self\nRequires=Self\n[Run]\n",
+       ":5: Requires= loop: Self -> Self; the installer could never install these features"},
+  };
+  for (const auto& [text, error] : cases) {
+    Manifest(text);
+    EXPECT_EQ(BuildError(), source + error) << text;
+  }
 }
 
 TEST_F(BuilderTest, AStubThatAlreadyCarriesAPayloadIsRefused) {

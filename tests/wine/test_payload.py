@@ -10,6 +10,8 @@ from winetest import SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer
 FATAL = "Fatal error"
 CORRUPT = (FATAL, "Installer is corrupt or truncated")
 HEADLESS = ["--dir=C:\\Product", "--I agree to the terms of the licence"]
+# What the container check says of a file cut short or altered.
+CONTAINER_FAULT = r"^(Installer is corrupt or truncated|Can't read entire filecheck: \d+|Can't read filecheck: \d+)$"
 SAMPLE = SAMPLES_DIR / "sample-product"
 
 
@@ -35,26 +37,42 @@ class PayloadTest(WineTestCase):
         self.assertEqual(result.exit_code, 0)
         self.assertEqual(set(temp.glob("vr*")), before)
 
+    def assertRefusedCleanly(self, result, what):
+        self.assertEqual(len(result.boxes), 1, what)
+        self.assertEqual(result.boxes[0].title, FATAL, what)
+        self.assertRegex(result.boxes[0].text, CONTAINER_FAULT, what)
+        self.assertEqual(result.exit_code, 1, what)
+        self.assertEqual(list(self.session.user_temp().glob("vr*")), [], what)
+
     def test_a_flipped_byte_anywhere_in_the_digested_stretch_is_corrupt(self):
         lay = self.layout
-        positions = {
+        named = {
             "first digested byte": 1024,
             "signature bytes": 23040 + 3,
             "padding": lay.stub_length if lay.stub_length < lay.offset else lay.offset - 1,
             "stub length field": lay.offset + 8,
             "first gzip byte": lay.offset + 20,
-            "inside the gzip member": (lay.offset + lay.digest_offset) // 2,
             "last gzip byte": lay.digest_offset - 1,
             "first digest byte": lay.digest_offset,
             "last digest byte": lay.digest_offset + 15,
         }
+        # And faults spread evenly over the digested stretch: thirty in all.
+        spread = {f"offset {at}": at for at in range(1024, lay.digest_offset, (lay.digest_offset - 1024) // 22)}
+        positions = dict(list(named.items()) + list(spread.items())[:30 - len(named)])
+        self.assertEqual(len(positions), 30)
         for what, at in positions.items():
-            with self.subTest(what, offset=at):
-                data = bytearray(self.good)
-                data[at] ^= 0x01
-                result = self.run_variant(data, "flipped.exe")
-                self.assertBoxes(result, [CORRUPT])
-                self.assertEqual(result.exit_code, 1)
+            data = bytearray(self.good)
+            data[at] ^= 0x01
+            result = self.run_variant(data, "flipped.exe")
+            self.assertBoxes(result, [CORRUPT])
+            self.assertRefusedCleanly(result, what)
+
+    def test_cut_anywhere_over_the_payload_and_digest(self):
+        lay = self.layout
+        end = lay.digest_offset + 16
+        for at in range(lay.offset + 1, end, (end - lay.offset) // 30)[:30]:
+            result = self.run_variant(self.good[:at], "cut.exe")
+            self.assertRefusedCleanly(result, f"cut at {at}")
 
     def test_the_executable_headers_are_not_digested(self):
         data = bytearray(self.good)

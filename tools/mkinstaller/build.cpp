@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "core/payload/container.h"
 #include "core/payload/installed_copy.h"
 #include "core/payload/md5.h"
+#include "core/payload/payload_reader.h"
 #include "source_manifest.h"
 #include "tool_error.h"
 
@@ -174,11 +176,18 @@ class PartialOutput {
 
 }  // namespace
 
-void BuildInstaller(const BuildOptions& options) {
-  const std::string stub = ReadFile(options.stub, "stub");
-  if (stub.size() < container::kSignatureOffset + container::kSignatureBytes || stub.size() > UINT32_MAX) {
-    throw ToolError(options.stub.string() + ": not an installer stub (" + std::to_string(stub.size()) + " bytes)");
+void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_size) {
+  if (!inst::ExecutableImageEnd(bytes.substr(0, inst::kExecutableHeadBytes))) {
+    throw ToolError(path.string() + ": not a Windows program; the stub is setup.exe as built (dist/win32/setup.exe)");
   }
+  if (file_size < container::kSignatureOffset + container::kSignatureBytes || file_size > UINT32_MAX) {
+    throw ToolError(path.string() + ": not an installer stub (" + std::to_string(file_size) + " bytes)");
+  }
+}
+
+BuildSummary BuildInstaller(const BuildOptions& options) {
+  const std::string stub = ReadFile(options.stub, "stub");
+  CheckStub(options.stub, stub, stub.size());
   for (std::size_t at = container::kFirstPayloadOffset; at + container::kPayloadHeaderBytes <= stub.size();
        at += container::kAlignment) {
     if (container::DecodeHeader(std::string_view(stub).substr(at, container::kPayloadHeaderBytes))) {
@@ -192,6 +201,7 @@ void BuildInstaller(const BuildOptions& options) {
   const std::vector<std::uint32_t> sizes = MeasureItems(source);
   const std::string manifest = RenderManifest(source, sizes, signature);
 
+  BuildSummary summary;
   std::uint64_t total = manifest.size();
   for (std::uint32_t size : sizes) total += size;
 
@@ -218,6 +228,7 @@ void BuildInstaller(const BuildOptions& options) {
       CopyInto(gzip, source.items[i], sizes[i], progress);
     }
     gzip.Finish();
+    summary.compressed_bytes = gzip.written();
 
     const std::uint64_t end = payload_offset + container::kPayloadHeaderBytes + gzip.written();
     if (end - container::kHeaderSize > UINT32_MAX) throw ToolError("the product is too large for one installer");
@@ -245,6 +256,12 @@ void BuildInstaller(const BuildOptions& options) {
   fs::rename(temporary, options.output, error);
   if (error) throw ToolError(options.output.string() + ": " + error.message());
   partial.Keep();
+  summary.output_bytes = fs::file_size(options.output, error);
+  summary.product_bytes = total;
+  summary.files = static_cast<std::size_t>(
+      std::count_if(source.items.begin(), source.items.end(), [](const PayloadItem& item) { return !item.is_resource; }));
+  summary.components = source.components;
+  return summary;
 }
 
 }  // namespace mkinstaller

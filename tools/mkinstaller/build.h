@@ -15,7 +15,19 @@ struct BuildOptions {
   bool show_progress = false;
 };
 
+struct BuildSummary {
+  std::uint64_t output_bytes = 0;
+  std::size_t files = 0;
+  std::size_t components = 0;
+  std::uint64_t product_bytes = 0;     // manifest, resources and files as given
+  std::uint64_t compressed_bytes = 0;  // the gzip member that carries them
+};
+
 // Writes the installer; on any fault throws ToolError and leaves no output file.
-void BuildInstaller(const BuildOptions& options);
+BuildSummary BuildInstaller(const BuildOptions& options);
+
+// Throws ToolError unless `bytes` (the start of the file at `path`, or all of it)
+// is an installer stub: a Windows program long enough to carry its signature.
+void CheckStub(const std::filesystem::path& path, std::string_view bytes, std::uint64_t file_size);
 
 }  // namespace mkinstaller

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "build.h"
+
 #include "core/payload/fd_file.h"
 #include "core/payload/installed_copy.h"
 #include "core/support/installer_state.h"
@@ -66,6 +68,10 @@ class RecordWalker final : public inst::ManifestHooks {
 std::string SignatureOf(const fs::path& path) {
   inst::FdFile file = inst::FdFile::OpenForReading(path.string());
   if (!file.is_open()) throw ToolError(path.string() + ": cannot open");
+  std::string head(inst::kExecutableHeadBytes, '\0');
+  const long got = file.Read(head.data(), head.size());
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  CheckStub(path, head, static_cast<std::uint64_t>(file.Size()));
   ToolContext context;
   return inst::ReadManifestSignature(file, context.messages);
 }

@@ -55,6 +55,10 @@ int Build(const std::vector<std::string>& args) {
       if (i + 1 >= args.size()) throw UsageError{option + " needs a value"};
       return args[++i];
     };
+    if (option == "--help" || option == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     if (option == "--stub") options.stub = value();
     else if (option == "--manifest") options.manifest = value();
     else if (option == "--root") options.root = value();
@@ -67,7 +71,12 @@ int Build(const std::vector<std::string>& args) {
     throw UsageError{"build needs --stub, --manifest, --root and -o"};
   }
   options.show_progress = isatty(STDERR_FILENO) != 0;
-  mkinstaller::BuildInstaller(options);
+  const mkinstaller::BuildSummary built = mkinstaller::BuildInstaller(options);
+  std::printf("mkinstaller: wrote %s: %llu bytes; %zu files, %zu components; %.1f MB packed to %.0f%%\n",
+              options.output.string().c_str(), static_cast<unsigned long long>(built.output_bytes), built.files,
+              built.components, static_cast<double>(built.product_bytes) / 1e6,
+              built.product_bytes ? 100.0 * static_cast<double>(built.compressed_bytes) / static_cast<double>(built.product_bytes)
+                                  : 0.0);
   return 0;
 }
 

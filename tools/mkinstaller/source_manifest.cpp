@@ -1,10 +1,13 @@
 #include "source_manifest.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "core/support/installer_state.h"
 #include "core/manifest/manifest_parser.h"
+#include "core/support/text.h"
 #include "tool_error.h"
 
 namespace mkinstaller {
@@ -67,6 +70,102 @@ std::string NormaliseLineEnds(const std::string& text) {
   return out;
 }
 
+// The installer shows and writes every text in the Windows ANSI code page: UTF-8
+// would arrive as "CafÃ©". A byte-order mark would make the first line unreadable.
+void RefuseUtf8(const fs::path& source, const std::vector<std::string>& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::string where = source.string() + ":" + std::to_string(i + 1) + ": ";
+    if (i == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) {
+      throw ToolError(where + "the file starts with a UTF-8 byte-order mark; save it without one, in the Windows "
+                              "ANSI code page");
+    }
+    for (std::size_t at = 0; at + 1 < line.size(); ++at) {
+      const auto lead = static_cast<unsigned char>(line[at]), next = static_cast<unsigned char>(line[at + 1]);
+      if (lead >= 0xC2 && lead <= 0xF4 && (next & 0xC0) == 0x80) {
+        throw ToolError(where + "UTF-8 text; the installer shows and creates names in the Windows ANSI code page: "
+                                "save the manifest in that code page (and name the files the same way)");
+      }
+    }
+  }
+}
+
+// A [Variables] value ends at its first "=" when the installer reads it.
+void RefuseEqualsInValues(const fs::path& source, const std::vector<std::string>& lines) {
+  bool in_variables = false;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (!line.empty() && line[0] == '[') in_variables = inst::EqualsIgnoreCase(line, "[Variables]");
+    if (!in_variables || line.empty() || line[0] == ';') continue;
+    const auto equals = line.find('=');
+    if (equals != std::string::npos && line.find('=', equals + 1) != std::string::npos) {
+      throw ToolError(source.string() + ":" + std::to_string(i + 1) + ": the value holds \"=\"; the installer keeps "
+                      "only the text before it (move such a text, a web address with a query say, to a file)");
+    }
+  }
+}
+
+// Names the line of the first Requires= that closes a loop between features.
+void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>& lines, const inst::ManifestLists& lists) {
+  if (!lists.feature_list) return;
+  auto find = [&](const std::string& name) -> const inst::FeatureRecord* {
+    for (const inst::FeaturePtr& feature : *lists.feature_list)
+      if (inst::EqualsIgnoreCase(feature->name, name)) return feature.get();
+    return nullptr;
+  };
+  // Depth-first, keeping the path walked; a name met again on it closes a loop.
+  std::vector<const inst::FeatureRecord*> path;
+  std::function<bool(const inst::FeatureRecord*)> walk = [&](const inst::FeatureRecord* feature) {
+    if (std::find(path.begin(), path.end(), feature) != path.end()) {
+      path.push_back(feature);
+      return true;
+    }
+    path.push_back(feature);
+    for (const std::string& name : feature->required_names) {
+      if (const inst::FeatureRecord* required = find(name); required && walk(required)) return true;
+    }
+    path.pop_back();
+    return false;
+  };
+  for (const inst::FeaturePtr& feature : *lists.feature_list) {
+    path.clear();
+    if (!walk(feature.get())) continue;
+    std::string loop;
+    for (std::size_t i = 0; i < path.size(); ++i) loop += (i ? " -> " : "") + path[i]->name;
+    // The line of the loop's first Requires=.
+    std::string current;
+    std::size_t line_number = 0;
+    for (std::size_t i = 0; i < lines.size() && line_number == 0; ++i) {
+      if (inst::StartsWithIgnoreCase(lines[i], "Feature=")) current = lines[i].substr(8);
+      if (inst::StartsWithIgnoreCase(lines[i], "Requires=") && inst::EqualsIgnoreCase(current, path[0]->name)) {
+        line_number = i + 1;
+      }
+    }
+    throw ToolError(source.string() + ":" + std::to_string(line_number) + ": Requires= loop: " + loop +
+                    "; the installer could never install these features");
+  }
+}
+
+// What only the customer's machine would find out.
+void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& result, const inst::InstallerState& state) {
+  if (state.variables.GetVariable("Version") == nullptr) {
+    throw ToolError(source.string() + ": the manifest sets no Version= in [Variables]; every installation would end "
+                    "in \"Bad call to SetVariable: FullVersion\"");
+  }
+  for (const PayloadItem& item : result.items) {
+    if (item.is_resource) continue;
+    const std::string where = source.string() + ":" + std::to_string(item.line) + ": ";
+    if (item.manifest_name.find('/') != std::string::npos) {
+      throw ToolError(where + "\"" + item.manifest_name + "\" is read as a file; a folder line ends with \"/\" (\"" +
+                      item.manifest_name + "/\")");
+    }
+    if (item.manifest_name.find('\\') != std::string::npos) {
+      throw ToolError(where + "the file name \"" + item.manifest_name + "\" holds \"\\\", which the installer cannot "
+                      "create; name the folder on a folder line of its own");
+    }
+  }
+}
+
 }  // namespace
 
 SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) {
@@ -75,6 +174,9 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   const std::string text = NormaliseLineEnds(ReadText(source));
   std::istringstream split(text);
   for (std::string line; std::getline(split, line);) result.lines.push_back(line);
+
+  RefuseUtf8(source, result.lines);
+  RefuseEqualsInValues(source, result.lines);
 
   ToolContext context;
   inst::InstallerState& state = context.state;
@@ -105,6 +207,9 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
       }
     }
   }
+  if (state.lists.component_list) result.components = state.lists.component_list->size();
+  RefuseWhatCannotInstall(source, result, state);
+  RefuseRequiresLoops(source, result.lines, state.lists);
   return result;
 }
 

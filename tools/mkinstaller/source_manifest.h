@@ -24,6 +24,7 @@ struct SourceManifest {
   std::filesystem::path path;
   std::vector<std::string> lines;        // the source's lines, line endings removed
   std::vector<PayloadItem> items;        // resources first, then files, in payload order
+  std::size_t components = 0;
 };
 
 // Parses the source; product files are looked up under `root` at their folder path.

@@ -18,6 +18,35 @@ std::optional<FoundPayload> FindPayloadHeader(FdFile& file) {
   }
 }
 
+std::optional<std::int64_t> ExecutableImageEnd(std::string_view head) {
+  auto byte = [&](std::size_t at) -> std::uint32_t { return static_cast<unsigned char>(head[at]); };
+  auto word = [&](std::size_t at) -> std::uint32_t { return byte(at) | (byte(at + 1) << 8); };
+  auto dword = [&](std::size_t at) -> std::uint32_t { return word(at) | (word(at + 2) << 16); };
+  if (head.size() < 64 || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
+  const std::size_t pe = dword(0x3C);
+  if (head.size() < 24 || pe > head.size() - 24 || head.substr(pe, 4) != std::string_view("PE\0\0", 4)) {
+    return std::nullopt;
+  }
+  const std::size_t sections = word(pe + 6);
+  const std::size_t table = pe + 24 + word(pe + 20);
+  if (sections == 0 || table + sections * 40 > head.size()) return std::nullopt;
+  std::int64_t end = 0;
+  for (std::size_t i = 0; i < sections; ++i) {
+    const std::size_t section = table + i * 40;
+    end = std::max<std::int64_t>(end, std::int64_t{dword(section + 20)} + dword(section + 16));
+  }
+  return end;
+}
+
+std::optional<std::int64_t> ExecutableImageEnd(FdFile& file) {
+  std::string head(kExecutableHeadBytes, '\0');
+  if (!file.Seek(0)) return std::nullopt;
+  const long got = file.Read(head.data(), head.size());
+  if (got <= 0) return std::nullopt;
+  head.resize(static_cast<std::size_t>(got));
+  return ExecutableImageEnd(head);
+}
+
 std::string ReadManifestSignature(FdFile& file, Messages& messages) {
   if (!file.Seek(container::kSignatureOffset)) messages.FatalError("Seek on setup");
   char bytes[container::kSignatureBytes] = {};

@@ -23,6 +23,16 @@ struct FoundPayload {
 // Probes every 1024-byte boundary from 204800 on; stops at the end of the file.
 std::optional<FoundPayload> FindPayloadHeader(FdFile& file);
 
+// Where the program's own image ends in its file: the end of its last section's
+// raw data, read from the executable headers at the start of the file. No result
+// when the headers cannot be read. A file longer than that carries something
+// appended: a payload, or what is left of one.
+std::optional<std::int64_t> ExecutableImageEnd(FdFile& file);
+// The same from the first bytes of a file (kExecutableHeadBytes are enough); no
+// result when they are not a Windows program's.
+std::optional<std::int64_t> ExecutableImageEnd(std::string_view head);
+inline constexpr std::size_t kExecutableHeadBytes = 4096;
+
 // The 16 bytes at the signature offset as hexadecimal ("Seek on setup" when the
 // seek fails).
 std::string ReadManifestSignature(FdFile& file, Messages& messages);
