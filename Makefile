@@ -1,6 +1,6 @@
 # Builds all three trees and runs the main job (`make`) or every test (`make test`).
 # Each target installs what it needs first.
-.PHONY: demo all deps build native win64 win32 test bench clean
+.PHONY: demo all deps build native win64 win32 fuzz test bench clean
 
 JOBS ?= $(shell nproc)
 ROOT := $(CURDIR)
@@ -14,7 +14,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	$(MAKE) --no-print-directory native win64 win32
+	$(MAKE) --no-print-directory native win64 win32 fuzz
 
 build/native/CMakeCache.txt:
 	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DDIST_DIR=$(ROOT)/dist/linux
@@ -25,6 +25,11 @@ build/win32/CMakeCache.txt:
 	cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release -DDIST_DIR=$(ROOT)/dist/win32 \
 	  -DCMAKE_TOOLCHAIN_FILE=$(ROOT)/cmake/toolchain-i686-w64-mingw32.cmake
 
+build/fuzz/CMakeCache.txt:
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DINSTALLER_FUZZ=ON
+
+fuzz: build/fuzz/CMakeCache.txt
+	cmake --build build/fuzz -j$(JOBS)
 native: build/native/CMakeCache.txt
 	cmake --build build/native -j$(JOBS)
 win64: build/win64/CMakeCache.txt

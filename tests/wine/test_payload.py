@@ -26,23 +26,25 @@ class PayloadTest(WineTestCase):
     def run_variant(self, data, name, answers=("OK",), args=HEADLESS):
         (self.session.root / name).write_bytes(data)
         exe = self.session.install_stub("C:\\Variants", name, source=self.session.root / name)
-        return self.session.run(exe, list(args), answers=list(answers))
+        temp = self.session.user_temp()
+        before = set(temp.glob("vr*"))
+        result = self.session.run(exe, list(args), answers=list(answers))
+        result.temp_left = set(temp.glob("vr*")) - before
+        return result
 
     def test_the_built_installer_is_accepted_and_leaves_no_temporary_files(self):
-        temp = self.session.user_temp()
-        temp.mkdir(parents=True, exist_ok=True)
-        before = set(temp.glob("vr*"))
+        self.session.user_temp().mkdir(parents=True, exist_ok=True)
         result = self.run_variant(self.good, "good.exe", answers=())
         self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
-        self.assertEqual(set(temp.glob("vr*")), before)
+        self.assertEqual(result.temp_left, set())
 
     def assertRefusedCleanly(self, result, what):
         self.assertEqual(len(result.boxes), 1, what)
         self.assertEqual(result.boxes[0].title, FATAL, what)
         self.assertRegex(result.boxes[0].text, CONTAINER_FAULT, what)
         self.assertEqual(result.exit_code, 1, what)
-        self.assertEqual(list(self.session.user_temp().glob("vr*")), [], what)
+        self.assertEqual(result.temp_left, set(), what)
 
     def test_a_flipped_byte_anywhere_in_the_digested_stretch_is_corrupt(self):
         lay = self.layout
@@ -99,7 +101,9 @@ class PayloadTest(WineTestCase):
         manifest, records = ct.split_stream(self.layout.stream())
         manifest = foreign + manifest[manifest.index(b"\r\n"):]
         data = ct.assemble(self.layout.stub, ct.join_stream(manifest, records))
-        self.assertBoxes(self.run_variant(data, "foreign.exe"), [(FATAL, "Invalid manifest signature")])
+        result = self.run_variant(data, "foreign.exe")
+        self.assertBoxes(result, [(FATAL, "Invalid manifest signature")])
+        self.assertEqual(result.temp_left, set())
 
     def test_a_header_off_the_probed_boundaries_is_not_found(self):
         stream = self.layout.stream()
@@ -121,6 +125,7 @@ class PayloadTest(WineTestCase):
                          rf"^File size does not match - file 2:C:\\users\\[^\\]+\\Temp\\vr\d+\\licence\.txt "
                          rf"1{licence_size}/{licence_size}$")
         self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.temp_left, set())
 
 
 class InstalledCopyTest(WineTestCase):

@@ -145,7 +145,7 @@ std::uint32_t InstallationRun::RequiredSpaceKB() {
 bool InstallationRun::CheckPrerequisites(FeatureRecord& feature) {
   bool ok = true;
   std::string list;
-  for (const FeaturePtr& required : feature.requires_features) {
+  for (const FeatureRecord* required : feature.requires_features) {
     if (required->installed) continue;
     ok = false;
     if (kMaxPrerequisiteList - list.size() > required->description.size() + 6) list += "  " + required->description + "\n";

@@ -46,7 +46,9 @@ struct FeatureRecord {
   std::vector<FolderRecord> folders;
   std::vector<InstallerRecord> installers;
   std::vector<std::string> required_names;  // as written, until the section ends
-  std::vector<std::shared_ptr<FeatureRecord>> requires_features;
+  // Not owned: every feature belongs to feature_list, and a feature may require
+  // itself or one that requires it.
+  std::vector<const FeatureRecord*> requires_features;
   std::optional<std::string> driver_inf;
   std::optional<std::string> driver_device;
   std::uint32_t installer_size = 0;

@@ -261,7 +261,7 @@ void ManifestParser::ParseFeatures() {
     if (feature->description.empty()) feature->description = feature->name;
     for (const std::string& name : feature->required_names) {
       for (const FeaturePtr& other : features)
-        if (EqualsIgnoreCase(other->name, name)) feature->requires_features.push_back(other);
+        if (EqualsIgnoreCase(other->name, name)) feature->requires_features.push_back(other.get());
     }
   }
 }

@@ -1,0 +1,68 @@
+// The manifest parser, the selection and space pass of the installation run, and
+// the installed manifest's round trip. The oracle: a manifest that parses, with a
+// version (the builder refuses one without), gives an installed manifest that the
+// installed copy reads back to the same keys.
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/install/installation_run.h"
+#include "core/install/product_registration.h"
+#include "core/manifest/installed_manifest.h"
+#include "fuzz_support.h"
+#include "memory_file_system.h"
+#include "memory_registry.h"
+
+namespace {
+
+using namespace inst;
+
+struct NoProgress final : Progress {
+  void ReportProgress(int, const char*) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  fuzz::Run installed;
+  fuzz::NoHooks hooks;
+  testing::MemoryRegistry registry;
+  testing::MemoryFileSystem files;
+  NoProgress progress;
+  installed.state.variables.SetVariable("InstDir", "C:\\P");
+  std::string written;
+  std::string patch_level_key;
+  try {
+    ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
+    if (!installed.state.variables.GetVariable("Version")) return 0;
+    FileExtractor extractor(installed.state, files, installed.messages, progress);
+    InstallationRun run(installed.state, registry, files, installed.messages, extractor, progress);
+    run.ProbeFeaturesAndComponents();
+    run.RequiredSpaceKB();
+    ProductRegistration product(installed.state, registry, installed.messages, [] { return std::string("20261207"); });
+    patch_level_key = product.PatchLevelKey();
+    auto& lists = installed.state.lists;
+    if (lists.feature_list) {
+      for (const FeaturePtr& feature : *lists.feature_list) {
+        for (const FolderRecord& folder : feature->folders) {
+          for (const FileRecord& file : folder.files) lists.installed_files.push_back("C:\\P\\" + folder.path + "\\" + file.name);
+        }
+      }
+    }
+    written = InstalledManifestText(installed.state, "SIG", "C:\\P\\resources\\manifest");
+  } catch (const testing::ProcessEnded&) {
+    return 0;  // refused with a message: what the installer does with a bad manifest
+  }
+
+  fuzz::Run copy;
+  copy.state.variables.SetVariable("InstDir", "C:\\P");
+  copy.state.running_installed_copy = true;
+  try {
+    ManifestParser(std::string_view(written).substr(5), copy.state, copy.messages, hooks).ParseManifest();
+    ProductRegistration product(copy.state, registry, copy.messages, [] { return std::string("20261207"); });
+    if (product.PatchLevelKey() != patch_level_key) std::abort();
+  } catch (const testing::ProcessEnded&) {
+    std::abort();  // the installed copy could neither repair nor remove this installation
+  }
+  return 0;
+}
