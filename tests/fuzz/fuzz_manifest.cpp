@@ -8,6 +8,7 @@
 #include "core/install/installation_run.h"
 #include "core/install/product_registration.h"
 #include "core/manifest/installed_manifest.h"
+#include "core/support/text.h"
 #include "fuzz_support.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"
@@ -34,7 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string patch_level_key;
   try {
     ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
+    // What the builder refuses: no version, or a resource key that is also a variable.
     if (!installed.state.variables.GetVariable("Version")) return 0;
+    for (const ResourceRecord& resource : installed.state.lists.resource_list) {
+      for (const std::string& name : installed.state.lists.variable_names)
+        if (resource.key && EqualsIgnoreCase(*resource.key, name)) return 0;
+    }
     FileExtractor extractor(installed.state, files, installed.messages, progress);
     InstallationRun run(installed.state, registry, files, installed.messages, extractor, progress);
     run.ProbeFeaturesAndComponents();

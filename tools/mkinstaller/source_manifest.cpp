@@ -153,7 +153,17 @@ void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& resul
                     "in \"Bad call to SetVariable: FullVersion\"");
   }
   for (const PayloadItem& item : result.items) {
-    if (item.is_resource) continue;
+    if (item.is_resource) {
+      // The installed copy reads the resource's line after the variables: its key
+      // would take the variable's place.
+      for (const std::string& name : state.lists.variable_names) {
+        if (inst::EqualsIgnoreCase(name, item.key)) {
+          throw ToolError(source.string() + ":" + std::to_string(item.line) + ": the resource key " + item.key +
+                          " is also a variable in [Variables]; give the resource a name of its own");
+        }
+      }
+      continue;
+    }
     const std::string where = source.string() + ":" + std::to_string(item.line) + ": ";
     if (item.manifest_name.find('/') != std::string::npos) {
       throw ToolError(where + "\"" + item.manifest_name + "\" is read as a file; a folder line ends with \"/\" (\"" +
