@@ -72,8 +72,8 @@ TEST_F(ExtractionTest, SizeMismatchNamesTheOrdinal) {
   extractor.ExtractFile("C:\\T\\icon", 4);
   EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\f.txt", 5); }),
             "File size does not match - file 1:C:\\P\\f.txt 5/6");
-  // The destination is recorded before it is opened; what was written stays.
-  EXPECT_EQ(state.lists.installed_files.back(), "C:\\P\\f.txt");
+  // Found before the destination is made: nothing is left open for the clean-up.
+  EXPECT_FALSE(fs.files.count("C:\\P\\f.txt"));
   EXPECT_EQ(fs.files.at("C:\\T\\icon"), "icon");
 }
 

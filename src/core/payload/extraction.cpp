@@ -32,27 +32,31 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
 
 void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {
   if (!stream_) messages_.FatalError("Installer is corrupt or truncated");
-  std::unique_ptr<OutputFile> out;
-  if (destination) {
-    state_.RecordInstalledFile(*destination, files_.FileExists(*destination));
-    out = OpenDestination(*destination);
-    CountProgress(kPerFileProgress);
-  }
+  // Read before the destination is opened: a fatal error with the file open would
+  // leave it where the clean-up cannot delete it.
   const std::uint32_t size = ReadStreamWord(*stream_, messages_);
   if (size != expected_size) {
     messages_.FatalError("File size does not match - file %d:%s %ld/%ld", static_cast<int>(state_.file_ordinal),
                          destination ? destination->c_str() : "", static_cast<long>(expected_size),
                          static_cast<long>(size));
   }
+  std::unique_ptr<OutputFile> out;
+  if (destination) {
+    state_.RecordInstalledFile(*destination, files_.FileExists(*destination));
+    out = OpenDestination(*destination);
+    CountProgress(kPerFileProgress);
+  }
+  auto fatal = [&](const std::string& text) {
+    out.reset();
+    messages_.FatalText(text);
+  };
   std::vector<char> buffer(kCopyChunk);
   std::uint32_t remaining = size;
   while (remaining > 0) {
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
-    if (got <= 0) messages_.FatalError("Installer is corrupt or truncated");
+    if (got <= 0) fatal("Installer is corrupt or truncated");
     if (out) {
-      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) {
-        messages_.FatalError("Write error on %s", destination->c_str());
-      }
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) fatal(FormatText("Write error on %s", destination->c_str()));
       CountProgress(static_cast<std::uint64_t>(got));
     }
     remaining -= static_cast<std::uint32_t>(got);
@@ -77,10 +81,15 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   std::uint64_t remaining = size;
   while (remaining > 0) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
-    if (in.file->Read(buffer.data(), want) != static_cast<long>(want)) {
-      messages_.FatalError("short read on %s", source.c_str());
+    // Both files are closed before a fatal error, so that the clean-up can delete the copy.
+    const bool read = in.file->Read(buffer.data(), want) == static_cast<long>(want);
+    const bool written = read && out.file->Write(buffer.data(), want);
+    if (!written) {
+      in.file.reset();
+      out.file.reset();
+      if (!read) messages_.FatalError("short read on %s", source.c_str());
+      messages_.FatalError("Write error on %s", destination.c_str());
     }
-    if (!out.file->Write(buffer.data(), want)) messages_.FatalError("Write error on %s", destination.c_str());
     CountProgress(want);
     remaining -= want;
   }
