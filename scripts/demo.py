@@ -64,7 +64,7 @@ def main():
 
         print(f"\n== Installing again by hand under Xvfb into {WIZARD_FOLDER}, without the examples")
         pictures = [ROOT / "build" / f"wizard-{page}.png" for page in ("welcome", "licence", "folder", "progress",
-                                                                        "cancel-question")]
+                                                                        "cancel-question", "configuration")]
         result = session.run(exe, [], answers=[
             f"do:shot:{pictures[0]}", "do:click:101",                    # welcome
             "do:click:302", f"do:shot:{pictures[1]}", "do:click:101",    # licence, accepted
@@ -72,6 +72,8 @@ def main():
             "do:click:2", f"No@shot={pictures[4]}",                       # Cancel asks first
             f"do:shot:{pictures[2]}", "do:click:101",                    # folder and components
             "Yes",                                                        # remove the installation found there
+            "do:waitfor:303", "do:select:2", f"do:shot:{pictures[5]}",   # configuration: French messages
+            "do:click:101",
             f"do:shotwhen:502:{pictures[3]}"])                           # the work, with its log and bar
         show_run("setup.exe (wizard)", result)
         for picture in pictures:

@@ -36,7 +36,7 @@ std::string TextOf(const char* data, DWORD length) {
 
 }  // namespace
 
-RegistryValue WinRegistry::RegistryReadString(int root, const std::string& key, const std::string& name) {
+RegistryValue WinRegistry::RegistryReadStored(int root, const std::string& key, const std::string& name) {
   RegistryValue result;
   RegistryKey handle;
   if ((result.error = OpenKey(root, key, KEY_READ, handle)) != 0) return result;
@@ -45,19 +45,24 @@ RegistryValue WinRegistry::RegistryReadString(int root, const std::string& key, 
   DWORD length = static_cast<DWORD>(buffer.size());
   result.error = static_cast<std::uint32_t>(
       ::RegQueryValueExA(handle.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &length));
-  handle.reset();
   if (result.error != 0) return result;
-  if (type == REG_EXPAND_SZ) {
-    const std::string stored = TextOf(buffer.data(), length);
-    std::vector<char> expanded(kRegistryExpansionLimit);
-    const DWORD size = ::ExpandEnvironmentStringsA(stored.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-    if (size >= 1 && size <= expanded.size()) result.text = TextOf(expanded.data(), size);
-    else result.error = kErrorMoreData;
-  } else if (type == REG_SZ) {
-    result.text = TextOf(buffer.data(), length);
-  } else {
+  if (type != REG_SZ && type != REG_EXPAND_SZ) {
     result.error = kErrorBadArguments;
+    return result;
   }
+  result.text = TextOf(buffer.data(), length);
+  result.expandable = type == REG_EXPAND_SZ;
+  return result;
+}
+
+RegistryValue WinRegistry::RegistryReadString(int root, const std::string& key, const std::string& name) {
+  RegistryValue result = RegistryReadStored(root, key, name);
+  if (!result.ok() || !result.expandable) return result;
+  std::vector<char> expanded(kRegistryExpansionLimit);
+  const DWORD size = ::ExpandEnvironmentStringsA(result.text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+  if (size >= 1 && size <= expanded.size()) result.text = TextOf(expanded.data(), size);
+  else result.error = kErrorMoreData;
+  result.expandable = false;
   return result;
 }
 
@@ -92,13 +97,26 @@ SubkeyList WinRegistry::RegistryListSubkeys(int root, const std::string& key) {
   return list;
 }
 
-std::uint32_t WinRegistry::RegistryWriteString(int root, const std::string& key, const std::string& name,
-                                               const std::string& text) {
+namespace {
+
+std::uint32_t WriteText(int root, const std::string& key, const std::string& name, const std::string& text, DWORD type) {
   RegistryKey handle;
   if (const std::uint32_t error = CreateKey(root, key, handle)) return error;
-  return static_cast<std::uint32_t>(::RegSetValueExA(handle.get(), name.c_str(), 0, REG_SZ,
+  return static_cast<std::uint32_t>(::RegSetValueExA(handle.get(), name.c_str(), 0, type,
                                                      reinterpret_cast<const BYTE*>(text.c_str()),
                                                      static_cast<DWORD>(text.size() + 1)));
+}
+
+}  // namespace
+
+std::uint32_t WinRegistry::RegistryWriteString(int root, const std::string& key, const std::string& name,
+                                               const std::string& text) {
+  return WriteText(root, key, name, text, REG_SZ);
+}
+
+std::uint32_t WinRegistry::RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                                     const std::string& text) {
+  return WriteText(root, key, name, text, REG_EXPAND_SZ);
 }
 
 std::uint32_t WinRegistry::RegistryWriteDword(int root, const std::string& key, const std::string& name,

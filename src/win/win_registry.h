@@ -13,9 +13,12 @@ class WinRegistry final : public Registry {
   RegistryValue RegistryReadString(int root, const std::string& key, const std::string& name) override;
   std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
                                   std::uint32_t& out) override;
+  RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) override;
   SubkeyList RegistryListSubkeys(int root, const std::string& key) override;
   std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
                                     const std::string& text) override;
+  std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                          const std::string& text) override;
   std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
                                    std::uint32_t value) override;
   std::uint32_t RegistryDeleteTree(int root, const std::string& key) override;

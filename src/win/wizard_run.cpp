@@ -1,6 +1,7 @@
 #include "win/wizard_run.h"
 
 #include "win/main_window.h"
+#include "win/pages/configuration_page.h"
 #include "win/pages/install_folder_page.h"
 #include "win/pages/licence_page.h"
 #include "win/pages/progress_page.h"
@@ -29,7 +30,11 @@ class HeadlessFrame final : public WizardFrame {
 // The pages, owned together for the length of one run.
 struct PageSet {
   PageSet(Process& process, MainWindow* window)
-      : welcome(process, window), licence(process, window), install_folder(process, window), progress(process, window) {}
+      : welcome(process, window),
+        licence(process, window),
+        install_folder(process, window),
+        configuration(process, window),
+        progress(process, window) {}
 
   std::vector<PageRecord> Table() {
     return {
@@ -45,7 +50,7 @@ struct PageSet {
   WelcomePage welcome;
   LicencePage licence;
   InstallFolderPage install_folder;
-  PassingPage configuration;
+  ConfigurationPage configuration;
   ProgressPage progress;
   PassingPage complete;
 };

@@ -14,7 +14,7 @@
 // button, so a test fails rather than hangs.
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
-// type:ID:TEXT, escape, close, state:ID, controls (every visible control), window,
+// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID, escape, close, state:ID, controls (every visible control), window,
 // wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
 // moved, the program held still).
@@ -205,6 +205,13 @@ struct Robot {
 
   void Act() {
     if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
+    if (steps.front().text.rfind("waitfor:", 0) == 0) {
+      // Holds the later actions until the control shows, enabled: a page reached
+      // after long work.
+      HWND control = GetDlgItem(main_window, std::atoi(steps.front().text.c_str() + 8));
+      if (control && IsWindowVisible(control) && IsWindowEnabled(control)) steps.pop_front();
+      return;
+    }
     if (steps.front().text.rfind("shotwhen:", 0) == 0) {
       // Waits, without the usual pause, for the control to show, then holds the
       // program still while its window is captured: a page that passes quickly.
@@ -241,6 +248,15 @@ struct Robot {
       const std::string text = colon == std::string::npos ? "" : action.substr(colon + 1);
       if (text.empty()) PostMessageA(control, WM_CHAR, VK_BACK, 0);
       for (unsigned char c : text) PostMessageA(control, WM_CHAR, c, 0);
+    } else if (action.rfind("select:", 0) == 0) {
+      // The row of the window's first visible combo box, as a click on it would choose.
+      for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(control) || _stricmp(ClassName(control).c_str(), "ComboBox") != 0) continue;
+        SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(id_of("select:")), 0);
+        PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(control));
+        break;
+      }
     } else if (action == "controls") {
       std::string list;
       for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {

@@ -32,6 +32,12 @@ class MemoryRegistry final : public Registry {
     }
     return result;
   }
+  // References are not expanded here: the stored text comes back either way.
+  RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) override {
+    RegistryValue result = RegistryReadString(root, key, name);
+    result.expandable = result.ok() && expandable.count(Path(root, key) + "\\" + name);
+    return result;
+  }
   std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name, std::uint32_t& out) override {
     std::uint32_t error = 0;
     const Data* data = Find(root, key, name, error);
@@ -61,7 +67,14 @@ class MemoryRegistry final : public Registry {
                                     const std::string& text) override {
     if (denied.count(Path(root, key))) return 5;
     Create(root, key).values[name] = text;
+    expandable.erase(Path(root, key) + "\\" + name);
     return 0;
+  }
+  std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                          const std::string& text) override {
+    const std::uint32_t error = RegistryWriteString(root, key, name, text);
+    if (error == 0) expandable.insert(Path(root, key) + "\\" + name);
+    return error;
   }
   std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
                                    std::uint32_t value) override {
@@ -91,6 +104,7 @@ class MemoryRegistry final : public Registry {
   }
 
   std::map<std::string, Key, LessIgnoreCase> keys;
+  std::set<std::string, LessIgnoreCase> expandable;  // "root:key\\name" of REG_EXPAND_SZ values
   std::set<std::string, LessIgnoreCase> denied;  // keys whose writes fail with 5
   std::vector<std::string> deleted;             // in the order they went
 

@@ -121,10 +121,12 @@ TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
 }  // namespace
 }  // namespace inst
 
+#include "core/wizard/configuration.h"
 #include "core/wizard/dialog_units.h"
 #include "core/wizard/install_folder.h"
 #include "core/wizard/licence.h"
 #include "memory_file_system.h"
+#include "memory_registry.h"
 
 namespace inst {
 namespace {
@@ -159,6 +161,26 @@ TEST(LicencePage, TextIsCutAndAMissingFileIsNone) {
   EXPECT_EQ(ReadLicenceText(files, &empty), "");
   EXPECT_EQ(ReadLicenceText(files, &missing), std::nullopt);
   EXPECT_EQ(ReadLicenceText(files, nullptr), std::nullopt);
+}
+
+TEST(ConfigurationPage, PathEntriesComparedWhole) {
+  EXPECT_EQ(PathWithFolder("C:\\Windows;C:\\Tools\\bin2", "C:\\Tools\\bin"), "C:\\Windows;C:\\Tools\\bin2;C:\\Tools\\bin");
+  EXPECT_EQ(PathWithFolder("C:\\Windows;c:\\tools\\BIN\\;D:\\x", "C:\\Tools\\bin"), std::nullopt);
+  EXPECT_EQ(PathWithFolder("C:\\Windows;", "C:\\Tools\\bin"), "C:\\Windows;C:\\Tools\\bin");
+  EXPECT_EQ(PathWithFolder("", "C:\\Tools\\bin"), "C:\\Tools\\bin");
+}
+
+TEST(ConfigurationPage, AddPathEntryKeepsTheValuesTypeAndReferences) {
+  testing::MemoryRegistry registry;
+  EXPECT_FALSE(AddPathEntry(registry, "PATH", "C:\\P\\bin"));  // no value: left alone
+  registry.RegistryWriteExpandString(kHKLM, kEnvironmentKey, "PATH", "%SystemRoot%\\system32;%SystemRoot%");
+  EXPECT_TRUE(AddPathEntry(registry, "PATH", "C:\\P\\bin"));
+  EXPECT_TRUE(AddPathEntry(registry, "PATH", "c:\\p\\BIN\\"));  // there already
+  const RegistryValue stored = registry.RegistryReadStored(kHKLM, kEnvironmentKey, "PATH");
+  EXPECT_EQ(stored.text, "%SystemRoot%\\system32;%SystemRoot%;C:\\P\\bin");
+  EXPECT_TRUE(stored.expandable);
+  registry.RegistryWriteString(kHKLM, kEnvironmentKey, "PATH", std::string(kRegistryValueLimit, 'x'));
+  EXPECT_FALSE(AddPathEntry(registry, "PATH", "C:\\P\\bin"));  // too long: left alone
 }
 
 }  // namespace

@@ -77,9 +77,9 @@ class MaintenanceTest(WineTestCase):
         changed.write_text("changed by the user")
         self.session.wine("reg", "delete", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1",
                           "/f", check=True)
-        # A repair shows the licence again, then goes straight to the work.
+        # A repair shows the licence and the configuration again, then does the work.
         result = self.session.run(self.copy, [], answers=["do:state:101", "do:click:602", "do:state:101", "do:click:101",
-                                                          "do:click:302", "do:click:101"])
+                                                          "do:click:302", "do:click:101", "do:click:101"])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
         self.assertEqual([c["enabled"] for c in result.controls], [False, True])  # Next waits for a choice
@@ -217,7 +217,7 @@ class InstallFolderPageTest(WineTestCase):
 
     def test_clicks_and_typing_install_what_the_same_choices_install_headless(self):
         result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
-            "do:controls", "do:clicktext:Example programs", "do:controls", "do:type:201:C:\\Clicked", NEXT])
+            "do:controls", "do:clicktext:Example programs", "do:controls", "do:type:201:C:\\Clicked", NEXT, NEXT])
         self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
         before, after = result.control_lists
@@ -260,12 +260,13 @@ class InstallFolderPageTest(WineTestCase):
         self.assertEqual(result.boxes[0].buttons, ["Yes", "No"])
         self.assertTrue(result.controls[0]["visible"])
         # No, then Yes: installed over the earlier files, which stay.
-        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Kept", NEXT, "No", "Yes"])
+        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Kept", NEXT, "No", "Yes", NEXT])
         self.assertBoxes(result, [question, overwrite])
         self.assertEqual(result.exit_code, 0)
         self.assertTrue(self.session.unix_path("C:\\Kept\\" + example).exists())
         # Yes: the earlier installation's own remover runs before the new files arrive.
-        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Prev", NEXT, "Yes"])
+        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Prev", NEXT, "Yes",
+                                                                            "do:waitfor:303", NEXT])
         self.assertBoxes(result, [question])
         self.assertEqual(result.exit_code, 0)
         self.assertFalse(self.session.unix_path("C:\\Prev\\" + example).exists())
@@ -276,12 +277,35 @@ class InstallFolderPageTest(WineTestCase):
         self.assertNotIn("big.bin", manifest)
 
 
+
+class ConfigurationPageTest(WineTestCase):
+    ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
+
+    def test_language_and_path_are_written_when_the_page_is_left(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        kind, before = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        # Installed twice into the same folder (the second time over the first): the
+        # folder is on PATH once.
+        for earlier in ([], ["Yes", "do:waitfor:303"]):
+            result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + ["do:type:201:C:\\Conf", NEXT, *earlier,
+                                                                         "do:controls", "do:select:2", "do:click:303", NEXT])
+            self.assertEqual(result.exit_code, 0)
+        page = result.control_lists[0]
+        self.assertEqual([c["text"] for c in page if c["class"] == "Static"], ["  Language to use for messages"])
+        self.assertEqual(next(c for c in page if c["class"] == "ComboBox")["text"], "English")
+        self.assertEqual((control(page, 303)["text"], control(page, 303)["checked"]), ("Add to environment path", False))
+        self.assertEqual(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20", "language"), ("REG_DWORD", "0xc"))
+        # The value keeps its type and references; the folder is appended once.
+        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
+
+
 class ProgressBarTest(WineTestCase):
     def test_the_bar_rises_with_the_bytes_written(self):
         blocks = {f"data/block{i:02}.bin": random.Random(i).randbytes(1 << 20) for i in range(40)}
         lines = "".join(f"block{i:02}.bin\n" for i in range(40))
         exe = build_sample_variant(self.session, "large", [("manual.txt\n", "manual.txt\ndata/\n" + lines)], blocks)
-        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [NEXT] + ["do:state:502"] * 10, timeout=120)
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [NEXT, NEXT] + ["do:state:502"] * 10, timeout=120)
         self.assertEqual(result.exit_code, 0)
         positions = [c["position"] for c in result.controls if c.get("visible") and "position" in c]
         self.assertEqual(positions, sorted(positions))

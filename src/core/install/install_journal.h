@@ -47,10 +47,18 @@ class JournalingRegistry final : public Registry {
   std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name, std::uint32_t& out) override {
     return registry_.RegistryReadDword(root, key, name, out);
   }
+  RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) override {
+    return registry_.RegistryReadStored(root, key, name);
+  }
   SubkeyList RegistryListSubkeys(int root, const std::string& key) override { return registry_.RegistryListSubkeys(root, key); }
   std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name, const std::string& text) override {
     Note(root, key, name);
     return registry_.RegistryWriteString(root, key, name, text);
+  }
+  std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                          const std::string& text) override {
+    Note(root, key, name);
+    return registry_.RegistryWriteExpandString(root, key, name, text);
   }
   std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name, std::uint32_t value) override {
     Note(root, key, name);

@@ -26,6 +26,7 @@ inline constexpr std::size_t kRegistryExpansionLimit = 4100;
 struct RegistryValue {
   std::string text;  // the value's text, without its terminating zero
   std::uint32_t error = kErrorSuccess;
+  bool expandable = false;  // stored as REG_EXPAND_SZ (RegistryReadStored only)
   bool ok() const { return error == kErrorSuccess; }
 };
 
@@ -41,10 +42,15 @@ class Registry {
   virtual RegistryValue RegistryReadString(int root, const std::string& key, const std::string& name) = 0;
   virtual std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
                                           std::uint32_t& out) = 0;
+  // REG_SZ or REG_EXPAND_SZ as stored, references left as they are; other types give 160.
+  virtual RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) = 0;
   virtual SubkeyList RegistryListSubkeys(int root, const std::string& key) = 0;
   // Creates missing keys.
   virtual std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
                                             const std::string& text) = 0;
+  // REG_EXPAND_SZ: references such as %SystemRoot% stay in the stored text.
+  virtual std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                                  const std::string& text) = 0;
   virtual std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
                                            std::uint32_t value) = 0;
   // Deletes the key with everything below it, deepest first; the result is that of

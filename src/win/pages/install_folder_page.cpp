@@ -95,7 +95,12 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
                                       "Do you want to remove it (recommended)?")) {
     // Whatever the remover achieves, the installation goes into the folder, but only
     // once the remover's clean-up script has run: it removes folders it finds empty.
+    // The window pumps meanwhile: no second move may start from it.
+    window_->EnableNext(false);
+    window_->EnableBack(false);
     RunAndWait(process_, previous, "--remove --setTrue-DoProceed", WaitFor::kProgramAndItsChildren);
+    window_->EnableNext(true);
+    window_->EnableBack(true);
     return true;
   }
   return process_.messages.AskYesNoPlain("Previous Installation", "Then is it OK to overwrite the previous installation?");

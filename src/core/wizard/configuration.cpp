@@ -1,0 +1,42 @@
+#include "core/wizard/configuration.h"
+
+#include "core/support/text.h"
+
+namespace inst {
+
+std::string ConfigurationPageText(bool dont_add_path) {
+  std::string text = "Customize your installation.\n\nChoose the preferred language for error, warning and advisory messages.";
+  if (!dont_add_path) {
+    text += " For command line usage, you may also choose to have the executables added to your environment PATH.";
+  }
+  return text;
+}
+
+std::optional<std::string> PathWithFolder(std::string_view list, std::string_view folder) {
+  auto bare = [](std::string_view entry) {
+    if (!entry.empty() && entry.back() == '\\') entry.remove_suffix(1);
+    return entry;
+  };
+  std::string_view rest = list;
+  while (!rest.empty()) {
+    const auto end = rest.find(';');
+    if (EqualsIgnoreCase(bare(rest.substr(0, end)), bare(folder))) return std::nullopt;
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+  std::string out(list);
+  if (!out.empty() && out.back() != ';') out += ';';
+  return out + std::string(folder);
+}
+
+bool AddPathEntry(Registry& registry, const std::string& name, const std::string& folder) {
+  const RegistryValue current = registry.RegistryReadStored(kHKLM, kEnvironmentKey, name);
+  if (!current.ok()) return false;
+  const std::optional<std::string> updated = PathWithFolder(current.text, folder);
+  if (!updated) return true;
+  const std::uint32_t error = current.expandable ? registry.RegistryWriteExpandString(kHKLM, kEnvironmentKey, name, *updated)
+                                                 : registry.RegistryWriteString(kHKLM, kEnvironmentKey, name, *updated);
+  return error == kErrorSuccess;
+}
+
+}  // namespace inst

@@ -1,0 +1,35 @@
+// What the configuration page offers and writes: the message languages, its page
+// text, and the product's bin folder added to the machine's PATH.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/install/registry.h"
+
+namespace inst {
+
+struct MessageLanguage {
+  std::uint32_t code;  // the Windows primary language identifier
+  const char* name;    // as shown, in the Windows ANSI code page
+};
+
+inline constexpr MessageLanguage kMessageLanguages[] = {{7, "German;Deutsch"}, {9, "English"}, {12, "French;Fran\xE7" "ais"}};
+inline constexpr std::size_t kDefaultLanguageRow = 1;  // English
+inline constexpr int kAddPathBox = 303;
+inline constexpr const char* kEnvironmentKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+std::string ConfigurationPageText(bool dont_add_path);
+
+// The ";"-separated list with the folder appended, or none when one of its entries
+// is that folder already (ignoring case and one trailing backslash).
+std::optional<std::string> PathWithFolder(std::string_view list, std::string_view folder);
+
+// The Windows NT family's PATH edit: appends the folder to the machine-wide value
+// `name`, keeping its type (an expandable PATH keeps its %SystemRoot% references).
+// True when the folder is in the value afterwards; a value that is missing, too
+// long or not a text is left alone (false).
+bool AddPathEntry(Registry& registry, const std::string& name, const std::string& folder);
+
+}  // namespace inst
