@@ -36,7 +36,8 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   add_path_ = nullptr;
   if (!dont_add_path) {
     add_path_ = window_->CreateControl("BUTTON", "Add to environment path", BS_AUTOCHECKBOX | WS_TABSTOP, kAddPathBox);
-    window_->PlaceControl(add_path_, 175, 220, 96, 9);
+    // Wider than the 96 units first drawn for it, which cut its own label short.
+    window_->PlaceControl(add_path_, 175, 220, 150, 9);
   }
   for (const MessageLanguage& language : kMessageLanguages) {
     ::SendMessageA(languages_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(language.name));
