@@ -3,9 +3,8 @@ folder options as administrators write them, removals asked of the wrong program
 files held open, failures part-way, reinstalls and tampered installed manifests."""
 import unittest
 
-from winetest import SAMPLES_DIR, WineTestCase, build_installer, build_sample_variant
+from winetest import WineTestCase, build_sample_variant
 
-SAMPLE = SAMPLES_DIR / "sample-product"
 LICENCE = "--I agree to the terms of the licence"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 
@@ -45,8 +44,7 @@ class RemovalSafetyTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+        cls.exe = build_sample_variant(cls.session, "sample")
 
     def test_the_downloaded_installer_refuses_to_remove(self):
         self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Real", LICENCE]).exit_code, 0)
@@ -107,8 +105,7 @@ class RemovalSafetyTest(WineTestCase):
 
 class RollbackTest(WineTestCase):
     def test_a_failure_part_way_takes_back_what_the_run_made(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "sample")
         folder = self.session.unix_path("C:\\Part")
         folder.mkdir()
         (folder / "mine.txt").write_text("the user's")

@@ -4,7 +4,7 @@ installed copy's Repair and Remove choices."""
 import random
 import unittest
 
-from winetest import SAMPLES_DIR, WineTestCase, build_installer, build_sample_variant
+from winetest import SAMPLES_DIR, WineTestCase, build_sample_variant
 
 SAMPLE = SAMPLES_DIR / "sample-product"
 CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
@@ -15,8 +15,7 @@ class WizardWindowTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+        cls.exe = build_sample_variant(cls.session, "sample")
 
     def test_the_window_its_buttons_and_a_screenshot(self):
         result = self.session.run(self.exe, [], answers=["do:window", "do:state:101", "do:state:102", "do:state:2",
@@ -62,8 +61,7 @@ class MaintenanceTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = cls.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(cls.session, "sample")
         result = cls.session.run(exe, ["--dir=C:\\Kept", LICENCE])
         assert result.exit_code == 0, result
         cls.copy = "C:\\Kept\\resources\\setup.exe"
@@ -165,8 +163,7 @@ class LicencePageTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        installer = build_installer(cls.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        cls.exe = cls.session.install_stub("C:\\Download", source=installer)
+        cls.exe = build_sample_variant(cls.session, "sample")
 
     def test_next_waits_for_the_tick_which_survives_going_back(self):
         result = self.session.run(self.exe, [], answers=[
@@ -282,8 +279,7 @@ class ConfigurationPageTest(WineTestCase):
     ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
 
     def test_language_and_path_are_written_when_the_page_is_left(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "sample")
         kind, before = self.session.reg_query(self.ENVIRONMENT, "PATH")
         # Installed twice into the same folder (the second time over the first): the
         # folder is on PATH once.
