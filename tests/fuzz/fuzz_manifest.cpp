@@ -2,7 +2,9 @@
 // the installed manifest's round trip. The oracle: a manifest that parses, with a
 // version (the builder refuses one without), gives an installed manifest that the
 // installed copy reads back to the same keys.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/install/installation_run.h"
@@ -36,7 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
     // What the builder refuses: no version, or a resource key that is also a variable.
-    if (!installed.state.variables.GetVariable("Version")) return 0;
+    const auto& names = installed.state.lists.variable_names;
+    if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return EqualsIgnoreCase(name, "Version"); })) {
+      return 0;
+    }
     for (const ResourceRecord& resource : installed.state.lists.resource_list) {
       for (const std::string& name : installed.state.lists.variable_names)
         if (resource.key && EqualsIgnoreCase(*resource.key, name)) return 0;
@@ -66,9 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     ManifestParser(std::string_view(written).substr(5), copy.state, copy.messages, hooks).ParseManifest();
     ProductRegistration product(copy.state, registry, copy.messages, [] { return std::string("20261207"); });
-    if (product.PatchLevelKey() != patch_level_key) std::abort();
+    if (product.PatchLevelKey() != patch_level_key) {
+      std::fprintf(stderr, "the installed copy finds %s, not %s\n--\n%s\n", product.PatchLevelKey().c_str(),
+                   patch_level_key.c_str(), written.c_str());
+      std::abort();
+    }
   } catch (const testing::ProcessEnded&) {
-    std::abort();  // the installed copy could neither repair nor remove this installation
+    // The installed copy could neither repair nor remove this installation.
+    std::fprintf(stderr, "installed copy refused its manifest: %s\n--\n%s\n", copy.host.boxes.back().text.c_str(),
+                 written.c_str());
+    std::abort();
   }
   return 0;
 }

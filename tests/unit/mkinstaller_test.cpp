@@ -230,6 +230,9 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
        "folder line of its own"},
       {version + "[Features]\nFeature=A\nRequires=B\nFeature=B\nRequires=A\n[Run]\n",
        ":5: Requires= loop: A -> B -> A; the installer could never install these features"},
+      {"[Resources]\nVersion=licence.txt\n[Run]\n",
+       ": the manifest sets no Version= in [Variables]; every installation would end in \"Bad call to SetVariable: "
+       "FullVersion\""},
       {"[Resources]\nVersion=licence.txt\n" + version + "[Run]\n",
        ":2: the resource key Version is also a variable in [Variables]; give the resource a name of its own"},
       {version + "[Features]\nFeature=Self\nRequires=Self\n[Run]\n",

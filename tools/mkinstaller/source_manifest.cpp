@@ -148,7 +148,8 @@ void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>&
 
 // What only the customer's machine would find out.
 void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& result, const inst::InstallerState& state) {
-  if (state.variables.GetVariable("Version") == nullptr) {
+  const auto& names = state.lists.variable_names;
+  if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return inst::EqualsIgnoreCase(name, "Version"); })) {
     throw ToolError(source.string() + ": the manifest sets no Version= in [Variables]; every installation would end "
                     "in \"Bad call to SetVariable: FullVersion\"");
   }
