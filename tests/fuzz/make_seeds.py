@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpora (tests/fuzz/corpus) from the sample
 product: its manifest as the installer reads it, the payload of a small installer
-built by mkinstaller, and a few command lines, texts and entry lines.
+built by mkinstaller, and a few command lines, texts and entry lines. The
+"finding-*" files beside them are inputs the fuzzers found faults with, kept so
+that every run replays them; this script leaves them alone.
 
     python3 tests/fuzz/make_seeds.py   (after `make native`)
 """
