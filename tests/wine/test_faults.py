@@ -106,12 +106,12 @@ class RemovalSafetyTest(WineTestCase):
 class RollbackTest(WineTestCase):
     def test_a_failure_part_way_takes_back_what_the_run_made(self):
         exe = build_sample_variant(self.session, "sample")
-        folder = self.session.unix_path("C:\\Part")
+        folder = self.session.unix_path("C:\\Halfway")
         folder.mkdir()
         (folder / "mine.txt").write_text("the user's")
         (folder / "include").write_text("a file where a folder must be")
-        result = self.session.run(exe, ["--dir=C:\\Part", LICENCE], answers=["OK"])
-        self.assertBoxes(result, [("Fatal error", "Folder C:\\Part\\include exists but is not a folder!")])
+        result = self.session.run(exe, ["--dir=C:\\Halfway", LICENCE], answers=["OK"])
+        self.assertBoxes(result, [("Fatal error", "Folder C:\\Halfway\\include exists but is not a folder!")])
         self.assertEqual(result.exit_code, 1)
         self.assertEqual(sorted(p.name for p in folder.iterdir()), ["include", "mine.txt"])
         self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
