@@ -63,15 +63,15 @@ def main():
         print("\n".join("  " + line for line in lines if line))
 
         print(f"\n== Installing again by hand under Xvfb into {WIZARD_FOLDER}, without the examples")
-        pictures = [ROOT / "build" / f"wizard-{page}.png" for page in ("welcome", "licence", "folder", "progress",
-                                                                        "cancel-question", "configuration")]
+        pictures = [ROOT / "build" / f"wizard-{page}.png" for page in (
+            "welcome", "licence", "folder", "progress", "cancel-question", "configuration", "previous-installation")]
         result = session.run(exe, [], answers=[
             f"do:shot:{pictures[0]}", "do:click:101",                    # welcome
             "do:click:302", f"do:shot:{pictures[1]}", "do:click:101",    # licence, accepted
             "do:clicktext:Example programs", f"do:type:201:{WIZARD_FOLDER}",
+            f"do:shot:{pictures[2]}",                                    # folder and components
             "do:click:2", f"No@shot={pictures[4]}",                       # Cancel asks first
-            f"do:shot:{pictures[2]}", "do:click:101",                    # folder and components
-            "Yes",                                                        # remove the installation found there
+            "do:click:101", f"Yes@shot={pictures[6]}",                    # remove the installation found there
             "do:waitfor:303", "do:select:2", f"do:shot:{pictures[5]}",   # configuration: French messages
             "do:click:101",
             f"do:shotwhen:502:{pictures[3]}"])                           # the work, with its log and bar

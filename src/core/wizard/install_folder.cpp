@@ -60,8 +60,7 @@ std::string SpaceRequiredText(std::uint32_t kilobytes) {
 }
 
 std::string PreviousInstallerPath(const std::string& folder_text) {
-  const bool ends_with_separator = !folder_text.empty() && folder_text.back() == '\\';
-  return folder_text + (ends_with_separator ? "" : "\\") + "resources\\setup.exe";
+  return JoinPath(folder_text, "resources\\setup.exe").value_or("resources\\setup.exe");
 }
 
 int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product) {
