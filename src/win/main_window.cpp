@@ -110,8 +110,7 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   ::GetWindowRect(::GetDesktopWindow(), &desktop);
   const int width = size.right, height = size.bottom;
   const int x = (desktop.right - desktop.left - width) / 2, y = (desktop.bottom - desktop.top - height) / 2;
-  const std::string title = "Installing " + process_.variables().ValueOf("Description");
-  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, title.c_str(), WS_DLGFRAME, x, y, width, height,
+  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME, x, y, width, height,
                               nullptr, nullptr, process_.instance, this);
   if (window_ == nullptr) return false;
   process_.main_window = window_;

@@ -41,6 +41,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   // The control's font, place in dialog units (grown by the frame `style` needs), shown.
   void PlaceControl(HWND control, int x, int y, int width, int height, DWORD style = 0);
   void SetPageText(const std::optional<std::string>& text);
+  // The title again, once the run mode is chosen.
+  void ShowRunMode() { ::SetWindowTextA(window_, WindowTitle(process_.variables()).c_str()); }
   // A box over the page with a text and the wait cursor, for long work.
   void ShowStatus(const std::string& text) override;
   void HideStatus() override;

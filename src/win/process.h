@@ -87,10 +87,10 @@ struct Process {
   struct Document {
     std::string title;
     std::string path;
-    HWND check_box = nullptr;
+    bool chosen = false;
   };
   bool quickstart_choice = false;
-  std::vector<Document> documents;
+  std::vector<Document> documents;  // in the order they are opened
   bool java_choice = false;
   bool program_choice = false;
 

@@ -44,7 +44,7 @@ void PerformPostRunActions(Process& process) {
     else process.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
   }
   for (const Process::Document& document : process.documents) {
-    if (document.check_box == nullptr || ::SendMessageA(document.check_box, BM_GETCHECK, 0, 0) != BST_CHECKED) continue;
+    if (!document.chosen) continue;
     if (process.files.FileExists(document.path)) {
       OpenDocument(document.path);
     } else {

@@ -1,6 +1,7 @@
 #include "win/wizard_run.h"
 
 #include "win/main_window.h"
+#include "win/pages/completion_page.h"
 #include "win/pages/configuration_page.h"
 #include "win/pages/install_folder_page.h"
 #include "win/pages/licence_page.h"
@@ -34,7 +35,8 @@ struct PageSet {
         licence(process, window),
         install_folder(process, window),
         configuration(process, window),
-        progress(process, window) {}
+        progress(process, window),
+        complete(process, window) {}
 
   std::vector<PageRecord> Table() {
     return {
@@ -52,7 +54,7 @@ struct PageSet {
   InstallFolderPage install_folder;
   ConfigurationPage configuration;
   ProgressPage progress;
-  PassingPage complete;
+  CompletionPage complete;
 };
 
 }  // namespace

@@ -14,7 +14,7 @@
 // button, so a test fails rather than hangs.
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
-// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID, escape, close, state:ID, controls (every visible control), window,
+// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID or waitfor:TEXT, escape, close, state:ID, controls (every visible control), window,
 // wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
 // moved, the program held still).
@@ -23,6 +23,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -206,9 +207,12 @@ struct Robot {
   void Act() {
     if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
     if (steps.front().text.rfind("waitfor:", 0) == 0) {
-      // Holds the later actions until the control shows, enabled: a page reached
-      // after long work.
-      HWND control = GetDlgItem(main_window, std::atoi(steps.front().text.c_str() + 8));
+      // Holds the later actions until the control (by identifier, or by its text)
+      // shows, enabled: a page reached after long work.
+      const std::string target = steps.front().text.substr(8);
+      HWND control = !target.empty() && std::isdigit(static_cast<unsigned char>(target[0]))
+                         ? GetDlgItem(main_window, std::atoi(target.c_str()))
+                         : FindByText(target);
       if (control && IsWindowVisible(control) && IsWindowEnabled(control)) steps.pop_front();
       return;
     }

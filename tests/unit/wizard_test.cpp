@@ -121,10 +121,12 @@ TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
 }  // namespace
 }  // namespace inst
 
+#include "core/wizard/completion.h"
 #include "core/wizard/configuration.h"
 #include "core/wizard/dialog_units.h"
 #include "core/wizard/install_folder.h"
 #include "core/wizard/licence.h"
+#include "fake_host.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"
 
@@ -181,6 +183,83 @@ TEST(ConfigurationPage, AddPathEntryKeepsTheValuesTypeAndReferences) {
   EXPECT_TRUE(stored.expandable);
   registry.RegistryWriteString(kHKLM, kEnvironmentKey, "PATH", std::string(kRegistryValueLimit, 'x'));
   EXPECT_FALSE(AddPathEntry(registry, "PATH", "C:\\P\\bin"));  // too long: left alone
+}
+
+TEST(WizardWindow, TitleSaysWhatTheRunDoes) {
+  InstallerVariables vars(testing::NoEnvironment);
+  vars.SetVariable("Description", "Demo");
+  EXPECT_EQ(WindowTitle(vars), "Demo Setup");
+  vars.SetFlag("Repair", true);
+  EXPECT_EQ(WindowTitle(vars), "Repairing Demo");
+  vars.SetFlag("Install", true);
+  EXPECT_EQ(WindowTitle(vars), "Installing Demo");
+  vars.SetFlag("Remove", true);
+  EXPECT_EQ(WindowTitle(vars), "Removing Demo");
+}
+
+TEST(CompletionPage, TextForEachRunMode) {
+  InstallerVariables vars(testing::NoEnvironment);
+  vars.SetVariable("Description", "Demo");
+  vars.SetVariable("Version", "1.2");
+  vars.SetFlag("Install", true);
+  EXPECT_EQ(CompletionText(vars), "Congratulations!\nDemo version 1.2 has been successfully installed");
+  vars.SetVariable("PatchLevel", "pl0");
+  EXPECT_EQ(CompletionText(vars), "Congratulations!\nDemo version 1.2 has been successfully installed");
+  vars.SetVariable("PatchLevel", "PL3");
+  EXPECT_EQ(CompletionText(vars), "Congratulations!\nDemo version 1.2PL3 has been successfully installed");
+  vars.SetFlag("Install", false);
+  EXPECT_EQ(CompletionText(vars), "Demo version 1.2 has been successfully repaired.");
+  vars.SetFlag("Remove", true);
+  vars.SetVariable("PatchLevel", "PL0");
+  EXPECT_EQ(CompletionText(vars), "Demo V1.2PL0 has been successfully uninstalled.");
+}
+
+TEST(CompletionPage, DocumentsAreOpenedInTheReverseOfTheirListingAndBadEntriesEndTheRun) {
+  InstallerVariables vars(testing::NoEnvironment);
+  testing::FakeHost host;
+  Messages messages(host, vars);
+  vars.SetVariable("InstDir", "C:\\P");
+  vars.SetVariable("ReadPDFs", "Manual|Notes");
+  vars.SetVariable("Manual", "doc\\manual.pdf|User manual|2");
+  vars.SetVariable("Notes", "notes.pdf|Release notes");
+  const std::vector<CompletionDocument> documents = ReadDocumentList(vars, messages);
+  ASSERT_EQ(documents.size(), 2u);
+  EXPECT_EQ(documents[0].title, "Release notes");
+  EXPECT_EQ(documents[0].path, "C:\\P\\notes.pdf");
+  EXPECT_EQ(documents[1].title, "User manual|2");
+  EXPECT_EQ(documents[1].path, "C:\\P\\doc\\manual.pdf");
+
+  const std::pair<const char*, const char*> faults[] = {
+      {"Manual|Gone", "Can't find variable \"Gone\" in manifest"},
+      {"Manual|Bare", "Syntax error in value of variable \"Bare\""}};
+  vars.SetVariable("Bare", "notes.pdf");
+  for (const auto& [list, text] : faults) {
+    vars.SetVariable("ReadPDFs", list);
+    EXPECT_THROW(ReadDocumentList(vars, messages), testing::ProcessEnded);
+    EXPECT_EQ(host.boxes.back().title, kFatalErrorTitle);
+    EXPECT_EQ(host.boxes.back().text, text);
+  }
+}
+
+TEST(CompletionPage, JavaIsNeededUntilALineOfTheListMatchesAReadableRuntime) {
+  InstallerVariables vars(testing::NoEnvironment);
+  testing::MemoryRegistry registry;
+  testing::MemoryFileSystem files;
+  const std::string key = std::string(kJavaRuntimeKey) + "\\";
+  EXPECT_FALSE(JavaNeeded(vars, registry, files));  // no JAVA: never needed
+  vars.SetVariable("JAVA", "C:\\jre.exe");
+  registry.RegistryWriteString(kHKLM, key + "1", "JavaHome", "C:\\J1");
+  registry.RegistryWriteString(kHKLM, key + "1.6.0_13", "Other", "x");
+  EXPECT_TRUE(JavaNeeded(vars, registry, files));  // no list
+  vars.SetVariable("JCOMPAT", "C:\\jcompat.txt");
+  EXPECT_TRUE(JavaNeeded(vars, registry, files));  // list unreadable
+  // "1.6" does not accept "1", nor a version without JavaHome; comments and blank lines skipped.
+  files.files["C:\\jcompat.txt"] = "# versions\r\n\r\n\n1.6\r\n";
+  EXPECT_TRUE(JavaNeeded(vars, registry, files));
+  registry.RegistryWriteString(kHKLM, key + "1.6.0_20", "JavaHome", "C:\\J16");
+  EXPECT_FALSE(JavaNeeded(vars, registry, files));  // a list with Windows line ends matches
+  files.files["C:\\jcompat.txt"] = "#1\n1.7\n";
+  EXPECT_TRUE(JavaNeeded(vars, registry, files));
 }
 
 }  // namespace

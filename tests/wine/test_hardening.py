@@ -33,7 +33,7 @@ class DllPlantingTest(WineTestCase):
         self.assertTrue(self.session.unix_path("C:\\Product\\drivers\\demo.inf").exists())
         copy = "C:\\Product\\resources\\setup.exe"
         result = self.session.run(copy, [], answers=["do:click:602", "do:click:101", "do:click:302", "do:click:101",
-                                                     "do:click:101"])
+                                                     "do:click:101", "do:waitfor:Finish", "do:click:101"])
         self.assertEqual(result.exit_code, 0)
         result = self.session.run(copy, ["--remove-silently"])
         self.assertEqual(result.exit_code, 0)

@@ -4,11 +4,17 @@ installed copy's Repair and Remove choices."""
 import random
 import unittest
 
-from winetest import SAMPLES_DIR, WineTestCase, build_sample_variant
+from winetest import HELPERS_DIR, SAMPLES_DIR, WineTestCase, build_sample_variant
 
 SAMPLE = SAMPLES_DIR / "sample-product"
 CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
 LICENCE = "--I agree to the terms of the licence"
+NEXT, BACK = "do:click:101", "do:click:102"
+ACCEPT = "do:click:302"
+# From the welcome page to the install-folder page, the licence accepted.
+TO_FOLDER_PAGE = [NEXT, ACCEPT, NEXT]
+# Once the work is done: Finish on the completion page.
+FINISH = ["do:waitfor:Finish", NEXT]
 
 
 class WizardWindowTest(WineTestCase):
@@ -76,8 +82,8 @@ class MaintenanceTest(WineTestCase):
         self.session.wine("reg", "delete", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1",
                           "/f", check=True)
         # A repair shows the licence and the configuration again, then does the work.
-        result = self.session.run(self.copy, [], answers=["do:state:101", "do:click:602", "do:state:101", "do:click:101",
-                                                          "do:click:302", "do:click:101", "do:click:101"])
+        result = self.session.run(self.copy, [], answers=["do:state:101", "do:click:602", "do:state:101", NEXT, ACCEPT,
+                                                          NEXT, NEXT, *FINISH])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
         self.assertEqual([c["enabled"] for c in result.controls], [False, True])  # Next waits for a choice
@@ -144,11 +150,6 @@ class FeatureQuestionTest(WineTestCase):
         self.assertEqual(result.exit_code, 1)
 
 
-NEXT, BACK = "do:click:101", "do:click:102"
-ACCEPT = "do:click:302"
-# From the welcome page to the install-folder page, the licence accepted.
-TO_FOLDER_PAGE = [NEXT, ACCEPT, NEXT]
-
 
 def control(listing, ident):
     """The control with that identifier in a "do:controls" listing, or None."""
@@ -184,8 +185,13 @@ class LicencePageTest(WineTestCase):
         self.assertEqual(list(temp.glob("vr*")), [])
 
         self.assertEqual(self.session.run(exe, ["--dir=C:\\NoLicence", LICENCE]).exit_code, 0)
-        result = self.session.run("C:\\NoLicence\\resources\\setup.exe", ["--remove"], answers=[NEXT, "Yes"])
+        # The removal ends on a completion page with its text alone, under a title that says so.
+        result = self.session.run("C:\\NoLicence\\resources\\setup.exe", ["--remove"],
+                                  answers=[NEXT, "Yes", "do:waitfor:Finish", "do:window", "do:controls", NEXT])
         self.assertEqual([b.title for b in result.boxes], ["Remove installation"])
+        self.assertEqual(result.windows[0]["title"], "Removing DemoC Compiler Suite")
+        self.assertEqual(sorted((c["text"], c["enabled"]) for c in result.control_lists[0]),
+                         [("< Back", False), ("Cancel", False), ("Finish", True)])
         self.assertEqual(result.exit_code, 0)
         self.assertFalse(self.session.unix_path("C:\\NoLicence\\bin\\democc.exe").exists())
 
@@ -214,7 +220,7 @@ class InstallFolderPageTest(WineTestCase):
 
     def test_clicks_and_typing_install_what_the_same_choices_install_headless(self):
         result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
-            "do:controls", "do:clicktext:Example programs", "do:controls", "do:type:201:C:\\Clicked", NEXT, NEXT])
+            "do:controls", "do:clicktext:Example programs", "do:controls", "do:type:201:C:\\Clicked", NEXT, NEXT, *FINISH])
         self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
         before, after = result.control_lists
@@ -257,13 +263,14 @@ class InstallFolderPageTest(WineTestCase):
         self.assertEqual(result.boxes[0].buttons, ["Yes", "No"])
         self.assertTrue(result.controls[0]["visible"])
         # No, then Yes: installed over the earlier files, which stay.
-        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Kept", NEXT, "No", "Yes", NEXT])
+        result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Kept", NEXT, "No", "Yes", NEXT,
+                                                                            *FINISH])
         self.assertBoxes(result, [question, overwrite])
         self.assertEqual(result.exit_code, 0)
         self.assertTrue(self.session.unix_path("C:\\Kept\\" + example).exists())
         # Yes: the earlier installation's own remover runs before the new files arrive.
         result = self.session.run(self.exe, [], answers=without_examples + ["do:type:201:C:\\Prev", NEXT, "Yes",
-                                                                            "do:waitfor:303", NEXT])
+                                                                            "do:waitfor:303", NEXT, *FINISH])
         self.assertBoxes(result, [question])
         self.assertEqual(result.exit_code, 0)
         self.assertFalse(self.session.unix_path("C:\\Prev\\" + example).exists())
@@ -285,7 +292,8 @@ class ConfigurationPageTest(WineTestCase):
         # folder is on PATH once.
         for earlier in ([], ["Yes", "do:waitfor:303"]):
             result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + ["do:type:201:C:\\Conf", NEXT, *earlier,
-                                                                         "do:controls", "do:select:2", "do:click:303", NEXT])
+                                                                         "do:controls", "do:select:2", "do:click:303", NEXT,
+                                                                         *FINISH])
             self.assertEqual(result.exit_code, 0)
         page = result.control_lists[0]
         self.assertEqual([c["text"] for c in page if c["class"] == "Static"], ["  Language to use for messages"])
@@ -296,12 +304,93 @@ class ConfigurationPageTest(WineTestCase):
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
 
 
+class CompletionPageTest(WineTestCase):
+    """The last page's rows, and what Finish starts once the window has gone."""
+
+    def finish(self, exe, folder, ticks=(), args=(), answers=()):
+        """Installs by clicks into the folder; lists the completion page, ticks
+        rows by their text, then Finish."""
+        return self.session.run(exe, list(args), answers=TO_FOLDER_PAGE + [
+            f"do:type:201:{folder}", NEXT, NEXT, "do:waitfor:Finish", "do:controls",
+            *(f"do:clicktext:{text}" for text in ticks), NEXT, *answers])
+
+    @staticmethod
+    def rows(listing):
+        """The page's rows from the top, as (text, checked), and its frame."""
+        rows = sorted((c for c in listing if c["control"] == 303), key=lambda c: c["rect"][1])
+        frame = next(c for c in rows if c["class"] == "Static" and c["text"] == "")
+        return [(c["text"], c["checked"]) for c in rows if c is not frame], frame
+
+    def test_documents_show_in_their_order_and_open_in_the_reverse(self):
+        exe = build_sample_variant(self.session, "sample")
+        result = self.finish(exe, "C:\\Docs", ticks=["User manual", "Release notes"])
+        self.assertBoxes(result, [])
+        self.assertEqual(result.exit_code, 0)
+        page = result.control_lists[0]
+        rows, frame = self.rows(page)
+        self.assertEqual(rows, [("Would you like to read the", False), ("User manual", False),
+                                ("Release notes", False), ("Read quickstart guide now ?", True)])
+        left, top, right, bottom = frame["rect"]
+        for row in (c for c in page if c["control"] == 303 and c is not frame):
+            self.assertTrue(left < row["rect"][0] and top < row["rect"][1] and row["rect"][3] < bottom, row)
+        self.assertEqual(sorted((c["text"], c["enabled"]) for c in page if c["control"] in (101, 102, 2)),
+                         [("< Back", False), ("Cancel", False), ("Finish", True)])
+        self.assertEqual(self.session.opened_documents(), ["C:\\Docs\\docs\\quickstart.pdf",
+                                                           "C:\\Docs\\docs\\release-notes.pdf",
+                                                           "C:\\Docs\\docs\\user-manual.pdf"])
+
+    def test_missing_documents_are_reported_and_passed_over(self):
+        exe = build_sample_variant(self.session, "missing", [
+            ("ReadQuickstart=docs\\quickstart.pdf", "ReadQuickstart=docs\\gone.pdf"),
+            ("UserManual=docs\\user-manual.pdf", "UserManual=docs\\lost.pdf")])
+        opened = self.session.opened_documents()
+        result = self.finish(exe, "C:\\Miss", ticks=["User manual", "Release notes"], answers=["OK", "OK"])
+        self.assertBoxes(result, [("Quickstart", "Could not locate quickstart guide:\n C:\\Miss\\docs\\gone.pdf"),
+                                  ("Read PDF", 'Could not locate the "User manual":\n C:\\Miss\\docs\\lost.pdf')])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual(self.session.opened_documents(), opened + ["C:\\Miss\\docs\\release-notes.pdf"])
+
+    def test_the_ide_row_offers_java_first_when_no_listed_runtime_is_installed(self):
+        exe = build_sample_variant(self.session, "ide", [
+            ("[Variables]\n", "[Variables]\nTessaraOnly=yes\nJAVA=C:\\Java\\jre.exe\n"),
+            ("[Resources]\n", "[Resources]\nJCOMPAT=jcompat.txt\n"),
+            ("demolink.exe\n", "demolink.exe\ntessara.exe\n"),
+            ("ReadPDFs=UserManual|ReleaseNotes\n", "")],
+            {"bin/tessara.exe": (HELPERS_DIR / "exit_with.exe").read_bytes(),
+             "../jcompat.txt": b"# runtimes TESSARA runs on\r\n\r\n1.6\r\n"})
+        self.session.install_stub("C:\\Java", "jre.exe", source=HELPERS_DIR / "exit_with.exe")
+        java_ran = self.session.unix_path("C:\\Java\\ran.txt")
+        java = ("TESSARA requires Java. Run Java Runtime Environment installer ?", True)
+        quickstart = ("Read quickstart guide now ?", True)  # listed before the ticks
+
+        # No runtime: the Java installer is offered, ticked, and runs instead of the IDE.
+        result = self.finish(exe, "C:\\Ide1", ticks=["Read quickstart guide now ?"])
+        self.assertEqual(self.rows(result.control_lists[0])[0], [quickstart, java])
+        self.assertEqual(java_ran.read_text().splitlines(), [""])
+        self.assertFalse(self.session.unix_path("C:\\Ide1\\bin\\ran.txt").exists())
+
+        # A runtime that a line of the list names: the IDE is offered, unticked.
+        runtime = "HKLM\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\"
+        self.session.reg_add(runtime + "1", "JavaHome", "REG_SZ", "C:\\J1")
+        self.session.reg_add(runtime + "1.6.0_20", "JavaHome", "REG_SZ", "C:\\J16")
+        result = self.finish(exe, "C:\\Ide2", ticks=["Read quickstart guide now ?", "Run TESSARA now ?"])
+        self.assertEqual(self.rows(result.control_lists[0])[0], [quickstart, ("Run TESSARA now ?", False)])
+        self.assertEqual(self.session.unix_path("C:\\Ide2\\bin\\ran.txt").read_text().splitlines(), [""])
+        self.assertEqual(java_ran.read_text().splitlines(), [""])
+
+        # Without the IDE neither row is offered.
+        result = self.finish(exe, "C:\\Ide3", args=["--no-tessara"])
+        self.assertEqual(self.rows(result.control_lists[0])[0], [("Read quickstart guide now ?", True)])
+        self.assertEqual(result.exit_code, 0)
+
+
 class ProgressBarTest(WineTestCase):
     def test_the_bar_rises_with_the_bytes_written(self):
         blocks = {f"data/block{i:02}.bin": random.Random(i).randbytes(1 << 20) for i in range(40)}
         lines = "".join(f"block{i:02}.bin\n" for i in range(40))
         exe = build_sample_variant(self.session, "large", [("manual.txt\n", "manual.txt\ndata/\n" + lines)], blocks)
-        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [NEXT, NEXT] + ["do:state:502"] * 10, timeout=120)
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [NEXT, NEXT] + ["do:state:502"] * 10 + FINISH,
+                                  timeout=120)
         self.assertEqual(result.exit_code, 0)
         positions = [c["position"] for c in result.controls if c.get("visible") and "position" in c]
         self.assertEqual(positions, sorted(positions))

@@ -16,6 +16,18 @@ from pathlib import Path
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 BASE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# What the base prefix holds beyond a fresh boot; a change boots it anew.
+PREFIX_LAYOUT = "pdf-opener-1"
+# Documents the installer opens through the shell are handed to a recorder
+# (exit_with.exe, copied into each test's prefix), never to a viewer.
+DOCUMENT_ASSOCIATION = r"""REGEDIT4
+
+[HKEY_CLASSES_ROOT\.pdf]
+@="InstallerTest.Document"
+
+[HKEY_CLASSES_ROOT\InstallerTest.Document\shell\open\command]
+@="\"C:\\Opened\\open.exe\" \"%1\""
+"""
 
 
 def wine_version():
@@ -25,7 +37,7 @@ def wine_version():
 def boot_base_prefix(state):
     base = state / "base-prefix"
     marker = state / "base-prefix.ready"
-    version = wine_version()
+    version = wine_version() + " " + PREFIX_LAYOUT
     if marker.exists() and marker.read_text() == version and base.is_dir():
         return
     shutil.rmtree(base, ignore_errors=True)
@@ -34,6 +46,10 @@ def boot_base_prefix(state):
     env.pop("DISPLAY", None)
     started = time.monotonic()
     subprocess.run([WINE, "wineboot", "-i"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    association = state / "documents.reg"
+    association.write_text(DOCUMENT_ASSOCIATION)
+    subprocess.run([WINE, "regedit", "/S", "Z:" + str(association).replace("/", "\\")], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([WINESERVER, "-w"], env=env, check=True)
     marker.write_text(version)

@@ -144,6 +144,8 @@ class WineSession:
         if display_file.exists():
             self.env["DISPLAY"] = display_file.read_text().strip()
         self._runs = 0
+        # The prefix hands .pdf documents to this recorder (see wine_env.py).
+        self.install_stub("C:\\Opened", "open.exe", source=HELPERS_DIR / "exit_with.exe")
 
     @staticmethod
     def _copy_prefix(base, target):
@@ -333,6 +335,11 @@ class WineSession:
             if len(parts) >= 2 and parts[1].startswith("REG_"):
                 return parts[1], parts[2] if len(parts) > 2 else ""
         return None
+
+    def opened_documents(self):
+        """The documents opened through the shell so far, in order."""
+        record = self.unix_path("C:\\Opened\\ran.txt")
+        return record.read_text().splitlines() if record.exists() else []
 
     def reg_add(self, key, name, kind, data):
         self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f", check=True)

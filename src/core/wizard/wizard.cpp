@@ -2,6 +2,15 @@
 
 namespace inst {
 
+std::string WindowTitle(const InstallerVariables& vars) {
+  const std::string product = vars.ValueOf("Description");
+  if (vars.TestFlag("Remove")) return "Removing " + product;
+  if (vars.TestFlag("Install")) return "Installing " + product;
+  // The installed copy asks first whether to repair or remove.
+  if (vars.TestFlag("Repair")) return "Repairing " + product;
+  return product + " Setup";
+}
+
 void Wizard::GoToPage(int target) {
   if (target < 0) return;
   const bool forward = target > current_;

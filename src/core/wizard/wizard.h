@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/support/variables.h"
+
 namespace inst {
 
 inline constexpr std::uint32_t WZ_ENTER = 1126;
@@ -50,6 +52,9 @@ class WizardFrame {
   // QuitInstaller(0): the wizard went past its last page.
   virtual void Finish() = 0;
 };
+
+// The window's title: what the run does to the product, once that is known.
+std::string WindowTitle(const InstallerVariables& vars);
 
 class Wizard {
  public:

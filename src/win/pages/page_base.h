@@ -28,11 +28,4 @@ class WindowPage : public Page {
   MainWindow* window_;
 };
 
-// A page still to come: it lets every run pass.
-class PassingPage final : public Page {
- public:
-  std::uint32_t Enter(bool) override { return kPageSkip; }
-  std::uint32_t Leave(bool) override { return 0; }
-};
-
 }  // namespace inst::win

@@ -65,6 +65,7 @@ std::uint32_t WelcomePage::Leave(bool) {
                                   vars.ValueOf("Description").c_str(), vars.ValueOf("Version").c_str())) {
     return kPageStay;
   }
+  window_->ShowRunMode();
   ShowControls({frame_, repair_, remove_}, false);
   window_->SetPageText(std::nullopt);
   return 0;
