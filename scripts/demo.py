@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The main job: packs the sample product into an installer with mkinstaller,
 installs it headless under Wine, shows what was installed, installs it again by
-hand through the wizard (one screenshot per page), removes it through the
-installed copy and shows that nothing is left."""
+hand through the wizard (one screenshot per page), removes it by hand through the
+installed copy (its pages captured too) and shows that nothing is left."""
 import os
 import subprocess
 import sys
@@ -63,26 +63,34 @@ def main():
         print("\n".join("  " + line for line in lines if line))
 
         print(f"\n== Installing again by hand under Xvfb into {WIZARD_FOLDER}, without the examples")
-        pictures = [ROOT / "build" / f"wizard-{page}.png" for page in (
-            "welcome", "licence", "folder", "progress", "cancel-question", "configuration", "previous-installation")]
+        names = ("welcome", "licence", "folder", "progress", "cancel-question", "configuration",
+                 "previous-installation", "complete")
+        pictures = {name: ROOT / "build" / f"wizard-{name}.png" for name in names}
         result = session.run(exe, [], answers=[
-            f"do:shot:{pictures[0]}", "do:click:101",                    # welcome
-            "do:click:302", f"do:shot:{pictures[1]}", "do:click:101",    # licence, accepted
+            f"do:shot:{pictures['welcome']}", "do:click:101",
+            "do:click:302", f"do:shot:{pictures['licence']}", "do:click:101",   # licence, accepted
             "do:clicktext:Example programs", f"do:type:201:{WIZARD_FOLDER}",
-            f"do:shot:{pictures[2]}",                                    # folder and components
-            "do:click:2", f"No@shot={pictures[4]}",                       # Cancel asks first
-            "do:click:101", f"Yes@shot={pictures[6]}",                    # remove the installation found there
-            "do:waitfor:303", "do:select:2", f"do:shot:{pictures[5]}",   # configuration: French messages
-            "do:click:101",
-            f"do:shotwhen:502:{pictures[3]}"])                           # the work, with its log and bar
+            f"do:shot:{pictures['folder']}",                                    # folder and components
+            "do:click:2", f"No@shot={pictures['cancel-question']}",            # Cancel asks first
+            "do:click:101", f"Yes@shot={pictures['previous-installation']}",   # remove the installation found there
+            "do:waitfor:303", "do:select:2", "do:click:303",                    # French messages, bin on PATH
+            f"do:shot:{pictures['configuration']}", "do:click:101",
+            f"do:shotwhen:502:{pictures['progress']}",                         # the work, with its log and bar
+            "do:waitfor:Finish", "do:clicktext:Release notes",
+            f"do:shot:{pictures['complete']}", "do:click:101"])                # Finish opens the ticked documents
         show_run("setup.exe (wizard)", result)
-        for picture in pictures:
-            print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
+        print("Opened through the shell after Finish: " + ", ".join(session.opened_documents(2)))
         print(f"Files under {WIZARD_FOLDER}:")
         print("\n".join(tree(session, WIZARD_FOLDER)))
 
-        print(f"\n== Removing headless through the installed copy: {FOLDER}\\resources\\setup.exe --remove-silently")
-        show_run("setup.exe", session.run(f"{FOLDER}\\resources\\setup.exe", ["--remove-silently"], answers=["OK"]))
+        print(f"\n== Removing by hand through the installed copy: {FOLDER}\\resources\\setup.exe --remove")
+        removal = {name: ROOT / "build" / f"wizard-removal-{name}.png" for name in ("welcome", "complete")}
+        result = session.run(f"{FOLDER}\\resources\\setup.exe", ["--remove"], answers=[
+            f"do:shot:{removal['welcome']}", "do:click:101", "Yes",
+            "do:waitfor:Finish", f"do:shot:{removal['complete']}", "do:click:101"])
+        show_run("setup.exe --remove (wizard)", result)
+        for picture in [*pictures.values(), *removal.values()]:
+            print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
         deadline = time.monotonic() + 60
         while session.unix_path(FOLDER).exists() and time.monotonic() < deadline:
             time.sleep(0.5)

@@ -309,6 +309,19 @@ class ConfigurationPageTest(WineTestCase):
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
 
 
+    def test_the_windows_9x_family_sets_path_in_autoexec_bat(self):
+        exe = build_sample_variant(self.session, "nine")
+        self.session.reg_add("HKCU\\Software\\Wine\\AppDefaults\\nine.exe", "Version", "REG_SZ", "win98")
+        autoexec = self.session.unix_path("C:\\AUTOEXEC.BAT")
+        autoexec.write_bytes(b"@ECHO OFF\r\n")
+        path = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + ["do:type:201:C:\\Nine", NEXT, "do:click:303", NEXT,
+                                                                     *FINISH])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual(autoexec.read_bytes(), b"@ECHO OFF\r\nSET PATH=%PATH%;C:\\Nine\\bin\r\n")
+        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), path)
+
+
 class CompletionPageTest(WineTestCase):
     """The last page's rows, and what Finish starts once the window has gone."""
 
@@ -340,7 +353,7 @@ class CompletionPageTest(WineTestCase):
             self.assertTrue(left < row["rect"][0] and top < row["rect"][1] and row["rect"][3] < bottom, row)
         self.assertEqual(sorted((c["text"], c["enabled"]) for c in page if c["control"] in (101, 102, 2)),
                          [("< Back", False), ("Cancel", False), ("Finish", True)])
-        self.assertEqual(self.session.opened_documents(), ["C:\\Docs\\docs\\quickstart.pdf",
+        self.assertEqual(self.session.opened_documents(3), ["C:\\Docs\\docs\\quickstart.pdf",
                                                            "C:\\Docs\\docs\\release-notes.pdf",
                                                            "C:\\Docs\\docs\\user-manual.pdf"])
 
@@ -353,7 +366,7 @@ class CompletionPageTest(WineTestCase):
         self.assertBoxes(result, [("Quickstart", "Could not locate quickstart guide:\n C:\\Miss\\docs\\gone.pdf"),
                                   ("Read PDF", 'Could not locate the "User manual":\n C:\\Miss\\docs\\lost.pdf')])
         self.assertEqual(result.exit_code, 0)
-        self.assertEqual(self.session.opened_documents(), opened + ["C:\\Miss\\docs\\release-notes.pdf"])
+        self.assertEqual(self.session.opened_documents(len(opened) + 1), opened + ["C:\\Miss\\docs\\release-notes.pdf"])
 
     def test_the_ide_row_offers_java_first_when_no_listed_runtime_is_installed(self):
         exe = build_sample_variant(self.session, "ide", [

@@ -19,7 +19,7 @@ BASE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
 # What the base prefix holds beyond a fresh boot; a change boots it anew.
 PREFIX_LAYOUT = "pdf-opener-1"
 # Documents the installer opens through the shell are handed to a recorder
-# (exit_with.exe, copied into each test's prefix), never to a viewer.
+# (record_open.exe, copied into each test's prefix), never to a viewer.
 DOCUMENT_ASSOCIATION = r"""REGEDIT4
 
 [HKEY_CLASSES_ROOT\.pdf]

@@ -10,6 +10,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -145,7 +146,7 @@ class WineSession:
             self.env["DISPLAY"] = display_file.read_text().strip()
         self._runs = 0
         # The prefix hands .pdf documents to this recorder (see wine_env.py).
-        self.install_stub("C:\\Opened", "open.exe", source=HELPERS_DIR / "exit_with.exe")
+        self.install_stub("C:\\Opened", "open.exe", source=HELPERS_DIR / "record_open.exe")
 
     @staticmethod
     def _copy_prefix(base, target):
@@ -336,10 +337,17 @@ class WineSession:
                 return parts[1], parts[2] if len(parts) > 2 else ""
         return None
 
-    def opened_documents(self):
-        """The documents opened through the shell so far, in order."""
-        record = self.unix_path("C:\\Opened\\ran.txt")
-        return record.read_text().splitlines() if record.exists() else []
+    def opened_documents(self, expected=0, timeout=20):
+        """The documents opened through the shell so far, in the order they were
+        opened. The shell starts the recorder without waiting, so this waits for
+        `expected` entries."""
+        record = self.unix_path("C:\\Opened\\opened.txt")
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = record.read_text().splitlines() if record.exists() else []
+            if len(lines) >= expected or time.monotonic() > deadline:
+                return [line.split(" ", 1)[1] for line in sorted(lines, key=lambda line: int(line.split(" ", 1)[0]))]
+            time.sleep(0.2)
 
     def reg_add(self, key, name, kind, data):
         self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f", check=True)
