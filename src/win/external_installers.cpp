@@ -4,7 +4,9 @@
 
 #include <ctime>
 
+#include "core/install/download.h"
 #include "core/support/text.h"
+#include "download.h"
 #include "handles.h"
 #include "message_pump.h"
 
@@ -87,13 +89,25 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       done = true;
       break;
     }
+    const auto digest = installer.sha256.find(*source);
     if (const std::string* value = vars.GetVariable(*source)) {
       source = *value;
       process.state.temp_list.push_back(*source);
     }
-    // Downloads come with the download support; until then a web or ftp source is
-    // passed over like one that failed.
-    if (StartsWithIgnoreCase(*source, "http://") || StartsWithIgnoreCase(*source, "ftp://")) continue;
+    if (IsUrl(*source)) {
+      process.progress->ReportProgress(-1, nullptr);
+      if (process.status) {
+        process.status->ShowStatus(FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
+      }
+      process.progress->ReportProgress(0, "");
+      const std::optional<std::string> path =
+          DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest == installer.sha256.end() ? nullptr : &digest->second);
+      if (process.status) process.status->HideStatus();
+      if (!path) continue;
+      process.state.temp_list.push_back(*path);
+      process.progress->ReportProgress(-1, nullptr);
+      source = *path;
+    }
     if (process.status) process.status->ShowStatus("Installing components - Please wait, this may take several minutes");
     const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
     if (process.status) process.status->HideStatus();

@@ -2,6 +2,7 @@
 // names its close function and its invalid value. Movable, never copyable.
 #pragma once
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -46,6 +47,7 @@ inline void CloseSid(PSID h) { ::FreeSid(h); }
 inline void CloseGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 inline void CloseMemoryDc(HDC h) { ::DeleteDC(h); }
 inline void CloseWindow(HWND h) { ::DestroyWindow(h); }
+inline void CloseInternet(void* h) { ::InternetCloseHandle(h); }
 }  // namespace detail
 
 // Process, thread, event handles: invalid is NULL.
@@ -80,6 +82,8 @@ using Sid = UniqueHandle<PSID, detail::CloseSid, nullptr>;
 using GdiObject = UniqueHandle<HGDIOBJ, detail::CloseGdiObject, nullptr>;
 using MemoryDc = UniqueHandle<HDC, detail::CloseMemoryDc, nullptr>;
 using Window = UniqueHandle<HWND, detail::CloseWindow, nullptr>;
+// WinINet sessions, connections and requests.
+using InternetHandle = UniqueHandle<void*, detail::CloseInternet, nullptr>;
 
 // A device context obtained with GetDC, released to its window.
 class WindowDc {

@@ -1,21 +1,30 @@
 // Test helper: an external installer that ends with the exit code it is given and
-// notes each run in "ran.txt" beside itself.
+// notes each run in "ran.txt" beside itself; given a second argument, it also notes
+// its own path there (a downloaded copy's folder is gone once the installer quits).
 //
-//   exit_with.exe CODE
+//   exit_with.exe CODE [RECORD]
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+namespace {
+
+void Note(const std::string& record, const char* line) {
+  if (FILE* out = std::fopen(record.c_str(), "a")) {
+    std::fprintf(out, "%s\n", line);
+    std::fclose(out);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string record(path);
-  record = record.substr(0, record.rfind('\\')) + "\\ran.txt";
-  if (FILE* out = std::fopen(record.c_str(), "a")) {
-    std::fprintf(out, "%s\n", argc > 1 ? argv[1] : "");
-    std::fclose(out);
-  }
+  const std::string self(path);
+  Note(self.substr(0, self.rfind('\\')) + "\\ran.txt", argc > 1 ? argv[1] : "");
+  if (argc > 2) Note(argv[2], path);
   return argc > 1 ? std::atoi(argv[1]) : 0;
 }

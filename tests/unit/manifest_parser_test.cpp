@@ -139,7 +139,7 @@ TEST_F(ParserTest, FeaturesFoldersFilesAndInstallers) {
       "/\nroot.txt\t1\n"
       "Feature=Other\n"
       "orphan.txt\t5\n"
-      "Installer=http://x/y.exe\t9000\nAlternate=[JAVA]\nalternate=C:\\y.exe\nArguments=/S\nlib/\n"
+      "Installer=http://x/y.exe\t9000\nSHA256=AB\nAlternate=[JAVA]\nalternate=C:\\y.exe\nsha256=cd\nArguments=/S\nlib/\n"
       "Feature=OTHER\n"
       "[Run]");
   ASSERT_EQ(state.lists.feature_list->size(), 3u);
@@ -175,6 +175,9 @@ TEST_F(ParserTest, FeaturesFoldersFilesAndInstallers) {
   EXPECT_EQ(other.installers[0].source, "http://x/y.exe");
   EXPECT_EQ(other.installers[0].alternates, (std::vector<std::string>{"[JAVA]", "C:\\y.exe"}));
   EXPECT_EQ(other.installers[0].arguments, "/S");
+  // A digest belongs to the source line before it.
+  EXPECT_EQ(other.installers[0].sha256,
+            (std::map<std::string, std::string>{{"http://x/y.exe", "AB"}, {"C:\\y.exe", "cd"}}));
   EXPECT_EQ(other.installer_size, 9000u);
   ASSERT_EQ(other.folders.size(), 1u);  // the line after the installer entry is parsed normally
   EXPECT_EQ(other.folders[0].path, "lib");

@@ -10,6 +10,7 @@
 
 #include "build.h"
 #include "installer_report.h"
+#include "source_manifest.h"
 #include "tool_error.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  mkinstaller build --stub STUB --manifest SOURCE --root DIR [--referral N] [--level 1-9] -o OUT\n"
     "  mkinstaller list INSTALLER\n"
     "  mkinstaller verify INSTALLER [--stub STUB]\n"
+    "  mkinstaller sha256 FILE\n"
     "  mkinstaller --help\n"
     "\n"
     "build    packs the product into an installer. SOURCE is a manifest without its\n"
@@ -30,6 +32,8 @@ constexpr const char* kUsage =
     "list     prints the manifest, the resources and the files with their sizes.\n"
     "verify   checks layout, digest, signature (against STUB when given) and every\n"
     "         record's size; names the first fault.\n"
+    "sha256   prints the line that makes a downloaded installer prove itself: put\n"
+    "         it after the Installer= or Alternate= line of the server address.\n"
     "\n"
     "Exit status: 0 on success, 1 on a fault, 2 on a usage error.\n";
 
@@ -97,6 +101,11 @@ int Dispatch(const std::vector<std::string>& args) {
     if (rest.size() == 1) return mkinstaller::VerifyInstaller(rest[0], std::nullopt);
     if (rest.size() == 3 && rest[1] == "--stub") return mkinstaller::VerifyInstaller(rest[0], rest[2]);
     throw UsageError{"verify takes an installer and optionally --stub STUB"};
+  }
+  if (command == "sha256") {
+    if (rest.size() != 1) throw UsageError{"sha256 takes one file"};
+    std::printf("SHA256=%s\n", mkinstaller::FileSha256(rest[0]).c_str());
+    return 0;
   }
   throw UsageError{"unknown command '" + command + "'"};
 }

@@ -4,8 +4,10 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <vector>
 
 #include "core/support/installer_state.h"
+#include "core/install/sha256.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
 #include "tool_error.h"
@@ -153,6 +155,18 @@ void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& resul
     throw ToolError(source.string() + ": the manifest sets no Version= in [Variables]; every installation would end "
                     "in \"Bad call to SetVariable: FullVersion\"");
   }
+  if (state.lists.feature_list) {
+    for (const inst::FeaturePtr& feature : *state.lists.feature_list) {
+      for (const inst::InstallerRecord& installer : feature->installers) {
+        for (const auto& [where, digest] : installer.sha256) {
+          if (!inst::IsSha256Text(digest)) {
+            throw ToolError(source.string() + ": the SHA256= of " + where + " is not 64 hex digits (\"" + digest +
+                            "\"); \"mkinstaller sha256 FILE\" prints the line");
+          }
+        }
+      }
+    }
+  }
   for (const PayloadItem& item : result.items) {
     if (item.is_resource) {
       // The installed copy reads the resource's line after the variables: its key
@@ -222,6 +236,19 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   RefuseWhatCannotInstall(source, result, state);
   RefuseRequiresLoops(source, result.lines, state.lists);
   return result;
+}
+
+std::string FileSha256(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw ToolError("cannot read " + file.string());
+  auto digest = inst::NewSha256();
+  std::vector<char> block(1 << 16);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    digest->Update(block.data(), static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad()) throw ToolError("cannot read " + file.string());
+  return inst::Sha256Text(digest->Final());
 }
 
 std::string RenderManifest(const SourceManifest& source, const std::vector<std::uint32_t>& sizes,

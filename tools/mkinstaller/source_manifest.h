@@ -36,4 +36,7 @@ SourceManifest ReadSourceManifest(const std::filesystem::path& source, const std
 std::string RenderManifest(const SourceManifest& source, const std::vector<std::uint32_t>& sizes,
                            const std::string& signature);
 
+// The file's SHA-256 as the manifest writes it (lower-case hex).
+std::string FileSha256(const std::filesystem::path& file);
+
 }  // namespace mkinstaller

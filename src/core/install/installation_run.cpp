@@ -1,5 +1,7 @@
 #include "core/install/installation_run.h"
 
+#include "core/install/download.h"
+
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
 
@@ -24,8 +26,7 @@ std::uint32_t VersionValue(const std::string& text) {
 
 std::optional<std::string> InstallationRun::LocateInstaller(const InstallerRecord& installer) {
   auto usable = [this](const std::string& source) {
-    return StartsWithIgnoreCase(source, "http://") || StartsWithIgnoreCase(source, "ftp://") ||
-           state_.variables.GetVariable(source) != nullptr || files_.FileExists(source);
+    return IsUrl(source) || state_.variables.GetVariable(source) != nullptr || files_.FileExists(source);
   };
   if (usable(installer.source)) return installer.source;
   for (const std::string& alternate : installer.alternates)

@@ -2,6 +2,7 @@
 // order the manifest gives; features are shared by the components that name them.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,9 +26,12 @@ struct FolderRecord {
 };
 
 struct InstallerRecord {
-  std::string source;  // a path, a variable name or an http:// or ftp:// address
+  std::string source;  // a path, a variable name or an http://, https:// or ftp:// address
   std::vector<std::string> alternates;
   std::string arguments;
+  // SHA256= after the Installer= or an Alternate= line: the digest a download from
+  // that source must match, by the source as written.
+  std::map<std::string, std::string> sha256;
 };
 
 struct FeatureRecord {

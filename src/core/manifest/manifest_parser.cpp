@@ -187,9 +187,12 @@ void ManifestParser::ParseInstaller(FeatureRecord& feature, std::string_view res
   }
   InstallerRecord installer;
   installer.source = std::string(rest);
+  std::string last_source = installer.source;
   while (std::optional<std::string> line = ReadManifestLine()) {
     if (auto alternate = MatchPrefix(*line, "Alternate=")) {
-      installer.alternates.emplace_back(*alternate);
+      last_source = installer.alternates.emplace_back(*alternate);
+    } else if (auto digest = MatchPrefix(*line, "SHA256=")) {
+      installer.sha256[last_source] = std::string(*digest);
     } else if (auto arguments = MatchPrefix(*line, "Arguments=")) {
       installer.arguments = std::string(*arguments);
     } else {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/install/download.h"
 #include "core/support/text.h"
 
 namespace inst {
@@ -11,10 +12,6 @@ namespace {
 const ComponentRecord* At(const ManifestLists& lists, std::size_t index) {
   if (!lists.component_list || index >= lists.component_list->size()) return nullptr;
   return (*lists.component_list)[index].get();
-}
-
-bool IsRemote(const std::string& source) {
-  return StartsWithIgnoreCase(source, "http://") || StartsWithIgnoreCase(source, "ftp://");
 }
 
 }  // namespace
@@ -36,7 +33,7 @@ bool ComponentToBeDownloaded(const ManifestLists& lists, std::size_t index, cons
   for (const FeaturePtr& feature : component->features) {
     for (const InstallerRecord& installer : feature->installers) {
       const std::optional<std::string> source = locate(installer);
-      if (source && IsRemote(*source)) return true;
+      if (source && IsUrl(*source)) return true;
     }
   }
   return false;

@@ -1,0 +1,113 @@
+"""Servers on loopback for the download tests, started by the tests and stopped
+after them: lighttpd for plain files over HTTP, pyftpdlib for FTP, and a small
+scripted HTTP server for the responses a file server does not give."""
+import http.server
+import socket
+import subprocess
+import sys
+import threading
+import time
+from pathlib import Path
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for_port(port, process=None, timeout=15):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if process is not None and process.poll() is not None:
+            raise RuntimeError(f"server on port {port} ended with {process.returncode}")
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+                return
+        except OSError:
+            time.sleep(0.1)
+    raise RuntimeError(f"nothing listens on port {port}")
+
+
+class _Process:
+    def __init__(self, command, port):
+        self.port = port
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, start_new_session=True)
+        wait_for_port(port, self.process)
+
+    def url(self, path):
+        return f"{self.scheme}://127.0.0.1:{self.port}/{path}"
+
+    def close(self):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+
+
+class FileServer(_Process):
+    """lighttpd serving the files under `root`."""
+    scheme = "http"
+
+    def __init__(self, root, work):
+        port = free_port()
+        config = Path(work) / f"lighttpd-{port}.conf"
+        config.write_text(f'server.document-root = "{root}"\nserver.bind = "127.0.0.1"\nserver.port = {port}\n'
+                          f'server.errorlog = "{Path(work) / "lighttpd-error.log"}"\n'
+                          'mimetype.assign = ("" => "application/octet-stream")\n')
+        super().__init__(["lighttpd", "-D", "-f", str(config)], port)
+
+
+class FtpServer(_Process):
+    """pyftpdlib serving the files under `root` to anonymous users, read only."""
+    scheme = "ftp"
+
+    def __init__(self, root):
+        port = free_port()
+        super().__init__([sys.executable, "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(port), "-d", str(root)], port)
+
+
+class ScriptedServer:
+    """Answers each path as the test set it: `routes[path] = Response(...)`."""
+
+    class Response:
+        def __init__(self, body=b"", status=200, headers=(), length=True, cut_after=None):
+            self.body, self.status, self.headers = body, status, list(headers)
+            self.length, self.cut_after = length, cut_after
+
+    def __init__(self):
+        self.routes = {}
+        routes = self.routes
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.0"
+
+            def do_GET(self):
+                response = routes.get(self.path) or ScriptedServer.Response(b"not here", status=404)
+                self.send_response(response.status)
+                for name, value in response.headers:
+                    self.send_header(name, value)
+                if response.length:
+                    self.send_header("Content-Length", str(len(response.body)))
+                self.end_headers()
+                body = response.body if response.cut_after is None else response.body[:response.cut_after]
+                self.wfile.write(body)
+                if response.cut_after is not None:
+                    self.wfile.flush()
+                    self.connection.shutdown(socket.SHUT_RDWR)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def url(self, path):
+        return f"http://127.0.0.1:{self.port}/{path}"
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()

@@ -1,0 +1,120 @@
+"""Installers fetched from real servers on loopback (lighttpd, pyftpdlib and a
+scripted server), run, judged by their exit code and deleted with the temporary
+folder; every download failure reported, or silent when asked, and the next
+source tried."""
+import re
+import subprocess
+import unittest
+
+from servers import FileServer, FtpServer, ScriptedServer, free_port
+from winetest import HELPERS_DIR, MKINSTALLER, WineTestCase, build_sample_variant
+
+LICENCE = "--I agree to the terms of the licence"
+RECORD = "C:\\ran.txt"
+
+
+def tool_feature(*installers):
+    """Manifest edits adding a required feature whose installers are the given
+    (source, arguments, extra lines) entries, tried in order."""
+    lines = "".join(f"Installer={source}\n{extra}Arguments={arguments}\n" for source, arguments, extra in installers)
+    return [("[Registry]", f"Feature=Tool\nDescription=DemoC download tool\n{lines}[Registry]"),
+            ("Component=Examples\n", "Component=Tool\nRequired=yes\nTool\nComponent=Examples\n")]
+
+
+class DownloadTest(WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.program = (HELPERS_DIR / "exit_with.exe").read_bytes()
+        served = cls.session.root / "served"
+        (served / "pub").mkdir(parents=True)
+        (served / "pub" / "tool-setup.exe").write_bytes(cls.program)
+        cls.files = FileServer(served, cls.session.root)
+        cls.ftp = FtpServer(served)
+        cls.scripted = ScriptedServer()
+
+    @classmethod
+    def tearDownClass(cls):
+        for server in (cls.files, cls.ftp, cls.scripted):
+            server.close()
+        super().tearDownClass()
+
+    def install(self, name, edits, *extra, answers=()):
+        record = self.session.unix_path(RECORD)
+        record.unlink(missing_ok=True)
+        exe = build_sample_variant(self.session, name, edits)
+        result = self.session.run(exe, [f"--dir=C:\\{name}", LICENCE, *extra], answers=list(answers))
+        ran = record.read_text().splitlines() if record.exists() else []
+        return result, ran
+
+    def assertTempEmpty(self):
+        self.assertEqual(list(self.session.user_temp().glob("vr*")), [])
+
+    def test_http_and_ftp_installers_are_fetched_run_and_deleted(self):
+        result, ran = self.install("fetched", tool_feature(
+            (self.files.url("pub/tool-setup.exe"), f"7 {RECORD}", ""),   # runs, fails with 7
+            (self.ftp.url("pub/tool-setup.exe"), f"0 {RECORD}", "")))     # runs, succeeds
+        self.assertBoxes(result, [])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual(len(ran), 2)
+        for path in ran:
+            self.assertRegex(path, r"\\Temp\\vr[^\\]*\\tool-setup\.exe$")
+        self.assertTempEmpty()
+
+    def test_each_failure_is_reported_and_the_next_source_tried(self):
+        scripted = self.scripted
+        scripted.routes["/folder/"] = ScriptedServer.Response(b"a listing")
+        scripted.routes["/cut.exe"] = ScriptedServer.Response(self.program, cut_after=5000)
+        scripted.routes["/get?id=7"] = ScriptedServer.Response(
+            self.program, headers=[("Content-Disposition", 'attachment; filename="setup.exe"')], length=False)
+        closed = f"http://127.0.0.1:{free_port()}/x.exe"
+        edits = tool_feature(
+            (self.files.url("pub/tool-setup.exe").replace("http://", "HTTP://"), f"0 {RECORD}", ""),
+            (f"http://127.0.0.1:{self.files.port}", f"0 {RECORD}", ""),
+            (self.files.url("pub/missing.exe"), f"0 {RECORD}", ""),
+            (scripted.url("folder/"), f"0 {RECORD}", ""),
+            (closed, f"0 {RECORD}", ""),
+            (scripted.url("cut.exe"), f"0 {RECORD}", ""),
+            (scripted.url("get?id=7"), f"0 {RECORD}", ""),
+            (self.files.url("pub/tool-setup.exe"), f"0 {RECORD}", ""))
+        result, ran = self.install("failing", edits, answers=["OK"] * 6)
+        texts = [box.text for box in result.boxes]
+        self.assertEqual(texts[:3], ["Must start with http:// or ftp://", "No host part\n",
+                                     "Server error 404 while downloading"])
+        self.assertRegex(texts[3], r"^Can't create file: C:\\users\\[^\\]+\\Temp\\vr[^\\]*\\: \d+$")
+        self.assertEqual(texts[4], "HttpSendRequest failed: 12029")
+        self.assertEqual(texts[5], f"Download of {scripted.url('cut.exe')} broke off after 5000 bytes")
+        self.assertEqual(len(texts), 6)
+        self.assertEqual(result.exit_code, 0)
+        # The server's name for the file, and nothing after the first success.
+        self.assertEqual(len(ran), 1)
+        self.assertRegex(ran[0], r"\\vr[^\\]*\\setup\.exe$")
+        self.assertTempEmpty()
+
+        # Asked to keep quiet, the same run shows nothing.
+        result, ran = self.install("quiet", edits, "--setTrue-SuppressMessages")
+        self.assertBoxes(result, [])
+        self.assertEqual((result.exit_code, len(ran)), (0, 1))
+
+    def test_a_download_that_does_not_match_its_digest_is_never_run(self):
+        served = self.session.root / "served" / "pub" / "tool-setup.exe"
+        digest_line = subprocess.run([str(MKINSTALLER), "sha256", str(served)], check=True, capture_output=True,
+                                     text=True).stdout.strip()
+        self.assertRegex(digest_line, r"^SHA256=[0-9a-f]{64}$")
+        wrong = "SHA256=" + "0" * 64 + "\n"
+        url = self.files.url("pub/tool-setup.exe")
+        result, ran = self.install("digest", tool_feature((url, f"0 {RECORD}", wrong), (url, f"0 {RECORD}", digest_line + "\n")),
+                                   answers=["OK"])
+        self.assertBoxes(result, [("Error", f"Downloaded file {url} does not match the SHA-256 digest in the manifest")])
+        self.assertEqual((result.exit_code, len(ran)), (0, 1))
+        self.assertTempEmpty()
+
+        # Nothing that passes: the feature's question, and the wrong file never ran.
+        result, ran = self.install("digest2", tool_feature((url, f"0 {RECORD}", wrong)), answers=["OK", "No", "OK"])
+        self.assertEqual([box.title for box in result.boxes], ["Error", "Install failed", "Fatal error"])
+        self.assertEqual((result.exit_code, ran), (1, []))
+        self.assertTempEmpty()
+
+
+if __name__ == "__main__":
+    unittest.main()
