@@ -1,6 +1,6 @@
 // Test helper: an external installer that ends with the exit code it is given and
-// notes each run in "ran.txt" beside itself; given a second argument, it also notes
-// its own path there (a downloaded copy's folder is gone once the installer quits).
+// notes each run in "ran.txt" beside itself; given a second argument, it notes its
+// own path in that file instead (a downloaded copy's folder must be left as found).
 //
 //   exit_with.exe CODE [RECORD]
 #include <windows.h>
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   const std::string self(path);
-  Note(self.substr(0, self.rfind('\\')) + "\\ran.txt", argc > 1 ? argv[1] : "");
   if (argc > 2) Note(argv[2], path);
+  else Note(self.substr(0, self.rfind('\\')) + "\\ran.txt", argc > 1 ? argv[1] : "");
   return argc > 1 ? std::atoi(argv[1]) : 0;
 }
