@@ -14,13 +14,15 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 STATE = ROOT / "build" / "native" / "wine"
 os.environ.setdefault("WINE_STATE_DIR", str(STATE))
 
-from winetest import MKINSTALLER, SETUP_EXE, WineSession, build_installer  # noqa: E402
+from servers import ScriptedServer  # noqa: E402
+from winetest import HELPERS_DIR, MKINSTALLER, SETUP_EXE, WineSession, build_installer  # noqa: E402
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
 SAMPLE = ROOT / "samples" / "sample-product"
 OUTPUT = ROOT / "build" / "sample-setup.exe"
 FOLDER = "C:\\Demo\\DemoC"
 WIZARD_FOLDER = FOLDER
+DOWNLOAD_HOST = "downloads.voranth-tools.example"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 
 
@@ -44,6 +46,14 @@ def main():
 
     subprocess.run([sys.executable, str(ENV_SCRIPT), "setup", str(STATE)], check=True, stdout=subprocess.DEVNULL)
     session = WineSession("demo")
+    # The probe tool's installer, served on loopback, slowly enough to watch; Wine's
+    # WinINet reaches the vendor's host name through the proxy settings.
+    server = ScriptedServer()
+    server.routes["/democ/probe-setup.exe"] = ScriptedServer.Response(
+        (HELPERS_DIR / "exit_with.exe").read_bytes() + bytes(1536 * 1024), bytes_per_second=256 * 1024)
+    internet = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+    session.reg_add(internet, "ProxyEnable", "REG_DWORD", "1")
+    session.reg_add(internet, "ProxyServer", "REG_SZ", f"127.0.0.1:{server.port}")
     try:
         exe = session.install_stub("C:\\Download", source=OUTPUT)
         print(f"\n== Installing headless: {exe} --dir={FOLDER} \"--I agree to the terms of the licence\"")
@@ -62,23 +72,27 @@ def main():
         print(f"\nInstalled manifest ({FOLDER}\\resources\\manifest):")
         print("\n".join("  " + line for line in lines if line))
 
-        print(f"\n== Installing again by hand under Xvfb into {WIZARD_FOLDER}, without the examples")
+        print(f"\n== Installing again by hand under Xvfb into {WIZARD_FOLDER}, without the examples, with the probe "
+              f"tool downloaded from http://{DOWNLOAD_HOST} (served on 127.0.0.1:{server.port})")
         names = ("welcome", "licence", "folder", "progress", "cancel-question", "configuration",
-                 "previous-installation", "complete")
+                 "previous-installation", "download", "complete")
         pictures = {name: ROOT / "build" / f"wizard-{name}.png" for name in names}
         result = session.run(exe, [], answers=[
             f"do:shot:{pictures['welcome']}", "do:click:101",
             "do:click:302", f"do:shot:{pictures['licence']}", "do:click:101",   # licence, accepted
-            "do:clicktext:Example programs", f"do:type:201:{WIZARD_FOLDER}",
+            "do:clicktext:Example programs", "do:clicktext:** Probe driver tool", f"do:type:201:{WIZARD_FOLDER}",
             f"do:shot:{pictures['folder']}",                                    # folder and components
             "do:click:2", f"No@shot={pictures['cancel-question']}",            # Cancel asks first
             "do:click:101", f"Yes@shot={pictures['previous-installation']}",   # remove the installation found there
             "do:waitfor:303", "do:select:2", "do:click:303",                    # French messages, bin on PATH
             f"do:shot:{pictures['configuration']}", "do:click:101",
             f"do:shotwhen:502:{pictures['progress']}",                         # the work, with its log and bar
+            "do:waitfor:503", "do:wait:4500", f"do:shot:{pictures['download']}", "do:state:501",  # the download
             "do:waitfor:Finish", "do:clicktext:Release notes",
             f"do:shot:{pictures['complete']}", "do:click:101"])                # Finish opens the ticked documents
         show_run("setup.exe (wizard)", result)
+        log = result.controls[-1]["text"] if result.controls else ""
+        print("The progress log during the download:\n" + "\n".join("  " + line for line in log.splitlines()[-6:]))
         print("Opened through the shell after Finish: " + ", ".join(session.opened_documents(2)))
         print(f"Files under {WIZARD_FOLDER}:")
         print("\n".join(tree(session, WIZARD_FOLDER)))
@@ -100,6 +114,7 @@ def main():
         print(f"Uninstall entry: {'still there' if still else 'gone'}")
         print("Shortcuts: " + ("gone" if not any(session.unix_path(l).exists() for l in links) else "still there"))
     finally:
+        server.close()
         session.close()
         subprocess.run([sys.executable, str(ENV_SCRIPT), "cleanup", str(STATE)], check=True, stdout=subprocess.DEVNULL)
 

@@ -159,7 +159,7 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
 
 void MainWindow::ShowStatus(const std::string& text) {
   if (status_ == nullptr) {
-    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER);
+    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, kIdStatus);
     PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
   }
   ::SetWindowTextA(status_, text.c_str());

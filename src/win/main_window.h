@@ -19,6 +19,7 @@ inline constexpr const char* kWindowClass = "VORANTH Installer";
 inline constexpr int kIdNext = 101;
 inline constexpr int kIdBack = 102;
 inline constexpr int kIdCancel = IDCANCEL;
+inline constexpr int kIdStatus = 503;
 inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
 
 class MainWindow final : public WizardFrame, public StatusDisplay {

@@ -7,6 +7,7 @@ import subprocess
 import sys
 import threading
 import time
+import urllib.parse
 from pathlib import Path
 
 
@@ -54,9 +55,10 @@ class FileServer(_Process):
     def __init__(self, root, work):
         port = free_port()
         config = Path(work) / f"lighttpd-{port}.conf"
-        config.write_text(f'server.document-root = "{root}"\nserver.bind = "127.0.0.1"\nserver.port = {port}\n'
-                          f'server.errorlog = "{Path(work) / "lighttpd-error.log"}"\n'
-                          'mimetype.assign = ("" => "application/octet-stream")\n')
+        text = (f'server.document-root = "{root}"\nserver.bind = "127.0.0.1"\nserver.port = {port}\n'
+                f'server.errorlog = "{Path(work) / "lighttpd-error.log"}"\n'
+                'mimetype.assign = ("" => "application/octet-stream")\n')
+        config.write_text(text)
         super().__init__(["lighttpd", "-D", "-f", str(config)], port)
 
 
@@ -72,12 +74,14 @@ class FtpServer(_Process):
 
 
 class ScriptedServer:
-    """Answers each path as the test set it: `routes[path] = Response(...)`."""
+    """Answers each path as the test set it: `routes[path] = Response(...)`. It also
+    answers as a proxy does (a request for "http://host/path" is one for "/path"),
+    which lets Wine reach a host name here through its proxy settings."""
 
     class Response:
-        def __init__(self, body=b"", status=200, headers=(), length=True, cut_after=None):
+        def __init__(self, body=b"", status=200, headers=(), length=True, cut_after=None, bytes_per_second=None):
             self.body, self.status, self.headers = body, status, list(headers)
-            self.length, self.cut_after = length, cut_after
+            self.length, self.cut_after, self.bytes_per_second = length, cut_after, bytes_per_second
 
     def __init__(self):
         self.routes = {}
@@ -87,7 +91,9 @@ class ScriptedServer:
             protocol_version = "HTTP/1.0"
 
             def do_GET(self):
-                response = routes.get(self.path) or ScriptedServer.Response(b"not here", status=404)
+                target = urllib.parse.urlsplit(self.path)
+                path = target.path + ("?" + target.query if target.query else "")
+                response = routes.get(path) or ScriptedServer.Response(b"not here", status=404)
                 self.send_response(response.status)
                 for name, value in response.headers:
                     self.send_header(name, value)
@@ -95,7 +101,12 @@ class ScriptedServer:
                     self.send_header("Content-Length", str(len(response.body)))
                 self.end_headers()
                 body = response.body if response.cut_after is None else response.body[:response.cut_after]
-                self.wfile.write(body)
+                step = response.bytes_per_second or len(body) or 1
+                for start in range(0, len(body), step):
+                    self.wfile.write(body[start:start + step])
+                    if response.bytes_per_second:
+                        self.wfile.flush()
+                        time.sleep(1)
                 if response.cut_after is not None:
                     self.wfile.flush()
                     self.connection.shutdown(socket.SHUT_RDWR)
