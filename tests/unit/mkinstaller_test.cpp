@@ -237,6 +237,8 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
        ":2: the resource key Version is also a variable in [Variables]; give the resource a name of its own"},
       {version + "[Features]\nFeature=Self\nRequires=Self\n[Run]\n",
        ":5: Requires= loop: Self -> Self; the installer could never install these features"},
+      {version + "[Features]\nFeature=Web\nInstaller=http://h/a.exe\nSHA256=abc\n[Run]\n",
+       ": the SHA256= of http://h/a.exe is not 64 hex digits (\"abc\"); \"mkinstaller sha256 FILE\" prints the line"},
   };
   for (const auto& [text, error] : cases) {
     Manifest(text);
