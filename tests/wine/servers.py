@@ -3,6 +3,7 @@ after them: lighttpd for plain files over HTTP, pyftpdlib for FTP, and a small
 scripted HTTP server for the responses a file server does not give."""
 import http.server
 import socket
+import ssl
 import subprocess
 import sys
 import threading
@@ -83,7 +84,7 @@ class ScriptedServer:
             self.body, self.status, self.headers = body, status, list(headers)
             self.length, self.cut_after, self.bytes_per_second = length, cut_after, bytes_per_second
 
-    def __init__(self):
+    def __init__(self, tls=None):
         self.routes = {}
         routes = self.routes
 
@@ -116,11 +117,40 @@ class ScriptedServer:
 
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         self.port = self.server.server_address[1]
+        self.scheme = "http"
+        if tls is not None:
+            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            context.load_cert_chain(tls.certificate, tls.key)
+            self.server.socket = context.wrap_socket(self.server.socket, server_side=True)
+            self.scheme = "https"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def url(self, path):
-        return f"http://127.0.0.1:{self.port}/{path}"
+        host = "localhost" if self.scheme == "https" else "127.0.0.1"
+        return f"{self.scheme}://{host}:{self.port}/{path}"
 
     def close(self):
         self.server.shutdown()
         self.server.server_close()
+
+
+class TestCertificates:
+    """A throw-away certificate authority (`authority_der`, for the Windows root
+    store) and a certificate it signed for localhost and 127.0.0.1."""
+
+    def __init__(self, work):
+        work = Path(work)
+        self.key, self.certificate = work / "server.key", work / "server.pem"
+        self.authority_der = work / "authority.der"
+        (work / "server.ext").write_text("subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n")
+
+        def openssl(*args):
+            subprocess.run(["openssl", *map(str, args)], cwd=work, check=True, capture_output=True)
+
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "authority.key", "-out", "authority.pem",
+                "-days", "2", "-subj", "/CN=Installer Test Authority", "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", self.key, "-out", "server.csr", "-subj", "/CN=localhost")
+        openssl("x509", "-req", "-in", "server.csr", "-CA", "authority.pem", "-CAkey", "authority.key",
+                "-CAcreateserial", "-out", self.certificate, "-days", "2", "-extfile", "server.ext")
+        openssl("x509", "-in", "authority.pem", "-outform", "der", "-out", self.authority_der)

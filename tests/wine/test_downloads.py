@@ -6,7 +6,7 @@ import re
 import subprocess
 import unittest
 
-from servers import FileServer, FtpServer, ScriptedServer, free_port
+from servers import FileServer, FtpServer, ScriptedServer, TestCertificates, free_port
 from winetest import HELPERS_DIR, MKINSTALLER, WineTestCase, build_sample_variant
 
 LICENCE = "--I agree to the terms of the licence"
@@ -32,10 +32,13 @@ class DownloadTest(WineTestCase):
         cls.files = FileServer(served, cls.session.root)
         cls.ftp = FtpServer(served)
         cls.scripted = ScriptedServer()
+        cls.certificates = TestCertificates(cls.session.root)
+        cls.secure = ScriptedServer(tls=cls.certificates)
+        cls.secure.routes["/pub/tool-setup.exe"] = ScriptedServer.Response(cls.program)
 
     @classmethod
     def tearDownClass(cls):
-        for server in (cls.files, cls.ftp, cls.scripted):
+        for server in (cls.files, cls.ftp, cls.scripted, cls.secure):
             server.close()
         super().tearDownClass()
 
@@ -114,6 +117,23 @@ class DownloadTest(WineTestCase):
         self.assertEqual([box.title for box in result.boxes], ["Error", "Install failed", "Fatal error"])
         self.assertEqual((result.exit_code, ran), (1, []))
         self.assertTempEmpty()
+
+
+    def test_https_needs_a_certificate_the_machine_trusts(self):
+        url = self.secure.url("pub/tool-setup.exe")
+        result, ran = self.install("untrusted", tool_feature((url, f"0 {RECORD}", "")), answers=["OK", "Yes"])
+        self.assertEqual([box.title for box in result.boxes], ["Error", "Install failed"])
+        self.assertRegex(result.boxes[0].text, r"^HttpSendRequest failed: 1\d{4}$")
+        self.assertEqual((result.exit_code, ran), (0, []))
+
+        trusted = self.session.wine(HELPERS_DIR / "trust_root.exe", self.session.win_path(self.certificates.authority_der))
+        self.assertEqual(trusted.returncode, 0)
+        # A manifest that wants https refuses a plain source and takes the secure one.
+        result, ran = self.install("trusted", tool_feature((self.files.url("pub/tool-setup.exe"), f"0 {RECORD}", ""),
+                                                           (url, f"0 {RECORD}", ""))
+                                   + [("[Variables]\n", "[Variables]\nHttpsOnly=yes\n")], answers=["OK"])
+        self.assertBoxes(result, [("Error", "Must start with https://")])
+        self.assertEqual((result.exit_code, len(ran)), (0, 1))
 
 
 if __name__ == "__main__":
