@@ -90,7 +90,7 @@ TEST_F(ParserTest, SectionDispatch) {
 }
 
 TEST_F(ParserTest, Variables) {
-  Parse("[Variables]\nA=x=y\nB=\nSys=%SystemRoot%\\system32\nVersion=9.63\nPatchLevel=PL3\n[Variables]\nC=2\n[Run]");
+  Parse("[Variables]\nA=x =y\nB=\nSys=%SystemRoot%\\system32\nVersion=9.63\nPatchLevel=PL3\n[Variables]\nC=2\n[Run]");
   EXPECT_EQ(state.variables.ValueOf("A"), "x");
   ASSERT_NE(state.variables.GetVariable("B"), nullptr);
   EXPECT_EQ(state.variables.ValueOf("B"), "");

@@ -171,7 +171,10 @@ void ManifestParser::ParseVariables() {
     std::string_view rest = *line;
     const auto name = NextPiece(rest, "=");
     if (!name) messages_.FatalError("Bad line in [Variables]");
-    const auto value = NextPiece(rest, "=");
+    auto value = NextPiece(rest, "=");
+    // A value cut short at a second "=" loses its trailing blanks as a line does:
+    // the installed manifest writes it as a line of its own, read back the same.
+    if (value) value = value->substr(0, value->find_last_not_of(kWhiteSpace) + 1);
     const std::string expanded = value ? hooks_.ExpandEnvironment(std::string(*value)) : std::string();
     state_.variables.SetVariable(*name, expanded);
     state_.lists.variable_names.emplace_back(*name);
