@@ -153,8 +153,8 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   if (!result.Complete(total)) {
     process.files.RemoveFile(target);
     if (result.write_fault) messages.ShowMessage("Can't write file: %s", target.c_str());
-    else messages.ShowMessage("Download of %s broke off after %llu bytes", url.c_str(),
-                              static_cast<unsigned long long>(result.received));
+    else messages.ShowMessage("Download of %s broke off after %lu bytes", url.c_str(),
+                              static_cast<unsigned long>(result.received));
     return std::nullopt;
   }
   if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {

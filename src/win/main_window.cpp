@@ -221,14 +221,9 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam,
     self->Unbind();
     return ::DefWindowProcA(window, message, wparam, lparam);
   }
-  // No exception may cross the system's callback: end the run as any fault does.
-  try {
-    return self->Handle(message, wparam, lparam);
-  } catch (const std::bad_alloc&) {
-    self->process_.messages.FatalError("Out of memory");
-  } catch (const std::exception& error) {
-    self->process_.messages.FatalError("Internal error: %s", error.what());
-  }
+  // No exception can cross the system's callback: the installer is built without
+  // them, and what the library would throw ends the process (lean_runtime.cpp).
+  return self->Handle(message, wparam, lparam);
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -1,12 +1,14 @@
 #include "process.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "core/support/temp_files.h"
 
 namespace inst::win {
 
 int WinMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
+  progress_.Flush();
   return ::MessageBoxA(owner_, text.c_str(), title.c_str(), style);
 }
 
@@ -21,23 +23,23 @@ void WinMessageHost::EndProcess(int exit_code) { ::ExitProcess(static_cast<UINT>
 
 Process::Process()
     : state([this](const std::string& name) { return environment.Get(name); }),
-      host(main_window, state, files, system_registry),
+      host(main_window, state, files, system_registry, progress_relay),
       messages(host, state.variables),
       extractor(state, files, messages, *progress),
       product(state, registry, messages, [] {
         SYSTEMTIME now;
         ::GetLocalTime(&now);
-        char date[16];
-        std::snprintf(date, sizeof date, "%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-        return std::string(date);
+        return FormatText("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
       }),
       run(state, registry, files, messages, extractor, *progress) {
   state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
 }
 
 Process& TheProcess() {
-  static Process process;
-  return process;
+  // On the heap: a static object with constant parts would be stored whole in the
+  // program's file.
+  static const std::unique_ptr<Process> process = std::make_unique<Process>();
+  return *process;
 }
 
 }  // namespace inst::win

@@ -21,8 +21,8 @@ namespace inst::win {
 // Message boxes and the end of the run on the real system.
 class WinMessageHost final : public MessageHost {
  public:
-  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files, Registry& registry)
-      : owner_(owner), state_(state), files_(files), registry_(registry) {}
+  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files, Registry& registry, Progress& progress)
+      : owner_(owner), state_(state), files_(files), registry_(registry), progress_(progress) {}
   int ShowBox(const std::string& title, const std::string& text, unsigned style) override;
   void QuitInstaller(int exit_code) override;
   [[noreturn]] void EndProcess(int exit_code) override;
@@ -32,6 +32,7 @@ class WinMessageHost final : public MessageHost {
   InstallerState& state_;
   FileSystem& files_;
   Registry& registry_;
+  Progress& progress_;
 };
 
 // Where progress goes: to the progress page once the wizard window shows it,
@@ -40,6 +41,9 @@ class ProgressRelay final : public Progress {
  public:
   void ReportProgress(int percent, const char* text) override {
     if (target) target->ReportProgress(percent, text);
+  }
+  void Flush() override {
+    if (target) target->Flush();
   }
   Progress* target = nullptr;
 };

@@ -41,6 +41,12 @@ class ComScope {
   bool active_;
 };
 
+// The identifiers this file needs, defined here: libuuid's one object would bring
+// every identifier of the system into the stub.
+constexpr GUID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 const char* OrNull(const std::optional<std::string>& text) { return text ? text->c_str() : "(null)"; }
 
 }  // namespace
@@ -54,7 +60,7 @@ long CreateShellLink(Process& process, const std::string& target, const std::str
                                 OrNull(working_folder));
   };
   ComPtr<IShellLinkA> shell_link;
-  HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, shell_link.put());
+  HRESULT result = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, shell_link.put());
   if (FAILED(result)) fail("CoCreateInstance", result);
   shell_link->SetPath(target.c_str());
   if (arguments) shell_link->SetArguments(arguments->c_str());
@@ -63,7 +69,7 @@ long CreateShellLink(Process& process, const std::string& target, const std::str
   if (icon) shell_link->SetIconLocation(icon->c_str(), 0);
 
   ComPtr<IPersistFile> file;
-  result = shell_link->QueryInterface(IID_IPersistFile, file.put());
+  result = shell_link->QueryInterface(kIidPersistFile, file.put());
   if (FAILED(result)) fail("QueryInterface", result);
   std::vector<wchar_t> wide(MAX_PATH);
   ::MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide.data(), static_cast<int>(wide.size()));

@@ -76,7 +76,11 @@ class CrtInputFile final : public InputFile {
 }  // namespace
 
 Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
-  const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  // A new file is created without truncation: truncating makes every close flush,
+  // which costs Wine and Windows alike. Only a file that exists is truncated.
+  constexpr int kWrite = _O_WRONLY | _O_BINARY;
+  int fd = ::_open(path.c_str(), kWrite | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
+  if (fd < 0 && errno == EEXIST) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
   if (fd < 0) return {nullptr, errno};
   return {std::make_unique<CrtOutputFile>(fd), 0};
 }

@@ -143,7 +143,7 @@ std::string CleanupScriptText(const std::string& setup, const std::vector<std::s
   out += "del " + copy + "\r\n";
   out += "if not exist " + copy + " goto Removed\r\n";
   out += "set /a tries=tries+1\r\n";
-  out += "if %tries% geq " + std::to_string(kCleanupTries) + " goto Removed\r\n";
+  out += FormatText("if %%tries%% geq %d goto Removed\r\n", kCleanupTries);
   out += "ping -n 2 127.0.0.1 > nul\r\n";  // about a second between tries
   out += "goto Repeat\r\n";
   out += ":Removed\r\n";

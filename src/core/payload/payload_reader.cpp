@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/payload/installed_copy.h"
+#include "core/support/text.h"
 
 namespace inst {
 
@@ -110,7 +111,7 @@ void ApplyOrderingDefaults(InstallerVariables& variables, std::optional<std::uin
     variables.SetVariable("OrderingURL", kDefaultOrderingUrl);
   }
   if (referral) {
-    variables.SetVariable("ReferralID", std::to_string(*referral));
+    variables.SetVariable("ReferralID", FormatText("%u", static_cast<unsigned>(*referral)));
     variables.SetVariable("OrderingURL", variables.ExpandVariables("[OrderingURL]?referrer=[ReferralID]"));
   }
 }

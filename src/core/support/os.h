@@ -56,6 +56,8 @@ class Progress {
  public:
   virtual ~Progress() = default;
   virtual void ReportProgress(int percent, const char* text) = 0;
+  // Shows at once what is held back (before a message box covers the work).
+  virtual void Flush() {}
 };
 
 class Environment {

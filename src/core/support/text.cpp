@@ -36,7 +36,14 @@ std::string FormatTextV(const char* format, va_list args) {
   std::vector<char> buffer(kMaxFormattedLength + 1);
   va_list copy;
   va_copy(copy, args);
+#ifdef _WIN32
+  // The system's formatter: the C++ library would otherwise link in a second one.
+  // It leaves a text that is cut unterminated and answers -1.
+  int needed = ::_vsnprintf(buffer.data(), kMaxFormattedLength, format, copy);
+  if (needed < 0) needed = static_cast<int>(kMaxFormattedLength) + 1;
+#else
   const int needed = std::vsnprintf(buffer.data(), buffer.size(), format, copy);
+#endif
   va_end(copy);
   if (needed < 0) return std::string();
   if (static_cast<std::size_t>(needed) > kMaxFormattedLength) {

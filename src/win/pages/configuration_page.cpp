@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/support/os_class.h"
+#include "core/support/text.h"
 #include "core/wizard/configuration.h"
 #include "win/win_system.h"
 
@@ -16,7 +17,7 @@ constexpr UINT kSettingChangeTimeout = 5000;
 bool AppendToAutoexec(const std::string& name, const std::string& folder) {
   std::FILE* file = std::fopen("C:\\AUTOEXEC.BAT", "a");
   if (file == nullptr) return false;
-  std::fprintf(file, "SET %s=%%%s%%;%s\n", name.c_str(), name.c_str(), folder.c_str());
+  std::fputs(FormatText("SET %s=%%%s%%;%s\n", name.c_str(), name.c_str(), folder.c_str()).c_str(), file);
   return std::fclose(file) == 0;
 }
 

@@ -86,19 +86,53 @@ std::uint32_t ProgressPage::Leave(bool) {
   return kPageLockBack;
 }
 
+// Lines and the bar's position are held back and shown together a few times a
+// second: drawing them for every file would cost more than the work.
 void ProgressPage::ReportProgress(int percent, const char* text) {
   if (percent == -1) {
+    Flush();
     ::ShowWindow(bar_, SW_HIDE);
     bar_hidden_ = true;
   } else {
+    bar_position_ = percent;
     if (bar_hidden_) {
       ::ShowWindow(bar_, SW_SHOW);
       bar_hidden_ = false;
     }
-    ::SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
   }
-  if (text != nullptr) AppendLog(text);
-  DispatchPendingMessage(window_->handle());
+  if (text != nullptr) {
+    std::string line = text;
+    const bool replace = !line.empty() && line[0] == '\r';
+    if (replace) line.erase(0, 1);
+    line = (line + "\r\n").substr(0, kMaxLogLine);
+    if (replace) {
+      // It takes the place of the line shown last.
+      Flush();
+      WriteLog(line, true, line.size());
+    } else {
+      held_lines_ += line;
+      held_last_length_ = line.size();
+      // Only the end of a long batch can stay in the log.
+      if (held_lines_.size() > kLogLimit) held_lines_.erase(0, held_lines_.find('\n', held_lines_.size() - kLogCut) + 1);
+    }
+  }
+  const ULONGLONG now = ::GetTickCount64();
+  if (now - last_shown_ >= kUpdateMilliseconds) {
+    last_shown_ = now;
+    Flush();
+    DispatchPendingMessage(window_->handle());
+  }
+}
+
+void ProgressPage::Flush() {
+  if (!held_lines_.empty()) {
+    WriteLog(held_lines_, false, held_last_length_);
+    held_lines_.clear();
+  }
+  if (bar_position_ != shown_position_) {
+    ::SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(bar_position_), 0);
+    shown_position_ = bar_position_;
+  }
 }
 
 void ProgressPage::Show() {
@@ -113,6 +147,10 @@ void ProgressPage::Show() {
     ::SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   }
   ::SetWindowTextA(log_, "");
+  held_lines_.clear();
+  last_line_length_ = 0;
+  bar_position_ = shown_position_ = 0;
+  ::SendMessageA(bar_, PBM_SETPOS, 0, 0);
   ShowControls({log_, bar_}, true);
   window_->EnableNext(false);
   window_->EnableBack(false);
@@ -120,7 +158,7 @@ void ProgressPage::Show() {
   ::UpdateWindow(window_->handle());
 }
 
-void ProgressPage::AppendLog(const char* text) {
+void ProgressPage::WriteLog(const std::string& lines, bool replace_last, std::size_t last_length) {
   std::size_t length = static_cast<std::size_t>(::GetWindowTextLengthA(log_));
   if (length > kLogLimit) {
     // The oldest lines go, so that the line written last stays at the end.
@@ -128,18 +166,12 @@ void ProgressPage::AppendLog(const char* text) {
     ::SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
     length = static_cast<std::size_t>(::GetWindowTextLengthA(log_));
   }
-  std::string line = text;
-  std::size_t start = length;
-  if (!line.empty() && line[0] == '\r') {
-    line.erase(0, 1);
-    start = length >= last_line_length_ ? length - last_line_length_ : 0;
-  }
-  line = (line + "\r\n").substr(0, kMaxLogLine);
+  const std::size_t start = !replace_last ? length : length >= last_line_length_ ? length - last_line_length_ : 0;
   ::SendMessageA(log_, EM_SETSEL, start, length);
-  ::SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+  ::SendMessageA(log_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(lines.c_str()));
   ::SendMessageA(log_, EM_SCROLLCARET, 0, 0);
   ::UpdateWindow(log_);
-  last_line_length_ = line.size();
+  last_line_length_ = last_length;
 }
 
 }  // namespace inst::win

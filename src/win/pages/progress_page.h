@@ -2,6 +2,7 @@
 // and a bar, then moves on by itself. A headless run does the same work here.
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "win/pages/page_base.h"
 
@@ -16,15 +17,24 @@ class ProgressPage final : public WindowPage, public Progress {
   std::uint32_t Enter(bool forward) override;
   std::uint32_t Leave(bool forward) override;
   void ReportProgress(int percent, const char* text) override;
+  void Flush() override;
 
  private:
+  static constexpr unsigned kUpdateMilliseconds = 50;
+
   void Show();
-  void AppendLog(const char* text);
+  // Puts lines (each ending in CRLF) at the end of the log, or in place of its last line.
+  void WriteLog(const std::string& lines, bool replace_last, std::size_t last_length);
 
   HWND log_ = nullptr;
   HWND bar_ = nullptr;
   bool bar_hidden_ = false;
+  int bar_position_ = 0;
+  int shown_position_ = 0;
+  std::string held_lines_;
+  std::size_t held_last_length_ = 0;
   std::size_t last_line_length_ = 0;
+  ULONGLONG last_shown_ = 0;
 };
 
 }  // namespace inst::win
