@@ -15,7 +15,7 @@
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
 // type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID or waitfor:TEXT, escape, close, state:ID, controls (every visible control), window,
-// wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
+// sample:ID (a bar's visibility and position, without the pause), mark (the milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
 // moved, the program held still).
 #include <windows.h>
@@ -90,6 +90,7 @@ struct Robot {
   HWND main_window = nullptr;
   bool box_open = false;
   std::set<HWND> answered;
+  ULONGLONG started = 0;
 
   void Line(const std::string& json) {
     std::fprintf(log, "%s\n", json.c_str());
@@ -216,6 +217,25 @@ struct Robot {
       if (control && IsWindowVisible(control) && IsWindowEnabled(control)) steps.pop_front();
       return;
     }
+    if (steps.front().text.rfind("sample:", 0) == 0) {
+      // A progress bar's visibility and position, at once and with one question to
+      // the program, to follow a bar that moves quickly.
+      const int id = std::atoi(steps.front().text.c_str() + 7);
+      HWND control = GetDlgItem(main_window, id);
+      DWORD_PTR position = 0;
+      if (control && SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
+        Line("{\"control\":" + std::to_string(id) + ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+             ",\"position\":" + std::to_string(static_cast<unsigned long long>(position)) + "}");
+      }
+      steps.pop_front();
+      return;
+    }
+    if (steps.front().text == "mark") {
+      // The time since the start, at once: the benchmark times the work between two.
+      Line("{\"mark\":" + std::to_string(GetTickCount64() - started) + "}");
+      steps.pop_front();
+      return;
+    }
     if (steps.front().text.rfind("shotwhen:", 0) == 0) {
       // Waits, without the usual pause, for the control to show, then holds the
       // program still while its window is captured: a page that passes quickly.
@@ -336,7 +356,7 @@ int main(int argc, char** argv) {
   robot.thread = info.hThread;
   robot.pid = info.dwProcessId;
 
-  const ULONGLONG started = GetTickCount64();
+  const ULONGLONG started = robot.started = GetTickCount64();
   const ULONGLONG deadline = started + static_cast<ULONGLONG>(timeout * 1000);
   for (;;) {
     robot.box_open = false;

@@ -1,6 +1,7 @@
 // The builder and the container reader together: installers built from a small
 // product are read back by the same code setup.exe runs.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -148,10 +149,45 @@ TEST_F(BuilderTest, LayoutIsReadBackByTheInstallerCode) {
 }
 
 TEST_F(BuilderTest, OutputIsDeterministicAndCarriesTheReferral) {
+  // Several compression blocks, compressed on one thread and on three.
+  std::string tool;
+  for (std::uint32_t i = 0; tool.size() < (5u << 20); ++i) tool += std::to_string(i * 2654435761u % 100003) + ",";
+  WriteAll(dir / "root" / "bin" / "tool.exe", tool);
+  options.threads = 1;
   BuildInstaller(options);
   const std::string first = ReadAll(options.output);
+  options.threads = 3;
   BuildInstaller(options);
   EXPECT_EQ(ReadAll(options.output), first);
+
+  // One gzip member whose trailer zlib accepts, and the installer reads the file back.
+  FdFile file = FdFile::OpenForReading(options.output.string());
+  const auto found = FindPayloadHeader(file);
+  ASSERT_TRUE(found);
+  const std::string member = first.substr(found->stream_start, first.size() - 16 - found->stream_start);
+  z_stream check{};
+  ASSERT_EQ(inflateInit2(&check, 16 + MAX_WBITS), Z_OK);
+  std::string whole(8u << 20, '\0');
+  check.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(member.data()));
+  check.avail_in = static_cast<uInt>(member.size());
+  check.next_out = reinterpret_cast<Bytef*>(whole.data());
+  check.avail_out = static_cast<uInt>(whole.size());
+  EXPECT_EQ(inflate(&check, Z_FINISH), Z_STREAM_END);
+  EXPECT_EQ(check.avail_in, 0u);
+  inflateEnd(&check);
+  FakeHost host;
+  InstallerVariables vars(testing::NoEnvironment);
+  Messages messages(host, vars);
+  file.Seek(found->stream_start);
+  auto stream = OpenGzipStream(file.fd());
+  ReadPayloadManifest(*stream, messages);
+  EXPECT_EQ(ReadStreamWord(*stream, messages), 13u);
+  std::string licence(13, '\0');
+  stream->Read(licence.data(), 13);
+  EXPECT_EQ(ReadStreamWord(*stream, messages), tool.size());
+  std::string read_back(tool.size(), '\0');
+  EXPECT_EQ(stream->Read(read_back.data(), read_back.size()), static_cast<long>(tool.size()));
+  EXPECT_TRUE(read_back == tool);
   options.referral = 12345;
   BuildInstaller(options);
   const std::string with_referral = ReadAll(options.output);

@@ -58,8 +58,10 @@ class PayloadTest(WineTestCase):
             "first digest byte": lay.digest_offset,
             "last digest byte": lay.digest_offset + 15,
         }
-        # And faults spread evenly over the digested stretch: thirty in all.
-        spread = {f"offset {at}": at for at in range(1024, lay.digest_offset, (lay.digest_offset - 1024) // 22)}
+        # And faults spread evenly over the rest of the digested stretch after the
+        # stub's code, which could not check itself once altered: thirty in all.
+        spread = {f"offset {at}": at
+                  for at in range(lay.stub_length, lay.digest_offset, (lay.digest_offset - lay.stub_length) // 22)}
         positions = dict(list(named.items()) + list(spread.items())[:30 - len(named)])
         self.assertEqual(len(positions), 30)
         for what, at in positions.items():
@@ -112,7 +114,8 @@ class PayloadTest(WineTestCase):
                 if offset < len(self.layout.stub):
                     self.skipTest("the stub is longer than the offset")
                 data = ct.assemble(self.layout.stub, stream, payload_offset=offset)
-                self.assertBoxes(self.run_variant(data, "moved.exe"), [(FATAL, "Can't find the manifest")])
+                # Longer than the program with no payload found: a damaged download.
+                self.assertBoxes(self.run_variant(data, "moved.exe"), [CORRUPT])
 
     def test_a_resource_of_the_wrong_size_names_its_ordinal(self):
         manifest, records = ct.split_stream(self.layout.stream())

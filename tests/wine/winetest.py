@@ -55,6 +55,7 @@ class RunResult:
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
     control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
+    marks: list = field(default_factory=list)     # milliseconds since the start at each "do:mark"
 
     def box_texts(self):
         return [(b.title, b.text) for b in self.boxes]
@@ -243,6 +244,8 @@ class WineSession:
                 result.control_lists.append(entry["controls"])
             elif "window" in entry:
                 result.windows.append(entry["window"])
+            elif "mark" in entry:
+                result.marks.append(entry["mark"])
             elif "timeout" in entry:
                 result.timed_out = True
             elif "error" in entry:

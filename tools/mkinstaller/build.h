@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 namespace mkinstaller {
 
@@ -12,6 +13,8 @@ struct BuildOptions {
   std::filesystem::path output;
   std::optional<std::uint16_t> referral;
   int level = 6;
+  // Compressing threads; the output does not depend on them.
+  unsigned threads = std::thread::hardware_concurrency();
   bool show_progress = false;
 };
 
