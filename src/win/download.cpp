@@ -47,7 +47,7 @@ std::optional<std::string> ServerFileName(HINTERNET request) {
   if (!::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_DISPOSITION, header.data(), &size, nullptr)) return std::nullopt;
   const std::optional<std::string> name = ContentDispositionName(std::string_view(header.data(), size));
   if (!name) return std::nullopt;
-  const std::string plain(DownloadName(*name));
+  const std::string plain(BaseName(*name));
   if (plain.empty() || plain == "." || plain == "..") return std::nullopt;
   return plain;
 }
@@ -137,7 +137,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     messages.ShowMessage("Can't create file: %s: %d", target.c_str(), opened.error_number);
     return std::nullopt;
   }
-  const std::string_view shown = DownloadName(url);
+  const std::string_view shown = BaseName(url);
   DownloadRate rate;
   auto progress = [&](std::uint32_t received, std::uint32_t expected) {
     const DownloadRate::Step step = rate.Update(received, expected, std::time(nullptr), shown);

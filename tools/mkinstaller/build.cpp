@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/payload/container.h"
@@ -117,10 +118,12 @@ class GzipWriter {
   // is queued even when empty: the stream needs its final block.
   void Queue(bool last = false) {
     if (pending_.empty() && !(last && queued_.empty())) return;
-    std::string window = previous_tail_ + pending_;
     Block block;
-    block.dictionary = std::move(previous_tail_);
-    previous_tail_ = window.substr(window.size() > kWindow ? window.size() - kWindow : 0);
+    // The next block's dictionary: the last 32 KB of everything so far.
+    std::string tail = pending_.size() >= kWindow ? std::string() : previous_tail_;
+    tail.append(pending_, pending_.size() > kWindow ? pending_.size() - kWindow : 0);
+    if (tail.size() > kWindow) tail.erase(0, tail.size() - kWindow);
+    block.dictionary = std::exchange(previous_tail_, std::move(tail));
     crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(pending_.data()), static_cast<uInt>(pending_.size()));
     length_ += pending_.size();
     block.input = std::move(pending_);

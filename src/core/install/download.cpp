@@ -55,11 +55,6 @@ bool IsUrl(std::string_view source) {
   return false;
 }
 
-std::string_view DownloadName(std::string_view source) {
-  const auto last = source.find_last_of("\\/:");
-  return last == std::string_view::npos ? source : source.substr(last + 1);
-}
-
 std::optional<std::string> ContentDispositionName(std::string_view header) {
   constexpr std::string_view kKey = "filename=\"";
   const auto at = header.find(kKey);

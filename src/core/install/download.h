@@ -34,9 +34,6 @@ ParsedUrl ParseUrl(std::string_view url);
 // An installer source that names a server (any letter case of the scheme).
 bool IsUrl(std::string_view source);
 
-// The name a download is shown under: the text after the last '\', '/' or ':'.
-std::string_view DownloadName(std::string_view source);
-
 // The quoted name after filename=" in a Content-Disposition header, if any.
 std::optional<std::string> ContentDispositionName(std::string_view header);
 
