@@ -284,8 +284,8 @@ TEST_F(ParserTest, HostileInputIsHandled) {
   Parse("[Variables]\n" + long_name + "=v\n[Run]");
   EXPECT_EQ(state.variables.ValueOf(long_name), "v");
   EXPECT_EQ(FatalOf("[Variables\nA=1\n[Run"), "(no fatal error)");
-  Parse(std::string("[Variables]\nN=a\0b\n[Run]", 22));
-  EXPECT_EQ(state.variables.ValueOf("N"), std::string("a\0b", 3));
+  // A zero byte: names and keys would be cut short at it, differently in each place.
+  EXPECT_EQ(FatalOf(std::string("[Variables]\nN=a\0b\n[Run]", 22)), "Invalid manifest format");
   EXPECT_EQ(FatalOf("[Variables]\nA=1\n[Ru"), "Unknown line in manifest: Ru");
   EXPECT_EQ(FatalOf("["), "Unknown line in manifest: ");
   EXPECT_EQ(FatalOf("[Features]\nFeature=A\nbin/\nx\t99999999999999999999\n[Run]"), "(no fatal error)");

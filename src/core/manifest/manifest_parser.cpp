@@ -128,6 +128,9 @@ std::optional<std::string> ManifestParser::ReadSectionLine() {
 }
 
 void ManifestParser::ParseManifest() {
+  // A text with a zero byte is damaged: every name and key built from it would be
+  // cut short at that byte, differently in each place.
+  if (text_.find('\0') != std::string_view::npos) messages_.FatalError("Invalid manifest format");
   for (;;) {
     const std::optional<std::string> line = ReadManifestLine();
     if (!line || line->front() != '[') messages_.FatalError("Invalid manifest format");
