@@ -2,7 +2,9 @@
 """Benchmark of installing the large synthetic product under Wine: a headless
 install and an interactive one driven by the robot, each against tar -xzf of the
 same files (a .tar.gz at the same gzip level) measured in the same loop,
-interleaved, medians of RUNS; the stub sizes; the installer's peak memory.
+interleaved, medians of RUNS; the phases of a headless install, timed inside
+the process by the installer's own code (payload_probe); the installer's own
+memory, against the same program doing nothing; the stub sizes.
 Prints figures; asserts nothing (these machines are shared and noisy)."""
 import os
 import shutil
@@ -17,7 +19,7 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
-from winetest import MKINSTALLER, SETUP_EXE, WineSession  # noqa: E402
+from winetest import MKINSTALLER, SETUP_EXE, WineSession, build_sample_variant  # noqa: E402
 
 WORK = ROOT / "build" / "bench"
 LEVEL = 6
@@ -42,6 +44,18 @@ def checked(result):
     return result
 
 
+# Phases of a headless install as payload_probe reports them ("open" is the
+# digest check with the manifest; "extract" the whole file loop).
+PHASES = ("startup", "open", "folders", "create", "inflate", "write", "close", "extract")
+
+
+def probe(session, exe, steps):
+    result, values = session.probe(exe, steps)
+    if result.exit_code != 0 or result.boxes:
+        raise SystemExit(f"the probe failed: {result}")
+    return values
+
+
 def main():
     WORK.mkdir(parents=True, exist_ok=True)
     product = WORK / "large"
@@ -57,15 +71,28 @@ def main():
     subprocess.run([sys.executable, str(ROOT / "tests/wine/wine_env.py"), "setup", os.environ["WINE_STATE_DIR"]],
                    check=True, stdout=subprocess.DEVNULL)
     session = WineSession("bench-install")
-    tar_headless, headless, tar_wizard, wizard, memory = [], [], [], [], []
+    tar_headless, headless, tar_wizard, wizard, peak_private, peak_working = [], [], [], [], [], []
+    phases = {name: [] for name in PHASES}
+    private = {"idle": [], "small": [], "large": []}
     try:
         exe = session.install_stub("C:\\Bench", "large.exe", source=installer)
+        small = build_sample_variant(session, "small")
         for run in range(RUNS):
             tar_headless.append(untar(archive, WORK / "untar"))
             result = checked(session.run(exe, [f"--dir=C:\\Headless{run}", LICENCE], timeout=600))
             headless.append(result.milliseconds / 1000)
-            memory.append(result.peak_working_set)
+            peak_private.append(result.peak_private_bytes)
+            peak_working.append(result.peak_working_set)
             shutil.rmtree(session.unix_path(f"C:\\Headless{run}"), ignore_errors=True)
+
+            values = probe(session, exe, ["phases:C:\\Phases", "memory"])
+            for name in PHASES:
+                phases[name].append(float(values[name + "_seconds"]))
+            private["large"].append(int(values["private_bytes"]))
+            shutil.rmtree(session.unix_path("C:\\Phases"), ignore_errors=True)
+            private["small"].append(int(probe(session, small, ["phases:C:\\Small", "memory"])["private_bytes"]))
+            shutil.rmtree(session.unix_path("C:\\Small"), ignore_errors=True)
+            private["idle"].append(int(probe(session, exe, ["idle"])["private_bytes"]))
 
             tar_wizard.append(untar(archive, WORK / "untar"))
             # Timed from the click that starts the work to the completion page.
@@ -86,7 +113,23 @@ def main():
     show("headless install under Wine", headless, tar_headless)
     show("interactive install (the work)", wizard, tar_wizard)
     print(f"{'interactive against headless':<34} ratio {statistics.median(wizard) / statistics.median(headless):5.2f}")
-    print(f"installer peak working set        median {statistics.median(memory) / 1048576:.1f} MB")
+    print("phases of a headless install (medians, seconds; timed inside the process):")
+    median = {name: statistics.median(values) for name, values in phases.items()}
+    work = ("folders", "create", "inflate", "write", "close")
+    labels = {"startup": "start-up (process creation to main)", "open": "digest check and manifest",
+              "folders": "folders", "create": "file creation", "inflate": "inflate (payload reads included)",
+              "write": "writes", "close": "closes"}
+    for name in ("startup", "open") + work:
+        print(f"  {labels[name]:<40} {median[name]:6.3f}")
+    print(f"  {'rest of the file loop':<40} {median['extract'] - sum(median[n] for n in work):6.3f}")
+    mb = 1048576
+    idle = statistics.median(private["idle"])
+    print("memory (private bytes, read inside the process after the file loop):")
+    print(f"  the same program doing nothing         {idle / mb:6.1f} MB")
+    for name in ("small", "large"):
+        print(f"  installing the {name} product, own share {(statistics.median(private[name]) - idle) / mb:6.1f} MB")
+    print(f"  setup.exe, the most seen while it ran  {statistics.median(peak_private) / mb:6.1f} MB private, "
+          f"{statistics.median(peak_working) / mb:.1f} MB peak working set")
     for stub in (ROOT / "dist/win64/setup.exe", ROOT / "dist/win32/setup.exe"):
         print(f"stub {stub.relative_to(ROOT)}: {stub.stat().st_size} bytes (the payload may start at 204800)")
 

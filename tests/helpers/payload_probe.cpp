@@ -8,6 +8,11 @@
 // Steps after it (in the order given):
 //   extract:FOLDER   extract every product file under FOLDER
 //   discard          read every file record and discard it (the whole stream)
+//   phases:FOLDER    as extract:, timing each kind of work (folders, creating,
+//                    writing and closing files, reading the inflated stream)
+//   memory           the process's private bytes and peak working set, now
+// A first step "idle" reports the memory at once and opens nothing: the same
+// program doing nothing, the baseline for "memory".
 //   register         RegisterProduct
 //   shortcuts        CreateShortcuts
 //   unregister       UnregisterProduct (its result is reported)
@@ -20,6 +25,7 @@
 //
 // Failures show the installer's own message boxes and end with exit code 1.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,30 +53,138 @@ double Seconds() {
 
 std::vector<std::string> report_lines;
 
-void Report(Process& process, const char* path) {
+void ReportMemory() {
+  // The commit charge: the process's private bytes (Wine leaves PrivateUsage at 0).
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  report_lines.push_back("private_bytes=" + std::to_string(static_cast<unsigned long long>(memory.PagefileUsage)));
+  report_lines.push_back("peak_working_set=" + std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)));
+}
+
+// Seconds from the process's creation to now: the system's start-up of the program.
+double SecondsSinceCreation() {
+  FILETIME created, exited, kernel, user, now;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  GetSystemTimePreciseAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(ticks(now) - ticks(created)) / 1e7;
+}
+
+// Seconds spent in each kind of work, added up by the timing wrappers below.
+struct PhaseTimes {
+  double folders = 0, create = 0, write = 0, close = 0, inflate = 0;
+};
+
+class ScopedTimer {
+ public:
+  explicit ScopedTimer(double& total) : total_(total), started_(Seconds()) {}
+  ~ScopedTimer() { total_ += Seconds() - started_; }
+
+ private:
+  double& total_;
+  double started_;
+};
+
+class TimedOutputFile final : public inst::OutputFile {
+ public:
+  TimedOutputFile(std::unique_ptr<inst::OutputFile> file, PhaseTimes& times) : file_(std::move(file)), times_(times) {}
+  ~TimedOutputFile() override {
+    ScopedTimer timer(times_.close);
+    file_.reset();
+  }
+  bool Write(const void* data, std::size_t size) override {
+    ScopedTimer timer(times_.write);
+    return file_->Write(data, size);
+  }
+
+ private:
+  std::unique_ptr<inst::OutputFile> file_;
+  PhaseTimes& times_;
+};
+
+// The real file system, timed; folder work counts under "folders".
+class TimedFileSystem final : public inst::FileSystem {
+ public:
+  TimedFileSystem(inst::FileSystem& files, PhaseTimes& times) : files_(files), times_(times) {}
+  bool FileExists(const std::string& path) override {
+    ScopedTimer timer(times_.folders);
+    return files_.FileExists(path);
+  }
+  bool IsDirectory(const std::string& path) override {
+    ScopedTimer timer(times_.folders);
+    return files_.IsDirectory(path);
+  }
+  bool CreateFolder(const std::string& path) override {
+    ScopedTimer timer(times_.folders);
+    return files_.CreateFolder(path);
+  }
+  bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
+  bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
+  std::optional<std::string> ReadWholeFile(const std::string& path) override { return files_.ReadWholeFile(path); }
+  inst::Opened<inst::OutputFile> OpenForWriting(const std::string& path) override {
+    ScopedTimer timer(times_.create);
+    inst::Opened<inst::OutputFile> opened = files_.OpenForWriting(path);
+    if (opened.file) opened.file = std::make_unique<TimedOutputFile>(std::move(opened.file), times_);
+    return opened;
+  }
+  inst::Opened<inst::InputFile> OpenForReading(const std::string& path) override { return files_.OpenForReading(path); }
+  std::uint64_t FileSize(const std::string& path) override { return files_.FileSize(path); }
+  std::string ErrorText(int error_number) override { return files_.ErrorText(error_number); }
+
+ private:
+  inst::FileSystem& files_;
+  PhaseTimes& times_;
+};
+
+// The process's payload stream (still owned by its extractor), timed.
+class TimedStream final : public inst::PayloadStream {
+ public:
+  TimedStream(inst::PayloadStream& stream, PhaseTimes& times) : stream_(stream), times_(times) {}
+  int ReadByte() override {
+    ScopedTimer timer(times_.inflate);
+    return stream_.ReadByte();
+  }
+  long Read(void* buffer, std::size_t size) override {
+    ScopedTimer timer(times_.inflate);
+    return stream_.Read(buffer, size);
+  }
+
+ private:
+  inst::PayloadStream& stream_;
+  PhaseTimes& times_;
+};
+
+void WriteReport(const char* path, const std::vector<std::string>& lines) {
   FILE* out = std::fopen(path, "w");
   if (!out) return;
-  for (const char* name : {"TmpDir", "InstDir", "Install", "HeadlessInstall", "OrderingURL", "ReferralID", "Product",
-                           "Version", "ProgramFiles", "ShortcutFolder", "HoltekIDEPath", "SETUP", "ICONUN"}) {
-    const std::string* value = process.variables().GetVariable(name);
-    std::fprintf(out, "%s=%s\n", name, value ? value->c_str() : "(unset)");
-  }
-  std::fprintf(out, "resources=%zu\n", process.state.lists.resource_list.size());
-  std::fprintf(out, "file_ordinal=%u\n", process.state.file_ordinal);
-  std::fprintf(out, "tessara_path=%s\n", process.state.tessara_path.c_str());
-  for (const std::string& line : report_lines) std::fprintf(out, "%s\n", line.c_str());
+  for (const std::string& line : lines) std::fprintf(out, "%s\n", line.c_str());
   std::fclose(out);
 }
 
-void ExtractEverything(Process& process, const std::string& destination, bool discard) {
+void Report(Process& process, const char* path) {
+  std::vector<std::string> lines;
+  for (const char* name : {"TmpDir", "InstDir", "Install", "HeadlessInstall", "OrderingURL", "ReferralID", "Product",
+                           "Version", "ProgramFiles", "ShortcutFolder", "HoltekIDEPath", "SETUP", "ICONUN"}) {
+    const std::string* value = process.variables().GetVariable(name);
+    lines.push_back(std::string(name) + "=" + (value ? *value : "(unset)"));
+  }
+  lines.push_back("resources=" + std::to_string(process.state.lists.resource_list.size()));
+  lines.push_back("file_ordinal=" + std::to_string(process.state.file_ordinal));
+  lines.push_back("tessara_path=" + process.state.tessara_path);
+  lines.insert(lines.end(), report_lines.begin(), report_lines.end());
+  WriteReport(path, lines);
+}
+
+void ExtractEverything(inst::FileExtractor& extractor, Process& process, const std::string& destination, bool discard) {
   if (!process.state.lists.feature_list) return;
   for (const inst::FeaturePtr& feature : *process.state.lists.feature_list) {
     for (const inst::FolderRecord& folder : feature->folders) {
       const std::string path = folder.path.empty() ? destination : destination + "\\" + folder.path;
-      if (!discard) process.extractor.CreateFolderPath(path);
+      if (!discard) extractor.CreateFolderPath(path);
       for (const inst::FileRecord& file : folder.files) {
-        if (discard) process.extractor.ExtractFile(std::nullopt, file.size);
-        else process.extractor.ExtractFile(path + "\\" + file.name, file.size);
+        if (discard) extractor.ExtractFile(std::nullopt, file.size);
+        else extractor.ExtractFile(path + "\\" + file.name, file.size);
       }
     }
   }
@@ -98,6 +212,12 @@ bool Step(const std::string& step, const char* prefix, std::string& rest) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
+  report_lines.push_back("startup_seconds=" + std::to_string(SecondsSinceCreation()));
+  if (std::string(argv[3 < argc ? 3 : 0]) == "idle") {
+    ReportMemory();
+    WriteReport(argv[1], report_lines);
+    return 0;
+  }
   Process& process = inst::win::TheProcess();
   process.program_path = argv[2];
   const std::vector<std::string> steps(argv + 3, argv + argc);
@@ -116,10 +236,23 @@ int main(int argc, char** argv) {
   for (const std::string& step : steps) {
     started = Seconds();
     if (Step(step, "extract:", rest)) {
-      ExtractEverything(process, rest, false);
+      ExtractEverything(process.extractor, process, rest, false);
       report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
+    } else if (Step(step, "phases:", rest)) {
+      PhaseTimes times;
+      TimedFileSystem files(process.files, times);
+      inst::FileExtractor extractor(process.state, files, process.messages, *process.progress);
+      extractor.SetStream(std::make_unique<TimedStream>(*process.extractor.stream(), times));
+      ExtractEverything(extractor, process, rest, false);
+      report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
+      for (const auto& [name, seconds] : {std::pair{"folders", times.folders}, {"create", times.create},
+                                          {"write", times.write}, {"close", times.close}, {"inflate", times.inflate}}) {
+        report_lines.push_back(std::string(name) + "_seconds=" + std::to_string(seconds));
+      }
+    } else if (step == "memory") {
+      ReportMemory();
     } else if (step == "discard") {
-      ExtractEverything(process, "", true);
+      ExtractEverything(process.extractor, process, "", true);
       report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
     } else if (step == "register") {
       process.product.RegisterProduct(integrations);

@@ -358,7 +358,16 @@ int main(int argc, char** argv) {
 
   const ULONGLONG started = robot.started = GetTickCount64();
   const ULONGLONG deadline = started + static_cast<ULONGLONG>(timeout * 1000);
+  // Read while the program lives: an ended process has no memory to report.
+  SIZE_T peak_working_set = 0, peak_private = 0;
   for (;;) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)) {
+      // The commit charge counts the private bytes (Wine leaves PrivateUsage at 0).
+      peak_working_set = std::max(peak_working_set, memory.PeakWorkingSetSize);
+      peak_private = std::max(peak_private, memory.PeakPagefileUsage);
+    }
     robot.box_open = false;
     robot.main_window = nullptr;
     EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
@@ -374,14 +383,12 @@ int main(int argc, char** argv) {
   }
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
-  PROCESS_MEMORY_COUNTERS memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
   const ULONGLONG elapsed = GetTickCount64() - started;
   robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
-             ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)) + "}");
+             ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(peak_working_set)) +
+             ",\"peak_private_bytes\":" + std::to_string(static_cast<unsigned long long>(peak_private)) + "}");
   std::fclose(robot.log);
   return 0;
 }

@@ -52,6 +52,7 @@ class RunResult:
     timed_out: bool = False
     milliseconds: int = 0        # from start to exit, as the robot saw it
     peak_working_set: int = 0    # bytes
+    peak_private_bytes: int = 0  # bytes, the most seen while the program ran
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
     control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
@@ -238,6 +239,7 @@ class WineSession:
                 result.exit_code = entry["exit"]
                 result.milliseconds = entry.get("milliseconds", 0)
                 result.peak_working_set = entry.get("peak_working_set", 0)
+                result.peak_private_bytes = entry.get("peak_private_bytes", 0)
             elif "control" in entry:
                 result.controls.append(entry)
             elif "controls" in entry:

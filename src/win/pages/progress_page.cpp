@@ -86,8 +86,8 @@ std::uint32_t ProgressPage::Leave(bool) {
   return kPageLockBack;
 }
 
-// Lines and the bar's position are held back and shown together a few times a
-// second: drawing them for every file would cost more than the work.
+// Lines and the bar's position are held back and shown at a bounded rate:
+// drawing them for every file would cost more than the work.
 void ProgressPage::ReportProgress(int percent, const char* text) {
   if (percent == -1) {
     Flush();
@@ -117,22 +117,32 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
     }
   }
   const ULONGLONG now = ::GetTickCount64();
-  if (now - last_shown_ >= kUpdateMilliseconds) {
-    last_shown_ = now;
-    Flush();
+  if (now - log_shown_at_ >= kLogMilliseconds) {
+    log_shown_at_ = now;
+    ShowHeldLines();
+  }
+  if (now - bar_shown_at_ >= kBarMilliseconds) {
+    bar_shown_at_ = now;
+    ShowBar();
     DispatchPendingMessage(window_->handle());
   }
 }
 
 void ProgressPage::Flush() {
-  if (!held_lines_.empty()) {
-    WriteLog(held_lines_, false, held_last_length_);
-    held_lines_.clear();
-  }
-  if (bar_position_ != shown_position_) {
-    ::SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(bar_position_), 0);
-    shown_position_ = bar_position_;
-  }
+  ShowHeldLines();
+  ShowBar();
+}
+
+void ProgressPage::ShowHeldLines() {
+  if (held_lines_.empty()) return;
+  WriteLog(held_lines_, false, held_last_length_);
+  held_lines_.clear();
+}
+
+void ProgressPage::ShowBar() {
+  if (bar_position_ == shown_position_) return;
+  ::SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(bar_position_), 0);
+  shown_position_ = bar_position_;
 }
 
 void ProgressPage::Show() {

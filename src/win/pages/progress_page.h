@@ -20,7 +20,13 @@ class ProgressPage final : public WindowPage, public Progress {
   void Flush() override;
 
  private:
-  static constexpr unsigned kUpdateMilliseconds = 50;
+  // The bar moves smoothly; the log, whose every line costs the edit control a
+  // layout, is redrawn a few times a second (lines fly past too fast to read).
+  static constexpr unsigned kBarMilliseconds = 50;
+  static constexpr unsigned kLogMilliseconds = 250;
+
+  void ShowBar();
+  void ShowHeldLines();
 
   void Show();
   // Puts lines (each ending in CRLF) at the end of the log, or in place of its last line.
@@ -34,7 +40,8 @@ class ProgressPage final : public WindowPage, public Progress {
   std::string held_lines_;
   std::size_t held_last_length_ = 0;
   std::size_t last_line_length_ = 0;
-  ULONGLONG last_shown_ = 0;
+  ULONGLONG bar_shown_at_ = 0;
+  ULONGLONG log_shown_at_ = 0;
 };
 
 }  // namespace inst::win
