@@ -117,7 +117,7 @@ def main():
     median = {name: statistics.median(values) for name, values in phases.items()}
     work = ("folders", "create", "inflate", "write", "close")
     labels = {"startup": "start-up (process creation to main)", "open": "digest check and manifest",
-              "folders": "folders", "create": "file creation", "inflate": "inflate (payload reads included)",
+              "folders": "folders and existence checks", "create": "file creation", "inflate": "inflate (payload reads included)",
               "write": "writes", "close": "closes"}
     for name in ("startup", "open") + work:
         print(f"  {labels[name]:<40} {median[name]:6.3f}")

@@ -80,9 +80,10 @@ Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
   // which costs Wine and Windows alike. Only a file that exists is truncated.
   constexpr int kWrite = _O_WRONLY | _O_BINARY;
   int fd = ::_open(path.c_str(), kWrite | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
-  if (fd < 0 && errno == EEXIST) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
+  const bool existed = fd < 0 && errno == EEXIST;
+  if (existed) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
   if (fd < 0) return {nullptr, errno};
-  return {std::make_unique<CrtOutputFile>(fd), 0};
+  return {std::make_unique<CrtOutputFile>(fd), 0, existed};
 }
 
 Opened<InputFile> WinFileSystem::OpenForReading(const std::string& path) {

@@ -44,8 +44,9 @@ class MemoryFileSystem final : public FileSystem {
       }
     }
     if (folders.count(path)) return {nullptr, kAccessDenied};
+    const bool existed = files.count(path) != 0;
     files[path].clear();
-    return {std::make_unique<Writer>(*this, path), 0};
+    return {std::make_unique<Writer>(*this, path), 0, existed};
   }
   Opened<InputFile> OpenForReading(const std::string& path) override {
     if (!files.count(path)) return {nullptr, 2};

@@ -19,7 +19,10 @@ void FileExtractor::CountProgress(std::uint64_t bytes) {
 std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
   for (;;) {
     Opened<OutputFile> opened = files_.OpenForWriting(path);
-    if (opened.file) return std::move(opened.file);
+    if (opened.file) {
+      state_.RecordInstalledFile(path, opened.existed);
+      return std::move(opened.file);
+    }
     if (opened.error_number == kAccessDenied &&
         messages_.AskRetryCancel("Can't create file",
                                  "The file %s cannot be written to -\nclose any other applications that may be using it",
@@ -42,7 +45,6 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
   }
   std::unique_ptr<OutputFile> out;
   if (destination) {
-    state_.RecordInstalledFile(*destination, files_.FileExists(*destination));
     out = OpenDestination(*destination);
     CountProgress(kPerFileProgress);
   }
@@ -70,12 +72,11 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   if (!in.file) {
     messages_.FatalError("Can't open file: %s\n%s", source.c_str(), files_.ErrorText(in.error_number).c_str());
   }
-  const bool existed = files_.FileExists(destination);
   Opened<OutputFile> out = files_.OpenForWriting(destination);
   if (!out.file) {
     messages_.FatalError("Can't create file: %s\n%s", destination.c_str(), files_.ErrorText(out.error_number).c_str());
   }
-  state_.RecordInstalledFile(destination, existed);
+  state_.RecordInstalledFile(destination, out.existed);
   CountProgress(kPerFileProgress);
   std::vector<char> buffer(kCopyChunk);
   std::uint64_t remaining = size;

@@ -29,6 +29,8 @@ class FileExtractor {
   void CloseStream() { stream_.reset(); }
 
   // Consumes the next record: written to `destination`, or read past without one.
+  // The file is recorded as installed once it is open (whether it was there
+  // before, as its opening found it).
   void ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size);
   // Copies the first `size` bytes of `source` into a new file.
   void CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size);

@@ -27,6 +27,7 @@ template <typename File>
 struct Opened {
   std::unique_ptr<File> file;
   int error_number = 0;
+  bool existed = false;  // opened for writing over a file that was there before
 };
 
 class FileSystem {
