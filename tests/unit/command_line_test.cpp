@@ -72,11 +72,18 @@ TEST_F(OptionsTest, FolderAndLicenceMakeAHeadlessInstall) {
   EXPECT_TRUE(vars.TestFlag("Install"));
 }
 
-TEST_F(OptionsTest, RemoveWithFolderAndLicenceIsAHeadlessRemoval) {
+TEST_F(OptionsTest, HeadlessRemovals) {
   Apply({"--DIR=C:\\Tools", "--i AGREE to the terms of the licence", "--remove"});
   EXPECT_TRUE(vars.TestFlag("HeadlessInstall"));
   EXPECT_TRUE(vars.TestFlag("Remove"));
   EXPECT_EQ(vars.GetVariable("Install"), nullptr);
+
+  InstallerVariables silently(testing::NoEnvironment);
+  ApplyArgument("--REMOVE-silently", silently, excluded);
+  DecideRunMode(silently);
+  EXPECT_TRUE(silently.TestFlag("Remove"));
+  EXPECT_TRUE(silently.TestFlag("HeadlessInstall"));
+  EXPECT_EQ(silently.GetVariable("Install"), nullptr);
 }
 
 TEST_F(OptionsTest, LicenceAloneOrFolderAloneIsInteractive) {
@@ -89,17 +96,21 @@ TEST_F(OptionsTest, LicenceAloneOrFolderAloneIsInteractive) {
   EXPECT_FALSE(other.TestFlag("HeadlessInstall"));
 }
 
-TEST_F(OptionsTest, RemoveSilently) {
-  Apply({"--REMOVE-silently"});
-  EXPECT_TRUE(vars.TestFlag("Remove"));
-  EXPECT_TRUE(vars.TestFlag("HeadlessInstall"));
-  EXPECT_EQ(vars.GetVariable("Install"), nullptr);
+TEST_F(OptionsTest, UnattendedLogAndHelp) {
+  Apply({"--UNATTENDED", "--Log=C:\\Logs\\a b.log", "/?"});
+  EXPECT_TRUE(vars.TestFlag("Unattended"));
+  EXPECT_EQ(vars.ValueOf("LogFile"), "C:\\Logs\\a b.log");
+  EXPECT_TRUE(vars.TestFlag("ShowHelp"));
+  EXPECT_FALSE(vars.TestFlag("HeadlessInstall"));  // unattended is not headless by itself
+  InstallerVariables other(testing::NoEnvironment);
+  ApplyArgument("--HELP", other, excluded);
+  EXPECT_TRUE(other.TestFlag("ShowHelp"));
 }
 
 TEST_F(OptionsTest, UnknownAndNearMissOptionsAreIgnored) {
   const std::size_t before = vars.Count();
   Apply({"--dirx", "--dir", "--subinstallx", "--removex", "-remove", "plain", "--setTrue-", "--setVariable-Abc",
-         "--setVariable-=v", "--setVariable-"});
+         "--setVariable-=v", "--setVariable-", "--log", "/help", "-?", "--unattendedx"});
   EXPECT_EQ(vars.Count(), before);
   EXPECT_TRUE(excluded.empty());
 }

@@ -31,10 +31,12 @@ class FakeHost final : public MessageHost {
   }
   void QuitInstaller(int exit_code) override { quits.push_back(exit_code); }
   [[noreturn]] void EndProcess(int exit_code) override { throw ProcessEnded{exit_code}; }
+  void WriteStandardError(const std::string& text) override { standard_error += text; }
 
   std::vector<RecordedBox> boxes;
   std::deque<int> answers;
   std::vector<int> quits;
+  std::string standard_error;
 };
 
 // Environment lookup for tests: no variable is set.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/support/run_log.h"
 #include "fake_host.h"
+#include "memory_file_system.h"
 
 namespace inst {
 namespace {
@@ -90,6 +92,72 @@ TEST_F(MessagesTest, LongMessagesAreCut) {
   messages.ShowInfo("T", "%s", path.c_str());
   ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(host.boxes.at(0).text.size(), 4095u);
+}
+
+// Every box reaches the log with its answer; an unattended run shows none, writes it
+// to standard error and answers by rule, so that a fatal error still ends with 1.
+TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
+  FakeHost screen;
+  InstallerVariables vars(testing::NoEnvironment);
+  testing::MemoryFileSystem files;
+  RunLog log([] { return std::string("12:00:00.000"); });
+  log.Write("before the log is open");
+  log.Open(files.OpenForWriting("C:\\run.log").file);
+  LoggedMessageHost host(screen, log, vars);
+  Messages messages(host, vars);
+
+  screen.answers = {box::kIdRetry};
+  EXPECT_TRUE(messages.AskRetryCancel("Can't create file", "The file %s\ncannot be written", "a.dll"));
+  vars.SetFlag("Unattended", true);
+  EXPECT_FALSE(messages.AskRetryCancel("Can't create file", "again"));
+  EXPECT_FALSE(messages.AskYesNo("Install failed", "continue anyway?"));
+  EXPECT_EQ(messages.ShowInfo("Note", "n"), box::kIdOk);
+  try {
+    messages.FatalError("Installer is corrupt or truncated");
+    ADD_FAILURE() << "a fatal error returned";
+  } catch (const ProcessEnded& ended) {
+    EXPECT_EQ(ended.exit_code, 1);
+  }
+  EXPECT_EQ(screen.boxes.size(), 1u);  // only the attended one was shown
+  EXPECT_EQ(screen.standard_error,
+            "Can't create file: again\nInstall failed: continue anyway?\nNote: n\n"
+            "Fatal error: Installer is corrupt or truncated\n");
+  EXPECT_EQ(files.files.at("C:\\run.log"),
+            "12:00:00.000  Message \"Can't create file\": The file a.dll\r\n    cannot be written\r\n    Answer: Retry\r\n"
+            "12:00:00.000  Message \"Can't create file\": again\r\n    Answer: Cancel (unattended)\r\n"
+            "12:00:00.000  Message \"Install failed\": continue anyway?\r\n    Answer: No (unattended)\r\n"
+            "12:00:00.000  Message \"Note\": n\r\n    Answer: OK (unattended)\r\n"
+            "12:00:00.000  Message \"Fatal error\": Installer is corrupt or truncated\r\n    Answer: OK (unattended)\r\n"
+            "12:00:00.000  Exit code 1\r\n");
+
+  // A log that can no longer be written is dropped; the run goes on.
+  files.write_limit = 0;
+  log.Write("lost");
+  EXPECT_FALSE(log.IsOpen());
+}
+
+TEST(RunLogTest, TheLogFileFromTheCommandLine) {
+  FakeHost host;
+  InstallerVariables vars(testing::NoEnvironment);
+  Messages messages(host, vars);
+  testing::MemoryFileSystem files;
+  files.folders = {"C:", "C:\\Work"};
+  RunLog log([] { return std::string("t"); });
+  OpenRunLog(log, files, messages, vars, "C:\\Work", {"", "--dir=C:\\P"});
+  EXPECT_FALSE(log.IsOpen());  // none asked for
+
+  vars.SetVariable("LogFile", "setup.log");  // relative: from where the run started
+  OpenRunLog(log, files, messages, vars, "C:\\Work\\", {"", "--log=setup.log", "--dir=C:\\My Tools"});
+  EXPECT_EQ(files.files.at("C:\\Work\\setup.log"), "t  Options: \"--log=setup.log\" \"--dir=C:\\My Tools\"\r\n");
+
+  vars.SetVariable("LogFile", "C:\\Work");
+  try {
+    OpenRunLog(log, files, messages, vars, "C:\\", {});
+    ADD_FAILURE() << "a log that cannot be created was accepted";
+  } catch (const ProcessEnded& ended) {
+    EXPECT_EQ(ended.exit_code, 1);
+  }
+  EXPECT_EQ(host.boxes.back().text, "Can't create the log file C:\\Work\n" + files.ErrorText(kAccessDenied));
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ SplitCommandLineResult SplitCommandLine(std::string_view text) {
 void ApplyArgument(std::string_view argument, InstallerVariables& variables,
                    std::vector<std::string>& exclude_list) {
   constexpr std::string_view kDir = "--dir=";
+  constexpr std::string_view kLog = "--log=";
   constexpr std::string_view kNo = "--no-";
   constexpr std::string_view kSetTrue = "--setTrue-";
   constexpr std::string_view kSetVariable = "--setVariable-";
@@ -65,6 +66,12 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables,
   } else if (EqualsIgnoreCase(argument, "--remove-silently")) {
     variables.SetFlag("Remove", true);
     variables.SetFlag("HeadlessInstall", true);
+  } else if (EqualsIgnoreCase(argument, "--unattended")) {
+    variables.SetFlag("Unattended", true);
+  } else if (StartsWithIgnoreCase(argument, kLog)) {
+    variables.SetVariable("LogFile", argument.substr(kLog.size()));
+  } else if (EqualsIgnoreCase(argument, "--help") || argument == "/?") {
+    variables.SetFlag("ShowHelp", true);
   } else if (EqualsIgnoreCase(argument, "--no-tessara")) {
     exclude_list.emplace_back("TESSARA");
   } else if (StartsWithIgnoreCase(argument, kNo)) {
@@ -97,6 +104,25 @@ void DecideRunMode(InstallerVariables& variables) {
     variables.SetFlag("HeadlessInstall", true);
     if (!variables.TestFlag("Remove")) variables.SetFlag("Install", true);
   }
+}
+
+const char* HelpText() {
+  return "Usage: setup.exe [option]...\n"
+         "\n"
+         "--dir=FOLDER\tinstall into FOLDER; with the licence option, without the wizard\n"
+         "\"--I agree to the terms of the licence\"\n\taccept the licence (quoted: it holds blanks)\n"
+         "--remove\tremove the installation (without the wizard when --dir= and the licence option are given)\n"
+         "--remove-silently\tremove the installation without the wizard\n"
+         "--no-NAME\tleave out the component NAME\n"
+         "--setTrue-NAME\tset the variable NAME to yes\n"
+         "--setVariable-NAME=VALUE\tset the variable NAME to VALUE\n"
+         "--subinstall\tend at once when another installer shows its wizard\n"
+         "--unattended\tshow no message box: its text goes to standard error and the log, and a question takes "
+         "the answer No (Cancel for Retry or Cancel)\n"
+         "--log=FILE\twrite what the run does to FILE, as it goes\n"
+         "--help, /?\tshow this list\n"
+         "\n"
+         "Exit codes: 0 done, 1 failed or cancelled.\n";
 }
 
 }  // namespace inst

@@ -27,6 +27,9 @@ SplitCommandLineResult SplitCommandLine(std::string_view text);
 void ApplyArgument(std::string_view argument, InstallerVariables& variables,
                    std::vector<std::string>& exclude_list);
 
+// The list of options that "--help" and "/?" show.
+const char* HelpText();
+
 // Settles the folder given with --dir= (or as InstDir): written as administrators
 // write it ("D:/Tools/") it names D:\Tools; an empty or relative folder, which would
 // install at the drive root or beside the installer, ends the run. "default" asks

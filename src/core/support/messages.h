@@ -38,6 +38,8 @@ class MessageHost {
   virtual void QuitInstaller(int exit_code) = 0;
   // Ends the process at once with the code.
   [[noreturn]] virtual void EndProcess(int exit_code) = 0;
+  // Writes to standard error, where the program has one.
+  virtual void WriteStandardError(const std::string&) {}
 };
 
 class Messages {

@@ -1,0 +1,81 @@
+#include "core/support/run_log.h"
+
+#include <cstdlib>
+
+#include "core/support/text.h"
+
+namespace inst {
+
+void RunLog::Write(std::string_view text) {
+  if (!file_) return;
+  std::string entry = clock_() + "  ";
+  for (const char c : text) {
+    if (c == '\n') entry += "\r\n    ";
+    else if (c != '\r') entry += c;
+  }
+  entry += "\r\n";
+  // A log that cannot be written must not stop the installation it reports.
+  if (!file_->Write(entry.data(), entry.size())) file_.reset();
+}
+
+void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const InstallerVariables& variables,
+                const std::string& working_folder, const std::vector<std::string>& arguments) {
+  const std::string* requested = variables.GetVariable("LogFile");
+  if (requested == nullptr) return;
+  std::string path = *requested;
+  if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path).value_or(path);
+  Opened<OutputFile> opened = files.OpenForWriting(path);
+  if (!opened.file) {
+    messages.FatalError("Can't create the log file %s\n%s", path.empty() ? "(no name given)" : path.c_str(),
+                        files.ErrorText(opened.error_number).c_str());
+  }
+  log.Open(std::move(opened.file));
+  std::string options = "Options:";
+  for (std::size_t i = 1; i < arguments.size(); ++i) options += " \"" + arguments[i] + "\"";
+  log.Write(options);
+}
+
+int UnattendedAnswer(unsigned style) {
+  switch (style & 0x0F) {
+    case box::kYesNo: return box::kIdNo;
+    case box::kRetryCancel: return box::kIdCancel;
+    default: return box::kIdOk;
+  }
+}
+
+namespace {
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case box::kIdOk: return "OK";
+    case box::kIdCancel: return "Cancel";
+    case box::kIdRetry: return "Retry";
+    case box::kIdYes: return "Yes";
+    case box::kIdNo: return "No";
+    default: return "closed";
+  }
+}
+
+}  // namespace
+
+int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
+  const bool unattended = variables_.TestFlag("Unattended");
+  int answer;
+  if (unattended) {
+    answer = UnattendedAnswer(style);
+    screen_.WriteStandardError(title + ": " + text + "\n");
+  } else {
+    answer = screen_.ShowBox(title, text, style);
+  }
+  log_.Write("Message \"" + title + "\": " + text + "\nAnswer: " + AnswerName(answer) +
+             (unattended ? " (unattended)" : ""));
+  return answer;
+}
+
+void LoggedMessageHost::EndProcess(int exit_code) {
+  log_.Write("Exit code " + std::to_string(exit_code));
+  screen_.EndProcess(exit_code);
+  std::abort();  // a host's EndProcess never returns
+}
+
+}  // namespace inst
