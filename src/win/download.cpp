@@ -65,7 +65,8 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
       process.messages.ShowMessage("HttpQueryInfo failed: %d", static_cast<int>(::GetLastError()));
       return std::nullopt;
     }
-    if (status == HTTP_STATUS_PROXY_AUTH_REQ &&
+    // The proxy's log-in box waits for a person: an unattended run takes the 407.
+    if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag("Unattended") &&
         ::InternetErrorDlg(::GetTopWindow(nullptr), request, ERROR_SUCCESS,
                            FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,

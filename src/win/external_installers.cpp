@@ -89,7 +89,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       done = true;
       break;
     }
-    const auto digest = installer.sha256.find(*source);
+    const std::string* digest = installer.Sha256Of(*source);
     if (const std::string* value = vars.GetVariable(*source)) {
       source = *value;
       process.state.temp_list.push_back(*source);
@@ -101,7 +101,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       }
       process.progress->ReportProgress(0, "");
       const std::optional<std::string> path =
-          DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest == installer.sha256.end() ? nullptr : &digest->second);
+          DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest);
       if (process.status) process.status->HideStatus();
       if (!path) continue;
       process.state.temp_list.push_back(*path);

@@ -283,10 +283,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
           wizard_->Back();
           return 0;
         case kIdCancel:
-          if (ConfirmCancel()) {
-            process_.messages.QuitInstaller(1);
-            ::ExitProcess(1);
-          }
+          if (ConfirmCancel()) process_.messages.EndRun(1);
           break;
       }
       break;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/support/temp_files.h"
+#include "core/support/text.h"
 
 namespace inst::win {
 
@@ -21,12 +22,31 @@ void WinMessageHost::QuitInstaller(int exit_code) {
 
 void WinMessageHost::EndProcess(int exit_code) { ::ExitProcess(static_cast<UINT>(exit_code)); }
 
+void WinMessageHost::WriteStandardError(const std::string& text) { WriteToHandle(STD_ERROR_HANDLE, text); }
+
+void WriteToHandle(DWORD which, const std::string& text) {
+  // A program of the window subsystem has standard handles only when its starter
+  // gave it some (a script's redirection, a deployment tool's pipe).
+  const HANDLE handle = ::GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string LogClock() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  return FormatText("%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                    now.wSecond, now.wMilliseconds);
+}
+
 Process::Process()
     : state([this](const std::string& name) { return environment.Get(name); }),
-      host(main_window, state, files, system_registry, progress_relay),
+      screen(main_window, state, files, system_registry, progress_relay),
+      log(LogClock),
       messages(host, state.variables),
       extractor(state, files, messages, *progress),
-      product(state, registry, messages, [] {
+      product(state, registry, files, messages, [] {
         SYSTEMTIME now;
         ::GetLocalTime(&now);
         return FormatText("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);

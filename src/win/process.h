@@ -13,6 +13,7 @@
 #include "core/support/installer_state.h"
 #include "core/install/product_registration.h"
 #include "core/support/messages.h"
+#include "core/support/run_log.h"
 #include "win_registry.h"
 #include "win_system.h"
 
@@ -26,6 +27,7 @@ class WinMessageHost final : public MessageHost {
   int ShowBox(const std::string& title, const std::string& text, unsigned style) override;
   void QuitInstaller(int exit_code) override;
   [[noreturn]] void EndProcess(int exit_code) override;
+  void WriteStandardError(const std::string& text) override;
 
  private:
   const HWND& owner_;
@@ -37,15 +39,22 @@ class WinMessageHost final : public MessageHost {
 
 // Where progress goes: to the progress page once the wizard window shows it,
 // nowhere before that and in a headless run.
+// Every line also goes to the run's log.
 class ProgressRelay final : public Progress {
  public:
+  explicit ProgressRelay(RunLog& log) : log_(log) {}
   void ReportProgress(int percent, const char* text) override {
+    // A line starting with "\r" takes the place of the one before it on the page.
+    if (text != nullptr && *text != '\0') log_.Write(text[0] == '\r' ? text + 1 : text);
     if (target) target->ReportProgress(percent, text);
   }
   void Flush() override {
     if (target) target->Flush();
   }
   Progress* target = nullptr;
+
+ private:
+  RunLog& log_;
 };
 
 // The status box of the wizard window, where there is one.
@@ -76,9 +85,12 @@ struct Process {
   // Every registry access goes through here, so that an installation run that fails
   // can take back the keys and values it created.
   JournalingRegistry registry{system_registry, state.journal};
-  WinMessageHost host;
+  WinMessageHost screen;
+  RunLog log;
+  // Every box goes through here, to the log and, unattended, to standard error.
+  LoggedMessageHost host{screen, log, state.variables};
   Messages messages;
-  ProgressRelay progress_relay;
+  ProgressRelay progress_relay{log};
   Progress* progress = &progress_relay;
   // The payload stream and every operation that writes files from it.
   FileExtractor extractor;
@@ -102,5 +114,11 @@ struct Process {
 };
 
 Process& TheProcess();
+
+// Writes to the standard handle (STD_OUTPUT_HANDLE or STD_ERROR_HANDLE), if the
+// program was given one.
+void WriteToHandle(DWORD which, const std::string& text);
+// The local time as the run's log shows it.
+std::string LogClock();
 
 }  // namespace inst::win

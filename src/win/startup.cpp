@@ -4,12 +4,14 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
 #include "administrator.h"
 #include "external_installers.h"
+#include "handles.h"
 #include "open_payload.h"
 #include "main_window.h"
 #include "wizard_run.h"
@@ -26,12 +28,39 @@ void MakeProgramFolderCurrent(const std::string& program_path) {
   if (last != std::string::npos) ::SetCurrentDirectoryA(program_path.substr(0, last).c_str());
 }
 
-void ApplyCommandLine(Process& process, const char* command_line) {
+// Applies the options, then opens the log they ask for, so that even a refused
+// argument is logged.
+void ApplyCommandLine(Process& process, const char* command_line, const std::string& started_in) {
   const SplitCommandLineResult split = SplitCommandLine(command_line ? command_line : "");
-  if (split.argument_too_long) process.messages.FatalErrorCode(kArgumentTooLongError);
   for (std::size_t i = 1; i < split.arguments.size(); ++i) {
     ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list);
   }
+  OpenRunLog(process.log, process.files, process.messages, process.variables(), started_in, split.arguments);
+  if (split.argument_too_long) process.messages.FatalErrorCode(kArgumentTooLongError);
+}
+
+std::string CurrentFolder() {
+  char folder[MAX_PATH] = "";
+  const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, folder);
+  return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
+}
+
+// The option list, in a box and on the console the program was started from.
+[[noreturn]] void ShowHelp(Process& process) {
+  if (::GetStdHandle(STD_OUTPUT_HANDLE) == nullptr && ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+    FileHandle console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    if (console) ::WriteFile(console.get(), HelpText(), static_cast<DWORD>(std::strlen(HelpText())), &written, nullptr);
+  } else {
+    WriteToHandle(STD_OUTPUT_HANDLE, HelpText());
+  }
+  process.messages.ShowInfo("Setup options", "%s", HelpText());
+  process.messages.EndRun(0);
+}
+
+const char* RunModeName(const InstallerVariables& variables) {
+  if (!variables.TestFlag("HeadlessInstall")) return "wizard";
+  return variables.TestFlag("Remove") ? "headless removal" : "headless installation";
 }
 
 void OpenDocument(const std::string& path) { ::ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_RESTORE); }
@@ -74,16 +103,19 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   Process& process = TheProcess();
   process.instance = instance;
   process.program_path = ProgramPath();
+  const std::string started_in = CurrentFolder();
   MakeProgramFolderCurrent(process.program_path);
 
-  ApplyCommandLine(process, command_line);
+  ApplyCommandLine(process, command_line, started_in);
   InstallerVariables& variables = process.variables();
+  if (variables.TestFlag("ShowHelp")) ShowHelp(process);
   SettleInstallFolderOption(variables, process.messages);
   DecideRunMode(variables);
+  process.log.Write(std::string("Run mode: ") + RunModeName(variables));
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   // A chained installer steps aside while another one shows its wizard.
-  if (variables.TestFlag("SubInstall") && ::FindWindowA(kWindowClass, nullptr) != nullptr) ::ExitProcess(0);
+  if (variables.TestFlag("SubInstall") && ::FindWindowA(kWindowClass, nullptr) != nullptr) process.host.EndProcess(0);
 
   const bool headless = variables.TestFlag("HeadlessInstall");
   if (!headless) process.splash = ShowSplash(instance);
@@ -97,6 +129,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   if (headless) RunHeadless(process);
   else exit_code = RunWizard(process);
   PerformPostRunActions(process);
+  WriteExitCode(process.log, exit_code);
   return exit_code;
 }
 

@@ -46,7 +46,7 @@ class InstallationTest : public ::testing::Test {
   InstallationTest()
       : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress),
         run(state, registry, fs, messages, extractor, progress),
-        product(state, registry, messages, [] { return std::string("20261206"); }) {
+        product(state, registry, fs, messages, [] { return std::string("20261206"); }) {
     state.variables.SetFatalHandler([this](const std::string& t) { messages.FatalText(t); });
     state.variables.SetVariable("Version", "1.0");  // every manifest sets one
     fs.folders = {"C:", "C:\\T"};
@@ -218,6 +218,7 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
 
     testing::FakeHost host;
     MemoryRegistry registry;
+    MemoryFileSystem fs;
     NoHooks hooks;
     InstallerState installed(testing::NoEnvironment);
     Messages messages(host, installed.variables);
@@ -228,7 +229,7 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     } catch (const ProcessEnded&) {
       continue;  // a payload manifest that cannot install at all (a patch level before any version)
     }
-    ProductRegistration product(installed, registry, messages, [] { return std::string("20261207"); });
+    ProductRegistration product(installed, registry, fs, messages, [] { return std::string("20261207"); });
     product.PatchLevelKey();  // every installation forms it, and so settles the patch level
     installed.lists.installed_files = {"C:\\P\\bin\\a.exe"};
     installed.lists.installed_folders = {"C:\\P", "C:\\P\\bin"};
@@ -242,7 +243,7 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     copy.running_installed_copy = true;
     ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest()) << text;
     // The copy finds the keys the installation wrote, and names the same version.
-    ProductRegistration copy_product(copy, registry, copy_messages, [] { return std::string("20261207"); });
+    ProductRegistration copy_product(copy, registry, fs, copy_messages, [] { return std::string("20261207"); });
     EXPECT_EQ(copy_product.PatchLevelKey(), product.PatchLevelKey()) << text;
     EXPECT_EQ(copy_product.UninstallKey(), product.UninstallKey()) << text;
     for (const char* name : {"Version", "FullVersion", "Help"}) {

@@ -176,8 +176,9 @@ TEST_F(ParserTest, FeaturesFoldersFilesAndInstallers) {
   EXPECT_EQ(other.installers[0].alternates, (std::vector<std::string>{"[JAVA]", "C:\\y.exe"}));
   EXPECT_EQ(other.installers[0].arguments, "/S");
   // A digest belongs to the source line before it.
-  EXPECT_EQ(other.installers[0].sha256,
-            (std::map<std::string, std::string>{{"http://x/y.exe", "AB"}, {"C:\\y.exe", "cd"}}));
+  EXPECT_EQ(*other.installers[0].Sha256Of("http://x/y.exe"), "AB");
+  EXPECT_EQ(*other.installers[0].Sha256Of("C:\\y.exe"), "cd");
+  EXPECT_EQ(other.installers[0].Sha256Of("[JAVA]"), nullptr);
   EXPECT_EQ(other.installer_size, 9000u);
   ASSERT_EQ(other.folders.size(), 1u);  // the line after the installer entry is parsed normally
   EXPECT_EQ(other.folders[0].path, "lib");

@@ -28,7 +28,7 @@ class RegistrationTest : public ::testing::Test {
  protected:
   RegistrationTest()
       : state(testing::NoEnvironment), messages(host, state.variables),
-        product(state, registry, messages, [] { return std::string("20261206"); }) {}
+        product(state, registry, files, messages, [] { return std::string("20261206"); }) {}
   void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
     for (const auto& [name, value] : values) state.variables.SetVariable(name, value);
   }
@@ -43,6 +43,7 @@ class RegistrationTest : public ::testing::Test {
 
   FakeHost host;
   MemoryRegistry registry;
+  MemoryFileSystem files;
   InstallerState state;
   Messages messages;
   ProductRegistration product;
@@ -57,7 +58,7 @@ TEST_F(RegistrationTest, KeysAreFormedOnceAndPatchLevelDefaultsToPL0) {
   EXPECT_EQ(product.ProductKey(), "SOFTWARE\\Acme\\Tools\\2.1");  // kept
 
   InstallerState other(testing::NoEnvironment);
-  ProductRegistration with_edition(other, registry, messages, [] { return std::string(); });
+  ProductRegistration with_edition(other, registry, files, messages, [] { return std::string(); });
   other.variables.SetVariable("Manufacturer", "Acme");
   other.variables.SetVariable("Product", "Tools");
   other.variables.SetVariable("Edition", "Pro");
@@ -71,6 +72,8 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
        {"ICON", "C:\\Acme\\Tools\\resources\\setup.ico"}, {"SupportURL", "http://s/"}, {"Appname", "tcc.exe"}});
   state.lists.registry_list.push_back({kRootHKCU, "Software\\Acme", "Trace", kRegistryNumber, 1, ""});
   state.lists.registry_list.push_back({99, "Acme.Doc", "", kRegistryString, 0, "doc"});
+  files.files = {{"C:\\Acme\\Tools\\a.exe", std::string(1000, 'a')}, {"C:\\Acme\\Tools\\b.dat", std::string(1100, 'b')}};
+  state.lists.installed_files = {"C:\\Acme\\Tools\\a.exe", "C:\\Acme\\Tools\\b.dat"};
   product.RegisterProduct(integrations);
 
   const std::string patch = "SOFTWARE\\Acme\\Tools\\10.4.7\\PL3";
@@ -90,7 +93,9 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
   EXPECT_EQ(Number(entry, "NoRepair"), 1u);
   EXPECT_EQ(String(kHKLM, entry, "Publisher"), "VORANTH Software");
   EXPECT_EQ(String(kHKLM, entry, "UninstallString"), "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove");
-  EXPECT_EQ(String(kHKLM, entry, "InstallLocation"), "\"C:\\Acme\\Tools\"");
+  EXPECT_EQ(String(kHKLM, entry, "QuietUninstallString"), "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove-silently");
+  EXPECT_EQ(String(kHKLM, entry, "InstallLocation"), "C:\\Acme\\Tools");
+  EXPECT_EQ(Number(entry, "EstimatedSize"), 3u);  // 2,100 bytes, rounded up
   EXPECT_EQ(String(kHKLM, entry, "InstallDate"), "20261206");
   EXPECT_EQ(Number(entry, "VersionMajor"), 10u);
   EXPECT_EQ(Number(entry, "VersionMinor"), 7u);
@@ -192,7 +197,7 @@ TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   EXPECT_EQ(state.lists.shortcut_list->back().target, "C:\\Tessara\\bin\\tessara.exe");
 
   InstallerState other(testing::NoEnvironment);
-  ProductRegistration second(other, registry, messages, [] { return std::string(); });
+  ProductRegistration second(other, registry, files, messages, [] { return std::string(); });
   other.variables.SetVariable("Version", "1");
   other.variables.SetVariable("TESSARAShortCut", "3.15");  // PL0, not installed
   second.RegisterProduct(integrations);

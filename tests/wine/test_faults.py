@@ -54,7 +54,7 @@ class RemovalSafetyTest(WineTestCase):
             result = self.session.run(self.exe, args, answers=["OK"])
             self.assertBoxes(result, [refusal])
             self.assertEqual(result.exit_code, 1)
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "\"C:\\Real\""))
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Real"))
         self.assertTrue(self.session.unix_path("C:\\Real\\bin\\democc.exe").exists())
 
 
@@ -73,7 +73,7 @@ class RemovalSafetyTest(WineTestCase):
                                              "deleted.\nThe installation is still registered; remove it again once "
                                              "the file is free.")])
         self.assertEqual(result.exit_code, 1)
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "\"C:\\Held\""))
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Held"))
         # Run again once the file is free: everything goes.
         result = self.session.run(copy, ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))

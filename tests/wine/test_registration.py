@@ -58,7 +58,7 @@ class RegistrationTest(ProductTestCase):
             "NoRepair": ("REG_DWORD", "0x1"),
             "Publisher": ("REG_SZ", "VORANTH Software"),
             "UninstallString": ("REG_SZ", '"" --remove'),  # SETUP is set once the resources are installed
-            "InstallLocation": ("REG_SZ", '"C:\\Reg"'),
+            "InstallLocation": ("REG_SZ", "C:\\Reg"),
             "InstallDate": ("REG_SZ", today),
             "VersionMajor": ("REG_DWORD", "0x1"),
             "VersionMinor": ("REG_DWORD", "0x14"),

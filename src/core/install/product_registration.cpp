@@ -91,8 +91,10 @@ void ProductRegistration::WriteUninstallEntry() {
   write_if_set("HelpLink", "SupportURL");
   registry_.RegistryWriteDword(kHKLM, key, "NoRepair", 1);
   write("Publisher", kPublisher);
-  write("UninstallString", FormatText("\"%s\" --remove", vars.ValueOf("SETUP").c_str()));
-  write("InstallLocation", FormatText("\"%s\"", vars.ValueOf("InstDir").c_str()));
+  const std::string setup = vars.ValueOf("SETUP");
+  write("UninstallString", FormatText("\"%s\" --remove", setup.c_str()));
+  // The bare folder, as the programs list and our own installed-version probe read it.
+  write("InstallLocation", vars.ValueOf("InstDir"));
   write_if_set("HelpTelephone", "PhoneNo");
   write_if_set("URLUpdateInfo", "UpdateURL");
   write_if_set("Readme", "README");
@@ -101,6 +103,11 @@ void ProductRegistration::WriteUninstallEntry() {
   registry_.RegistryWriteDword(kHKLM, key, "VersionMajor", LeadingNumber(version));
   const auto dot = version.rfind('.');
   if (dot != std::string::npos) registry_.RegistryWriteDword(kHKLM, key, "VersionMinor", LeadingNumber(version.substr(dot + 1)));
+  // For deployment tools: the removal without a window, and the kilobytes installed.
+  write("QuietUninstallString", FormatText("\"%s\" --remove-silently", setup.c_str()));
+  std::uint64_t bytes = 0;
+  for (const std::string& file : state_.lists.installed_files) bytes += files_.FileSize(file);
+  registry_.RegistryWriteDword(kHKLM, key, "EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024));
 }
 
 void ProductRegistration::AddTessaraShortcut() {

@@ -6,6 +6,7 @@
 
 #include "core/support/installer_state.h"
 #include "core/support/messages.h"
+#include "core/support/os.h"
 #include "core/install/registry.h"
 
 namespace inst {
@@ -29,9 +30,9 @@ std::uint32_t LeadingNumber(std::string_view text);
 class ProductRegistration {
  public:
   // `today` gives the local date as eight digits, YYYYMMDD.
-  ProductRegistration(InstallerState& state, Registry& registry, Messages& messages,
+  ProductRegistration(InstallerState& state, Registry& registry, FileSystem& files, Messages& messages,
                       std::function<std::string()> today)
-      : state_(state), registry_(registry), messages_(messages), today_(std::move(today)) {}
+      : state_(state), registry_(registry), files_(files), messages_(messages), today_(std::move(today)) {}
 
   // Formed on first use and kept for the rest of the run.
   const std::string& ProductKey();
@@ -53,6 +54,7 @@ class ProductRegistration {
 
   InstallerState& state_;
   Registry& registry_;
+  FileSystem& files_;
   Messages& messages_;
   std::function<std::string()> today_;
   std::optional<std::string> product_key_, patch_level_key_, uninstall_key_;

@@ -54,11 +54,16 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   line("[Files]");
   for (const std::string& file : lists.installed_files) line(CollapseInstDir(file, vars));
   line("[Folders]");
-  // Deepest first, so that each folder is empty by the time it is removed.
-  std::vector<std::string> folders(lists.installed_folders.rbegin(), lists.installed_folders.rend());
-  std::stable_sort(folders.begin(), folders.end(), [](const std::string& a, const std::string& b) {
-    return std::count(a.begin(), a.end(), '\\') > std::count(b.begin(), b.end(), '\\');
-  });
+  // Deepest first, so that each folder is empty by the time it is removed; of
+  // equal depth, the one made last first.
+  auto depth = [](const std::string& folder) { return std::count(folder.begin(), folder.end(), '\\'); };
+  std::ptrdiff_t deepest = 0;
+  for (const std::string& folder : lists.installed_folders) deepest = std::max(deepest, depth(folder));
+  std::vector<std::string> folders;
+  for (std::ptrdiff_t level = deepest; level >= 0; --level) {
+    for (auto it = lists.installed_folders.rbegin(); it != lists.installed_folders.rend(); ++it)
+      if (depth(*it) == level) folders.push_back(*it);
+  }
   for (const std::string& folder : folders) line(CollapseInstDir(folder, vars));
   // The installation folder itself, unless it is listed already (this run or an
   // earlier one created it, or a parent of it).

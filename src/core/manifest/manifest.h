@@ -2,7 +2,7 @@
 // order the manifest gives; features are shared by the components that name them.
 #pragma once
 #include <cstdint>
-#include <map>
+#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,8 +30,15 @@ struct InstallerRecord {
   std::vector<std::string> alternates;
   std::string arguments;
   // SHA256= after the Installer= or an Alternate= line: the digest a download from
-  // that source must match, by the source as written.
-  std::map<std::string, std::string> sha256;
+  // that source must match, with the source as written, in the manifest's order.
+  std::vector<std::pair<std::string, std::string>> sha256;
+
+  // The digest pinned for a source (the last one given), or none.
+  const std::string* Sha256Of(const std::string& where) const {
+    for (auto it = sha256.rbegin(); it != sha256.rend(); ++it)
+      if (it->first == where) return &it->second;
+    return nullptr;
+  }
 };
 
 struct FeatureRecord {

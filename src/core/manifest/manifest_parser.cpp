@@ -198,7 +198,7 @@ void ManifestParser::ParseInstaller(FeatureRecord& feature, std::string_view res
     if (auto alternate = MatchPrefix(*line, "Alternate=")) {
       last_source = installer.alternates.emplace_back(*alternate);
     } else if (auto digest = MatchPrefix(*line, "SHA256=")) {
-      installer.sha256[last_source] = std::string(*digest);
+      installer.sha256.emplace_back(last_source, *digest);
     } else if (auto arguments = MatchPrefix(*line, "Arguments=")) {
       installer.arguments = std::string(*arguments);
     } else {

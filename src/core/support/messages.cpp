@@ -35,10 +35,7 @@ int Messages::ShowInfo(const char* title, const char* format, ...) {
 int Messages::ShowError(const char* title, const char* format, ...) {
   INST_FORMAT_INTO(text, format);
   const int result = host_.ShowBox(title, text, box::kOk | box::kIconError);
-  if (variables_.TestFlag("HeadlessInstall")) {
-    host_.QuitInstaller(1);
-    host_.EndProcess(1);
-  }
+  if (variables_.TestFlag("HeadlessInstall")) EndRun(1);
   return result;
 }
 
@@ -50,8 +47,12 @@ int Messages::ShowMessage(const char* format, ...) {
 
 void Messages::FatalText(const std::string& text) {
   host_.ShowBox(kFatalErrorTitle, text, box::kOk | box::kIconError);
-  host_.QuitInstaller(1);
-  host_.EndProcess(1);
+  EndRun(1);
+}
+
+void Messages::EndRun(int exit_code) {
+  host_.QuitInstaller(exit_code);
+  host_.EndProcess(exit_code);
   std::abort();  // a host's EndProcess never returns
 }
 

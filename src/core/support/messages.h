@@ -62,6 +62,8 @@ class Messages {
   void DebugTrace(const char*, ...) __attribute__((format(printf, 2, 3))) {}
 
   void QuitInstaller(int exit_code) { host_.QuitInstaller(exit_code); }
+  // QuitInstaller, then the end of the process with the code: the run ends here.
+  [[noreturn]] void EndRun(int exit_code);
 
  private:
   MessageHost& host_;

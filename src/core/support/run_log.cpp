@@ -31,9 +31,11 @@ void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const Instal
   }
   log.Open(std::move(opened.file));
   std::string options = "Options:";
-  for (std::size_t i = 1; i < arguments.size(); ++i) options += " \"" + arguments[i] + "\"";
+  for (std::size_t i = 1; i < arguments.size(); ++i) options.append(" \"").append(arguments[i]).append("\"");
   log.Write(options);
 }
+
+void WriteExitCode(RunLog& log, int exit_code) { log.Write(FormatText("Exit code %d", exit_code)); }
 
 int UnattendedAnswer(unsigned style) {
   switch (style & 0x0F) {
@@ -63,17 +65,17 @@ int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text
   int answer;
   if (unattended) {
     answer = UnattendedAnswer(style);
-    screen_.WriteStandardError(title + ": " + text + "\n");
+    screen_.WriteStandardError(FormatText("%s: %s\n", title.c_str(), text.c_str()));
   } else {
     answer = screen_.ShowBox(title, text, style);
   }
-  log_.Write("Message \"" + title + "\": " + text + "\nAnswer: " + AnswerName(answer) +
-             (unattended ? " (unattended)" : ""));
+  log_.Write(FormatText("Message \"%s\": %s\nAnswer: %s%s", title.c_str(), text.c_str(), AnswerName(answer),
+                        unattended ? " (unattended)" : ""));
   return answer;
 }
 
 void LoggedMessageHost::EndProcess(int exit_code) {
-  log_.Write("Exit code " + std::to_string(exit_code));
+  WriteExitCode(log_, exit_code);
   screen_.EndProcess(exit_code);
   std::abort();  // a host's EndProcess never returns
 }

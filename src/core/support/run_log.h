@@ -38,6 +38,8 @@ class RunLog {
 void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const InstallerVariables& variables,
                 const std::string& working_folder, const std::vector<std::string>& arguments);
 
+void WriteExitCode(RunLog& log, int exit_code);
+
 // The answer an unattended run gives a box: No to a question, Cancel to Retry or
 // Cancel, OK to a notice. Each leads the run the way a person's same click would.
 int UnattendedAnswer(unsigned style);

@@ -47,6 +47,7 @@ std::string CleanupScriptPath() {
 
 void RunProgressPageWork(Process& process) {
   InstallerVariables& vars = process.variables();
+  process.log.Write("Installation folder: " + vars.ValueOf("InstDir"));
   WinToolIntegrations integrations(process);
   if (vars.TestFlag("Install")) {
     // Until the installed manifest is written, a failure takes back what the run made.

@@ -48,8 +48,7 @@ std::uint32_t WelcomePage::Enter(bool) {
   if (repair_ || remove_) ShowControls({frame_, repair_, remove_}, true);
   window_->SetPageText(text_);
   if (install && vars.TestFlag("CheckInstalledVersions") && !InstalledVersionAllowsInstall()) {
-    process_.messages.QuitInstaller(1);
-    ::ExitProcess(1);
+    process_.messages.EndRun(1);
   }
   UpdateNext();
   return 0;
