@@ -316,7 +316,7 @@ struct Robot {
 
 int main(int argc, char** argv) {
   Robot robot;
-  std::string log_path, exe, args;
+  std::string log_path, exe, args, stdout_path, stderr_path;
   double timeout = 60;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
@@ -334,6 +334,8 @@ int main(int argc, char** argv) {
       }
     }
     else if (option == "--args") args = argv[i + 1];
+    else if (option == "--stdout") stdout_path = argv[i + 1];
+    else if (option == "--stderr") stderr_path = argv[i + 1];
   }
   if (log_path.empty() || exe.empty()) {
     std::fprintf(stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
@@ -348,8 +350,27 @@ int main(int argc, char** argv) {
   command.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  // The program's standard output and error go to files, as a script's redirection
+  // would give them.
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  auto open_output = [&](const std::string& path) {
+    return path.empty() ? nullptr
+                        : CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  const HANDLE child_stdout = open_output(stdout_path), child_stderr = open_output(stderr_path);
+  const bool redirect = child_stdout != nullptr || child_stderr != nullptr;
+  if (redirect) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = child_stdout;
+    startup.hStdError = child_stderr;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  const BOOL started_child =
+      CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, redirect, 0, nullptr, nullptr, &startup, &info);
+  if (child_stdout) CloseHandle(child_stdout);
+  if (child_stderr) CloseHandle(child_stderr);
+  if (!started_child) {
     robot.Line("{\"error\":\"CreateProcess failed\",\"code\":" + std::to_string(GetLastError()) + "}");
     return 2;
   }

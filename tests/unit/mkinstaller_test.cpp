@@ -282,11 +282,16 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
   }
 }
 
-TEST_F(BuilderTest, AStubThatAlreadyCarriesAPayloadIsRefused) {
+TEST_F(BuilderTest, AStubThatAlreadyCarriesAPayloadOrAReferralWithASignatureIsRefused) {
   BuildInstaller(options);
   fs::rename(options.output, dir / "built.exe");
   options.stub = dir / "built.exe";
   EXPECT_EQ(BuildError(), options.stub.string() + ": already carries a payload; give the stub itself");
+
+  options.referral = 7;
+  options.signing = mkinstaller::SigningOptions{dir / "cert.pem", dir / "key.pem"};
+  EXPECT_EQ(BuildError(),
+            "a referral number and a signature cannot both end the file: build signed installers without --referral");
 }
 
 TEST(Container, HeaderTrailerAndOffsets) {

@@ -57,6 +57,8 @@ class RunResult:
     control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
     marks: list = field(default_factory=list)     # milliseconds since the start at each "do:mark"
+    stdout: str = ""                              # what the program wrote to its standard output
+    stderr: str = ""                              # and to its standard error
 
     def box_texts(self):
         return [(b.title, b.text) for b in self.boxes]
@@ -209,7 +211,10 @@ class WineSession:
         window as soon as control ID shows."""
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
+        streams = {name: self.root / f"robot-{self._runs}.{name}" for name in ("stdout", "stderr")}
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
+        for name, path in streams.items():
+            command += [f"--{name}", self.win_path(path)]
         shots = {}  # signal file -> picture
         # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
@@ -231,6 +236,7 @@ class WineSession:
         else:
             self.wine(*command, timeout=timeout + 30, check=True)
         result = RunResult(exit_code=-1)
+        result.stdout, result.stderr = (p.read_text(encoding="latin-1") if p.exists() else "" for p in streams.values())
         for line in log.read_text(encoding="latin-1").splitlines():
             entry = json.loads(line)
             if "box" in entry:

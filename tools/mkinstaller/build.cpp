@@ -254,6 +254,14 @@ class PartialOutput {
   bool kept_ = false;
 };
 
+// The product's name for the signature: its Description, else the file's name.
+std::string DescriptionOf(const SourceManifest& source, const fs::path& output) {
+  constexpr std::string_view kDescription = "Description=";
+  for (const std::string& line : source.lines)
+    if (line.rfind(kDescription, 0) == 0) return line.substr(kDescription.size());
+  return output.stem().string();
+}
+
 }  // namespace
 
 void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_size) {
@@ -266,6 +274,10 @@ void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_
 }
 
 BuildSummary BuildInstaller(const BuildOptions& options) {
+  if (options.referral && options.signing) {
+    throw ToolError("a referral number and a signature cannot both end the file: build signed installers without "
+                    "--referral");
+  }
   const std::string stub = ReadFile(options.stub, "stub");
   CheckStub(options.stub, stub, stub.size());
   for (std::size_t at = container::kFirstPayloadOffset; at + container::kPayloadHeaderBytes <= stub.size();
@@ -333,6 +345,14 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
     if (!tail) throw ToolError(options.output.string() + ": write failed");
   }
   std::error_code error;
+  if (options.signing) {
+    fs::path signed_file = options.output;
+    signed_file += ".signed";
+    PartialOutput partial_signed(signed_file);
+    SignFile(temporary, signed_file, *options.signing, DescriptionOf(source, options.output));
+    fs::rename(signed_file, temporary, error);
+    if (error) throw ToolError(options.output.string() + ": " + error.message());
+  }
   fs::rename(temporary, options.output, error);
   if (error) throw ToolError(options.output.string() + ": " + error.message());
   partial.Keep();

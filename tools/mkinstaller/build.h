@@ -4,6 +4,8 @@
 #include <optional>
 #include <thread>
 
+#include "signing.h"
+
 namespace mkinstaller {
 
 struct BuildOptions {
@@ -12,6 +14,8 @@ struct BuildOptions {
   std::filesystem::path root;
   std::filesystem::path output;
   std::optional<std::uint16_t> referral;
+  // Signs the finished installer; cannot go with a referral trailer.
+  std::optional<SigningOptions> signing;
   int level = 6;
   // Compressing threads; the output does not depend on them.
   unsigned threads = std::thread::hardware_concurrency();

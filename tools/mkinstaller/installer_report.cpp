@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "build.h"
+#include "signing.h"
 
 #include "core/payload/fd_file.h"
 #include "core/payload/installed_copy.h"
@@ -34,6 +35,7 @@ struct Examined {
   std::vector<Record> records;
   bool stream_ends_after_last_file = true;
   std::optional<std::uint16_t> referral;
+  std::optional<std::string> signer;
 };
 
 // Reads records past as the installer would, noting both sizes of each.
@@ -128,6 +130,7 @@ Examined Examine(const fs::path& path) {
   char extra;
   result.stream_ends_after_last_file = stream->Read(&extra, 1) == 0;
   result.referral = inst::ReadReferral(path.string());
+  result.signer = SignerOf(file, static_cast<std::int64_t>(header.headersize) + header.setuplen + 16);
   return result;
 }
 
@@ -180,6 +183,8 @@ int VerifyInstaller(const fs::path& installer, const std::optional<fs::path>& st
   }
   if (!info.stream_ends_after_last_file) throw ToolError("the payload stream goes on after the last file");
   std::printf("%s: correct (%zu records)\n", installer.string().c_str(), info.records.size());
+  if (info.signer) std::printf("signed by %s\n", info.signer->c_str());
+  else std::printf("not signed\n");
   return 0;
 }
 

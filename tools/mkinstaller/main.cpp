@@ -17,7 +17,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  mkinstaller build --stub STUB --manifest SOURCE --root DIR [--referral N] [--level 1-9] -o OUT\n"
+    "  mkinstaller build --stub STUB --manifest SOURCE --root DIR [--referral N] [--level 1-9]\n"
+    "                    [--sign CERT --sign-key KEY] -o OUT\n"
     "  mkinstaller list INSTALLER\n"
     "  mkinstaller verify INSTALLER [--stub STUB]\n"
     "  mkinstaller sha256 FILE\n"
@@ -28,10 +29,14 @@ constexpr const char* kUsage =
     "         files under DIR at their folder path. Sizes may be left out of SOURCE;\n"
     "         a size that is given must match the file. --referral adds a referral\n"
     "         number (0-65535) to the end of the file; --level sets the compression\n"
-    "         (default 6). The same inputs always give the same bytes.\n"
+    "         (default 6). The same inputs always give the same bytes. --sign\n"
+    "         signs the installer with the certificate CERT and its key KEY (PEM\n"
+    "         files; needs osslsigncode); the signature covers the payload and\n"
+    "         cannot go with --referral.\n"
     "list     prints the manifest, the resources and the files with their sizes.\n"
-    "verify   checks layout, digest, signature (against STUB when given) and every\n"
-    "         record's size; names the first fault.\n"
+    "verify   checks layout, digest, manifest signature (against STUB when given)\n"
+    "         and every record's size, and names the code signer; names the first\n"
+    "         fault.\n"
     "sha256   prints the line that makes a downloaded installer prove itself: put\n"
     "         it after the Installer= or Alternate= line of the server address.\n"
     "\n"
@@ -53,6 +58,7 @@ long ParseNumber(const std::string& text, long low, long high, const char* what)
 
 int Build(const std::vector<std::string>& args) {
   mkinstaller::BuildOptions options;
+  mkinstaller::SigningOptions signing;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     auto value = [&]() -> const std::string& {
@@ -69,11 +75,15 @@ int Build(const std::vector<std::string>& args) {
     else if (option == "-o" || option == "--output") options.output = value();
     else if (option == "--referral") options.referral = static_cast<std::uint16_t>(ParseNumber(value(), 0, 65535, "--referral"));
     else if (option == "--level") options.level = static_cast<int>(ParseNumber(value(), 1, 9, "--level"));
+    else if (option == "--sign") signing.certificate = value();
+    else if (option == "--sign-key") signing.key = value();
     else throw UsageError{"unknown option '" + option + "'"};
   }
   if (options.stub.empty() || options.manifest.empty() || options.root.empty() || options.output.empty()) {
     throw UsageError{"build needs --stub, --manifest, --root and -o"};
   }
+  if (signing.certificate.empty() != signing.key.empty()) throw UsageError{"--sign and --sign-key go together"};
+  if (!signing.certificate.empty()) options.signing = signing;
   options.show_progress = isatty(STDERR_FILENO) != 0;
   const mkinstaller::BuildSummary built = mkinstaller::BuildInstaller(options);
   std::printf("mkinstaller: wrote %s: %llu bytes; %zu files, %zu components; %.1f MB packed to %.0f%%\n",

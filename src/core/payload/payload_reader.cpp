@@ -19,15 +19,46 @@ std::optional<FoundPayload> FindPayloadHeader(FdFile& file) {
   }
 }
 
-std::optional<std::int64_t> ExecutableImageEnd(std::string_view head) {
-  auto byte = [&](std::size_t at) -> std::uint32_t { return static_cast<unsigned char>(head[at]); };
-  auto word = [&](std::size_t at) -> std::uint32_t { return byte(at) | (byte(at + 1) << 8); };
-  auto dword = [&](std::size_t at) -> std::uint32_t { return word(at) | (word(at + 2) << 16); };
-  if (head.size() < 64 || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
-  const std::size_t pe = dword(0x3C);
-  if (head.size() < 24 || pe > head.size() - 24 || head.substr(pe, 4) != std::string_view("PE\0\0", 4)) {
-    return std::nullopt;
+namespace {
+
+// Little-endian fields of a Windows program's headers.
+struct HeadBytes {
+  std::string_view head;
+  std::uint32_t byte(std::size_t at) const { return static_cast<unsigned char>(head[at]); }
+  std::uint32_t word(std::size_t at) const { return byte(at) | (byte(at + 1) << 8); }
+  std::uint32_t dword(std::size_t at) const { return word(at) | (word(at + 2) << 16); }
+  // Where the "PE\0\0" header starts, when the head is a Windows program's.
+  std::optional<std::size_t> PeHeader() const {
+    if (head.size() < 64 || head[0] != 'M' || head[1] != 'Z') return std::nullopt;
+    const std::size_t pe = dword(0x3C);
+    if (pe > head.size() - 24 || head.substr(pe, 4) != std::string_view("PE\0\0", 4)) return std::nullopt;
+    return pe;
   }
+};
+
+}  // namespace
+
+std::optional<CertificateTable> CertificateTableOf(std::string_view head) {
+  const HeadBytes h{head};
+  const std::optional<std::size_t> pe = h.PeHeader();
+  if (!pe) return std::nullopt;
+  // The security entry is the fifth data directory of the optional header, whose
+  // fixed part is 96 bytes long in a 32-bit program and 112 in a 64-bit one.
+  const std::size_t optional = *pe + 24;
+  const std::size_t directories = optional + (h.word(optional) == 0x20B ? 112 : 96);
+  const std::size_t entry = directories + 4 * 8;
+  if (entry + 8 > head.size() || h.word(*pe + 20) < entry + 8 - optional) return std::nullopt;
+  if (h.dword(entry + 4) == 0) return std::nullopt;
+  return CertificateTable{h.dword(entry), h.dword(entry + 4)};
+}
+
+std::optional<std::int64_t> ExecutableImageEnd(std::string_view head) {
+  const HeadBytes h{head};
+  const std::optional<std::size_t> pe_header = h.PeHeader();
+  if (!pe_header) return std::nullopt;
+  auto word = [&](std::size_t at) { return h.word(at); };
+  auto dword = [&](std::size_t at) { return h.dword(at); };
+  const std::size_t pe = *pe_header;
   const std::size_t sections = word(pe + 6);
   const std::size_t table = pe + 24 + word(pe + 20);
   if (sections == 0 || table + sections * 40 > head.size()) return std::nullopt;
@@ -39,14 +70,14 @@ std::optional<std::int64_t> ExecutableImageEnd(std::string_view head) {
   return end;
 }
 
-std::optional<std::int64_t> ExecutableImageEnd(FdFile& file) {
+std::string ReadExecutableHead(FdFile& file) {
   std::string head(kExecutableHeadBytes, '\0');
-  if (!file.Seek(0)) return std::nullopt;
-  const long got = file.Read(head.data(), head.size());
-  if (got <= 0) return std::nullopt;
-  head.resize(static_cast<std::size_t>(got));
-  return ExecutableImageEnd(head);
+  const long got = file.Seek(0) ? file.Read(head.data(), head.size()) : -1;
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return head;
 }
+
+std::optional<std::int64_t> ExecutableImageEnd(FdFile& file) { return ExecutableImageEnd(ReadExecutableHead(file)); }
 
 std::string ReadManifestSignature(FdFile& file, Messages& messages) {
   if (!file.Seek(container::kSignatureOffset)) messages.FatalError("Seek on setup");
@@ -100,7 +131,11 @@ std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages) {
 
 std::optional<std::uint16_t> ReadReferral(const std::string& path) {
   FdFile file = FdFile::OpenForReading(path);
-  if (!file.is_open() || !file.SeekFromEnd(container::kTrailerBytes)) return std::nullopt;
+  if (!file.is_open()) return std::nullopt;
+  // A signed file ends in its certificate table, where no trailer can be.
+  const std::optional<CertificateTable> table = CertificateTableOf(ReadExecutableHead(file));
+  if (table && std::int64_t{table->offset} + table->size >= file.Size()) return std::nullopt;
+  if (!file.SeekFromEnd(container::kTrailerBytes)) return std::nullopt;
   char trailer[container::kTrailerBytes];
   if (file.Read(trailer, sizeof trailer) != static_cast<long>(sizeof trailer)) return std::nullopt;
   return container::DecodeReferral(std::string_view(trailer, sizeof trailer));

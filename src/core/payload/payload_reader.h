@@ -32,6 +32,17 @@ std::optional<std::int64_t> ExecutableImageEnd(FdFile& file);
 // result when they are not a Windows program's.
 std::optional<std::int64_t> ExecutableImageEnd(std::string_view head);
 inline constexpr std::size_t kExecutableHeadBytes = 4096;
+// The first kExecutableHeadBytes of the file (fewer when it is shorter).
+std::string ReadExecutableHead(FdFile& file);
+
+// Where a signed program keeps its signature: the certificate table named by the
+// security directory of its headers (file offset and length). No result for a
+// program that is not signed, or headers that cannot be read.
+struct CertificateTable {
+  std::uint32_t offset = 0;
+  std::uint32_t size = 0;
+};
+std::optional<CertificateTable> CertificateTableOf(std::string_view head);
 
 // The 16 bytes at the signature offset as hexadecimal ("Seek on setup" when the
 // seek fails).
