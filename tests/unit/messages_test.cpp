@@ -123,11 +123,13 @@ TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
             "Can't create file: again\nInstall failed: continue anyway?\nNote: n\n"
             "Fatal error: Installer is corrupt or truncated\n");
   EXPECT_EQ(files.files.at("C:\\run.log"),
-            "12:00:00.000  Message \"Can't create file\": The file a.dll\r\n    cannot be written\r\n    Answer: Retry\r\n"
-            "12:00:00.000  Message \"Can't create file\": again\r\n    Answer: Cancel (unattended)\r\n"
-            "12:00:00.000  Message \"Install failed\": continue anyway?\r\n    Answer: No (unattended)\r\n"
-            "12:00:00.000  Message \"Note\": n\r\n    Answer: OK (unattended)\r\n"
-            "12:00:00.000  Message \"Fatal error\": Installer is corrupt or truncated\r\n    Answer: OK (unattended)\r\n"
+            "12:00:00.000  Message \"Can't create file\": The file a.dll\r\n    cannot be written\r\n"
+            "12:00:00.000  Answer: Retry\r\n"
+            "12:00:00.000  Message \"Can't create file\": again\r\n12:00:00.000  Answer: Cancel (unattended)\r\n"
+            "12:00:00.000  Message \"Install failed\": continue anyway?\r\n12:00:00.000  Answer: No (unattended)\r\n"
+            "12:00:00.000  Message \"Note\": n\r\n12:00:00.000  Answer: OK (unattended)\r\n"
+            "12:00:00.000  Message \"Fatal error\": Installer is corrupt or truncated\r\n"
+            "12:00:00.000  Answer: OK (unattended)\r\n"
             "12:00:00.000  Exit code 1\r\n");
 
   // A log that can no longer be written is dropped; the run goes on.

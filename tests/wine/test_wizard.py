@@ -132,19 +132,8 @@ class FeatureQuestionTest(WineTestCase):
         self.assertFalse(self.session.unix_path("C:\\Yes\\examples").exists())
         self.assertTrue(self.session.unix_path("C:\\Yes\\bin\\democc.exe").exists())
 
-    def test_no_ends_the_run_and_takes_back_what_it_wrote(self):
-        temp = self.session.user_temp()
-        result = self.run_install("C:\\No", ["No", "OK"])
-        self.assertBoxes(result, [
-            ("Prerequisite missing", "The feature:\n   Example programs\nhas these missing prerequisites:\n"
-                                     "  DemoC runtime\n\nand cannot be installed. Do you want to continue anyway?"),
-            ("Fatal error", "Installation terminated - suggest you install the prerequisites\nthen retry this installation"),
-        ])
-        self.assertEqual(result.exit_code, 1)
-        self.assertFalse(self.session.unix_path("C:\\No").exists())
-        self.assertIsNone(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1", "InstDir"))
-        self.assertEqual(list(temp.glob("vr*")), [])
-
+    def test_no_to_a_feature_not_installed_ends_the_run(self):
+        # No to a missing prerequisite is proved unattended (test_deployment).
         result = self.run_install("C:\\No2", ["Yes", "No", "OK"])
         self.assertEqual(result.boxes[-1].text, "Installation terminated - please install DemoC runtime\n"
                                                 "then retry this installation")

@@ -110,10 +110,11 @@ def build_installer(output, manifest, root, stub=None, referral=None):
     return Path(output)
 
 
-def build_sample_variant(session, name, edits=(), files=None):
-    """Builds the sample product with its manifest edited ((old, new) text pairs)
-    and product files added ({relative path: bytes}); puts the installer in
-    C:\\Download and returns its Windows path."""
+def build_sample_variant(session, name, edits=(), files=None, resources=None):
+    """Builds the sample product with its manifest edited ((old, new) text pairs),
+    product files added ({relative path: bytes}) and resource files put beside the
+    manifest ({name: bytes}); puts the installer in C:\\Download and returns its
+    Windows path."""
     sample = SAMPLES_DIR / "sample-product"
     folder = session.root / name
     shutil.copytree(sample, folder)
@@ -123,6 +124,8 @@ def build_sample_variant(session, name, edits=(), files=None):
             raise AssertionError(f"the sample manifest has no {old!r}")
         text = text.replace(old, new, 1)
     (folder / "manifest.txt").write_text(text)
+    for resource, data in (resources or {}).items():
+        (folder / resource).write_bytes(data)
     for relative, data in (files or {}).items():
         path = folder / "files" / relative
         path.parent.mkdir(parents=True, exist_ok=True)

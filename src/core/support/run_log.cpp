@@ -61,6 +61,8 @@ const char* AnswerName(int answer) {
 }  // namespace
 
 int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
+  // Written before the box shows: a run killed while it waits still leaves it.
+  log_.Write(FormatText("Message \"%s\": %s", title.c_str(), text.c_str()));
   const bool unattended = variables_.TestFlag("Unattended");
   int answer;
   if (unattended) {
@@ -69,8 +71,7 @@ int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text
   } else {
     answer = screen_.ShowBox(title, text, style);
   }
-  log_.Write(FormatText("Message \"%s\": %s\nAnswer: %s%s", title.c_str(), text.c_str(), AnswerName(answer),
-                        unattended ? " (unattended)" : ""));
+  log_.Write(FormatText("Answer: %s%s", AnswerName(answer), unattended ? " (unattended)" : ""));
   return answer;
 }
 

@@ -1,0 +1,210 @@
+"""What deployment tools rely on: unattended runs that never show a window, the
+run's log, the options list, the uninstall entry as the system's programs list
+reads it, and signed installers."""
+import subprocess
+import unittest
+
+from winetest import HELPERS_DIR, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer, build_sample_variant, mkinstaller
+
+SAMPLE = SAMPLES_DIR / "sample-product"
+LICENCE = "--I agree to the terms of the licence"
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+
+
+def log_entries(path):
+    """The log's entries without their times, continuation lines joined with "\\n"."""
+    entries = []
+    for line in path.read_bytes().decode("latin-1").split("\r\n"):
+        if line.startswith("    ") and entries:
+            entries[-1] += "\n" + line[4:]
+        elif line:
+            entries.append(line.split("  ", 1)[1])
+    return entries
+
+
+class UnattendedTest(WineTestCase):
+    """Each fault ends the run without a window (the robot sees no box), with the
+    box's text on standard error and in the log, and exit code 1."""
+
+    def run_unattended(self, exe, folder):
+        log = self.session.root / f"{folder}.log"
+        result = self.session.run(exe, [f"--dir=C:\\{folder}", LICENCE, "--unattended",
+                                        f"--log={self.session.win_path(log)}"])
+        self.assertEqual(result.boxes, [])
+        self.assertEqual(result.exit_code, 1)
+        entries = log_entries(log)
+        self.assertEqual(entries[-1], "Exit code 1")
+        return result, entries
+
+    def test_a_damaged_installer_and_a_held_file(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        data = bytearray(installer.read_bytes())
+        data[len(data) // 2] ^= 0x55
+        damaged = self.session.root / "damaged.exe"
+        damaged.write_bytes(data)
+        result, entries = self.run_unattended(self.session.install_stub("C:\\Download", source=damaged), "Damaged")
+        self.assertEqual(result.stderr, "Fatal error: Installer is corrupt or truncated\n")
+        self.assertEqual(entries[-3:-1], ["Message \"Fatal error\": Installer is corrupt or truncated",
+                                          "Answer: OK (unattended)"])
+
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        self.session.unix_path("C:\\Held\\bin").mkdir(parents=True)
+        holder, _ = self.session.hold_file("C:\\Held\\bin\\democc.exe")
+        try:
+            result, entries = self.run_unattended(exe, "Held")
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertEqual(result.stderr.splitlines(), [
+            "Can't create file: The file C:\\Held\\bin\\democc.exe cannot be written to -",
+            "close any other applications that may be using it",
+            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Error 13"])
+        question = entries.index("Message \"Can't create file\": The file C:\\Held\\bin\\democc.exe cannot be written to -\n"
+                                 "close any other applications that may be using it")
+        self.assertEqual(entries[question + 1], "Answer: Cancel (unattended)")
+
+    def test_questions_take_no_for_an_answer(self):
+        # A missing prerequisite, then an external installer that fails.
+        exe = build_sample_variant(self.session, "prerequisite", [
+            ("Feature=Examples\nDescription=Example programs\n",
+             "Feature=Examples\nDescription=Example programs\nRequires=Runtime\n"),
+            ("[Registry]", "Feature=Runtime\nDescription=DemoC runtime\nErrmess=Install it first.\n[Registry]"),
+            ("Component=Examples\n", "Component=Runtime\nRequired=yes\nRuntime\nComponent=Examples\n")])
+        result, entries = self.run_unattended(exe, "Prerequisite")
+        self.assertEqual(result.stderr.splitlines()[-2:], [
+            "Fatal error: Installation terminated - suggest you install the prerequisites",
+            "then retry this installation"])
+        question = [e.startswith("Message \"Prerequisite missing\"") for e in entries].index(True)
+        self.assertEqual(entries[question + 1], "Answer: No (unattended)")
+        self.assertFalse(self.session.unix_path("C:\\Prerequisite").exists())  # taken back
+
+        exe = build_sample_variant(self.session, "failing", [
+            ("ICONUN=uninstall.ico\n", "ICONUN=uninstall.ico\nTOOLSETUP=tool-setup.exe\n"),
+            ("[Registry]", "Feature=Tool\nDescription=The tool\nErrmess=See the maker.\nInstaller=TOOLSETUP\n"
+                           "Arguments=3\n[Registry]"),
+            ("Component=Examples\n", "Component=Tool\nTool\nComponent=Examples\n")],
+            resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
+        result, entries = self.run_unattended(exe, "Failing")
+        self.assertEqual(result.stderr, "Install failed: The installation of The tool was not successful\n"
+                                        "See the maker.\nDo you want to continue anyway?\n"
+                                        "Fatal error: Installation terminated - suggest you install The tool\n"
+                                        "then retry this installation\n")
+
+    def test_help_lists_the_options_in_a_box_and_on_standard_output(self):
+        exe = self.session.install_stub("C:\\Download", source=build_installer(
+            self.session.root / "help.exe", SAMPLE / "manifest.txt", SAMPLE / "files"))
+        for option in ("--help", "/?"):
+            result = self.session.run(exe, [option], answers=["OK"])
+            self.assertEqual([b.title for b in result.boxes], ["Setup options"])
+            self.assertEqual(result.boxes[0].text, result.stdout)
+            for name in ("--dir=FOLDER", "--remove-silently", "--unattended", "--log=FILE", "Exit codes: 0"):
+                self.assertIn(name, result.stdout)
+            self.assertEqual(result.exit_code, 0)
+
+
+class RunLogTest(WineTestCase):
+    def test_install_removal_and_a_killed_run_leave_their_logs(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        log = self.session.root / "install.log"
+        result = self.session.run(exe, ["--dir=C:\\Logged", LICENCE, f"--log={self.session.win_path(log)}"])
+        self.assertEqual(result.exit_code, 0)
+        entries = log_entries(log)
+        self.assertEqual(entries[:3], [f"Options: \"--dir=C:\\Logged\" \"{LICENCE}\" \"--log={self.session.win_path(log)}\"",
+                                       "Run mode: headless installation", "Installation folder: C:\\Logged"])
+        files = [p for p in (SAMPLE / "files").rglob("*") if p.is_file()]
+        copied = [e.strip() for e in entries if e.strip().startswith("Copying file ")]
+        self.assertEqual(sorted(copied), sorted(["Copying file " + p.name for p in files] +
+                                                ["Copying file " + r for r in ("setup.exe", "setup.ico", "uninstall.ico",
+                                                                               "background.bmp", "licence.txt")]))
+        self.assertEqual(entries[-1], "Exit code 0")
+
+        removal = self.session.root / "removal.log"
+        result = self.session.run("C:\\Logged\\resources\\setup.exe",
+                                  ["--remove-silently", f"--log={self.session.win_path(removal)}"])
+        self.assertEqual(result.exit_code, 0)
+        entries = log_entries(removal)
+        self.assertEqual(entries[1], "Run mode: headless removal")
+        deleted = {e.rsplit("\\", 1)[-1] for e in entries if e.startswith("Deleting file ")}
+        self.assertTrue({p.name for p in files} <= deleted, deleted)
+        self.assertEqual(entries[-1], "Exit code 0")
+
+        # A run killed while a box waits for a person (the robot keeps choosing Retry
+        # on a held file): everything up to the box is there.
+        self.session.unix_path("C:\\Killed\\bin").mkdir(parents=True)
+        holder, _ = self.session.hold_file("C:\\Killed\\bin\\democc.exe")
+        killed = self.session.root / "killed.log"
+        try:
+            result = self.session.run(exe, ["--dir=C:\\Killed", LICENCE, f"--log={self.session.win_path(killed)}"],
+                                      answers=["Retry"] * 1000, timeout=8)
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertTrue(result.timed_out)
+        entries = log_entries(killed)
+        self.assertIn("Copying file democc.exe", [e.strip() for e in entries])
+        self.assertTrue(entries[-1].startswith("Message \"Can't create file\"") or entries[-1].startswith("Answer"))
+
+
+class UninstallEntryTest(WineTestCase):
+    def test_the_programs_list_shows_the_entry_and_its_quiet_command_removes_the_product(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\Listed", LICENCE]).exit_code, 0)
+        quiet = self.session.reg_query(UNINSTALL, "QuietUninstallString")
+        self.assertEqual(quiet, ("REG_SZ", '"C:\\Listed\\resources\\setup.exe" --remove-silently'))
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Listed"))
+        # Every installed file but the record of them, written after the entry.
+        root = self.session.unix_path("C:\\Listed")
+        installed = [p for p in root.rglob("*") if p.is_file() and p.name != "manifest"]
+        kilobytes = -(-sum(p.stat().st_size for p in installed) // 1024)
+        self.assertEqual(self.session.reg_query(UNINSTALL, "EstimatedSize"), ("REG_DWORD", hex(kilobytes)))
+
+        listing = self.session.wine("uninstaller", "--list").stdout.decode("latin-1")
+        self.assertIn("DemoC Compiler Suite V1.20PL1", listing)
+
+        program, arguments = quiet[1][1:].split('" ')
+        result = self.session.run(program, arguments.split())
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertIsNone(self.session.reg_query(UNINSTALL, "DisplayName"))
+        self.assertNotIn("DemoC Compiler Suite", self.session.wine("uninstaller", "--list").stdout.decode("latin-1"))
+
+
+class SignedInstallerTest(WineTestCase):
+    def test_a_signed_installer_verifies_installs_and_catches_a_flipped_byte(self):
+        work = self.session.root / "signing"
+        work.mkdir()
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
+                        "cert.pem", "-days", "2", "-subj", "/CN=Voranth Test Signing",
+                        "-addext", "extendedKeyUsage=codeSigning"], cwd=work, check=True, capture_output=True)
+        signed = self.session.root / "signed.exe"
+        built = mkinstaller("build", "--stub", SETUP_EXE, "--manifest", SAMPLE / "manifest.txt",
+                            "--root", SAMPLE / "files", "--sign", work / "cert.pem", "--sign-key", work / "key.pem",
+                            "-o", signed)
+        self.assertEqual(built.returncode, 0, built.stderr)
+
+        def osslsigncode_verifies(path):
+            return subprocess.run(["osslsigncode", "verify", "-CAfile", work / "cert.pem", "-in", path],
+                                  capture_output=True).returncode == 0
+
+        self.assertTrue(osslsigncode_verifies(signed))
+        verified = mkinstaller("verify", signed)
+        self.assertEqual(verified.returncode, 0, verified.stderr)
+        self.assertIn("signed by /CN=Voranth Test Signing", verified.stdout)
+        exe = self.session.install_stub("C:\\Download", source=signed)
+        result = self.session.run(exe, ["--dir=C:\\Signed", LICENCE])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+
+        data = bytearray(signed.read_bytes())
+        data[len(data) // 2] ^= 0x01  # inside the payload
+        flipped = self.session.root / "flipped.exe"
+        flipped.write_bytes(data)
+        self.assertFalse(osslsigncode_verifies(flipped))
+        result = self.session.run(self.session.install_stub("C:\\Download", source=flipped), ["--dir=C:\\F", LICENCE],
+                                  answers=["OK"])
+        self.assertBoxes(result, [("Fatal error", "Installer is corrupt or truncated")])
+        self.assertEqual(result.exit_code, 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
