@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     InstallationRun run(installed.state, registry, files, installed.messages, extractor, progress);
     run.ProbeFeaturesAndComponents();
     run.RequiredSpaceKB();
-    ProductRegistration product(installed.state, registry, installed.messages, [] { return std::string("20261207"); });
+    ProductRegistration product(installed.state, registry, files, installed.messages, [] { return std::string("20261207"); });
     patch_level_key = product.PatchLevelKey();
     auto& lists = installed.state.lists;
     if (lists.feature_list) {
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   copy.state.running_installed_copy = true;
   try {
     ManifestParser(std::string_view(written).substr(5), copy.state, copy.messages, hooks).ParseManifest();
-    ProductRegistration product(copy.state, registry, copy.messages, [] { return std::string("20261207"); });
+    ProductRegistration product(copy.state, registry, files, copy.messages, [] { return std::string("20261207"); });
     if (product.PatchLevelKey() != patch_level_key) {
       std::fprintf(stderr, "the installed copy finds %s, not %s\n--\n%s\n", product.PatchLevelKey().c_str(),
                    patch_level_key.c_str(), written.c_str());
