@@ -5,6 +5,7 @@
 
 #include "core/install/sha256.h"
 #include "core/payload/md5.h"
+#include "handles.h"
 
 namespace inst {
 
@@ -17,32 +18,27 @@ template <typename Interface, typename Digest, DWORD kProviderType, ALG_ID kAlgo
 class CryptoApiHash final : public Interface {
  public:
   CryptoApiHash() {
-    if (CryptAcquireContextA(&provider_, nullptr, nullptr, kProviderType, CRYPT_VERIFYCONTEXT)) {
-      if (!CryptCreateHash(provider_, kAlgorithm, 0, 0, &hash_)) hash_ = 0;
-    } else {
-      provider_ = 0;
+    if (!CryptAcquireContextA(provider_.put(), nullptr, nullptr, kProviderType, CRYPT_VERIFYCONTEXT)) {
+      provider_.release();  // a failed call leaves no provider to release
+      return;
     }
+    if (!CryptCreateHash(provider_.get(), kAlgorithm, 0, 0, hash_.put())) hash_.release();
   }
-  ~CryptoApiHash() override {
-    if (hash_) CryptDestroyHash(hash_);
-    if (provider_) CryptReleaseContext(provider_, 0);
-  }
-  CryptoApiHash(const CryptoApiHash&) = delete;
-  CryptoApiHash& operator=(const CryptoApiHash&) = delete;
 
   void Update(const void* data, std::size_t size) override {
-    if (hash_) CryptHashData(hash_, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0);
+    if (hash_) CryptHashData(hash_.get(), static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0);
   }
   Digest Final() override {
     Digest digest{};
     DWORD length = static_cast<DWORD>(digest.size());
-    if (hash_) CryptGetHashParam(hash_, HP_HASHVAL, digest.data(), &length, 0);
+    if (hash_) CryptGetHashParam(hash_.get(), HP_HASHVAL, digest.data(), &length, 0);
     return digest;
   }
 
  private:
-  HCRYPTPROV provider_ = 0;
-  HCRYPTHASH hash_ = 0;
+  // Declared first, released last: the hash belongs to the provider.
+  win::CryptProvider provider_;
+  win::CryptHash hash_;
 };
 
 }  // namespace

@@ -2,42 +2,65 @@
 // names its close function and its invalid value. Movable, never copyable.
 #pragma once
 #include <windows.h>
+#include <ole2.h>
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <utility>
 
 namespace inst::win {
 
-template <typename T, auto Close, T Invalid>
-class UniqueHandle {
+// The owner of one handle, given its kind's traits: `Invalid()`, `IsValid(value)`
+// and `Close(value)`. Closing keeps the thread's last error code, so that a failure
+// can still be reported after its handles are gone.
+template <typename Traits>
+class Owned {
  public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(T value) : value_(value) {}
-  ~UniqueHandle() { reset(); }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : value_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+  using Value = decltype(Traits::Invalid());
+  Owned() = default;
+  explicit Owned(Value value) : value_(value) {}
+  ~Owned() { reset(); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : value_(other.release()) {}
+  Owned& operator=(Owned&& other) noexcept {
     if (this != &other) reset(other.release());
     return *this;
   }
 
-  T get() const { return value_; }
-  explicit operator bool() const { return value_ != Invalid; }
-  T release() { return std::exchange(value_, Invalid); }
-  void reset(T value = Invalid) {
-    if (value_ != Invalid) Close(value_);
+  Value get() const { return value_; }
+  explicit operator bool() const { return Traits::IsValid(value_); }
+  Value release() { return std::exchange(value_, Traits::Invalid()); }
+  void reset(Value value = Traits::Invalid()) {
+    if (Traits::IsValid(value_)) Close(value_);
     value_ = value;
   }
   // For APIs that return the handle through an out-parameter.
-  T* put() {
+  Value* put() {
     reset();
     return &value_;
   }
 
  private:
-  T value_ = Invalid;
+  // Out of line: every owner's destruction calls it, and the stub counts bytes.
+  [[gnu::noinline]] static void Close(Value value) {
+    const DWORD error = ::GetLastError();
+    Traits::Close(value);
+    ::SetLastError(error);
+  }
+
+  Value value_ = Traits::Invalid();
 };
+
+// Traits of a handle with one invalid value.
+template <typename T, auto CloseFunction, T InvalidValue>
+struct SimpleTraits {
+  static constexpr T Invalid() { return InvalidValue; }
+  static bool IsValid(T value) { return value != InvalidValue; }
+  static void Close(T value) { CloseFunction(value); }
+};
+template <typename T, auto Close, T Invalid>
+using UniqueHandle = Owned<SimpleTraits<T, Close, Invalid>>;
 
 namespace detail {
 inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
@@ -45,45 +68,100 @@ inline void CloseRegistryKey(HKEY h) { ::RegCloseKey(h); }
 inline void CloseLibrary(HMODULE h) { ::FreeLibrary(h); }
 inline void CloseSid(PSID h) { ::FreeSid(h); }
 inline void CloseGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
+inline void CloseIcon(HICON h) { ::DestroyIcon(h); }
 inline void CloseMemoryDc(HDC h) { ::DeleteDC(h); }
 inline void CloseWindow(HWND h) { ::DestroyWindow(h); }
 inline void CloseInternet(void* h) { ::InternetCloseHandle(h); }
+inline void CloseCryptProvider(HCRYPTPROV h) { ::CryptReleaseContext(h, 0); }
+inline void CloseCryptHash(HCRYPTHASH h) { ::CryptDestroyHash(h); }
+
+// CreateFile gives INVALID_HANDLE_VALUE on failure, other calls a null handle:
+// neither is closed. INVALID_HANDLE_VALUE is no constant expression, hence traits.
+struct FileTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
+  static void Close(HANDLE value) { ::CloseHandle(value); }
+};
 }  // namespace detail
 
 // Process, thread, event handles: invalid is NULL.
 using KernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle, nullptr>;
-// CreateFile handles: invalid is INVALID_HANDLE_VALUE. Not a constant expression,
-// so it is its own small type.
-class FileHandle {
- public:
-  FileHandle() = default;
-  explicit FileHandle(HANDLE value) : value_(value) {}
-  ~FileHandle() { reset(); }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  FileHandle(FileHandle&& other) noexcept : value_(std::exchange(other.value_, INVALID_HANDLE_VALUE)) {}
-  FileHandle& operator=(FileHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.value_, INVALID_HANDLE_VALUE));
-    return *this;
-  }
-  HANDLE get() const { return value_; }
-  explicit operator bool() const { return value_ != INVALID_HANDLE_VALUE && value_ != nullptr; }
-  void reset(HANDLE value = INVALID_HANDLE_VALUE) {
-    if (value_ != INVALID_HANDLE_VALUE && value_ != nullptr) ::CloseHandle(value_);
-    value_ = value;
-  }
-
- private:
-  HANDLE value_ = INVALID_HANDLE_VALUE;
-};
+using FileHandle = Owned<detail::FileTraits>;
 using RegistryKey = UniqueHandle<HKEY, detail::CloseRegistryKey, nullptr>;
 using Library = UniqueHandle<HMODULE, detail::CloseLibrary, nullptr>;
 using Sid = UniqueHandle<PSID, detail::CloseSid, nullptr>;
 using GdiObject = UniqueHandle<HGDIOBJ, detail::CloseGdiObject, nullptr>;
+// An icon loaded from a file (a resource icon from LoadIcon is shared: not owned).
+using Icon = UniqueHandle<HICON, detail::CloseIcon, nullptr>;
 using MemoryDc = UniqueHandle<HDC, detail::CloseMemoryDc, nullptr>;
 using Window = UniqueHandle<HWND, detail::CloseWindow, nullptr>;
 // WinINet sessions, connections and requests.
 using InternetHandle = UniqueHandle<void*, detail::CloseInternet, nullptr>;
+using CryptProvider = UniqueHandle<HCRYPTPROV, detail::CloseCryptProvider, 0>;
+using CryptHash = UniqueHandle<HCRYPTHASH, detail::CloseCryptHash, 0>;
+
+// An object selected into a device context, the earlier one put back at scope exit.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~SelectedObject() {
+    if (old_ != nullptr && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// COM for this thread, for the scope's lifetime (when it could be started).
+class ComScope {
+ public:
+  ComScope() : active_(SUCCEEDED(::CoInitialize(nullptr))) {}
+  ~ComScope() {
+    if (active_) ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_;
+};
+
+// OLE for this thread, likewise.
+class OleScope {
+ public:
+  OleScope() : active_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  ~OleScope() {
+    if (active_) ::OleUninitialize();
+  }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_;
+};
+
+// One reference to a COM interface.
+template <typename Interface>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (pointer_) pointer_->Release();
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  Interface* get() const { return pointer_; }
+  Interface* operator->() const { return pointer_; }
+  void** put() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
 
 // A device context obtained with GetDC, released to its window.
 class WindowDc {

@@ -26,7 +26,6 @@ MainWindow::~MainWindow() {
     Unbind();
     ::DestroyWindow(window);
   }
-  if (background_dc_ && background_old_) ::SelectObject(background_dc_.get(), background_old_);
 }
 
 void MainWindow::Unbind() {
@@ -47,14 +46,17 @@ void MainWindow::InitDialogUnits() {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   SIZE system{}, gui{};
   TEXTMETRICA system_metrics{}, gui_metrics{};
-  HGDIOBJ old = ::SelectObject(dc.get(), ::GetStockObject(SYSTEM_FONT));
-  ::GetTextMetricsA(dc.get(), &system_metrics);
-  ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &system);
   gui_font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-  ::SelectObject(dc.get(), gui_font_);
-  ::GetTextMetricsA(dc.get(), &gui_metrics);
-  ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &gui);
-  ::SelectObject(dc.get(), old);
+  {
+    const SelectedObject font(dc.get(), ::GetStockObject(SYSTEM_FONT));
+    ::GetTextMetricsA(dc.get(), &system_metrics);
+    ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &system);
+  }
+  {
+    const SelectedObject font(dc.get(), gui_font_);
+    ::GetTextMetricsA(dc.get(), &gui_metrics);
+    ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &gui);
+  }
   units_ = ComputeDialogUnits(LOWORD(base), HIWORD(base), system.cx, system_metrics.tmHeight, gui.cx, gui_metrics.tmHeight);
 }
 
@@ -119,7 +121,7 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
     background_.reset(::LoadImageA(nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     if (background_) {
       background_dc_.reset(::CreateCompatibleDC(nullptr));
-      background_old_ = ::SelectObject(background_dc_.get(), background_.get());
+      background_selection_.emplace(background_dc_.get(), background_.get());
       BITMAP info{};
       RECT client{};
       ::GetClientRect(window_, &client);
@@ -134,10 +136,9 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   WindowDc dc(window_);
   for (int i = 0; i < 2; ++i) {
     links_[i].font.reset(::CreateFontIndirectA(&font));
-    HGDIOBJ old = ::SelectObject(dc.get(), links_[i].font.get());
+    const SelectedObject font(dc.get(), links_[i].font.get());
     SIZE extent{};
     ::GetTextExtentPoint32A(dc.get(), links_[i].text, static_cast<int>(std::strlen(links_[i].text)), &extent);
-    ::SelectObject(dc.get(), old);
     links_[i].rect = ToPixels(25, tops[i][0], 25, tops[i][1]);
     links_[i].rect.right = links_[i].rect.left + extent.cx;
   }
@@ -188,24 +189,26 @@ void MainWindow::Paint() {
     font.lfHeight += font.lfHeight / 3;
     page_font_.reset(::CreateFontIndirectA(&font));
   }
-  HGDIOBJ old = ::SelectObject(dc, page_font_.get());
-  if (page_text_) {
-    ::SetTextColor(dc, kTextColour);
-    RECT area = page_rect_;
-    ::DrawTextA(dc, page_text_->c_str(), -1, &area, DT_WORDBREAK);
+  {
+    // The fonts chosen below are the DC's until the first one is put back, before EndPaint.
+    const SelectedObject font(dc, page_font_.get());
+    if (page_text_) {
+      ::SetTextColor(dc, kTextColour);
+      RECT area = page_rect_;
+      ::DrawTextA(dc, page_text_->c_str(), -1, &area, DT_WORDBREAK);
+    }
+    for (Link& link : links_) {
+      if (!process_.variables().GetVariable(link.variable)) continue;
+      ::SelectObject(dc, link.font.get());
+      ::SetTextColor(dc, link.hover ? kLinkHoverColour : kLinkColour);
+      ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
+    }
+    if (const std::string* build = process_.variables().GetVariable("BuildNo")) {
+      ::SelectObject(dc, gui_font_);
+      ::SetTextColor(dc, kTextColour);
+      ::TextOutA(dc, 35, 435, build->c_str(), static_cast<int>(build->size()));
+    }
   }
-  for (Link& link : links_) {
-    if (!process_.variables().GetVariable(link.variable)) continue;
-    ::SelectObject(dc, link.font.get());
-    ::SetTextColor(dc, link.hover ? kLinkHoverColour : kLinkColour);
-    ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
-  }
-  if (const std::string* build = process_.variables().GetVariable("BuildNo")) {
-    ::SelectObject(dc, gui_font_);
-    ::SetTextColor(dc, kTextColour);
-    ::TextOutA(dc, 35, 435, build->c_str(), static_cast<int>(build->size()));
-  }
-  ::SelectObject(dc, old);
   ::EndPaint(window_, &paint);
 }
 

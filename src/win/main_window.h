@@ -86,7 +86,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   GdiObject page_font_;
   GdiObject background_;
   MemoryDc background_dc_;
-  HGDIOBJ background_old_ = nullptr;
+  // Declared after the DC: the bitmap is put back out of it before the DC goes.
+  std::optional<SelectedObject> background_selection_;
   int background_offset_ = 0;
   HWND status_ = nullptr;
   HCURSOR saved_cursor_ = nullptr;

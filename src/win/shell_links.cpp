@@ -6,40 +6,11 @@
 #include <vector>
 
 #include "core/support/text.h"
+#include "handles.h"
 
 namespace inst::win {
 
 namespace {
-
-template <typename Interface>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (pointer_) pointer_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  Interface* get() const { return pointer_; }
-  Interface* operator->() const { return pointer_; }
-  void** put() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
-class ComScope {
- public:
-  ComScope() : active_(SUCCEEDED(::CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (active_) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool active_;
-};
 
 // The identifiers this file needs, defined here: libuuid's one object would bring
 // every identifier of the system into the stub.

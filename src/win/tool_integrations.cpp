@@ -91,14 +91,8 @@ void WinToolIntegrations::RegisterMplabPlugin() {
     if (current && *current > *version && dll != PluginCurrentPath(process)) return;
   }
 
-  const bool ole = SUCCEEDED(::OleInitialize(nullptr));
-  if (!ole) process.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
-  struct OleScope {
-    bool active;
-    ~OleScope() {
-      if (active) ::OleUninitialize();
-    }
-  } ole_scope{ole};
+  const OleScope ole;
+  if (!ole.active()) process.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
 
   // The DLLs the plug-in needs are found beside it, in the product's bin folder.
   Library plugin(LoadProductLibrary(dll));

@@ -31,8 +31,8 @@ class ProductRegistration {
  public:
   // `today` gives the local date as eight digits, YYYYMMDD.
   ProductRegistration(InstallerState& state, Registry& registry, FileSystem& files, Messages& messages,
-                      std::function<std::string()> today)
-      : state_(state), registry_(registry), files_(files), messages_(messages), today_(std::move(today)) {}
+                      std::string (*today)())
+      : state_(state), registry_(registry), files_(files), messages_(messages), today_(today) {}
 
   // Formed on first use and kept for the rest of the run.
   const std::string& ProductKey();
@@ -56,7 +56,7 @@ class ProductRegistration {
   Registry& registry_;
   FileSystem& files_;
   Messages& messages_;
-  std::function<std::string()> today_;
+  std::string (*today_)();
   std::optional<std::string> product_key_, patch_level_key_, uninstall_key_;
 };
 

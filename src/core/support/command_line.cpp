@@ -107,21 +107,18 @@ void DecideRunMode(InstallerVariables& variables) {
 }
 
 const char* HelpText() {
-  return "Usage: setup.exe [option]...\n"
-         "\n"
-         "--dir=FOLDER\tinstall into FOLDER; with the licence option, without the wizard\n"
-         "\"--I agree to the terms of the licence\"\n\taccept the licence (quoted: it holds blanks)\n"
-         "--remove\tremove the installation (without the wizard when --dir= and the licence option are given)\n"
-         "--remove-silently\tremove the installation without the wizard\n"
+  return "Usage: setup.exe [option]...\n\n"
+         "--dir=FOLDER\tinstall into FOLDER; without the wizard with the licence option\n"
+         "\"--I agree to the terms of the licence\"\taccept the licence\n"
+         "--remove\tremove the installation\n"
+         "--remove-silently\tremove it without a window\n"
          "--no-NAME\tleave out the component NAME\n"
          "--setTrue-NAME\tset the variable NAME to yes\n"
-         "--setVariable-NAME=VALUE\tset the variable NAME to VALUE\n"
-         "--subinstall\tend at once when another installer shows its wizard\n"
-         "--unattended\tshow no message box: its text goes to standard error and the log, and a question takes "
-         "the answer No (Cancel for Retry or Cancel)\n"
-         "--log=FILE\twrite what the run does to FILE, as it goes\n"
-         "--help, /?\tshow this list\n"
-         "\n"
+         "--setVariable-NAME=VALUE\tset the variable NAME\n"
+         "--subinstall\tend when another installer's wizard is open\n"
+         "--unattended\tshow no box: its text goes to standard error and the log, a question is answered No\n"
+         "--log=FILE\twrite what the run does to FILE\n"
+         "--help, /?\tshow this list\n\n"
          "Exit codes: 0 done, 1 failed or cancelled.\n";
 }
 

@@ -11,17 +11,6 @@ std::string TempFolderBase(Environment& environment) {
   return "C:";
 }
 
-std::string ChooseTempFolderName(const std::string& base, const std::function<int()>& random,
-                                 const std::function<bool(const std::string&)>& exists) {
-  constexpr int kMaxDraws = 10;
-  std::string name;
-  for (int draw = 0; draw < kMaxDraws; ++draw) {
-    name = FormatText("%s\\vr%d", base.c_str(), random() & 0xFFF);
-    if (!exists(name)) break;
-  }
-  return name;
-}
-
 void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& files) {
   for (auto it = temp_list.rbegin(); it != temp_list.rend(); ++it) {
     if (files.IsDirectory(*it)) files.RemoveFolder(*it);
