@@ -12,7 +12,6 @@ machine as it is at that moment.
 import os
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
@@ -21,7 +20,7 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
 import container_tools as ct  # noqa: E402
-from winetest import HELPERS_DIR, MKINSTALLER, SETUP_EXE, WineSession  # noqa: E402
+from winetest import MKINSTALLER, SETUP_EXE, WineSession  # noqa: E402
 
 WORK = ROOT / "build" / "bench"
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
@@ -62,16 +61,12 @@ def main():
     session = WineSession("bench")
     try:
         exe = session.install_stub("C:\\Bench", "large.exe", source=installer)
-        report = session.win_path(Path(tempfile.mkdtemp(dir=session.root)) / "report.txt")
-        probe = HELPERS_DIR / "payload_probe.exe"
-        report_file = session.unix_path(report) if report.startswith("C:") else Path(report[2:].replace("\\", "/"))
 
         def probe_times(*extra):
-            result = session.run(probe, [report, exe, *extra], timeout=600)
+            result, values = session.probe(exe, list(extra))
             if result.exit_code != 0 or result.boxes:
                 raise SystemExit(f"the probe failed: {result}")
-            values = dict(line.split("=", 1) for line in report_file.read_text().splitlines())
-            return float(values["open_seconds"]), float(values["extract_seconds"])
+            return float(values["open_seconds"]), float(values.get("extract_seconds", 0))
 
         probe_times()  # warm the Wine server and the file cache
         digest, _ = probe_times()
