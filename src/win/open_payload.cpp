@@ -65,7 +65,7 @@ void OpenPayload(Process& process) {
 
   FdFile& program = process.program_file;
   program = FdFile::OpenForReading(process.program_path);
-  if (!program.is_open()) process.messages.FatalError("Installer is corrupt or truncated");
+  if (!program.is_open()) process.messages.InstallerCorrupt();
   process.manifest_signature = ReadManifestSignature(program, process.messages);
 
   std::string manifest;
@@ -79,7 +79,7 @@ void OpenPayload(Process& process) {
     CheckPayloadDigest(program, payload->header.setuplen, payload->header.headersize, *NewMd5(), process.messages);
     program.Seek(payload->stream_start);
     std::unique_ptr<PayloadStream> stream = OpenGzipStream(program.fd());
-    if (!stream) process.messages.FatalError("Installer is corrupt or truncated");
+    if (!stream) process.messages.InstallerCorrupt();
     process.extractor.SetStream(std::move(stream));
     process.state.lists.resource_list.push_back(
         {"setup.exe", process.program_path, std::string("SETUP"), payload->header.stub_length});
@@ -89,7 +89,7 @@ void OpenPayload(Process& process) {
     // No payload, yet more than the program itself: a download cut short inside
     // its payload, not an installed copy.
     const std::optional<std::int64_t> image_end = ExecutableImageEnd(program);
-    if (image_end && program.Size() > *image_end) process.messages.FatalError("Installer is corrupt or truncated");
+    if (image_end && program.Size() > *image_end) process.messages.InstallerCorrupt();
     program.Close();
     manifest = ReadInstalledManifest(process);
   }

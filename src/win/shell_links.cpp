@@ -61,8 +61,7 @@ void CreateShortcuts(Process& process) {
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
     const std::string target =
         IsFullPath(shortcut.target) ? shortcut.target : FormatText("%s\\%s", vars.ValueOf("InstDir").c_str(), shortcut.target.c_str());
-    const auto last = target.rfind('\\');
-    const std::string working = last == std::string::npos ? target : target.substr(0, last);
+    const std::string working(ParentFolder(target).value_or(target));
     const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
     const bool existed = process.files.FileExists(link);
     ::DeleteFileA(link.c_str());

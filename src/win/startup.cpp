@@ -24,8 +24,7 @@ namespace inst::win {
 namespace {
 
 void MakeProgramFolderCurrent(const std::string& program_path) {
-  const auto last = program_path.rfind('\\');
-  if (last != std::string::npos) ::SetCurrentDirectoryA(program_path.substr(0, last).c_str());
+  if (const auto folder = ParentFolder(program_path)) ::SetCurrentDirectoryA(std::string(*folder).c_str());
 }
 
 // Applies the options, then opens the log they ask for, so that even a refused
@@ -86,7 +85,7 @@ void PerformPostRunActions(Process& process) {
 
   if (!process.cleanup_script.empty()) {
     const std::string& script = process.cleanup_script;
-    const std::string script_folder = script.substr(0, script.rfind('\\'));
+    const std::string script_folder(ParentFolder(script).value_or(""));
     // This program's folder is the current directory, which would keep the script
     // from removing it.
     ::SetCurrentDirectoryA(script_folder.c_str());

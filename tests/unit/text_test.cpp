@@ -57,7 +57,10 @@ TEST(Text, FoldersWithin) {
   EXPECT_FALSE(IsWithinFolder("C:\\x", ""));
 }
 
-TEST(Text, BaseNamePrefersBackslashThenSlashThenColon) {
+TEST(Text, BaseNameAndParentFolder) {
+  EXPECT_EQ(ParentFolder("C:\\P\\bin\\a.exe"), "C:\\P\\bin");
+  EXPECT_EQ(ParentFolder("C:\\a"), "C:");
+  EXPECT_EQ(ParentFolder("a/b"), std::nullopt);  // only "\\" separates here
   EXPECT_EQ(BaseName("C:\\dir/x.txt"), "dir/x.txt");
   EXPECT_EQ(BaseName("a/b"), "b");
   EXPECT_EQ(BaseName("C:x"), "x");

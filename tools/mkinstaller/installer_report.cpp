@@ -55,7 +55,7 @@ class RecordWalker final : public inst::ManifestHooks {
     char chunk[65536];
     for (std::uint32_t left = record.payload_size; left > 0;) {
       const long got = stream_.Read(chunk, std::min<std::size_t>(left, sizeof chunk));
-      if (got <= 0) messages_.FatalError("Installer is corrupt or truncated");
+      if (got <= 0) messages_.InstallerCorrupt();
       left -= static_cast<std::uint32_t>(got);
     }
     records_.push_back(std::move(record));

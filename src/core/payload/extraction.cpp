@@ -34,7 +34,7 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
 }
 
 void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {
-  if (!stream_) messages_.FatalError("Installer is corrupt or truncated");
+  if (!stream_) messages_.InstallerCorrupt();
   // Read before the destination is opened: a fatal error with the file open would
   // leave it where the clean-up cannot delete it.
   const std::uint32_t size = ReadStreamWord(*stream_, messages_);
@@ -56,7 +56,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
   std::uint32_t remaining = size;
   while (remaining > 0) {
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
-    if (got <= 0) fatal("Installer is corrupt or truncated");
+    if (got <= 0) fatal(kInstallerCorrupt);
     if (out) {
       if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) fatal(FormatText("Write error on %s", destination->c_str()));
       CountProgress(static_cast<std::uint64_t>(got));
@@ -102,9 +102,8 @@ bool FileExtractor::CreateFolderPath(const std::string& requested) {
     if (!files_.IsDirectory(path)) messages_.FatalError("Folder %s exists but is not a folder!", path.c_str());
     return false;
   }
-  const auto last = path.rfind('\\');
   // "C:\" is never cut down to "C:".
-  if (last != std::string::npos && last > 2) CreateFolderPath(path.substr(0, last));
+  if (const auto parent = ParentFolder(path); parent && parent->size() > 2) CreateFolderPath(std::string(*parent));
   if (!files_.CreateFolder(path)) messages_.FatalError("Failed to create folder %s", path.c_str());
   state_.lists.installed_folders.push_back(path);
   if (state_.journal.recording) state_.journal.folders.push_back(path);

@@ -15,13 +15,11 @@ std::string_view FirstManifestLine(std::string_view manifest) {
 }
 
 std::optional<std::string> InstallationFolderOfCopy(std::string_view program_path) {
-  const auto last = program_path.rfind('\\');
-  if (last == std::string_view::npos) return std::nullopt;
-  const std::string_view folder = program_path.substr(0, last);
-  const auto parent = folder.rfind('\\');
-  if (parent == std::string_view::npos) return std::nullopt;
-  if (!EqualsIgnoreCase(folder.substr(parent), "\\resources")) return std::nullopt;
-  return std::string(folder.substr(0, parent));
+  const std::optional<std::string_view> folder = ParentFolder(program_path);
+  if (!folder) return std::nullopt;
+  const std::optional<std::string_view> parent = ParentFolder(*folder);
+  if (!parent || !EqualsIgnoreCase(folder->substr(parent->size()), "\\resources")) return std::nullopt;
+  return std::string(*parent);
 }
 
 }  // namespace inst

@@ -103,14 +103,14 @@ void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t head
   Md5Digest stored{};
   const long got = file.Read(stored.data(), stored.size());
   if (got != static_cast<long>(stored.size())) messages.FatalError("Can't read filecheck: %d", static_cast<int>(got));
-  if (computed != stored) messages.FatalError("Installer is corrupt or truncated");
+  if (computed != stored) messages.InstallerCorrupt();
 }
 
 std::uint32_t ReadStreamWord(PayloadStream& stream, Messages& messages) {
   std::uint32_t word = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const int byte = stream.ReadByte();
-    if (byte < 0) messages.FatalError("Installer is corrupt or truncated");
+    if (byte < 0) messages.InstallerCorrupt();
     word |= static_cast<std::uint32_t>(byte) << shift;
   }
   return word;
@@ -123,7 +123,7 @@ std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages) {
   char chunk[65536];
   while (text.size() < length) {
     const long got = stream.Read(chunk, std::min<std::size_t>(sizeof chunk, length - text.size()));
-    if (got <= 0) messages.FatalError("Installer is corrupt or truncated");
+    if (got <= 0) messages.InstallerCorrupt();
     text.append(chunk, static_cast<std::size_t>(got));
   }
   return text;

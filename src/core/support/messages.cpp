@@ -61,6 +61,8 @@ void Messages::FatalError(const char* format, ...) {
   FatalText(text);
 }
 
+void Messages::InstallerCorrupt() { FatalText(kInstallerCorrupt); }
+
 void Messages::FatalErrorCode(int number) { FatalError("Error %d", number); }
 
 #undef INST_FORMAT_INTO

@@ -25,6 +25,8 @@ inline constexpr int kIdNo = 7;
 }  // namespace box
 
 inline constexpr const char* kFatalErrorTitle = "Fatal error";
+// Every fault of the installer's own file: damaged, cut short or altered.
+inline constexpr const char* kInstallerCorrupt = "Installer is corrupt or truncated";
 inline constexpr const char* kErrorTitle = "Error";
 
 // What the message functions need from the system.
@@ -59,6 +61,8 @@ class Messages {
   [[noreturn]] void FatalErrorCode(int number);
   // Shows the text as it stands (no formatting) and ends the run with code 1.
   [[noreturn]] void FatalText(const std::string& text);
+  // The fatal error of every fault of the installer's own file.
+  [[noreturn]] void InstallerCorrupt();
   void DebugTrace(const char*, ...) __attribute__((format(printf, 2, 3))) {}
 
   void QuitInstaller(int exit_code) { host_.QuitInstaller(exit_code); }

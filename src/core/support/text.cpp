@@ -114,6 +114,12 @@ std::string_view BaseName(std::string_view path) {
   return path;
 }
 
+std::optional<std::string_view> ParentFolder(std::string_view path) {
+  const auto last = path.rfind('\\');
+  if (last == std::string_view::npos) return std::nullopt;
+  return path.substr(0, last);
+}
+
 std::optional<std::string_view> NextToken(std::string_view& rest, std::string_view delimiters) {
   const auto start = rest.find_first_not_of(delimiters);
   if (start == std::string_view::npos) {

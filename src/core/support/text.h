@@ -44,6 +44,8 @@ bool IsWithinFolder(std::string_view path, std::string_view folder);
 
 // The part of a path behind its last "\" (else "/", else ":"), or the whole path.
 std::string_view BaseName(std::string_view path);
+// The part of a path before its last "\"; no result when it holds none.
+std::optional<std::string_view> ParentFolder(std::string_view path);
 
 // Re-entrant tokenizer over a view: skips leading delimiters, returns the next token
 // and leaves `rest` just behind the delimiter that ended it. No result when only
