@@ -127,7 +127,7 @@ std::uint32_t InstallationRun::RequiredSpaceKB() {
     if (!feature->folders.empty()) {
       for (const FolderRecord& folder : feature->folders) {
         for (const FileRecord& file : folder.files) {
-          total += file.size + 8192ull;
+          total += file.size + std::uint64_t{kPerFileProgress};
           sum += RoundUp(file.size, cluster);
         }
       }
@@ -136,7 +136,7 @@ std::uint32_t InstallationRun::RequiredSpaceKB() {
     }
   }
   for (const ResourceRecord& resource : lists.resource_list) {
-    total += resource.size + 8192ull;
+    total += resource.size + std::uint64_t{kPerFileProgress};
     sum += RoundUp(resource.size, cluster);
   }
   state_.progress_unit = static_cast<std::uint32_t>(total / 100);

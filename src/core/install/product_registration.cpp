@@ -13,16 +13,6 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 }  // namespace
 
-std::uint32_t LeadingNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
-  return negative ? 0u - value : value;
-}
-
 const std::string& ProductRegistration::ProductKey() {
   if (!product_key_) {
     const bool edition = state_.variables.GetVariable("Edition") != nullptr;

@@ -23,9 +23,6 @@ class ToolIntegrations {
 inline constexpr const char* kPublisher = "VORANTH Software";
 inline constexpr const char* kTessaraShortcutName = "TESSARA Integrated Development Environment";
 
-// The decimal number at the start of a text as the runtime reads one: leading
-// blanks and a sign accepted, 0 when no digits come first.
-std::uint32_t LeadingNumber(std::string_view text);
 
 class ProductRegistration {
  public:

@@ -28,17 +28,6 @@ std::optional<std::string_view> NextPiece(std::string_view& rest, std::string_vi
 
 }  // namespace
 
-std::uint32_t ReadDecimal(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::uint64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    if (value > UINT32_MAX) return UINT32_MAX;
-  }
-  return static_cast<std::uint32_t>(value);
-}
-
 std::optional<std::string_view> MatchPrefix(std::string_view text, std::string_view prefix) {
   if (!StartsWithIgnoreCase(text, prefix)) return std::nullopt;
   return text.substr(prefix.size());

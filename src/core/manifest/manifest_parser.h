@@ -91,7 +91,5 @@ FeaturePtr FindFeature(const ManifestLists& lists, std::string_view name, Messag
 ComponentPtr FindComponent(const ManifestLists& lists, std::string_view name, Messages& messages);
 bool IsExcluded(const std::vector<std::string>& exclude_list, std::string_view name);
 
-// A decimal number as the runtime reads one: leading digits, 0 when there are none.
-std::uint32_t ReadDecimal(std::string_view text);
 
 }  // namespace inst

@@ -114,6 +114,27 @@ std::string_view BaseName(std::string_view path) {
   return path;
 }
 
+std::uint32_t ReadDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::uint64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    if (value > UINT32_MAX) return UINT32_MAX;
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::uint32_t LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  std::uint32_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) value = value * 10 + static_cast<std::uint32_t>(text[i] - '0');
+  return negative ? 0u - value : value;
+}
+
 std::optional<std::string_view> ParentFolder(std::string_view path) {
   const auto last = path.rfind('\\');
   if (last == std::string_view::npos) return std::nullopt;

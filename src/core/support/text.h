@@ -42,6 +42,12 @@ bool IsFullPath(std::string_view path);
 // True when `path` is `folder` or lies below it (ignoring case; both normalized).
 bool IsWithinFolder(std::string_view path, std::string_view folder);
 
+// Numbers as the runtime reads them, at the start of a text after blanks, 0 when no
+// digit comes first. A size or count: digits only, held at 4294967295 when larger.
+std::uint32_t ReadDecimal(std::string_view text);
+// A version part or build number: a sign accepted, wrapping as the runtime's does.
+std::uint32_t LeadingNumber(std::string_view text);
+
 // The part of a path behind its last "\" (else "/", else ":"), or the whole path.
 std::string_view BaseName(std::string_view path);
 // The part of a path before its last "\"; no result when it holds none.
