@@ -53,13 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ProductRegistration product(installed.state, registry, files, installed.messages, [] { return std::string("20261207"); });
     patch_level_key = product.PatchLevelKey();
     auto& lists = installed.state.lists;
-    if (lists.feature_list) {
-      for (const FeaturePtr& feature : *lists.feature_list) {
-        for (const FolderRecord& folder : feature->folders) {
-          for (const FileRecord& file : folder.files) lists.installed_files.push_back("C:\\P\\" + folder.path + "\\" + file.name);
-        }
-      }
-    }
+    ForEachFileRecord(lists, [&](const FolderRecord& folder, const FileRecord& file) {
+      lists.installed_files.push_back("C:\\P\\" + folder.path + "\\" + file.name);
+    });
     written = InstalledManifestText(installed.state, "SIG", "C:\\P\\resources\\manifest");
   } catch (const testing::ProcessEnded&) {
     return 0;  // refused with a message: what the installer does with a bad manifest

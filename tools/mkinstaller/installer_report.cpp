@@ -121,12 +121,9 @@ Examined Examine(const fs::path& path) {
   } catch (const ToolError& error) {
     throw ToolError("manifest line " + std::to_string(parser.line_number()) + ": " + error.what());
   }
-  if (state.lists.feature_list) {
-    for (const inst::FeaturePtr& feature : *state.lists.feature_list)
-      for (const inst::FolderRecord& folder : feature->folders)
-        for (const inst::FileRecord& f : folder.files)
-          walker.Take(false, folder.path.empty() ? f.name : folder.path + "\\" + f.name, f.size);
-  }
+  inst::ForEachFileRecord(state.lists, [&](const inst::FolderRecord& folder, const inst::FileRecord& f) {
+    walker.Take(false, folder.path.empty() ? f.name : folder.path + "\\" + f.name, f.size);
+  });
   char extra;
   result.stream_ends_after_last_file = stream->Read(&extra, 1) == 0;
   result.referral = inst::ReadReferral(path.string());

@@ -216,22 +216,16 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   }
 
   result.items = std::move(hooks.resources);
-  if (state.lists.feature_list) {
-    for (const inst::FeaturePtr& feature : *state.lists.feature_list) {
-      for (const inst::FolderRecord& folder : feature->folders) {
-        const std::string folder_path = BuilderHooks::ToSlashes(folder.path);
-        for (const inst::FileRecord& file : folder.files) {
-          PayloadItem item;
-          item.file = folder_path.empty() ? root / file.name : root / folder_path / BuilderHooks::ToSlashes(file.name);
-          item.shown_name = folder.path.empty() ? file.name : folder.path + "\\" + file.name;
-          if (file.size_given) item.size = file.size;
-          item.line = file.line;
-          item.manifest_name = file.name;
-          result.items.push_back(std::move(item));
-        }
-      }
-    }
-  }
+  inst::ForEachFileRecord(state.lists, [&](const inst::FolderRecord& folder, const inst::FileRecord& file) {
+    const std::string folder_path = BuilderHooks::ToSlashes(folder.path);
+    PayloadItem item;
+    item.file = folder_path.empty() ? root / file.name : root / folder_path / BuilderHooks::ToSlashes(file.name);
+    item.shown_name = folder.path.empty() ? file.name : folder.path + "\\" + file.name;
+    if (file.size_given) item.size = file.size;
+    item.line = file.line;
+    item.manifest_name = file.name;
+    result.items.push_back(std::move(item));
+  });
   if (state.lists.component_list) result.components = state.lists.component_list->size();
   RefuseWhatCannotInstall(source, result, state);
   RefuseRequiresLoops(source, result.lines, state.lists);

@@ -120,4 +120,14 @@ struct ManifestLists {
   std::vector<std::string> installed_folders;
 };
 
+// Visits every file record of the payload in its order: feature by feature, folder
+// by folder, file by file.
+template <typename Visit>
+void ForEachFileRecord(const ManifestLists& lists, Visit visit) {
+  if (!lists.feature_list) return;
+  for (const FeaturePtr& feature : *lists.feature_list)
+    for (const FolderRecord& folder : feature->folders)
+      for (const FileRecord& file : folder.files) visit(folder, file);
+}
+
 }  // namespace inst
