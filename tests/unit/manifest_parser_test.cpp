@@ -296,15 +296,15 @@ TEST_F(ParserTest, HostileInputIsHandled) {
 TEST(EntryGrammars, RegistryLines) {
   auto parse = [](const char* line) { return std::get<RegistryRecord>(ParseRegistryEntry(line)); };
   const RegistryRecord number = parse("HKLM\\SOFTWARE\\Microchip\\MPLAB IDE\\Trace Support=0x1");
-  EXPECT_EQ(number.root, kRootHKLM);
+  EXPECT_EQ(number.root, kHKLM);
   EXPECT_EQ(number.key_path, "SOFTWARE\\Microchip\\MPLAB IDE");
   EXPECT_EQ(number.value_name, "Trace Support");
   EXPECT_EQ(number.kind, kRegistryNumber);
   EXPECT_EQ(number.number, 1u);
-  EXPECT_EQ(parse("hkcu\\K\\V=1").root, kRootHKCU);
+  EXPECT_EQ(parse("hkcu\\K\\V=1").root, kHKCU);
   EXPECT_EQ(parse("HKXX\\K\\V=1").root, kRootOther);
-  EXPECT_EQ(parse("HKCR\\K\\V=1").root, kRootHKCR);
-  EXPECT_EQ(parse("HKCC\\K\\V=1").root, kRootHKCC);
+  EXPECT_EQ(parse("HKCR\\K\\V=1").root, kHKCR);
+  EXPECT_EQ(parse("HKCC\\K\\V=1").root, kHKCC);
   EXPECT_EQ(parse("HKPP\\K\\V=1").root, kRootHKPP);
   EXPECT_EQ(parse("HKLM\\K\\V=0X00000001").number, 1u);
   EXPECT_EQ(parse("HKLM\\K\\V=ffffffff").number, 0xffffffffu);

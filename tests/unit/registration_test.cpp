@@ -70,8 +70,8 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
   Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Description", "Tools for chips"}, {"Version", "10.4.7"},
        {"PatchLevel", "PL3"}, {"InstDir", "C:\\Acme\\Tools"}, {"BuildNo", "  1042 beta"}, {"SETUP", "C:\\Acme\\Tools\\resources\\setup.exe"},
        {"ICON", "C:\\Acme\\Tools\\resources\\setup.ico"}, {"SupportURL", "http://s/"}, {"Appname", "tcc.exe"}});
-  state.lists.registry_list.push_back({kRootHKCU, "Software\\Acme", "Trace", kRegistryNumber, 1, ""});
-  state.lists.registry_list.push_back({99, "Acme.Doc", "", kRegistryString, 0, "doc"});
+  state.lists.registry_list.push_back({kHKCU, "Software\\Acme", "Trace", kRegistryNumber, 1, ""});
+  state.lists.registry_list.push_back({static_cast<RegistryRoot>(99), "Acme.Doc", "", kRegistryString, 0, "doc"});
   files.files = {{"C:\\Acme\\Tools\\a.exe", std::string(1000, 'a')}, {"C:\\Acme\\Tools\\b.dat", std::string(1100, 'b')}};
   state.lists.installed_files = {"C:\\Acme\\Tools\\a.exe", "C:\\Acme\\Tools\\b.dat"};
   product.RegisterProduct(integrations);

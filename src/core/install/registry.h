@@ -8,9 +8,11 @@
 
 namespace inst {
 
-// Root codes: 1 HKEY_CLASSES_ROOT, 2 HKEY_CURRENT_CONFIG, 3 HKEY_CURRENT_USER,
-// 4 HKEY_LOCAL_MACHINE; any other code stands for HKEY_CLASSES_ROOT.
-enum RegistryRootCode : int { kHKCR = 1, kHKCC = 2, kHKCU = 3, kHKLM = 4 };
+// Root codes, of the manifest's [Registry] entries and of every operation here:
+// 1 HKEY_CLASSES_ROOT, 2 HKEY_CURRENT_CONFIG, 3 HKEY_CURRENT_USER, 4
+// HKEY_LOCAL_MACHINE; the manifest also gives 5 (HKPP) and 0 (a root it does not
+// know). Any code but 2 to 4 stands for HKEY_CLASSES_ROOT.
+enum RegistryRoot : int { kRootOther = 0, kHKCR = 1, kHKCC = 2, kHKCU = 3, kHKLM = 4, kRootHKPP = 5 };
 
 inline constexpr std::uint32_t kErrorSuccess = 0;
 inline constexpr std::uint32_t kErrorFileNotFound = 2;

@@ -8,12 +8,12 @@ namespace inst {
 
 namespace {
 
-int RootCode(std::string_view root) {
+RegistryRoot RootCode(std::string_view root) {
   if (EqualsIgnoreCase(root, "HKPP")) return kRootHKPP;
-  if (EqualsIgnoreCase(root, "HKLM")) return kRootHKLM;
-  if (EqualsIgnoreCase(root, "HKCR")) return kRootHKCR;
-  if (EqualsIgnoreCase(root, "HKCC")) return kRootHKCC;
-  if (EqualsIgnoreCase(root, "HKCU")) return kRootHKCU;
+  if (EqualsIgnoreCase(root, "HKLM")) return kHKLM;
+  if (EqualsIgnoreCase(root, "HKCR")) return kHKCR;
+  if (EqualsIgnoreCase(root, "HKCC")) return kHKCC;
+  if (EqualsIgnoreCase(root, "HKCU")) return kHKCU;
   return kRootOther;
 }
 

@@ -2,11 +2,13 @@
 // order the manifest gives; features are shared by the components that name them.
 #pragma once
 #include <cstdint>
-#include <utility>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "core/install/registry.h"
 
 namespace inst {
 
@@ -88,12 +90,10 @@ struct ResourceRecord {
   std::uint32_t size = 0;
 };
 
-// Registry roots as the manifest codes them.
-enum RegistryRoot : int { kRootOther = 0, kRootHKCR = 1, kRootHKCC = 2, kRootHKCU = 3, kRootHKLM = 4, kRootHKPP = 5 };
 enum RegistryKind : int { kRegistryNumber = 0, kRegistryString = 1 };
 
 struct RegistryRecord {
-  int root = kRootOther;
+  RegistryRoot root = kRootOther;
   std::string key_path;
   std::string value_name;  // empty: the key's default value
   int kind = kRegistryNumber;
