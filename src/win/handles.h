@@ -11,8 +11,8 @@
 namespace inst::win {
 
 // The owner of one handle, given its kind's traits: `Invalid()`, `IsValid(value)`
-// and `Close(value)`. Closing keeps the thread's last error code, so that a failure
-// can still be reported after its handles are gone.
+// and `Close(value)`. Every close function keeps the thread's last error code, so
+// that a failure can still be reported after its handles are gone.
 template <typename Traits>
 class Owned {
  public:
@@ -32,7 +32,7 @@ class Owned {
   explicit operator bool() const { return Traits::IsValid(value_); }
   Value release() { return std::exchange(value_, Traits::Invalid()); }
   void reset(Value value = Traits::Invalid()) {
-    if (Traits::IsValid(value_)) Close(value_);
+    if (Traits::IsValid(value_)) Traits::Close(value_);
     value_ = value;
   }
   // For APIs that return the handle through an out-parameter.
@@ -42,13 +42,6 @@ class Owned {
   }
 
  private:
-  // Out of line: every owner's destruction calls it, and the stub counts bytes.
-  [[gnu::noinline]] static void Close(Value value) {
-    const DWORD error = ::GetLastError();
-    Traits::Close(value);
-    ::SetLastError(error);
-  }
-
   Value value_ = Traits::Invalid();
 };
 
@@ -63,24 +56,26 @@ template <typename T, auto Close, T Invalid>
 using UniqueHandle = Owned<SimpleTraits<T, Close, Invalid>>;
 
 namespace detail {
-inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
-inline void CloseRegistryKey(HKEY h) { ::RegCloseKey(h); }
-inline void CloseLibrary(HMODULE h) { ::FreeLibrary(h); }
-inline void CloseSid(PSID h) { ::FreeSid(h); }
-inline void CloseGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
-inline void CloseIcon(HICON h) { ::DestroyIcon(h); }
-inline void CloseMemoryDc(HDC h) { ::DeleteDC(h); }
-inline void CloseWindow(HWND h) { ::DestroyWindow(h); }
-inline void CloseInternet(void* h) { ::InternetCloseHandle(h); }
-inline void CloseCryptProvider(HCRYPTPROV h) { ::CryptReleaseContext(h, 0); }
-inline void CloseCryptHash(HCRYPTHASH h) { ::CryptDestroyHash(h); }
+// Defined in handles.cpp, once each (not per owner type).
+void CloseKernelHandle(HANDLE h);
+void CloseRegistryKey(HKEY h);
+void CloseLibrary(HMODULE h);
+void CloseSid(PSID h);
+void CloseGdiObject(HGDIOBJ h);
+void CloseIcon(HICON h);
+void CloseMemoryDc(HDC h);
+void CloseWindow(HWND h);
+void CloseInternet(void* h);
+void CloseCryptProvider(HCRYPTPROV h);
+void CloseCryptHash(HCRYPTHASH h);
+void CloseDescriptor(int fd);
 
 // CreateFile gives INVALID_HANDLE_VALUE on failure, other calls a null handle:
 // neither is closed. INVALID_HANDLE_VALUE is no constant expression, hence traits.
 struct FileTraits {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static bool IsValid(HANDLE value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
-  static void Close(HANDLE value) { ::CloseHandle(value); }
+  static void Close(HANDLE value) { CloseKernelHandle(value); }
 };
 }  // namespace detail
 
@@ -184,10 +179,6 @@ class WindowDc {
 #include <io.h>
 
 namespace inst::win {
-
-namespace detail {
-inline void CloseDescriptor(int fd) { ::_close(fd); }
-}  // namespace detail
 
 // A C runtime file descriptor (the payload is read through one).
 using Descriptor = UniqueHandle<int, detail::CloseDescriptor, -1>;

@@ -76,14 +76,9 @@ void OpenPayload(Process& process) {
       process.messages.FatalError("This installer cannot remove an installation.\nRemove it through its uninstall "
                                   "entry, or run resources\\setup.exe --remove in its folder.");
     }
-    CheckPayloadDigest(program, payload->header.setuplen, payload->header.headersize, *NewMd5(), process.messages);
-    program.Seek(payload->stream_start);
-    std::unique_ptr<PayloadStream> stream = OpenGzipStream(program.fd());
-    if (!stream) process.messages.InstallerCorrupt();
-    process.extractor.SetStream(std::move(stream));
+    process.extractor.SetStream(OpenVerifiedPayload(program, *payload, *NewMd5(), process.messages, manifest));
     process.state.lists.resource_list.push_back(
         {"setup.exe", process.program_path, std::string("SETUP"), payload->header.stub_length});
-    manifest = ReadPayloadManifest(*process.extractor.stream(), process.messages);
     process.variables().SetFlag("Install", true);
   } else {
     // No payload, yet more than the program itself: a download cut short inside

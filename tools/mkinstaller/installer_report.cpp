@@ -101,12 +101,8 @@ Examined Examine(const fs::path& path) {
   const std::int64_t digest_at = static_cast<std::int64_t>(header.headersize) + header.setuplen;
   if (digest_at <= found->stream_start) throw ToolError("setuplen ends before the gzip member begins");
   result.own_signature = inst::ReadManifestSignature(file, messages);
-  inst::CheckPayloadDigest(file, header.setuplen, header.headersize, *inst::NewMd5(), messages);
-
-  file.Seek(found->stream_start);
-  auto stream = inst::OpenGzipStream(file.fd());
-  if (!stream) throw ToolError("cannot open the gzip member");
-  result.manifest = inst::ReadPayloadManifest(*stream, messages);
+  const std::unique_ptr<inst::PayloadStream> stream =
+      inst::OpenVerifiedPayload(file, *found, *inst::NewMd5(), messages, result.manifest);
   const std::string_view signature_line = inst::FirstManifestLine(result.manifest);
   if (signature_line != result.own_signature) {
     throw ToolError("manifest signature " + std::string(signature_line) + " does not match the stub's bytes " +

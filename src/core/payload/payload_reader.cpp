@@ -129,6 +129,15 @@ std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages) {
   return text;
 }
 
+std::unique_ptr<PayloadStream> OpenVerifiedPayload(FdFile& file, const FoundPayload& payload, Md5& md5,
+                                                   Messages& messages, std::string& manifest) {
+  CheckPayloadDigest(file, payload.header.setuplen, payload.header.headersize, md5, messages);
+  std::unique_ptr<PayloadStream> stream = file.Seek(payload.stream_start) ? OpenGzipStream(file.fd()) : nullptr;
+  if (!stream) messages.InstallerCorrupt();
+  manifest = ReadPayloadManifest(*stream, messages);
+  return stream;
+}
+
 std::optional<std::uint16_t> ReadReferral(const std::string& path) {
   FdFile file = FdFile::OpenForReading(path);
   if (!file.is_open()) return std::nullopt;

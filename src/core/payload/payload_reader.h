@@ -59,6 +59,13 @@ std::uint32_t ReadStreamWord(PayloadStream& stream, Messages& messages);
 // The manifest text at the start of the stream.
 std::string ReadPayloadManifest(PayloadStream& stream, Messages& messages);
 
+// What setup.exe and the builder's report both do with a payload found: the digest
+// checked, the gzip member opened and `manifest` read from its start; the stream is
+// left behind the manifest. A fault ends the run with "Installer is corrupt or
+// truncated".
+std::unique_ptr<PayloadStream> OpenVerifiedPayload(FdFile& file, const FoundPayload& payload, Md5& md5,
+                                                   Messages& messages, std::string& manifest);
+
 // The referral number of a file whose last four bytes check out.
 std::optional<std::uint16_t> ReadReferral(const std::string& path);
 
