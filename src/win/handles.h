@@ -110,35 +110,23 @@ class SelectedObject {
   HGDIOBJ old_;
 };
 
-// COM for this thread, for the scope's lifetime (when it could be started).
-class ComScope {
+// COM or OLE for this thread, for the scope's lifetime (when it could be started).
+template <auto Start, auto End>
+class InitializationScope {
  public:
-  ComScope() : active_(SUCCEEDED(::CoInitialize(nullptr))) {}
-  ~ComScope() {
-    if (active_) ::CoUninitialize();
+  InitializationScope() : active_(SUCCEEDED(Start(nullptr))) {}
+  ~InitializationScope() {
+    if (active_) End();
   }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
+  InitializationScope(const InitializationScope&) = delete;
+  InitializationScope& operator=(const InitializationScope&) = delete;
   bool active() const { return active_; }
 
  private:
   bool active_;
 };
-
-// OLE for this thread, likewise.
-class OleScope {
- public:
-  OleScope() : active_(SUCCEEDED(::OleInitialize(nullptr))) {}
-  ~OleScope() {
-    if (active_) ::OleUninitialize();
-  }
-  OleScope(const OleScope&) = delete;
-  OleScope& operator=(const OleScope&) = delete;
-  bool active() const { return active_; }
-
- private:
-  bool active_;
-};
+using ComScope = InitializationScope<::CoInitialize, ::CoUninitialize>;
+using OleScope = InitializationScope<::OleInitialize, ::OleUninitialize>;
 
 // One reference to a COM interface.
 template <typename Interface>
