@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   libz-mingw-w64-dev zlib1g-dev libssl-dev
   googletest libgtest-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   wine64 xvfb xauth x11-apps
   lighttpd python3-pyftpdlib openssl osslsigncode
 )

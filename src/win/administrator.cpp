@@ -12,8 +12,8 @@ using CheckTokenMembershipFn = BOOL(WINAPI*)(HANDLE, PSID, PBOOL);
 bool IsMemberOfAdministrators(CheckTokenMembershipFn check) {
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
   Sid administrators;
-  if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
-                                  0, 0, administrators.put())) {
+  if (!::AllocateAndInitializeSid(&nt_authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                  0, administrators.put())) {
     return false;
   }
   BOOL member = FALSE;

@@ -67,10 +67,10 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
     }
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
     if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag("Unattended") &&
-        ::InternetErrorDlg(::GetTopWindow(nullptr), request, ERROR_SUCCESS,
-                           FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                               FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                           nullptr) == ERROR_INTERNET_FORCE_RETRY) {
+        ::InternetErrorDlg(
+            ::GetTopWindow(nullptr), request, ERROR_SUCCESS,
+            FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+            nullptr) == ERROR_INTERNET_FORCE_RETRY) {
       continue;
     }
     return status;
@@ -153,9 +153,11 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   // A file cut short or not the one the manifest names is never run.
   if (!result.Complete(total)) {
     process.files.RemoveFile(target);
-    if (result.write_fault) messages.ShowMessage("Can't write file: %s", target.c_str());
-    else messages.ShowMessage("Download of %s broke off after %lu bytes", url.c_str(),
-                              static_cast<unsigned long>(result.received));
+    if (result.write_fault)
+      messages.ShowMessage("Can't write file: %s", target.c_str());
+    else
+      messages.ShowMessage("Download of %s broke off after %lu bytes", url.c_str(),
+                           static_cast<unsigned long>(result.received));
     return std::nullopt;
   }
   if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {

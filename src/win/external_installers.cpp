@@ -81,7 +81,8 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
   for (const InstallerRecord& installer : feature.installers) {
     std::optional<std::string> source = process.run.LocateInstaller(installer);
     if (!source) {
-      if (!process.messages.AskYesNo("Installer not found", "No installer for %s was found\n%s\nDo you want to continue anyway?",
+      if (!process.messages.AskYesNo("Installer not found",
+                                     "No installer for %s was found\n%s\nDo you want to continue anyway?",
                                      feature.description.c_str(), feature.error_message.c_str())) {
         process.messages.FatalError("Installation terminated - please install %s\nthen retry this installation",
                                     feature.description.c_str());
@@ -97,18 +98,19 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     if (IsUrl(*source)) {
       process.progress->ReportProgress(-1, nullptr);
       if (process.status) {
-        process.status->ShowStatus(FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
+        process.status->ShowStatus(
+            FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
       }
       process.progress->ReportProgress(0, "");
-      const std::optional<std::string> path =
-          DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest);
+      const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest);
       if (process.status) process.status->HideStatus();
       if (!path) continue;
       process.state.temp_list.push_back(*path);
       process.progress->ReportProgress(-1, nullptr);
       source = *path;
     }
-    if (process.status) process.status->ShowStatus("Installing components - Please wait, this may take several minutes");
+    if (process.status)
+      process.status->ShowStatus("Installing components - Please wait, this may take several minutes");
     const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
     if (process.status) process.status->HideStatus();
     if (succeeded) {
@@ -120,7 +122,8 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     process.run.ProbeFeature(feature);
     return;
   }
-  if (!process.messages.AskYesNo("Install failed", "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
+  if (!process.messages.AskYesNo("Install failed",
+                                 "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
                                  feature.description.c_str(), feature.error_message.c_str())) {
     process.messages.FatalError("Installation terminated - suggest you install %s\nthen retry this installation",
                                 feature.description.c_str());

@@ -23,7 +23,9 @@ void CloseIcon(HICON h) { KeepingLastError(::DestroyIcon, h); }
 void CloseMemoryDc(HDC h) { KeepingLastError(::DeleteDC, h); }
 void CloseWindow(HWND h) { KeepingLastError(::DestroyWindow, h); }
 void CloseInternet(void* h) { KeepingLastError(::InternetCloseHandle, h); }
-void CloseCryptProvider(HCRYPTPROV h) { KeepingLastError([](HCRYPTPROV p) { ::CryptReleaseContext(p, 0); }, h); }
+void CloseCryptProvider(HCRYPTPROV h) {
+  KeepingLastError([](HCRYPTPROV p) { ::CryptReleaseContext(p, 0); }, h);
+}
 void CloseCryptHash(HCRYPTHASH h) { KeepingLastError(::CryptDestroyHash, h); }
 void CloseDescriptor(int fd) { KeepingLastError(::_close, fd); }
 

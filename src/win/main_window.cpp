@@ -57,7 +57,8 @@ void MainWindow::InitDialogUnits() {
     ::GetTextMetricsA(dc.get(), &gui_metrics);
     ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &gui);
   }
-  units_ = ComputeDialogUnits(LOWORD(base), HIWORD(base), system.cx, system_metrics.tmHeight, gui.cx, gui_metrics.tmHeight);
+  units_ =
+      ComputeDialogUnits(LOWORD(base), HIWORD(base), system.cx, system_metrics.tmHeight, gui.cx, gui_metrics.tmHeight);
 }
 
 RECT MainWindow::ToPixels(int left, int top, int right, int bottom) {
@@ -102,7 +103,8 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   window_class.lpszMenuName = nullptr;
   window_class.hIcon = nullptr;
   if (const std::string* icon = process_.variables().GetVariable("ICON")) {
-    window_class.hIcon = static_cast<HICON>(::LoadImageA(nullptr, icon->c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    window_class.hIcon =
+        static_cast<HICON>(::LoadImageA(nullptr, icon->c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
   }
   window_class.hIconSm = window_class.hIcon;
   if (!::RegisterClassExA(&window_class)) return false;
@@ -112,8 +114,8 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   ::GetWindowRect(::GetDesktopWindow(), &desktop);
   const int width = size.right, height = size.bottom;
   const int x = (desktop.right - desktop.left - width) / 2, y = (desktop.bottom - desktop.top - height) / 2;
-  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME, x, y, width, height,
-                              nullptr, nullptr, process_.instance, this);
+  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME,
+                              x, y, width, height, nullptr, nullptr, process_.instance, this);
   if (window_ == nullptr) return false;
   process_.main_window = window_;
 
@@ -125,7 +127,8 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
       BITMAP info{};
       RECT client{};
       ::GetClientRect(window_, &client);
-      if (::GetObjectA(background_.get(), sizeof info, &info)) background_offset_ = info.bmWidth - (client.right - client.left);
+      if (::GetObjectA(background_.get(), sizeof info, &info))
+        background_offset_ = info.bmWidth - (client.right - client.left);
     }
   }
   InitDialogUnits();

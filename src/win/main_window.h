@@ -91,7 +91,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   int background_offset_ = 0;
   HWND status_ = nullptr;
   HCURSOR saved_cursor_ = nullptr;
-  Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}}, {"Ordering Information", "OrderingURL", {}, false, {}}};
+  Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}},
+                    {"Ordering Information", "OrderingURL", {}, false, {}}};
 };
 
 }  // namespace inst::win

@@ -73,8 +73,9 @@ void OpenPayload(Process& process) {
     // Only the copy kept in an installation knows what to remove; this program would
     // remove the keys and shortcuts of whatever installation the registry names.
     if (process.variables().TestFlag("Remove")) {
-      process.messages.FatalError("This installer cannot remove an installation.\nRemove it through its uninstall "
-                                  "entry, or run resources\\setup.exe --remove in its folder.");
+      process.messages.FatalError(
+          "This installer cannot remove an installation.\nRemove it through its uninstall "
+          "entry, or run resources\\setup.exe --remove in its folder.");
     }
     process.extractor.SetStream(OpenVerifiedPayload(program, *payload, *NewMd5(), process.messages, manifest));
     process.state.lists.resource_list.push_back(

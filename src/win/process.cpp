@@ -46,11 +46,12 @@ Process::Process()
       log(LogClock),
       messages(host, state.variables),
       extractor(state, files, messages, *progress),
-      product(state, registry, files, messages, [] {
-        SYSTEMTIME now;
-        ::GetLocalTime(&now);
-        return FormatText("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
-      }),
+      product(state, registry, files, messages,
+              [] {
+                SYSTEMTIME now;
+                ::GetLocalTime(&now);
+                return FormatText("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+              }),
       run(state, registry, files, messages, extractor, *progress) {
   state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
 }

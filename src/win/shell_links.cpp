@@ -59,8 +59,9 @@ void CreateShortcuts(Process& process) {
   process.extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
-    const std::string target =
-        IsFullPath(shortcut.target) ? shortcut.target : FormatText("%s\\%s", vars.ValueOf("InstDir").c_str(), shortcut.target.c_str());
+    const std::string target = IsFullPath(shortcut.target)
+                                   ? shortcut.target
+                                   : FormatText("%s\\%s", vars.ValueOf("InstDir").c_str(), shortcut.target.c_str());
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
     const bool existed = process.files.FileExists(link);
@@ -76,7 +77,8 @@ void CreateShortcuts(Process& process) {
   if (const std::string* holtek = vars.GetVariable("HoltekIDEPath")) {
     const std::string link = FormatText("%s\\HT-IDE3000.lnk", folder.c_str());
     const bool existed = process.files.FileExists(link);
-    CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt, std::nullopt);
+    CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
+                    std::nullopt);
     process.state.RecordInstalledFile(link, existed);
   }
 }

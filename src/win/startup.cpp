@@ -68,8 +68,10 @@ void PerformPostRunActions(Process& process) {
   InstallerVariables& vars = process.variables();
   if (const std::string* guide = vars.GetVariable("ReadQuickstart"); guide && process.quickstart_choice) {
     const std::string path = vars.ValueOf("InstDir") + "\\" + *guide;
-    if (process.files.FileExists(path)) OpenDocument(path);
-    else process.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
+    if (process.files.FileExists(path))
+      OpenDocument(path);
+    else
+      process.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
   }
   for (const Process::Document& document : process.documents) {
     if (!document.chosen) continue;
@@ -80,8 +82,10 @@ void PerformPostRunActions(Process& process) {
                                  document.path.c_str());
     }
   }
-  if (process.java_choice) RunAndWait(process, vars.ValueOf("JAVA"), "");
-  else if (process.program_choice && !process.state.tessara_path.empty()) RunAndWait(process, process.state.tessara_path, "");
+  if (process.java_choice)
+    RunAndWait(process, vars.ValueOf("JAVA"), "");
+  else if (process.program_choice && !process.state.tessara_path.empty())
+    RunAndWait(process, process.state.tessara_path, "");
 
   if (!process.cleanup_script.empty()) {
     const std::string& script = process.cleanup_script;
@@ -125,8 +129,10 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   HideSplash(process.splash);
 
   int exit_code = 0;
-  if (headless) RunHeadless(process);
-  else exit_code = RunWizard(process);
+  if (headless)
+    RunHeadless(process);
+  else
+    exit_code = RunWizard(process);
   PerformPostRunActions(process);
   WriteExitCode(process.log, exit_code);
   return exit_code;

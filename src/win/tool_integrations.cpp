@@ -31,7 +31,9 @@ std::string ShellFolder(HWND owner, int csidl, bool* succeeded) {
 
 constexpr const char* kPluginTitle = "MPLAB plugin installation";
 
-std::string PluginKey(Process& process) { return process.variables().ExpandVariables("SOFTWARE\\[Manufacturer]\\MPLAB Plugin"); }
+std::string PluginKey(Process& process) {
+  return process.variables().ExpandVariables("SOFTWARE\\[Manufacturer]\\MPLAB Plugin");
+}
 
 }  // namespace
 
@@ -51,11 +53,11 @@ void SetInstallDefaults(Process& process) {
 }
 
 void WinToolIntegrations::ConfigureHoltekIDE() {
-  inst::ConfigureHoltekIDE(process_.state, process_.registry,
-                           [](const std::string& file, const std::string& section, const std::string& key,
-                              const std::string& value) {
-                             ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
-                           });
+  inst::ConfigureHoltekIDE(
+      process_.state, process_.registry,
+      [](const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
+        ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+      });
 }
 
 void WinToolIntegrations::RegisterFasmTools() {
@@ -108,7 +110,8 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   }
   const HRESULT result = register_server();
   if (result != 0) {
-    process.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX", static_cast<unsigned long>(result));
+    process.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
+                               static_cast<unsigned long>(result));
   }
   if (version) {
     process.registry.RegistryWriteString(kHKLM, key, "currentVer", *version);
@@ -143,7 +146,8 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
   auto update = LoadProc<UpdateDriverFn>(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA");
 
   const char* message = nullptr;
-  if (copy_inf == nullptr || !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
+  if (copy_inf == nullptr ||
+      !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
     if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to install driver files";
   } else if (feature.driver_device && !feature.driver_device->empty()) {
     if (update == nullptr || !update(process.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {

@@ -8,10 +8,14 @@ namespace inst::win {
 
 HKEY RegistryRoot(int code) {
   switch (code) {
-    case kHKCC: return HKEY_CURRENT_CONFIG;
-    case kHKCU: return HKEY_CURRENT_USER;
-    case kHKLM: return HKEY_LOCAL_MACHINE;
-    default: return HKEY_CLASSES_ROOT;
+    case kHKCC:
+      return HKEY_CURRENT_CONFIG;
+    case kHKCU:
+      return HKEY_CURRENT_USER;
+    case kHKLM:
+      return HKEY_LOCAL_MACHINE;
+    default:
+      return HKEY_CLASSES_ROOT;
   }
 }
 
@@ -59,9 +63,12 @@ RegistryValue WinRegistry::RegistryReadString(int root, const std::string& key, 
   RegistryValue result = RegistryReadStored(root, key, name);
   if (!result.ok() || !result.expandable) return result;
   std::vector<char> expanded(kRegistryExpansionLimit);
-  const DWORD size = ::ExpandEnvironmentStringsA(result.text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-  if (size >= 1 && size <= expanded.size()) result.text = TextOf(expanded.data(), size);
-  else result.error = kErrorMoreData;
+  const DWORD size =
+      ::ExpandEnvironmentStringsA(result.text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+  if (size >= 1 && size <= expanded.size())
+    result.text = TextOf(expanded.data(), size);
+  else
+    result.error = kErrorMoreData;
   result.expandable = false;
   return result;
 }
@@ -73,7 +80,8 @@ std::uint32_t WinRegistry::RegistryReadDword(int root, const std::string& key, c
   DWORD type = 0;
   DWORD value = 0;
   DWORD length = sizeof value;
-  const LONG error = ::RegQueryValueExA(handle.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &length);
+  const LONG error =
+      ::RegQueryValueExA(handle.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &length);
   if (error != ERROR_SUCCESS) return static_cast<std::uint32_t>(error);
   if (type != REG_DWORD) return kErrorBadArguments;
   out = value;
@@ -99,7 +107,8 @@ SubkeyList WinRegistry::RegistryListSubkeys(int root, const std::string& key) {
 
 namespace {
 
-std::uint32_t WriteText(int root, const std::string& key, const std::string& name, const std::string& text, DWORD type) {
+std::uint32_t WriteText(int root, const std::string& key, const std::string& name, const std::string& text,
+                        DWORD type) {
   RegistryKey handle;
   if (const std::uint32_t error = CreateKey(root, key, handle)) return error;
   return static_cast<std::uint32_t>(::RegSetValueExA(handle.get(), name.c_str(), 0, type,

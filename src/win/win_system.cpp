@@ -130,8 +130,10 @@ std::uint32_t GetOsClass() {
   if (!::GetVersionExA(&info)) return os_class::kAlways;
 #pragma GCC diagnostic pop
   OsPlatform platform = OsPlatform::Nt;
-  if (info.dwPlatformId == VER_PLATFORM_WIN32s) platform = OsPlatform::Win32s;
-  else if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) platform = OsPlatform::Windows9x;
+  if (info.dwPlatformId == VER_PLATFORM_WIN32s)
+    platform = OsPlatform::Win32s;
+  else if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+    platform = OsPlatform::Windows9x;
   return OsClassFromVersion(platform, info.dwMajorVersion, info.dwMinorVersion);
 }
 

@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
     // What the builder refuses: no version, or a resource key that is also a variable.
     const auto& names = installed.state.lists.variable_names;
-    if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return EqualsIgnoreCase(name, "Version"); })) {
+    if (std::none_of(names.begin(), names.end(),
+                     [](const std::string& name) { return EqualsIgnoreCase(name, "Version"); })) {
       return 0;
     }
     for (const ResourceRecord& resource : installed.state.lists.resource_list) {
@@ -50,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     InstallationRun run(installed.state, registry, files, installed.messages, extractor, progress);
     run.ProbeFeaturesAndComponents();
     run.RequiredSpaceKB();
-    ProductRegistration product(installed.state, registry, files, installed.messages, [] { return std::string("20261207"); });
+    ProductRegistration product(installed.state, registry, files, installed.messages,
+                                [] { return std::string("20261207"); });
     patch_level_key = product.PatchLevelKey();
     auto& lists = installed.state.lists;
     ForEachFileRecord(lists, [&](const FolderRecord& folder, const FileRecord& file) {

@@ -12,7 +12,8 @@
 namespace inst::fuzz {
 
 struct NoHooks final : ManifestHooks {
-  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>, int) override {}
+  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>,
+                  int) override {}
   std::string ExpandEnvironment(const std::string& value) override { return value; }
   void OnVariablesEnd() override {}
 };

@@ -24,7 +24,9 @@ int main(int argc, char** argv) {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   const std::string self(path);
-  if (argc > 2) Note(argv[2], path);
-  else Note(self.substr(0, self.rfind('\\')) + "\\ran.txt", argc > 1 ? argv[1] : "");
+  if (argc > 2)
+    Note(argv[2], path);
+  else
+    Note(self.substr(0, self.rfind('\\')) + "\\ran.txt", argc > 1 ? argv[1] : "");
   return argc > 1 ? std::atoi(argv[1]) : 0;
 }

@@ -59,7 +59,8 @@ void ReportMemory() {
   memory.cb = sizeof memory;
   K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
   report_lines.push_back("private_bytes=" + std::to_string(static_cast<unsigned long long>(memory.PagefileUsage)));
-  report_lines.push_back("peak_working_set=" + std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)));
+  report_lines.push_back("peak_working_set=" +
+                         std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)));
 }
 
 // Seconds from the process's creation to now: the system's start-up of the program.
@@ -67,7 +68,9 @@ double SecondsSinceCreation() {
   FILETIME created, exited, kernel, user, now;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
   GetSystemTimePreciseAsFileTime(&now);
-  auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
   return static_cast<double>(ticks(now) - ticks(created)) / 1e7;
 }
 
@@ -183,8 +186,10 @@ void ExtractEverything(inst::FileExtractor& extractor, Process& process, const s
       const std::string path = folder.path.empty() ? destination : destination + "\\" + folder.path;
       if (!discard) extractor.CreateFolderPath(path);
       for (const inst::FileRecord& file : folder.files) {
-        if (discard) extractor.ExtractFile(std::nullopt, file.size);
-        else extractor.ExtractFile(path + "\\" + file.name, file.size);
+        if (discard)
+          extractor.ExtractFile(std::nullopt, file.size);
+        else
+          extractor.ExtractFile(path + "\\" + file.name, file.size);
       }
     }
   }
@@ -245,8 +250,11 @@ int main(int argc, char** argv) {
       extractor.SetStream(std::make_unique<TimedStream>(*process.extractor.stream(), times));
       ExtractEverything(extractor, process, rest, false);
       report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
-      for (const auto& [name, seconds] : {std::pair{"folders", times.folders}, {"create", times.create},
-                                          {"write", times.write}, {"close", times.close}, {"inflate", times.inflate}}) {
+      for (const auto& [name, seconds] : {std::pair{"folders", times.folders},
+                                          {"create", times.create},
+                                          {"write", times.write},
+                                          {"close", times.close},
+                                          {"inflate", times.inflate}}) {
         report_lines.push_back(std::string(name) + "_seconds=" + std::to_string(seconds));
       }
     } else if (step == "memory") {
@@ -275,12 +283,13 @@ int main(int argc, char** argv) {
       report_lines.push_back("regdword=" + std::to_string(error) + "|" + std::to_string(number));
     } else if (Step(step, "regtree:", rest)) {
       const auto f = Fields(rest);
-      report_lines.push_back("regtree=" + std::to_string(process.registry.RegistryDeleteTree(std::stoi(f.at(0)), f.at(1))));
+      report_lines.push_back("regtree=" +
+                             std::to_string(process.registry.RegistryDeleteTree(std::stoi(f.at(0)), f.at(1))));
     } else if (Step(step, "regrawsz:", rest)) {
       const auto f = Fields(rest);
       HKEY key = nullptr;
-      if (RegCreateKeyExA(inst::win::RegistryRoot(std::stoi(f.at(0))), f.at(1).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                          &key, nullptr) == ERROR_SUCCESS) {
+      if (RegCreateKeyExA(inst::win::RegistryRoot(std::stoi(f.at(0))), f.at(1).c_str(), 0, nullptr, 0, KEY_WRITE,
+                          nullptr, &key, nullptr) == ERROR_SUCCESS) {
         RegSetValueExA(key, f.at(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(f.at(3).data()),
                        static_cast<DWORD>(f.at(3).size()));
         RegCloseKey(key);

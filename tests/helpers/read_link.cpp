@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     wchar_t wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, argv[1], -1, wide, MAX_PATH);
     if (SUCCEEDED(file->Load(wide, STGM_READ))) {
-      char path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {}, icon[MAX_PATH] = {}, description[1024] = {};
+      char path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {}, icon[MAX_PATH] = {},
+           description[1024] = {};
       int icon_index = 0;
       link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
       link->GetArguments(arguments, sizeof arguments);
@@ -48,8 +49,9 @@ int main(int argc, char** argv) {
       link->GetIconLocation(icon, MAX_PATH, &icon_index);
       link->GetDescription(description, sizeof description);
       if (FILE* out = std::fopen(argv[2], "w")) {
-        std::fprintf(out, "{\"target\":%s,\"arguments\":%s,\"working_folder\":%s,\"icon\":%s,\"icon_index\":%d,"
-                          "\"description\":%s}\n",
+        std::fprintf(out,
+                     "{\"target\":%s,\"arguments\":%s,\"working_folder\":%s,\"icon\":%s,\"icon_index\":%d,"
+                     "\"description\":%s}\n",
                      Json(path).c_str(), Json(arguments).c_str(), Json(folder).c_str(), Json(icon).c_str(), icon_index,
                      Json(description).c_str());
         std::fclose(out);

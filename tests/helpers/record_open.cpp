@@ -16,10 +16,12 @@ int main(int argc, char** argv) {
   record = record.substr(0, record.rfind('\\')) + "\\opened.txt";
   FILETIME created{}, unused{};
   GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused);
-  const unsigned long long when = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+  const unsigned long long when =
+      (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
   // Several may finish at once: retry until the file is ours to append to.
   for (int attempt = 0; attempt < 200; ++attempt) {
-    HANDLE file = CreateFileA(record.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(record.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       Sleep(10);
       continue;

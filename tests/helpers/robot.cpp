@@ -14,8 +14,9 @@
 // button, so a test fails rather than hangs.
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
-// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID or waitfor:TEXT, escape, close, state:ID, controls (every visible control), window,
-// sample:ID (a bar's visibility and position, without the pause), mark (the milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
+// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID or waitfor:TEXT, escape, close, state:ID, controls
+// (every visible control), window, sample:ID (a bar's visibility and position, without the pause), mark (the
+// milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
 // moved, the program held still).
 #include <windows.h>
@@ -39,8 +40,8 @@ struct Button {
   const char* name;
   int id;
 };
-constexpr Button kButtons[] = {{"OK", IDOK},   {"Cancel", IDCANCEL}, {"Abort", IDABORT}, {"Retry", IDRETRY},
-                               {"Ignore", IDIGNORE}, {"Yes", IDYES},   {"No", IDNO}};
+constexpr Button kButtons[] = {{"OK", IDOK},         {"Cancel", IDCANCEL}, {"Abort", IDABORT}, {"Retry", IDRETRY},
+                               {"Ignore", IDIGNORE}, {"Yes", IDYES},       {"No", IDNO}};
 
 std::string Json(const std::string& text) {
   std::string out = "\"";
@@ -65,8 +66,8 @@ std::string WindowText(HWND window) {
   SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
   std::vector<char> buffer(static_cast<std::size_t>(length) + 2);
   DWORD_PTR got = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 2000,
-                      &got);
+  SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                      2000, &got);
   return std::string(buffer.data(), std::min<std::size_t>(got, length));
 }
 
@@ -170,8 +171,10 @@ struct Robot {
     GetWindowThreadProcessId(window, &owner);
     if (owner != robot.pid || !IsWindowVisible(window)) return TRUE;
     const std::string name = ClassName(window);
-    if (name == "#32770") robot.Handle(window);
-    else if (name == "VORANTH Installer") robot.main_window = window;
+    if (name == "#32770")
+      robot.Handle(window);
+    else if (name == "VORANTH Installer")
+      robot.main_window = window;
     return TRUE;
   }
 
@@ -190,13 +193,14 @@ struct Robot {
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, main_window, reinterpret_cast<POINT*>(&rect), 2);
     DWORD_PTR checked = 0, position = 0;
-    if (_stricmp(name.c_str(), "Button") == 0) SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
-    std::string line = "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
-                       ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
-                       ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
-                       ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":[" +
-                       std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
-                       std::to_string(rect.bottom) + "]";
+    if (_stricmp(name.c_str(), "Button") == 0)
+      SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
+    std::string line =
+        "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
+        ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
+        ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+        ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":[" + std::to_string(rect.left) +
+        "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
     if (_stricmp(name.c_str(), "msctls_progress32") == 0) {
       if (SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
         line += ",\"position\":" + std::to_string(static_cast<unsigned long long>(position));
@@ -262,8 +266,10 @@ struct Robot {
       PostMessageA(GetDlgItem(main_window, id_of("click:")), BM_CLICK, 0, 0);
     } else if (action.rfind("clicktext:", 0) == 0) {
       HWND control = FindByText(action.substr(10));
-      if (control) PostMessageA(control, BM_CLICK, 0, 0);
-      else Line("{\"error\":\"no control\",\"text\":" + Json(action.substr(10)) + "}");
+      if (control)
+        PostMessageA(control, BM_CLICK, 0, 0);
+      else
+        Line("{\"error\":\"no control\",\"text\":" + Json(action.substr(10)) + "}");
     } else if (action.rfind("type:", 0) == 0) {
       // Typed as keys are: the old text selected, then one character after another.
       const auto colon = action.find(':', 5);
@@ -320,11 +326,16 @@ int main(int argc, char** argv) {
   double timeout = 60;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--log") log_path = argv[i + 1];
-    else if (option == "--answer") robot.steps.push_back({false, argv[i + 1]});
-    else if (option == "--do") robot.steps.push_back({true, argv[i + 1]});
-    else if (option == "--timeout") timeout = std::atof(argv[i + 1]);
-    else if (option == "--exe") exe = argv[i + 1];
+    if (option == "--log")
+      log_path = argv[i + 1];
+    else if (option == "--answer")
+      robot.steps.push_back({false, argv[i + 1]});
+    else if (option == "--do")
+      robot.steps.push_back({true, argv[i + 1]});
+    else if (option == "--timeout")
+      timeout = std::atof(argv[i + 1]);
+    else if (option == "--exe")
+      exe = argv[i + 1];
     else if (option == "--env") {
       const std::string assignment = argv[i + 1];
       const auto equals = assignment.find('=');
@@ -332,13 +343,16 @@ int main(int argc, char** argv) {
         const std::string value = assignment.substr(equals + 1);
         SetEnvironmentVariableA(assignment.substr(0, equals).c_str(), value.empty() ? nullptr : value.c_str());
       }
-    }
-    else if (option == "--args") args = argv[i + 1];
-    else if (option == "--stdout") stdout_path = argv[i + 1];
-    else if (option == "--stderr") stderr_path = argv[i + 1];
+    } else if (option == "--args")
+      args = argv[i + 1];
+    else if (option == "--stdout")
+      stdout_path = argv[i + 1];
+    else if (option == "--stderr")
+      stderr_path = argv[i + 1];
   }
   if (log_path.empty() || exe.empty()) {
-    std::fprintf(stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
+    std::fprintf(
+        stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
     return 2;
   }
   robot.log = std::fopen(log_path.c_str(), "w");

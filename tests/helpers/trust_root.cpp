@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
   std::fclose(in);
   HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
   if (!store) return 1;
-  const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  const BOOL added = CertAddEncodedCertificateToStore(
+      store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
   CertCloseStore(store, 0);
   return added ? 0 : 1;
 }

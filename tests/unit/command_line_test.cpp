@@ -159,8 +159,10 @@ TEST(SettleInstallFolderOption, NormalizesFullPathsAndRefusesTheRest) {
   EXPECT_EQ(settle("DEFAULT"), "DEFAULT");
   for (const char* given : {"", "Tools", "C:Tools", "\\Tools"}) {
     EXPECT_THROW(settle(given), testing::ProcessEnded) << given;
-    EXPECT_EQ(host.boxes.back().text, std::string("The installation folder given with --dir= must be a full path, such as "
-                                                  "--dir=C:\\Tools\n(given: \"") + given + "\")");
+    EXPECT_EQ(host.boxes.back().text,
+              std::string("The installation folder given with --dir= must be a full path, such as "
+                          "--dir=C:\\Tools\n(given: \"") +
+                  given + "\")");
   }
 }
 

@@ -84,7 +84,8 @@ TEST(Download, TransferStreamsBlocksAndJudgesTheResult) {
   TransferResult result = TransferDownload(whole, *files.OpenForWriting("C:\\a").file, 40000, progress, sha.get());
   EXPECT_TRUE(result.Complete(40000));
   EXPECT_EQ(files.files["C:\\a"], body);
-  EXPECT_EQ(calls, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{16384, 40000}, {32768, 40000}, {40000, 40000}}));
+  EXPECT_EQ(calls,
+            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{16384, 40000}, {32768, 40000}, {40000, 40000}}));
   auto reference = NewSha256();
   reference->Update(body.data(), body.size());
   EXPECT_EQ(Sha256Text(sha->Final()), Sha256Text(reference->Final()));

@@ -22,7 +22,8 @@ struct RecordingProgress final : Progress {
 
 class ExtractionTest : public ::testing::Test {
  protected:
-  ExtractionTest() : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress) {
+  ExtractionTest()
+      : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress) {
     fs.folders = {"C:", "C:\\P"};
   }
   std::string FatalOf(const std::function<void()>& action) {
@@ -107,7 +108,8 @@ TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
 
   fs.locked["C:\\P\\busy.dll"] = 1;
   host.answers = {box::kIdCancel};
-  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\busy.dll", 3); }), "Can't create file: C:\\P\\busy.dll\nError 13");
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\busy.dll", 3); }),
+            "Can't create file: C:\\P\\busy.dll\nError 13");
 }
 
 TEST_F(ExtractionTest, AFolderInTheWayIsDeniedLikeALockedFile) {
@@ -143,7 +145,8 @@ TEST_F(ExtractionTest, CreateFolderPathMakesParentsFirstAndRecordsThem) {
   EXPECT_EQ(state.lists.installed_folders.back(), "C:\\P\\New");
   EXPECT_EQ(state.lists.installed_folders.size(), 4u);
   fs.files["C:\\P\\file"] = "";
-  EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\file"); }), "Folder C:\\P\\file exists but is not a folder!");
+  EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\file"); }),
+            "Folder C:\\P\\file exists but is not a folder!");
   // "D:\" is never cut to "D:": the drive itself cannot be made here.
   EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("D:\\X"); }), "Failed to create folder D:\\X");
 }

@@ -30,7 +30,8 @@ struct RecordingProgress final : Progress {
 };
 
 struct NoHooks final : ManifestHooks {
-  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>, int) override {}
+  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>,
+                  int) override {}
   std::string ExpandEnvironment(const std::string& v) override { return v; }
   void OnVariablesEnd() override {}
 };
@@ -44,7 +45,9 @@ struct RecordingSteps final : FeatureSteps {
 class InstallationTest : public ::testing::Test {
  protected:
   InstallationTest()
-      : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress),
+      : state(testing::NoEnvironment),
+        messages(host, state.variables),
+        extractor(state, fs, messages, progress),
         run(state, registry, fs, messages, extractor, progress),
         product(state, registry, fs, messages, [] { return std::string("20261206"); }) {
     state.variables.SetFatalHandler([this](const std::string& t) { messages.FatalText(t); });
@@ -70,10 +73,11 @@ class InstallationTest : public ::testing::Test {
 };
 
 TEST_F(InstallationTest, ProbeByUninstallEntryVersionAndClassKey) {
-  Parse("[Features]\nFeature=A\nRegkey=SOFTWARE\\U\\A\nMinversion=2.0\nInstaller=C:\\a.exe\n"
-        "Feature=B\nRegkey=SOFTWARE\\U\\B\nbin/\n"
-        "Feature=C\nHKCR=C.Doc\nFeature=D\nHKCR=D.Doc\n"
-        "Feature=E\nInstaller=C:\\here.exe\nInstaller=C:\\missing.exe\n[Run]");
+  Parse(
+      "[Features]\nFeature=A\nRegkey=SOFTWARE\\U\\A\nMinversion=2.0\nInstaller=C:\\a.exe\n"
+      "Feature=B\nRegkey=SOFTWARE\\U\\B\nbin/\n"
+      "Feature=C\nHKCR=C.Doc\nFeature=D\nHKCR=D.Doc\n"
+      "Feature=E\nInstaller=C:\\here.exe\nInstaller=C:\\missing.exe\n[Run]");
   fs.folders.insert("C:\\Tools");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\U\\A", "InstallLocation", "C:\\Tools\\");
   registry.RegistryWriteDword(kHKLM, "SOFTWARE\\U\\A", "Version", 0x01FF0000);
@@ -98,9 +102,10 @@ TEST_F(InstallationTest, ProbeByUninstallEntryVersionAndClassKey) {
 }
 
 TEST_F(InstallationTest, UnavailableRequiredComponentHandsOverToItsAlternate) {
-  Parse("[Features]\nFeature=Base\nFeature=Full\nfull/\nf.txt\t1\n"
-        "[Components]\nComponent=Need\nRequired=yes\nAlternate=Other\nBase\n"
-        "Component=Other\nSelected=no\nFull\n[Run]");
+  Parse(
+      "[Features]\nFeature=Base\nFeature=Full\nfull/\nf.txt\t1\n"
+      "[Components]\nComponent=Need\nRequired=yes\nAlternate=Other\nBase\n"
+      "Component=Other\nSelected=no\nFull\n[Run]");
   run.ProbeFeaturesAndComponents();
   const auto& components = *state.lists.component_list;
   EXPECT_FALSE(components[0]->available);
@@ -111,8 +116,9 @@ TEST_F(InstallationTest, UnavailableRequiredComponentHandsOverToItsAlternate) {
 }
 
 TEST_F(InstallationTest, RequiredSpaceAndProgressUnit) {
-  Parse("[Features]\nFeature=A\nbin/\na\t1\nb\t4096\nc\t4097\nFeature=Web\nInstaller=http://x/y.exe\t50000\n"
-        "[Components]\nComponent=A\nA\nComponent=W\nSelected=no\nWeb\n[Run]");
+  Parse(
+      "[Features]\nFeature=A\nbin/\na\t1\nb\t4096\nc\t4097\nFeature=Web\nInstaller=http://x/y.exe\t50000\n"
+      "[Components]\nComponent=A\nA\nComponent=W\nSelected=no\nWeb\n[Run]");
   EXPECT_EQ(run.RequiredSpaceKB(), 16u);
   EXPECT_EQ(state.progress_unit, 328u);
   state.lists.component_list->at(1)->selected = true;
@@ -124,15 +130,17 @@ TEST_F(InstallationTest, RequiredSpaceAndProgressUnit) {
 }
 
 TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
-  Parse("[Features]\nFeature=Tool\nDescription=The tool\nRequires=Runtime\nbin/\nt\t1\n"
-        "Feature=Runtime\nDescription=The runtime\nErrmess=Get it from the maker.\n"
-        "[Components]\nComponent=All\nTool\nRuntime\n[Run]");
+  Parse(
+      "[Features]\nFeature=Tool\nDescription=The tool\nRequires=Runtime\nbin/\nt\t1\n"
+      "Feature=Runtime\nDescription=The runtime\nErrmess=Get it from the maker.\n"
+      "[Components]\nComponent=All\nTool\nRuntime\n[Run]");
   host.answers = {box::kIdNo};
   EXPECT_THROW(run.CheckPrerequisites(Feature(0)), ProcessEnded);
   EXPECT_EQ(host.boxes[0].title, "Prerequisite missing");
-  EXPECT_EQ(host.boxes[0].text,
-            "The feature:\n   The tool\nhas these missing prerequisites:\n  The runtime\n\nand cannot be installed. Do you "
-            "want to continue anyway?");
+  EXPECT_EQ(
+      host.boxes[0].text,
+      "The feature:\n   The tool\nhas these missing prerequisites:\n  The runtime\n\nand cannot be installed. Do you "
+      "want to continue anyway?");
   EXPECT_EQ(host.boxes[1].text,
             "Installation terminated - suggest you install the prerequisites\nthen retry this installation");
 
@@ -145,15 +153,17 @@ TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
   EXPECT_THROW(run.RunFeatureInstallation(product, steps), ProcessEnded);
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_EQ(host.boxes[1].title, "Feature not installed");
-  EXPECT_EQ(host.boxes[1].text, "The runtime is not installed.\nGet it from the maker.\nDo you want to continue anyway?");
+  EXPECT_EQ(host.boxes[1].text,
+            "The runtime is not installed.\nGet it from the maker.\nDo you want to continue anyway?");
   EXPECT_EQ(host.boxes[2].text, "Installation terminated - please install The runtime\nthen retry this installation");
   EXPECT_FALSE(fs.FileExists("C:\\P\\bin\\t"));
 }
 
 TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResources) {
-  Parse("[Features]\nFeature=One\nDescription=First\none/\na.txt\t2\nFeature=Two\ntwo/sub/\nb.txt\t3\nDriverInf=d.inf\n"
-        "Feature=Three\nInstaller=http://x/setup.exe\nthree/\nc.txt\t1\n"
-        "[Components]\nComponent=One\nSelected=no\nOne\nComponent=Two\nTwo\nThree\n[Run]");
+  Parse(
+      "[Features]\nFeature=One\nDescription=First\none/\na.txt\t2\nFeature=Two\ntwo/sub/\nb.txt\t3\nDriverInf=d.inf\n"
+      "Feature=Three\nInstaller=http://x/setup.exe\nthree/\nc.txt\t1\n"
+      "[Components]\nComponent=One\nSelected=no\nOne\nComponent=Two\nTwo\nThree\n[Run]");
   state.variables.SetVariable("InstDir", "C:\\P");
   fs.files["C:\\T\\setup.exe"] = "STUBPAYLOAD";
   fs.files["C:\\T\\icon.ico"] = "ICO";
@@ -201,7 +211,8 @@ TEST_F(InstallationTest, InstalledManifestContentAndOrder) {
 // Whatever order a manifest sets its variables in, the installed copy reads the
 // installed manifest back to the same product, version and patch level.
 TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
-  const std::vector<std::string> patch_levels = {"", "PatchLevel=", "PatchLevel=PL0", "PatchLevel=pl0", "PatchLevel=PL3"};
+  const std::vector<std::string> patch_levels = {"", "PatchLevel=", "PatchLevel=PL0", "PatchLevel=pl0",
+                                                 "PatchLevel=PL3"};
   std::mt19937 random(20261207);
   int checked = 0;
   for (int round = 0; round < 400; ++round) {
@@ -214,7 +225,8 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     std::shuffle(lines.begin(), lines.end(), random);
     std::string manifest = "[Variables]\n";
     for (const std::string& line : lines) manifest += line + "\n";
-    manifest += "[Features]\nFeature=F\nbin/\na.exe\t1\n[Components]\nComponent=C\nF\n[Shortcuts]\nRead=docs\\help.txt\n[Run]";
+    manifest +=
+        "[Features]\nFeature=F\nbin/\na.exe\t1\n[Components]\nComponent=C\nF\n[Shortcuts]\nRead=docs\\help.txt\n[Run]";
 
     testing::FakeHost host;
     MemoryRegistry registry;
@@ -241,7 +253,8 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     // The copy takes the folder its "resources" folder is in for the installation.
     copy.variables.SetVariable("InstDir", shared_resources ? "C:\\Shared" : "C:\\P");
     copy.running_installed_copy = true;
-    ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest()) << text;
+    ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest())
+        << text;
     // The copy finds the keys the installation wrote, and names the same version.
     ProductRegistration copy_product(copy, registry, fs, copy_messages, [] { return std::string("20261207"); });
     EXPECT_EQ(copy_product.PatchLevelKey(), product.PatchLevelKey()) << text;
@@ -267,9 +280,11 @@ TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
   EXPECT_THROW(RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat"), ProcessEnded);
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_EQ(host.boxes[0].title, "Can't delete file");
-  EXPECT_EQ(host.boxes[0].text, "The file C:\\P\\bin\\held cannot be deleted -\nclose any other applications that may be using it");
-  EXPECT_EQ(host.boxes[2].text, "Removal stopped: C:\\P\\bin\\held could not be deleted.\n"
-                                "The installation is still registered; remove it again once the file is free.");
+  EXPECT_EQ(host.boxes[0].text,
+            "The file C:\\P\\bin\\held cannot be deleted -\nclose any other applications that may be using it");
+  EXPECT_EQ(host.boxes[2].text,
+            "Removal stopped: C:\\P\\bin\\held could not be deleted.\n"
+            "The installation is still registered; remove it again once the file is free.");
   EXPECT_EQ(progress.reports[1], "100 Skipping file C:\\victim.txt: outside the installation");
   EXPECT_TRUE(fs.files.count("C:\\victim.txt"));
   EXPECT_TRUE(fs.files.count("C:\\P\\resources\\manifest"));  // so the removal can be run again
@@ -290,7 +305,8 @@ TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {
   fs.folders.insert({"C:\\P", "C:\\P\\resources"});
   const std::string earlier =
       "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=DemoC\r\n[Files]\r\n%InstDir%\\examples\\x.c\r\n"
-      "%InstDir%\\bin\\a.exe\r\n[Folders]\r\n%InstDir%\\examples\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]\r\n[Run]\r\n";
+      "%InstDir%\\bin\\a.exe\r\n[Folders]\r\n%InstDir%\\examples\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]\r\n[Run]"
+      "\r\n";
   fs.files["C:\\P\\resources\\manifest"] = earlier;
   state.lists.installed_files = {"C:\\P\\bin\\a.exe"};
   state.lists.installed_folders = {"C:\\P\\bin"};

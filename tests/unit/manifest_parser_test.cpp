@@ -104,8 +104,8 @@ TEST_F(ParserTest, Variables) {
 TEST_F(ParserTest, ResourcesAreExtractedAndListedForDeletion) {
   state.lists.installed_files.push_back("C:\\T\\vr1\\earlier");
   Parse("[Resources]\nICON=setup.ico\t766\nLICENCE=licence.txt\t0\n[Run]");
-  EXPECT_EQ(hooks.resources, (std::vector<std::string>{"ICON|C:\\T\\vr1\\setup.ico|766|2",
-                                                       "LICENCE|C:\\T\\vr1\\licence.txt|0|3"}));
+  EXPECT_EQ(hooks.resources,
+            (std::vector<std::string>{"ICON|C:\\T\\vr1\\setup.ico|766|2", "LICENCE|C:\\T\\vr1\\licence.txt|0|3"}));
   ASSERT_EQ(state.lists.resource_list.size(), 2u);
   EXPECT_EQ(state.lists.resource_list[0].name, "setup.ico");
   EXPECT_EQ(state.lists.resource_list[0].key, "ICON");
@@ -132,14 +132,17 @@ TEST_F(ParserTest, FeaturesFoldersFilesAndInstallers) {
       "; a comment between the feature and its folders\n"
       "DriverInf=drv\\x.inf\nDriverDevice=USB\\VID_1\nHKCR=Main.Doc\nRegkey=SOFTWARE\\X=Y\n"
       "Minversion=1.2\nMaxversion=3.0\nRequires=Other\nRequires=Nobody\n"
-      "Errmess=" + std::string(59, 'a') + " b c\n"
+      "Errmess=" +
+      std::string(59, 'a') +
+      " b c\n"
       "bin/\nm.exe\t1234\nreadme\n"
       "bin\\\n"
       "include//\nx.h\t7\n"
       "/\nroot.txt\t1\n"
       "Feature=Other\n"
       "orphan.txt\t5\n"
-      "Installer=http://x/y.exe\t9000\nSHA256=AB\nAlternate=[JAVA]\nalternate=C:\\y.exe\nsha256=cd\nArguments=/S\nlib/\n"
+      "Installer=http://x/y.exe\t9000\nSHA256=AB\nAlternate=[JAVA]\nalternate=C:\\y.exe\nsha256=cd\nArguments=/S\nlib/"
+      "\n"
       "Feature=OTHER\n"
       "[Run]");
   ASSERT_EQ(state.lists.feature_list->size(), 3u);
@@ -236,15 +239,18 @@ TEST_F(ParserTest, ComponentErrors) {
   const std::string features = "[Features]\nFeature=Main\n[Components]\n";
   EXPECT_EQ(FatalOf(features + "Component=A\nMissing\n[Run]"), "Feature Missing not in manifest");
   const std::pair<const char*, const char*> cases[] = {
-      {"Description=x", "Description with no component name"}, {"Alternate=x", "Alternate with no component name"},
-      {"Selected=yes", "Selected with no component name"},     {"Required=yes", "Required with no component name"},
-      {"Java=yes", "Java with no component name"},             {"Main", "feature in un-named component"},
+      {"Description=x", "Description with no component name"},
+      {"Alternate=x", "Alternate with no component name"},
+      {"Selected=yes", "Selected with no component name"},
+      {"Required=yes", "Required with no component name"},
+      {"Java=yes", "Java with no component name"},
+      {"Main", "feature in un-named component"},
   };
   for (const auto& [line, message] : cases) EXPECT_EQ(FatalOf(features + line + "\n[Run]"), message) << line;
 }
 
 TEST_F(ParserTest, LookupsAndExclusions) {
-  EXPECT_EQ(FatalOf("[Run]") , "(no fatal error)");
+  EXPECT_EQ(FatalOf("[Run]"), "(no fatal error)");
   try {
     FindComponent(state.lists, "A", messages);
   } catch (const ProcessEnded&) {
@@ -347,8 +353,9 @@ namespace {
 
 // The facts themselves are seen through the install-folder page's boxes below.
 TEST_F(ParserTest, ComponentFactsPastTheEndAndRequiredSelection) {
-  Parse("[Features]\nFeature=Main\n[Components]\nComponent=Base\nRequired=yes\nMain\n"
-        "Component=Other\nSelected=no\nMain\n[Run]");
+  Parse(
+      "[Features]\nFeature=Main\n[Components]\nComponent=Base\nRequired=yes\nMain\n"
+      "Component=Other\nSelected=no\nMain\n[Run]");
   auto& lists = state.lists;
   const InstallerLocator locate = [](const InstallerRecord& installer) { return std::optional(installer.source); };
   EXPECT_EQ(ComponentDescription(lists, 9), std::nullopt);
@@ -379,7 +386,7 @@ TEST_F(ParserTest, ComponentBoxesOfTheInstallFolderPage) {
   const InstallerLocator locate = [](const InstallerRecord& installer) { return std::optional(installer.source); };
 
   const ComponentChoice choice = ChooseComponentBoxes(lists, has_content, locate);
-  EXPECT_EQ(choice.count, 4u);  // up to the first component without a description
+  EXPECT_EQ(choice.count, 4u);         // up to the first component without a description
   ASSERT_EQ(choice.boxes.size(), 3u);  // the one without content gets no box
   EXPECT_EQ(choice.boxes[0].label, "Base files");
   EXPECT_TRUE(choice.boxes[0].checked);

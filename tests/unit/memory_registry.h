@@ -25,8 +25,10 @@ class MemoryRegistry final : public Registry {
     const Data* data = Find(root, key, name, result.error);
     if (!data) return result;
     if (auto* text = std::get_if<std::string>(data)) {
-      if (text->size() + 1 > kRegistryValueLimit) result.error = kErrorMoreData;
-      else result.text = *text;
+      if (text->size() + 1 > kRegistryValueLimit)
+        result.error = kErrorMoreData;
+      else
+        result.text = *text;
     } else {
       result.error = kErrorBadArguments;
     }
@@ -38,7 +40,8 @@ class MemoryRegistry final : public Registry {
     result.expandable = result.ok() && expandable.count(Path(root, key) + "\\" + name);
     return result;
   }
-  std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name, std::uint32_t& out) override {
+  std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
+                                  std::uint32_t& out) override {
     std::uint32_t error = 0;
     const Data* data = Find(root, key, name, error);
     if (!data) return error;
@@ -95,7 +98,8 @@ class MemoryRegistry final : public Registry {
 
   Key& Create(int root, const std::string& key) {
     // Parents exist too, as RegCreateKeyEx makes them.
-    for (auto at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1)) keys[Path(root, key.substr(0, at))];
+    for (auto at = key.find('\\'); at != std::string::npos; at = key.find('\\', at + 1))
+      keys[Path(root, key.substr(0, at))];
     return keys[Path(root, key)];
   }
   const Data* Value(int root, const std::string& key, const std::string& name) {
@@ -105,8 +109,8 @@ class MemoryRegistry final : public Registry {
 
   std::map<std::string, Key, LessIgnoreCase> keys;
   std::set<std::string, LessIgnoreCase> expandable;  // "root:key\\name" of REG_EXPAND_SZ values
-  std::set<std::string, LessIgnoreCase> denied;  // keys whose writes fail with 5
-  std::vector<std::string> deleted;             // in the order they went
+  std::set<std::string, LessIgnoreCase> denied;      // keys whose writes fail with 5
+  std::vector<std::string> deleted;                  // in the order they went
 
  private:
   const Data* Find(int root, const std::string& key, const std::string& name, std::uint32_t& error) {

@@ -65,8 +65,9 @@ class BuilderTest : public ::testing::Test {
     WriteAll(dir / "root" / "bin" / "tool.exe", std::string(5000, 't'));
     WriteAll(dir / "root" / "docs" / "empty.txt", "");
     WriteAll(dir / "root" / "top.txt", "top");
-    Manifest("[Resources]\nLICENCE=licence.txt\n[Variables]\nProduct=P\nVersion=1.0\n"
-             "[Features]\nFeature=Main\nbin/\ntool.exe\ndocs/\nempty.txt\t0\n/\ntop.txt\n[Run]\n");
+    Manifest(
+        "[Resources]\nLICENCE=licence.txt\n[Variables]\nProduct=P\nVersion=1.0\n"
+        "[Features]\nFeature=Main\nbin/\ntool.exe\ndocs/\nempty.txt\t0\n/\ntop.txt\n[Run]\n");
     options.stub = dir / "stub.exe";
     options.manifest = dir / "src" / "manifest.txt";
     options.root = dir / "root";
@@ -112,7 +113,8 @@ TEST_F(BuilderTest, LayoutIsReadBackByTheInstallerCode) {
   BuildInstaller(options);
   const std::string out = ReadAll(options.output);
   EXPECT_EQ(out.substr(0, 30000), ReadAll(options.stub));
-  EXPECT_EQ(out.substr(30000, container::kFirstPayloadOffset - 30000), std::string(container::kFirstPayloadOffset - 30000, '\0'));
+  EXPECT_EQ(out.substr(30000, container::kFirstPayloadOffset - 30000),
+            std::string(container::kFirstPayloadOffset - 30000, '\0'));
 
   FdFile file = FdFile::OpenForReading(options.output.string());
   const auto found = FindPayloadHeader(file);
@@ -203,7 +205,8 @@ TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
   std::string headers = good;
   headers[100] ^= 0x55;  // the executable's headers are not digested
   EXPECT_EQ(ReaderFatalOf(headers), "(accepted)");
-  for (std::size_t at : {std::size_t{1024}, std::size_t{29999}, good.size() / 2 + 100000, good.size() - 17, good.size() - 1}) {
+  for (std::size_t at :
+       {std::size_t{1024}, std::size_t{29999}, good.size() / 2 + 100000, good.size() - 17, good.size() - 1}) {
     std::string flipped = good;
     flipped[at] ^= 0x01;
     EXPECT_EQ(ReaderFatalOf(flipped), "Installer is corrupt or truncated") << "byte " << at;
@@ -213,7 +216,8 @@ TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
   // counts what was still to be read before it.
   const std::size_t setuplen = stretch_end - 1024;
   const std::size_t last_read = setuplen % 16384 ? setuplen % 16384 : 16384;
-  EXPECT_EQ(ReaderFatalOf(good.substr(0, stretch_end - 10)), "Can't read entire filecheck: " + std::to_string(last_read));
+  EXPECT_EQ(ReaderFatalOf(good.substr(0, stretch_end - 10)),
+            "Can't read entire filecheck: " + std::to_string(last_read));
   const std::size_t cut = container::kFirstPayloadOffset + 25;  // just inside the gzip member
   const std::size_t full_reads = (cut - 1024) / 16384;
   EXPECT_EQ(ReaderFatalOf(good.substr(0, cut)),
@@ -226,7 +230,8 @@ TEST_F(BuilderTest, ErrorsNameTheLineOrFileAndLeaveNoOutput) {
   const std::string source = (dir / "src" / "manifest.txt").string();
   const std::string version = "[Variables]\nVersion=1\n";
   Manifest(version + "[Features]\nFeature=Main\nbin/\nmissing.exe\n[Run]\n");
-  EXPECT_EQ(BuildError(), source + ":6: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
+  EXPECT_EQ(BuildError(),
+            source + ":6: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
   Manifest("[Resources]\nICON=none.ico\n" + version + "[Run]\n");
   EXPECT_EQ(BuildError(), source + ":2: resource none.ico not found (" + (dir / "src" / "none.ico").string() + ")");
   Manifest("[Features]\nbin/\n[Run]\n");
@@ -236,8 +241,9 @@ TEST_F(BuilderTest, ErrorsNameTheLineOrFileAndLeaveNoOutput) {
   Manifest("[Variables]\nA=1\n");
   EXPECT_EQ(BuildError(), source + ":2: Invalid manifest format");
   options.stub = dir / "src" / "licence.txt";
-  EXPECT_EQ(BuildError(), options.stub.string() + ": not a Windows program; the stub is setup.exe as built "
-                                                  "(dist/win32/setup.exe)");
+  EXPECT_EQ(BuildError(), options.stub.string() +
+                              ": not a Windows program; the stub is setup.exe as built "
+                              "(dist/win32/setup.exe)");
   WriteAll(dir / "small.exe", FakeWindowsProgram(20000));
   options.stub = dir / "small.exe";
   EXPECT_EQ(BuildError(), options.stub.string() + ": not an installer stub (20000 bytes)");

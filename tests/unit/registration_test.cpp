@@ -27,7 +27,8 @@ struct CountingIntegrations final : ToolIntegrations {
 class RegistrationTest : public ::testing::Test {
  protected:
   RegistrationTest()
-      : state(testing::NoEnvironment), messages(host, state.variables),
+      : state(testing::NoEnvironment),
+        messages(host, state.variables),
         product(state, registry, files, messages, [] { return std::string("20261206"); }) {}
   void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
     for (const auto& [name, value] : values) state.variables.SetVariable(name, value);
@@ -67,12 +68,21 @@ TEST_F(RegistrationTest, KeysAreFormedOnceAndPatchLevelDefaultsToPL0) {
 }
 
 TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
-  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Description", "Tools for chips"}, {"Version", "10.4.7"},
-       {"PatchLevel", "PL3"}, {"InstDir", "C:\\Acme\\Tools"}, {"BuildNo", "  1042 beta"}, {"SETUP", "C:\\Acme\\Tools\\resources\\setup.exe"},
-       {"ICON", "C:\\Acme\\Tools\\resources\\setup.ico"}, {"SupportURL", "http://s/"}, {"Appname", "tcc.exe"}});
+  Set({{"Manufacturer", "Acme"},
+       {"Product", "Tools"},
+       {"Description", "Tools for chips"},
+       {"Version", "10.4.7"},
+       {"PatchLevel", "PL3"},
+       {"InstDir", "C:\\Acme\\Tools"},
+       {"BuildNo", "  1042 beta"},
+       {"SETUP", "C:\\Acme\\Tools\\resources\\setup.exe"},
+       {"ICON", "C:\\Acme\\Tools\\resources\\setup.ico"},
+       {"SupportURL", "http://s/"},
+       {"Appname", "tcc.exe"}});
   state.lists.registry_list.push_back({kHKCU, "Software\\Acme", "Trace", kRegistryNumber, 1, ""});
   state.lists.registry_list.push_back({static_cast<RegistryRoot>(99), "Acme.Doc", "", kRegistryString, 0, "doc"});
-  files.files = {{"C:\\Acme\\Tools\\a.exe", std::string(1000, 'a')}, {"C:\\Acme\\Tools\\b.dat", std::string(1100, 'b')}};
+  files.files = {{"C:\\Acme\\Tools\\a.exe", std::string(1000, 'a')},
+                 {"C:\\Acme\\Tools\\b.dat", std::string(1100, 'b')}};
   state.lists.installed_files = {"C:\\Acme\\Tools\\a.exe", "C:\\Acme\\Tools\\b.dat"};
   product.RegisterProduct(integrations);
 
@@ -93,13 +103,15 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
   EXPECT_EQ(Number(entry, "NoRepair"), 1u);
   EXPECT_EQ(String(kHKLM, entry, "Publisher"), "VORANTH Software");
   EXPECT_EQ(String(kHKLM, entry, "UninstallString"), "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove");
-  EXPECT_EQ(String(kHKLM, entry, "QuietUninstallString"), "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove-silently");
+  EXPECT_EQ(String(kHKLM, entry, "QuietUninstallString"),
+            "\"C:\\Acme\\Tools\\resources\\setup.exe\" --remove-silently");
   EXPECT_EQ(String(kHKLM, entry, "InstallLocation"), "C:\\Acme\\Tools");
   EXPECT_EQ(Number(entry, "EstimatedSize"), 3u);  // 2,100 bytes, rounded up
   EXPECT_EQ(String(kHKLM, entry, "InstallDate"), "20261206");
   EXPECT_EQ(Number(entry, "VersionMajor"), 10u);
   EXPECT_EQ(Number(entry, "VersionMinor"), 7u);
-  for (const char* absent : {"HelpTelephone", "URLUpdateInfo", "Readme"}) EXPECT_EQ(String(kHKLM, entry, absent), "(absent)");
+  for (const char* absent : {"HelpTelephone", "URLUpdateInfo", "Readme"})
+    EXPECT_EQ(String(kHKLM, entry, absent), "(absent)");
   EXPECT_TRUE(integrations.calls.empty());
 }
 
@@ -120,7 +132,11 @@ TEST_F(RegistrationTest, AFailedProductWriteIsFatal) {
 }
 
 TEST_F(RegistrationTest, IntegrationsRunWhenAskedAndMplabIndexIsRecorded) {
-  Set({{"Product", "T"}, {"Version", "1"}, {"EditHoltekIDE", "yes"}, {"SetupFASM", "true"}, {"InstallMPLABPlugin", "yes"}});
+  Set({{"Product", "T"},
+       {"Version", "1"},
+       {"EditHoltekIDE", "yes"},
+       {"SetupFASM", "true"},
+       {"InstallMPLABPlugin", "yes"}});
   state.mplab_plugin_index = 3;
   product.RegisterProduct(integrations);
   EXPECT_EQ(integrations.calls, (std::vector<std::string>{"holtek", "fasm", "mplab"}));
@@ -206,7 +222,11 @@ TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
 }
 
 TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemains) {
-  Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}, {"PatchLevel", "PL1"}, {"InstDir", "C:\\T"}});
+  Set({{"Manufacturer", "Acme"},
+       {"Product", "Tools"},
+       {"Version", "2.1"},
+       {"PatchLevel", "PL1"},
+       {"InstDir", "C:\\T"}});
   product.RegisterProduct(integrations);
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL2", "InstDir", "C:\\T2");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1\\deep\\deeper", "x", "y");
@@ -222,7 +242,7 @@ TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemai
   EXPECT_TRUE(product.UnregisterProduct());
   EXPECT_FALSE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1")));
   EXPECT_TRUE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools")));  // left in place
-  EXPECT_FALSE(product.UnregisterProduct());  // nothing left to delete
+  EXPECT_FALSE(product.UnregisterProduct());                                               // nothing left to delete
 }
 
 TEST_F(RegistrationTest, FasmToolsAndHoltekConfiguration) {
@@ -235,9 +255,8 @@ TEST_F(RegistrationTest, FasmToolsAndHoltekConfiguration) {
   EXPECT_EQ(host.boxes.back().text, "Registry write failure 5");
 
   std::vector<std::string> writes;
-  auto write = [&](const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
-    writes.push_back(file + "|" + section + "|" + key + "|" + value);
-  };
+  auto write = [&](const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value) { writes.push_back(file + "|" + section + "|" + key + "|" + value); };
   ConfigureHoltekIDE(state, registry, write);  // no Holtek key: nothing happens
   EXPECT_TRUE(writes.empty());
   EXPECT_EQ(state.variables.GetVariable("HoltekIDEPath"), nullptr);
@@ -245,9 +264,9 @@ TEST_F(RegistrationTest, FasmToolsAndHoltekConfiguration) {
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Holtek Inc.\\HT-IDE3000\\V8", "Dir", "C:\\Holtek8");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Holtek Inc.\\HT-IDE3000\\NoDir", "Other", "x");
   ConfigureHoltekIDE(state, registry, write);
-  EXPECT_EQ(writes, (std::vector<std::string>{
-                        "C:\\Holtek7\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\"",
-                        "C:\\Holtek8\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\""}));
+  EXPECT_EQ(writes,
+            (std::vector<std::string>{"C:\\Holtek7\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\"",
+                                      "C:\\Holtek8\\bin\\ht-ide3000.ini|Voranth|COMPILER|\"C:\\V\\bin\\vrkc.exe\""}));
   EXPECT_EQ(state.variables.ValueOf("HoltekIDEPath"), "C:\\Holtek8\\bin\\ht-ide3000.exe");
 }
 
@@ -287,8 +306,8 @@ TEST_F(DefaultsTest, StartMenuFolderFromTheShellTheRegistryOrWindows) {
 
   shell.programs.clear();
   state.variables.SetVariable("ShortcutFolderName", "Acme Tools");
-  registry.RegistryWriteString(kHKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                               "C:\\Reg\\Programs");
+  registry.RegistryWriteString(kHKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                               "Programs", "C:\\Reg\\Programs");
   Defaults();
   EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Reg\\Programs\\VORANTH Software\\Acme Tools");
 

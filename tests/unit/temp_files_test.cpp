@@ -44,7 +44,13 @@ TEST(TempFolder, NamesAreDrawnUntilOneIsFreeAtMostTenTimes) {
   EXPECT_EQ(draws, 3);
 
   draws = 0;
-  EXPECT_EQ(ChooseTempFolderName("T", [&] { ++draws; return draws; }, [](const std::string&) { return true; }),
+  EXPECT_EQ(ChooseTempFolderName(
+                "T",
+                [&] {
+                  ++draws;
+                  return draws;
+                },
+                [](const std::string&) { return true; }),
             "T\\vr10");
   EXPECT_EQ(draws, 10);
 }
@@ -63,9 +69,11 @@ TEST(TempFolder, DeleteTempFilesWalksBackwards) {
 }
 
 TEST(InstalledCopy, SignatureAndFirstLine) {
-  const std::string bytes = {'\x00', '\x0f', '\xa3', '\xff', 'A', '\x10', '\x01', '\x02',
+  const std::string bytes = {'\x00', '\x0f', '\xa3', '\xff', 'A',    '\x10', '\x01', '\x02',
                              '\x03', '\x04', '\x05', '\x06', '\x07', '\x08', '\x09', '\x7f'};
-  EXPECT_EQ(FormatManifestSignature(bytes), "000FA3FF4110010203040506070809" "7F");
+  EXPECT_EQ(FormatManifestSignature(bytes),
+            "000FA3FF4110010203040506070809"
+            "7F");
   EXPECT_EQ(FirstManifestLine("ABC\r\n[Variables]\n"), "ABC");
   EXPECT_EQ(FirstManifestLine("ABC\n\r\nx"), "ABC");
   EXPECT_EQ(FirstManifestLine("ABC"), "ABC");

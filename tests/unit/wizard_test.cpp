@@ -166,7 +166,8 @@ TEST(LicencePage, TextIsCutAndAMissingFileIsNone) {
 }
 
 TEST(ConfigurationPage, PathEntriesComparedWhole) {
-  EXPECT_EQ(PathWithFolder("C:\\Windows;C:\\Tools\\bin2", "C:\\Tools\\bin"), "C:\\Windows;C:\\Tools\\bin2;C:\\Tools\\bin");
+  EXPECT_EQ(PathWithFolder("C:\\Windows;C:\\Tools\\bin2", "C:\\Tools\\bin"),
+            "C:\\Windows;C:\\Tools\\bin2;C:\\Tools\\bin");
   EXPECT_EQ(PathWithFolder("C:\\Windows;c:\\tools\\BIN\\;D:\\x", "C:\\Tools\\bin"), std::nullopt);
   EXPECT_EQ(PathWithFolder("C:\\Windows;", "C:\\Tools\\bin"), "C:\\Windows;C:\\Tools\\bin");
   EXPECT_EQ(PathWithFolder("", "C:\\Tools\\bin"), "C:\\Tools\\bin");
@@ -229,9 +230,8 @@ TEST(CompletionPage, DocumentsAreOpenedInTheReverseOfTheirListingAndBadEntriesEn
   EXPECT_EQ(documents[1].title, "User manual|2");
   EXPECT_EQ(documents[1].path, "C:\\P\\doc\\manual.pdf");
 
-  const std::pair<const char*, const char*> faults[] = {
-      {"Manual|Gone", "Can't find variable \"Gone\" in manifest"},
-      {"Manual|Bare", "Syntax error in value of variable \"Bare\""}};
+  const std::pair<const char*, const char*> faults[] = {{"Manual|Gone", "Can't find variable \"Gone\" in manifest"},
+                                                        {"Manual|Bare", "Syntax error in value of variable \"Bare\""}};
   vars.SetVariable("Bare", "notes.pdf");
   for (const auto& [list, text] : faults) {
     vars.SetVariable("ReadPDFs", list);

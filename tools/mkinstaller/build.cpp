@@ -275,8 +275,9 @@ void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_
 
 BuildSummary BuildInstaller(const BuildOptions& options) {
   if (options.referral && options.signing) {
-    throw ToolError("a referral number and a signature cannot both end the file: build signed installers without "
-                    "--referral");
+    throw ToolError(
+        "a referral number and a signature cannot both end the file: build signed installers without "
+        "--referral");
   }
   const std::string stub = ReadFile(options.stub, "stub");
   CheckStub(options.stub, stub, stub.size());
@@ -358,8 +359,8 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
   partial.Keep();
   summary.output_bytes = fs::file_size(options.output, error);
   summary.product_bytes = total;
-  summary.files = static_cast<std::size_t>(
-      std::count_if(source.items.begin(), source.items.end(), [](const PayloadItem& item) { return !item.is_resource; }));
+  summary.files = static_cast<std::size_t>(std::count_if(source.items.begin(), source.items.end(),
+                                                         [](const PayloadItem& item) { return !item.is_resource; }));
   summary.components = source.components;
   return summary;
 }

@@ -110,8 +110,7 @@ Examined Examine(const fs::path& path) {
   }
 
   RecordWalker walker(*stream, messages, result.records);
-  inst::ManifestParser parser(std::string_view(result.manifest).substr(signature_line.size()), state, messages,
-                              walker);
+  inst::ManifestParser parser(std::string_view(result.manifest).substr(signature_line.size()), state, messages, walker);
   try {
     parser.ParseManifest();
   } catch (const ToolError& error) {
@@ -176,8 +175,10 @@ int VerifyInstaller(const fs::path& installer, const std::optional<fs::path>& st
   }
   if (!info.stream_ends_after_last_file) throw ToolError("the payload stream goes on after the last file");
   std::printf("%s: correct (%zu records)\n", installer.string().c_str(), info.records.size());
-  if (info.signer) std::printf("signed by %s\n", info.signer->c_str());
-  else std::printf("not signed\n");
+  if (info.signer)
+    std::printf("signed by %s\n", info.signer->c_str());
+  else
+    std::printf("not signed\n");
   return 0;
 }
 

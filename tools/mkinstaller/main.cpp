@@ -69,15 +69,24 @@ int Build(const std::vector<std::string>& args) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (option == "--stub") options.stub = value();
-    else if (option == "--manifest") options.manifest = value();
-    else if (option == "--root") options.root = value();
-    else if (option == "-o" || option == "--output") options.output = value();
-    else if (option == "--referral") options.referral = static_cast<std::uint16_t>(ParseNumber(value(), 0, 65535, "--referral"));
-    else if (option == "--level") options.level = static_cast<int>(ParseNumber(value(), 1, 9, "--level"));
-    else if (option == "--sign") signing.certificate = value();
-    else if (option == "--sign-key") signing.key = value();
-    else throw UsageError{"unknown option '" + option + "'"};
+    if (option == "--stub")
+      options.stub = value();
+    else if (option == "--manifest")
+      options.manifest = value();
+    else if (option == "--root")
+      options.root = value();
+    else if (option == "-o" || option == "--output")
+      options.output = value();
+    else if (option == "--referral")
+      options.referral = static_cast<std::uint16_t>(ParseNumber(value(), 0, 65535, "--referral"));
+    else if (option == "--level")
+      options.level = static_cast<int>(ParseNumber(value(), 1, 9, "--level"));
+    else if (option == "--sign")
+      signing.certificate = value();
+    else if (option == "--sign-key")
+      signing.key = value();
+    else
+      throw UsageError{"unknown option '" + option + "'"};
   }
   if (options.stub.empty() || options.manifest.empty() || options.root.empty() || options.output.empty()) {
     throw UsageError{"build needs --stub, --manifest, --root and -o"};
@@ -89,8 +98,9 @@ int Build(const std::vector<std::string>& args) {
   std::printf("mkinstaller: wrote %s: %llu bytes; %zu files, %zu components; %.1f MB packed to %.0f%%\n",
               options.output.string().c_str(), static_cast<unsigned long long>(built.output_bytes), built.files,
               built.components, static_cast<double>(built.product_bytes) / 1e6,
-              built.product_bytes ? 100.0 * static_cast<double>(built.compressed_bytes) / static_cast<double>(built.product_bytes)
-                                  : 0.0);
+              built.product_bytes
+                  ? 100.0 * static_cast<double>(built.compressed_bytes) / static_cast<double>(built.product_bytes)
+                  : 0.0);
   return 0;
 }
 

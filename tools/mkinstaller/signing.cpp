@@ -20,9 +20,13 @@ namespace fs = std::filesystem;
 
 void SignFile(const fs::path& input, const fs::path& output, const SigningOptions& signing,
               const std::string& description) {
-  std::vector<std::string> args = {"osslsigncode", "sign", "-certs", signing.certificate.string(), "-key",
-                                   signing.key.string(), "-h", "sha256", "-n", description,
-                                   "-in", input.string(), "-out", output.string()};
+  std::vector<std::string> args = {"osslsigncode", "sign",
+                                   "-certs",       signing.certificate.string(),
+                                   "-key",         signing.key.string(),
+                                   "-h",           "sha256",
+                                   "-n",           description,
+                                   "-in",          input.string(),
+                                   "-out",         output.string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -38,7 +42,8 @@ void SignFile(const fs::path& input, const fs::path& output, const SigningOption
   if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::error_code ignored;
     fs::remove(output, ignored);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) throw ToolError("--sign needs osslsigncode (Debian package osslsigncode)");
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+      throw ToolError("--sign needs osslsigncode (Debian package osslsigncode)");
     throw ToolError("signing with " + signing.certificate.string() + " and " + signing.key.string() +
                     " failed (osslsigncode's message above)");
   }

@@ -79,14 +79,16 @@ void RefuseUtf8(const fs::path& source, const std::vector<std::string>& lines) {
     const std::string& line = lines[i];
     const std::string where = source.string() + ":" + std::to_string(i + 1) + ": ";
     if (i == 0 && line.rfind("\xEF\xBB\xBF", 0) == 0) {
-      throw ToolError(where + "the file starts with a UTF-8 byte-order mark; save it without one, in the Windows "
-                              "ANSI code page");
+      throw ToolError(where +
+                      "the file starts with a UTF-8 byte-order mark; save it without one, in the Windows "
+                      "ANSI code page");
     }
     for (std::size_t at = 0; at + 1 < line.size(); ++at) {
       const auto lead = static_cast<unsigned char>(line[at]), next = static_cast<unsigned char>(line[at + 1]);
       if (lead >= 0xC2 && lead <= 0xF4 && (next & 0xC0) == 0x80) {
-        throw ToolError(where + "UTF-8 text; the installer shows and creates names in the Windows ANSI code page: "
-                                "save the manifest in that code page (and name the files the same way)");
+        throw ToolError(where +
+                        "UTF-8 text; the installer shows and creates names in the Windows ANSI code page: "
+                        "save the manifest in that code page (and name the files the same way)");
       }
     }
   }
@@ -101,14 +103,16 @@ void RefuseEqualsInValues(const fs::path& source, const std::vector<std::string>
     if (!in_variables || line.empty() || line[0] == ';') continue;
     const auto equals = line.find('=');
     if (equals != std::string::npos && line.find('=', equals + 1) != std::string::npos) {
-      throw ToolError(source.string() + ":" + std::to_string(i + 1) + ": the value holds \"=\"; the installer keeps "
+      throw ToolError(source.string() + ":" + std::to_string(i + 1) +
+                      ": the value holds \"=\"; the installer keeps "
                       "only the text before it (move such a text, a web address with a query say, to a file)");
     }
   }
 }
 
 // Names the line of the first Requires= that closes a loop between features.
-void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>& lines, const inst::ManifestLists& lists) {
+void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>& lines,
+                         const inst::ManifestLists& lists) {
   if (!lists.feature_list) return;
   auto find = [&](const std::string& name) -> const inst::FeatureRecord* {
     for (const inst::FeaturePtr& feature : *lists.feature_list)
@@ -151,8 +155,10 @@ void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>&
 // What only the customer's machine would find out.
 void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& result, const inst::InstallerState& state) {
   const auto& names = state.lists.variable_names;
-  if (std::none_of(names.begin(), names.end(), [](const std::string& name) { return inst::EqualsIgnoreCase(name, "Version"); })) {
-    throw ToolError(source.string() + ": the manifest sets no Version= in [Variables]; every installation would end "
+  if (std::none_of(names.begin(), names.end(),
+                   [](const std::string& name) { return inst::EqualsIgnoreCase(name, "Version"); })) {
+    throw ToolError(source.string() +
+                    ": the manifest sets no Version= in [Variables]; every installation would end "
                     "in \"Bad call to SetVariable: FullVersion\"");
   }
   if (state.lists.feature_list) {
@@ -185,7 +191,8 @@ void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& resul
                       item.manifest_name + "/\")");
     }
     if (item.manifest_name.find('\\') != std::string::npos) {
-      throw ToolError(where + "the file name \"" + item.manifest_name + "\" holds \"\\\", which the installer cannot "
+      throw ToolError(where + "the file name \"" + item.manifest_name +
+                      "\" holds \"\\\", which the installer cannot "
                       "create; name the folder on a folder line of its own");
     }
   }
@@ -251,8 +258,8 @@ std::string RenderManifest(const SourceManifest& source, const std::vector<std::
   for (std::size_t i = 0; i < source.items.size(); ++i) {
     const PayloadItem& item = source.items[i];
     std::string& line = lines.at(static_cast<std::size_t>(item.line - 1));
-    line = (item.is_resource ? item.key + "=" + item.manifest_name : item.manifest_name) + "\t" +
-           std::to_string(sizes[i]);
+    line =
+        (item.is_resource ? item.key + "=" + item.manifest_name : item.manifest_name) + "\t" + std::to_string(sizes[i]);
   }
   std::string out = signature + "\r\n";
   for (const std::string& line : lines) out += line + "\r\n";

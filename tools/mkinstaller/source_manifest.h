@@ -11,19 +11,19 @@
 namespace mkinstaller {
 
 struct PayloadItem {
-  std::filesystem::path file;            // where the bytes come from
-  std::string shown_name;                // as the manifest names it, for messages
-  std::optional<std::uint32_t> size;     // as the source gives it
-  int line = 0;                          // source line
+  std::filesystem::path file;         // where the bytes come from
+  std::string shown_name;             // as the manifest names it, for messages
+  std::optional<std::uint32_t> size;  // as the source gives it
+  int line = 0;                       // source line
   bool is_resource = false;
-  std::string key;                       // resources only
-  std::string manifest_name;             // resources: FILE; files: NAME
+  std::string key;            // resources only
+  std::string manifest_name;  // resources: FILE; files: NAME
 };
 
 struct SourceManifest {
   std::filesystem::path path;
-  std::vector<std::string> lines;        // the source's lines, line endings removed
-  std::vector<PayloadItem> items;        // resources first, then files, in payload order
+  std::vector<std::string> lines;  // the source's lines, line endings removed
+  std::vector<PayloadItem> items;  // resources first, then files, in payload order
   std::size_t components = 0;
 };
 

@@ -72,7 +72,8 @@ std::string RateLine(std::string_view name, std::uint32_t rate, int percent) {
   } else if (rate <= 1048575) {
     line = FormatText("\r%s %.2f kilobytes/second (%d%% complete)", shown.c_str(), rate * 0.0009765625, percent);
   } else {
-    line = FormatText("\r%s %.2f megabytes/second (%d%% complete)", shown.c_str(), rate * 0.00000095367431640625, percent);
+    line =
+        FormatText("\r%s %.2f megabytes/second (%d%% complete)", shown.c_str(), rate * 0.00000095367431640625, percent);
   }
   if (line.size() > kMaxLine) line.resize(kMaxLine);
   return line;

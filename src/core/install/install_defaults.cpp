@@ -50,8 +50,9 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   }
   if (chosen) return;
   const bool edition = vars.GetVariable("Edition") != nullptr;
-  vars.SetVariable("InstDir", vars.ExpandVariables(edition ? "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
-                                                           : "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Version]"));
+  vars.SetVariable("InstDir",
+                   vars.ExpandVariables(edition ? "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
+                                                : "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Version]"));
 }
 
 }  // namespace inst

@@ -28,12 +28,14 @@ void JournalingRegistry::Note(int root, const std::string& key, const std::strin
     } while (end != std::string::npos);
     return;
   }
-  if (registry_.RegistryReadString(root, key, name).error == kErrorFileNotFound) journal_.values.push_back({root, key, name});
+  if (registry_.RegistryReadString(root, key, name).error == kErrorFileNotFound)
+    journal_.values.push_back({root, key, name});
 }
 
 void RollBackInstallation(InstallJournal& journal, FileSystem& files, Registry& registry) {
   journal.recording = false;
-  for (const InstallJournal::Value& value : journal.values) registry.RegistryDeleteValue(value.root, value.key, value.name);
+  for (const InstallJournal::Value& value : journal.values)
+    registry.RegistryDeleteValue(value.root, value.key, value.name);
   for (const InstallJournal::Key& key : journal.keys) registry.RegistryDeleteTree(key.root, key.path);
   for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) files.RemoveFile(*file);
   for (auto folder = journal.folders.rbegin(); folder != journal.folders.rend(); ++folder) files.RemoveFolder(*folder);

@@ -149,14 +149,16 @@ bool InstallationRun::CheckPrerequisites(FeatureRecord& feature) {
   for (const FeatureRecord* required : feature.requires_features) {
     if (required->installed) continue;
     ok = false;
-    if (kMaxPrerequisiteList - list.size() > required->description.size() + 6) list += "  " + required->description + "\n";
+    if (kMaxPrerequisiteList - list.size() > required->description.size() + 6)
+      list += "  " + required->description + "\n";
   }
-  if (!ok &&
-      !messages_.AskYesNo("Prerequisite missing",
-                          "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want "
-                          "to continue anyway?",
-                          feature.description.c_str(), list.c_str())) {
-    messages_.FatalError("Installation terminated - suggest you install the prerequisites\nthen retry this installation");
+  if (!ok && !messages_.AskYesNo(
+                 "Prerequisite missing",
+                 "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want "
+                 "to continue anyway?",
+                 feature.description.c_str(), list.c_str())) {
+    messages_.FatalError(
+        "Installation terminated - suggest you install the prerequisites\nthen retry this installation");
   }
   return ok;
 }
@@ -171,7 +173,8 @@ bool InstallationRun::ComponentHasContent(std::size_t index) const {
 
 void InstallationRun::Report(const std::string& line) {
   const std::uint64_t unit = state_.progress_unit ? state_.progress_unit : 1;
-  progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit), line.substr(0, kMaxLogLine).c_str());
+  progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit),
+                           line.substr(0, kMaxLogLine).c_str());
 }
 
 void InstallationRun::DiscardFiles(const FeatureRecord& feature) {

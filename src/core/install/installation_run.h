@@ -27,7 +27,11 @@ class InstallationRun {
  public:
   InstallationRun(InstallerState& state, Registry& registry, FileSystem& files, Messages& messages,
                   FileExtractor& extractor, Progress& progress)
-      : state_(state), registry_(registry), files_(files), messages_(messages), extractor_(extractor),
+      : state_(state),
+        registry_(registry),
+        files_(files),
+        messages_(messages),
+        extractor_(extractor),
         progress_(progress) {}
 
   // True when the feature is installed; sets its available flag.

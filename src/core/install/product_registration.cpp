@@ -16,8 +16,9 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 const std::string& ProductRegistration::ProductKey() {
   if (!product_key_) {
     const bool edition = state_.variables.GetVariable("Edition") != nullptr;
-    product_key_ = state_.variables.ExpandVariables(edition ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
-                                                            : "SOFTWARE\\[Manufacturer]\\[Product]\\[Version]");
+    product_key_ =
+        state_.variables.ExpandVariables(edition ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
+                                                 : "SOFTWARE\\[Manufacturer]\\[Product]\\[Version]");
   }
   return *product_key_;
 }
@@ -50,7 +51,8 @@ void ProductRegistration::WriteAppPaths() {
 
 void ProductRegistration::WriteProductValues() {
   const std::string& key = PatchLevelKey();
-  if (const std::uint32_t error = registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf("InstDir"))) {
+  if (const std::uint32_t error =
+          registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf("InstDir"))) {
     messages_.FatalError("Registry write failure %d", static_cast<int>(error));
   }
   if (const std::string* build = state_.variables.GetVariable("BuildNo")) {
@@ -63,15 +65,19 @@ void ProductRegistration::WriteProductValues() {
 
 void ProductRegistration::ApplyRegistryEntries() {
   for (const RegistryRecord& entry : state_.lists.registry_list) {
-    if (entry.kind == kRegistryNumber) registry_.RegistryWriteDword(entry.root, entry.key_path, entry.value_name, entry.number);
-    else registry_.RegistryWriteString(entry.root, entry.key_path, entry.value_name, entry.text);
+    if (entry.kind == kRegistryNumber)
+      registry_.RegistryWriteDword(entry.root, entry.key_path, entry.value_name, entry.number);
+    else
+      registry_.RegistryWriteString(entry.root, entry.key_path, entry.value_name, entry.text);
   }
 }
 
 void ProductRegistration::WriteUninstallEntry() {
   InstallerVariables& vars = state_.variables;
   const std::string& key = UninstallKey();
-  auto write = [&](const char* name, const std::string& text) { registry_.RegistryWriteString(kHKLM, key, name, text); };
+  auto write = [&](const char* name, const std::string& text) {
+    registry_.RegistryWriteString(kHKLM, key, name, text);
+  };
   auto write_if_set = [&](const char* name, const char* variable) {
     if (const std::string* value = vars.GetVariable(variable)) write(name, *value);
   };
@@ -92,7 +98,8 @@ void ProductRegistration::WriteUninstallEntry() {
   const std::string version = vars.ValueOf("Version");
   registry_.RegistryWriteDword(kHKLM, key, "VersionMajor", LeadingNumber(version));
   const auto dot = version.rfind('.');
-  if (dot != std::string::npos) registry_.RegistryWriteDword(kHKLM, key, "VersionMinor", LeadingNumber(version.substr(dot + 1)));
+  if (dot != std::string::npos)
+    registry_.RegistryWriteDword(kHKLM, key, "VersionMinor", LeadingNumber(version.substr(dot + 1)));
   // For deployment tools: the removal without a window, and the kilobytes installed.
   write("QuietUninstallString", FormatText("\"%s\" --remove-silently", setup.c_str()));
   std::uint64_t bytes = 0;
@@ -126,7 +133,8 @@ void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
   if (state_.variables.TestFlag("SetupFASM")) integrations.RegisterFasmTools();
   if (state_.variables.TestFlag("InstallMPLABPlugin")) {
     if (state_.mplab_plugin_index != -1) {
-      registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex", static_cast<std::uint32_t>(state_.mplab_plugin_index));
+      registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex",
+                                   static_cast<std::uint32_t>(state_.mplab_plugin_index));
     }
     integrations.RegisterMplabPlugin();
   }

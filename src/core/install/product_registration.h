@@ -23,7 +23,6 @@ class ToolIntegrations {
 inline constexpr const char* kPublisher = "VORANTH Software";
 inline constexpr const char* kTessaraShortcutName = "TESSARA Integrated Development Environment";
 
-
 class ProductRegistration {
  public:
   // `today` gives the local date as eight digits, YYYYMMDD.

@@ -33,7 +33,7 @@ struct RegistryValue {
 };
 
 struct SubkeyList {
-  std::vector<std::string> names;  // in enumeration order
+  std::vector<std::string> names;       // in enumeration order
   std::uint32_t error = kErrorSuccess;  // 0 when the enumeration ran to its end
 };
 

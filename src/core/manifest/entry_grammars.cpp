@@ -37,7 +37,8 @@ std::optional<std::uint32_t> ReadHex(std::string_view text) {
   }
   if (i >= text.size() || HexDigit(text[i]) < 0) return std::nullopt;
   std::uint32_t value = 0;
-  for (; i < text.size() && HexDigit(text[i]) >= 0; ++i) value = value * 16 + static_cast<std::uint32_t>(HexDigit(text[i]));
+  for (; i < text.size() && HexDigit(text[i]) >= 0; ++i)
+    value = value * 16 + static_cast<std::uint32_t>(HexDigit(text[i]));
   return negative ? static_cast<std::uint32_t>(0u - value) : value;
 }
 

@@ -45,8 +45,10 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   // Version goes before PatchLevel whatever order the manifest set them in: read
   // back, a patch level without a version would end the installed copy.
   std::vector<std::string> names = lists.variable_names;
-  const auto version = std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "Version"); });
-  const auto patch = std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "PatchLevel"); });
+  const auto version =
+      std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "Version"); });
+  const auto patch =
+      std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "PatchLevel"); });
   if (version != names.end() && patch < version) std::rotate(patch, version, version + 1);
   for (const std::string& name : names) line(name + "=" + CollapseInstDir(vars.ValueOf(name), vars));
   for (const ResourceRecord& resource : lists.resource_list)
@@ -117,7 +119,8 @@ void KeepEarlierRecords(InstallerState& state, std::string_view earlier) {
   if (!same_product) return;
   auto keep = [](std::vector<std::string>& list, const std::vector<std::string>& earlier_entries) {
     for (const std::string& entry : earlier_entries) {
-      const bool listed = std::any_of(list.begin(), list.end(), [&](const std::string& e) { return EqualsIgnoreCase(e, entry); });
+      const bool listed =
+          std::any_of(list.begin(), list.end(), [&](const std::string& e) { return EqualsIgnoreCase(e, entry); });
       if (!listed) list.push_back(entry);
     }
   };
@@ -125,7 +128,8 @@ void KeepEarlierRecords(InstallerState& state, std::string_view earlier) {
   keep(state.lists.installed_folders, folders);
 }
 
-void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages, const std::string& signature) {
+void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages,
+                            const std::string& signature) {
   if (!state.variables.TestFlag("Install")) return;
   const std::string path = InstalledManifestPath(state.variables);
   // Installed again into the same folder: what the earlier run installed stays on
@@ -170,11 +174,12 @@ class RemovalBounds {
     }
   }
   bool HoldsFile(const std::string& path) const {
-    return std::any_of(roots_.begin(), roots_.end(), [&](const std::string& root) { return IsWithinFolder(path, root); });
+    return std::any_of(roots_.begin(), roots_.end(),
+                       [&](const std::string& root) { return IsWithinFolder(path, root); });
   }
   bool HoldsFolder(const std::string& path) const {
-    return HoldsFile(path) ||
-           std::any_of(roots_.begin(), roots_.end(), [&](const std::string& root) { return IsWithinFolder(root, path); });
+    return HoldsFile(path) || std::any_of(roots_.begin(), roots_.end(),
+                                          [&](const std::string& root) { return IsWithinFolder(root, path); });
   }
 
  private:
@@ -202,18 +207,20 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   bool manifest_listed = false;
   for (const std::string& file : lists.installed_files) {
     if (!bounds.HoldsFile(file)) {
-      progress.ReportProgress(percent(), FormatText("Skipping file %s: outside the installation", file.c_str()).c_str());
+      progress.ReportProgress(percent(),
+                              FormatText("Skipping file %s: outside the installation", file.c_str()).c_str());
     } else if (EqualsIgnoreCase(file, manifest)) {
       manifest_listed = true;
     } else {
       progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
-        if (!messages.AskRetryCancel("Can't delete file",
-                                     "The file %s cannot be deleted -\nclose any other applications that may be using it",
-                                     file.c_str())) {
-          messages.FatalError("Removal stopped: %s could not be deleted.\nThe installation is still registered; "
-                              "remove it again once the file is free.",
-                              file.c_str());
+        if (!messages.AskRetryCancel(
+                "Can't delete file",
+                "The file %s cannot be deleted -\nclose any other applications that may be using it", file.c_str())) {
+          messages.FatalError(
+              "Removal stopped: %s could not be deleted.\nThe installation is still registered; "
+              "remove it again once the file is free.",
+              file.c_str());
         }
       }
     }
@@ -222,8 +229,10 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   if (manifest_listed) files.RemoveFile(manifest);
   for (const std::string& folder : lists.installed_folders) {
     const bool inside = bounds.HoldsFolder(folder);
-    progress.ReportProgress(percent(), FormatText(inside ? "Removing folder %s" : "Skipping folder %s: outside the installation",
-                                                  folder.c_str()).c_str());
+    progress.ReportProgress(
+        percent(),
+        FormatText(inside ? "Removing folder %s" : "Skipping folder %s: outside the installation", folder.c_str())
+            .c_str());
     ++state.progress_done;
     if (inside && !files.RemoveFolder(folder)) folders_left.push_back(folder);
   }

@@ -70,9 +70,13 @@ bool IsExcluded(const std::vector<std::string>& exclude_list, std::string_view n
                      [name](const std::string& excluded) { return EqualsIgnoreCase(excluded, name); });
 }
 
-ManifestParser::ManifestParser(std::string_view text, InstallerState& state, Messages& messages,
-                               ManifestHooks& hooks, ManifestParserOptions options)
-    : text_(text), next_line_(options.first_line), state_(state), messages_(messages), hooks_(hooks),
+ManifestParser::ManifestParser(std::string_view text, InstallerState& state, Messages& messages, ManifestHooks& hooks,
+                               ManifestParserOptions options)
+    : text_(text),
+      next_line_(options.first_line),
+      state_(state),
+      messages_(messages),
+      hooks_(hooks),
       options_(options) {}
 
 std::optional<std::string> ManifestParser::ReadManifestLine() {
@@ -126,15 +130,24 @@ void ManifestParser::ParseManifest() {
     std::string_view rest = *line;
     const std::string name(NextToken(rest, "[]").value_or(std::string_view()));
     if (EqualsIgnoreCase(name, "Run")) return;
-    if (EqualsIgnoreCase(name, "Resources")) ParseResources();
-    else if (EqualsIgnoreCase(name, "Variables")) ParseVariables();
-    else if (EqualsIgnoreCase(name, "Shortcuts")) ParseShortcuts();
-    else if (EqualsIgnoreCase(name, "Features")) ParseFeatures();
-    else if (EqualsIgnoreCase(name, "Components")) ParseComponents();
-    else if (EqualsIgnoreCase(name, "Folders")) ParseRecordedPaths(state_.lists.installed_folders);
-    else if (EqualsIgnoreCase(name, "Files")) ParseRecordedPaths(state_.lists.installed_files);
-    else if (EqualsIgnoreCase(name, "Registry")) ParseRegistry();
-    else messages_.FatalError("Unknown line in manifest: %s", name.c_str());
+    if (EqualsIgnoreCase(name, "Resources"))
+      ParseResources();
+    else if (EqualsIgnoreCase(name, "Variables"))
+      ParseVariables();
+    else if (EqualsIgnoreCase(name, "Shortcuts"))
+      ParseShortcuts();
+    else if (EqualsIgnoreCase(name, "Features"))
+      ParseFeatures();
+    else if (EqualsIgnoreCase(name, "Components"))
+      ParseComponents();
+    else if (EqualsIgnoreCase(name, "Folders"))
+      ParseRecordedPaths(state_.lists.installed_folders);
+    else if (EqualsIgnoreCase(name, "Files"))
+      ParseRecordedPaths(state_.lists.installed_files);
+    else if (EqualsIgnoreCase(name, "Registry"))
+      ParseRegistry();
+    else
+      messages_.FatalError("Unknown line in manifest: %s", name.c_str());
   }
 }
 

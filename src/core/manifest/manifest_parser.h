@@ -91,5 +91,4 @@ FeaturePtr FindFeature(const ManifestLists& lists, std::string_view name, Messag
 ComponentPtr FindComponent(const ManifestLists& lists, std::string_view name, Messages& messages);
 bool IsExcluded(const std::vector<std::string>& exclude_list, std::string_view name);
 
-
 }  // namespace inst

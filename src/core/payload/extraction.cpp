@@ -24,9 +24,9 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
       return std::move(opened.file);
     }
     if (opened.error_number == kAccessDenied &&
-        messages_.AskRetryCancel("Can't create file",
-                                 "The file %s cannot be written to -\nclose any other applications that may be using it",
-                                 path.c_str())) {
+        messages_.AskRetryCancel(
+            "Can't create file",
+            "The file %s cannot be written to -\nclose any other applications that may be using it", path.c_str())) {
       continue;
     }
     messages_.FatalError("Can't create file: %s\nError %d", path.c_str(), opened.error_number);
@@ -58,7 +58,8 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
     if (got <= 0) fatal(kInstallerCorrupt);
     if (out) {
-      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) fatal(FormatText("Write error on %s", destination->c_str()));
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
+        fatal(FormatText("Write error on %s", destination->c_str()));
       CountProgress(static_cast<std::uint64_t>(got));
     }
     remaining -= static_cast<std::uint32_t>(got);

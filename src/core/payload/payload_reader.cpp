@@ -86,8 +86,7 @@ std::string ReadManifestSignature(FdFile& file, Messages& messages) {
   return FormatManifestSignature(std::string_view(bytes, got > 0 ? static_cast<std::size_t>(got) : 0));
 }
 
-void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5,
-                        Messages& messages) {
+void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5, Messages& messages) {
   file.Seek(headersize);
   std::vector<char> chunk(container::kDigestChunk);
   std::uint32_t remaining = setuplen;

@@ -49,8 +49,7 @@ std::optional<CertificateTable> CertificateTableOf(std::string_view head);
 std::string ReadManifestSignature(FdFile& file, Messages& messages);
 
 // Returns only when the stored digest matches the stretch it covers.
-void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5,
-                        Messages& messages);
+void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5, Messages& messages);
 
 // Four bytes of the stream, least significant first; the end of the stream inside
 // them is fatal.

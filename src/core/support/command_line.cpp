@@ -28,8 +28,10 @@ SplitCommandLineResult SplitCommandLine(std::string_view text) {
     for (; pos < text.size(); ++pos) {
       const char c = text[pos];
       if (quote != 0) {
-        if (c == quote) quote = 0;
-        else argument += c;
+        if (c == quote)
+          quote = 0;
+        else
+          argument += c;
       } else if (IsSeparator(c)) {
         break;
       } else if (c == '"' || c == '\'') {
@@ -47,8 +49,7 @@ SplitCommandLineResult SplitCommandLine(std::string_view text) {
   return result;
 }
 
-void ApplyArgument(std::string_view argument, InstallerVariables& variables,
-                   std::vector<std::string>& exclude_list) {
+void ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list) {
   constexpr std::string_view kDir = "--dir=";
   constexpr std::string_view kLog = "--log=";
   constexpr std::string_view kNo = "--no-";
@@ -92,9 +93,10 @@ void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages
   const std::string* folder = variables.GetVariable("InstDir");
   if (folder == nullptr || EqualsIgnoreCase(*folder, "default")) return;
   if (!IsFullPath(*folder)) {
-    messages.FatalError("The installation folder given with --dir= must be a full path, such as --dir=C:\\Tools\n"
-                        "(given: \"%s\")",
-                        folder->c_str());
+    messages.FatalError(
+        "The installation folder given with --dir= must be a full path, such as --dir=C:\\Tools\n"
+        "(given: \"%s\")",
+        folder->c_str());
   }
   variables.SetVariable("InstDir", NormalizeFolder(*folder));
 }

@@ -24,8 +24,7 @@ SplitCommandLineResult SplitCommandLine(std::string_view text);
 
 // Applies one argument by the option table; an argument that matches no option is
 // ignored. Names from "--no-" options are appended to `exclude_list`.
-void ApplyArgument(std::string_view argument, InstallerVariables& variables,
-                   std::vector<std::string>& exclude_list);
+void ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list);
 
 // The list of options that "--help" and "/?" show.
 const char* HelpText();

@@ -7,9 +7,9 @@
 
 namespace inst {
 
-#define INST_FORMAT_INTO(text, format)     \
-  va_list args_;                           \
-  va_start(args_, format);                 \
+#define INST_FORMAT_INTO(text, format)                 \
+  va_list args_;                                       \
+  va_start(args_, format);                             \
   const std::string text = FormatTextV(format, args_); \
   va_end(args_)
 

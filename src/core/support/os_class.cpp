@@ -16,9 +16,12 @@ std::uint32_t OsClassFromVersion(OsPlatform platform, unsigned major, unsigned m
     case OsPlatform::Nt:
       bits |= kNtFamily;
       if (major == 5) {
-        if (minor == 0 || minor == 2) bits |= kWin2000;
-        else if (minor == 1) bits |= kWinXp;
-        else bits |= kNt;
+        if (minor == 0 || minor == 2)
+          bits |= kWin2000;
+        else if (minor == 1)
+          bits |= kWinXp;
+        else
+          bits |= kNt;
       } else if (major == 6) {
         bits |= kVista;
       } else if (major == 7) {

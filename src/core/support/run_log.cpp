@@ -10,8 +10,10 @@ void RunLog::Write(std::string_view text) {
   if (!file_) return;
   std::string entry = clock_() + "  ";
   for (const char c : text) {
-    if (c == '\n') entry += "\r\n    ";
-    else if (c != '\r') entry += c;
+    if (c == '\n')
+      entry += "\r\n    ";
+    else if (c != '\r')
+      entry += c;
   }
   entry += "\r\n";
   // A log that cannot be written must not stop the installation it reports.
@@ -39,9 +41,12 @@ void WriteExitCode(RunLog& log, int exit_code) { log.Write(FormatText("Exit code
 
 int UnattendedAnswer(unsigned style) {
   switch (style & 0x0F) {
-    case box::kYesNo: return box::kIdNo;
-    case box::kRetryCancel: return box::kIdCancel;
-    default: return box::kIdOk;
+    case box::kYesNo:
+      return box::kIdNo;
+    case box::kRetryCancel:
+      return box::kIdCancel;
+    default:
+      return box::kIdOk;
   }
 }
 
@@ -49,12 +54,18 @@ namespace {
 
 const char* AnswerName(int answer) {
   switch (answer) {
-    case box::kIdOk: return "OK";
-    case box::kIdCancel: return "Cancel";
-    case box::kIdRetry: return "Retry";
-    case box::kIdYes: return "Yes";
-    case box::kIdNo: return "No";
-    default: return "closed";
+    case box::kIdOk:
+      return "OK";
+    case box::kIdCancel:
+      return "Cancel";
+    case box::kIdRetry:
+      return "Retry";
+    case box::kIdYes:
+      return "Yes";
+    case box::kIdNo:
+      return "No";
+    default:
+      return "closed";
   }
 }
 

@@ -13,8 +13,10 @@ std::string TempFolderBase(Environment& environment) {
 
 void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& files) {
   for (auto it = temp_list.rbegin(); it != temp_list.rend(); ++it) {
-    if (files.IsDirectory(*it)) files.RemoveFolder(*it);
-    else files.RemoveFile(*it);
+    if (files.IsDirectory(*it))
+      files.RemoveFolder(*it);
+    else
+      files.RemoveFile(*it);
   }
 }
 

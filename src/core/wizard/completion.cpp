@@ -35,7 +35,8 @@ std::string CompletionText(const InstallerVariables& vars) {
     if (patch == nullptr || EqualsIgnoreCase(*patch, "PL0")) {
       return vars.ExpandVariables("Congratulations!\n[Description] version [Version] has been successfully installed");
     }
-    return vars.ExpandVariables("Congratulations!\n[Description] version [Version][PatchLevel] has been successfully installed");
+    return vars.ExpandVariables(
+        "Congratulations!\n[Description] version [Version][PatchLevel] has been successfully installed");
   }
   return vars.ExpandVariables("[Description] version [Version] has been successfully repaired.");
 }

@@ -5,7 +5,8 @@
 namespace inst {
 
 std::string ConfigurationPageText(bool dont_add_path) {
-  std::string text = "Customize your installation.\n\nChoose the preferred language for error, warning and advisory messages.";
+  std::string text =
+      "Customize your installation.\n\nChoose the preferred language for error, warning and advisory messages.";
   if (!dont_add_path) {
     text += " For command line usage, you may also choose to have the executables added to your environment PATH.";
   }
@@ -34,8 +35,9 @@ bool AddPathEntry(Registry& registry, const std::string& name, const std::string
   if (!current.ok()) return false;
   const std::optional<std::string> updated = PathWithFolder(current.text, folder);
   if (!updated) return true;
-  const std::uint32_t error = current.expandable ? registry.RegistryWriteExpandString(kHKLM, kEnvironmentKey, name, *updated)
-                                                 : registry.RegistryWriteString(kHKLM, kEnvironmentKey, name, *updated);
+  const std::uint32_t error = current.expandable
+                                  ? registry.RegistryWriteExpandString(kHKLM, kEnvironmentKey, name, *updated)
+                                  : registry.RegistryWriteString(kHKLM, kEnvironmentKey, name, *updated);
   return error == kErrorSuccess;
 }
 

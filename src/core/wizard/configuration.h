@@ -15,7 +15,11 @@ struct MessageLanguage {
   const char* name;    // as shown, in the Windows ANSI code page
 };
 
-inline constexpr MessageLanguage kMessageLanguages[] = {{7, "German;Deutsch"}, {9, "English"}, {12, "French;Fran\xE7" "ais"}};
+inline constexpr MessageLanguage kMessageLanguages[] = {{7, "German;Deutsch"},
+                                                        {9, "English"},
+                                                        {12,
+                                                         "French;Fran\xE7"
+                                                         "ais"}};
 inline constexpr std::size_t kDefaultLanguageRow = 1;  // English
 inline constexpr int kAddPathBox = 303;
 inline constexpr const char* kEnvironmentKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";

@@ -28,7 +28,8 @@ ComponentChoice ChooseComponentBoxes(const ManifestLists& lists, const std::func
 }
 
 std::string InstallFolderPageText(const ComponentChoice& choice) {
-  if (choice.count < 2) return "Please choose the folder to install into, then click Next to complete the installation.";
+  if (choice.count < 2)
+    return "Please choose the folder to install into, then click Next to complete the installation.";
   std::string text =
       "Please select components to install, and choose the installation folder, then click Next to complete the "
       "installation.";

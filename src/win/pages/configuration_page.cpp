@@ -33,7 +33,8 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   // Made anew on every entry: coming back starts from English and an unticked box.
   ShowControls({frame_, languages_, add_path_}, false);
   frame_ = window_->CreateControl("STATIC", "  Language to use for messages", WS_BORDER);
-  languages_ = window_->CreateControl("COMBOBOX", "", CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE);
+  languages_ =
+      window_->CreateControl("COMBOBOX", "", CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE);
   add_path_ = nullptr;
   if (!dont_add_path) {
     add_path_ = window_->CreateControl("BUTTON", "Add to environment path", BS_AUTOCHECKBOX | WS_TABSTOP, kAddPathBox);
@@ -67,8 +68,8 @@ std::uint32_t ConfigurationPage::Leave(bool) {
     } else if (os & os_class::kNtFamily) {
       AddPathEntry(process_.registry, "PATH", folder);
       DWORD_PTR ignored = 0;
-      ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"), SMTO_ABORTIFHUNG,
-                            kSettingChangeTimeout, &ignored);
+      ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                            SMTO_ABORTIFHUNG, kSettingChangeTimeout, &ignored);
     }
   }
   window_->SetPageText(std::nullopt);

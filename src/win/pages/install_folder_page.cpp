@@ -103,7 +103,8 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
     window_->EnableBack(true);
     return true;
   }
-  return process_.messages.AskYesNoPlain("Previous Installation", "Then is it OK to overwrite the previous installation?");
+  return process_.messages.AskYesNoPlain("Previous Installation",
+                                         "Then is it OK to overwrite the previous installation?");
 }
 
 std::uint32_t InstallFolderPage::Leave(bool forward) {

@@ -114,7 +114,8 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
       held_lines_ += line;
       held_last_length_ = line.size();
       // Only the end of a long batch can stay in the log.
-      if (held_lines_.size() > kLogLimit) held_lines_.erase(0, held_lines_.find('\n', held_lines_.size() - kLogCut) + 1);
+      if (held_lines_.size() > kLogLimit)
+        held_lines_.erase(0, held_lines_.find('\n', held_lines_.size() - kLogCut) + 1);
     }
   }
   const ULONGLONG now = ::GetTickCount64();

@@ -25,15 +25,20 @@ std::uint32_t WelcomePage::Enter(bool) {
     if (install) {
       const std::string* patch = vars.GetVariable("PatchLevel");
       const bool plain = patch == nullptr || EqualsIgnoreCase(*patch, "PL0");
-      text_ = vars.ExpandVariables(plain ? "This program will install\n[Description] version [Version].\nPress Next to continue."
-                                         : "This program will install\n[Description] version [Version][PatchLevel].\nPress Next to continue.");
+      text_ = vars.ExpandVariables(
+          plain ? "This program will install\n[Description] version [Version].\nPress Next to continue."
+                : "This program will install\n[Description] version [Version][PatchLevel].\nPress Next to continue.");
     } else {
       const bool remove = vars.TestFlag("Remove");
-      text_ = vars.ExpandVariables(
-          remove ? "This program will remove\n[Description] version [FullVersion].\nSelect an option and press Next to continue."
-                 : "This program will repair or remove\n[Description] version [FullVersion].\nSelect an option and press Next to continue.");
-      if (!remove) repair_ = window_->CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRepair);
-      remove_ = window_->CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRemove);
+      text_ = vars.ExpandVariables(remove ? "This program will remove\n[Description] version [FullVersion].\nSelect an "
+                                            "option and press Next to continue."
+                                          : "This program will repair or remove\n[Description] version "
+                                            "[FullVersion].\nSelect an option and press Next to continue.");
+      if (!remove)
+        repair_ =
+            window_->CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRepair);
+      remove_ =
+          window_->CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRemove);
       if (remove) ::SendMessageA(remove_, BM_SETCHECK, BST_CHECKED, 0);
       if (repair_) {
         window_->PlaceControl(frame_, 25, 205, 350, 35);
@@ -84,8 +89,9 @@ void WelcomePage::UpdateNext() {
 
 bool WelcomePage::InstalledVersionAllowsInstall() {
   InstallerVariables& vars = process_.variables();
-  const std::string key = vars.ExpandVariables(vars.GetVariable("Edition") ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
-                                                                           : "SOFTWARE\\[Manufacturer]\\[Product]");
+  const std::string key =
+      vars.ExpandVariables(vars.GetVariable("Edition") ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
+                                                       : "SOFTWARE\\[Manufacturer]\\[Product]");
   const std::string this_version = vars.VersionBase();
   const SubkeyList versions = process_.registry.RegistryListSubkeys(kHKLM, key);
   if (versions.error != 0) return proceed_;
@@ -98,7 +104,8 @@ bool WelcomePage::InstalledVersionAllowsInstall() {
   }
   if (!installed.empty() && installed > this_version) {
     proceed_ = process_.messages.AskYesNo(
-        "Install older version?", "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
+        "Install older version?",
+        "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
         installed.c_str(), vars.ValueOf("Product").c_str(), this_version.c_str());
   }
   return proceed_;
