@@ -152,7 +152,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
 
   // A file cut short or not the one the manifest names is never run.
   if (!result.Complete(total)) {
-    process.files.RemoveFile(target);
+    static_cast<void>(process.files.RemoveFile(target));  // or it goes with the temporary folder
     if (result.write_fault)
       messages.ShowMessage("Can't write file: %s", target.c_str());
     else
@@ -161,7 +161,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     return std::nullopt;
   }
   if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {
-    process.files.RemoveFile(target);
+    static_cast<void>(process.files.RemoveFile(target));  // or it goes with the temporary folder
     messages.ShowMessage("Downloaded file %s does not match the SHA-256 digest in the manifest", url.c_str());
     return std::nullopt;
   }

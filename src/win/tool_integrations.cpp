@@ -113,9 +113,10 @@ void WinToolIntegrations::RegisterMplabPlugin() {
     process.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
                                static_cast<unsigned long>(result));
   }
+  // Lost, the record only makes the next installation register the plug-in again.
   if (version) {
-    process.registry.RegistryWriteString(kHKLM, key, "currentVer", *version);
-    process.registry.RegistryWriteString(kHKLM, key, "currentPath", dll);
+    static_cast<void>(process.registry.RegistryWriteString(kHKLM, key, "currentVer", *version));
+    static_cast<void>(process.registry.RegistryWriteString(kHKLM, key, "currentPath", dll));
   }
 }
 

@@ -140,7 +140,8 @@ std::uint32_t WinRegistry::RegistryWriteDword(int root, const std::string& key, 
 std::uint32_t WinRegistry::RegistryDeleteTree(int root, const std::string& key) {
   // Listed before anything is deleted, so that the deletions cannot disturb the listing.
   const SubkeyList subkeys = RegistryListSubkeys(root, key);
-  for (const std::string& name : subkeys.names) RegistryDeleteTree(root, key + "\\" + name);
+  // A subkey left behind makes deleting the key itself fail, which is the result.
+  for (const std::string& name : subkeys.names) static_cast<void>(RegistryDeleteTree(root, key + "\\" + name));
   return static_cast<std::uint32_t>(::RegDeleteKeyA(RegistryRoot(root), key.c_str()));
 }
 

@@ -8,14 +8,14 @@ namespace inst::win {
 
 class WinFileSystem final : public FileSystem {
  public:
-  bool FileExists(const std::string& path) override;
-  bool IsDirectory(const std::string& path) override;
-  bool CreateFolder(const std::string& path) override;
-  bool RemoveFolder(const std::string& path) override;
-  bool RemoveFile(const std::string& path) override;
-  std::optional<std::string> ReadWholeFile(const std::string& path) override;
-  Opened<OutputFile> OpenForWriting(const std::string& path) override;
-  Opened<InputFile> OpenForReading(const std::string& path) override;
+  [[nodiscard]] bool FileExists(const std::string& path) override;
+  [[nodiscard]] bool IsDirectory(const std::string& path) override;
+  [[nodiscard]] bool CreateFolder(const std::string& path) override;
+  [[nodiscard]] bool RemoveFolder(const std::string& path) override;
+  [[nodiscard]] bool RemoveFile(const std::string& path) override;
+  [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  [[nodiscard]] Opened<OutputFile> OpenForWriting(const std::string& path) override;
+  [[nodiscard]] Opened<InputFile> OpenForReading(const std::string& path) override;
   std::uint64_t FileSize(const std::string& path) override;
   std::string ErrorText(int error_number) override;
 };

@@ -360,6 +360,10 @@ TEST_F(InstallationTest, RemovalReportsAFallingBarAndHandsBusyFoldersToTheScript
   EXPECT_NE(text.find("if %tries% geq 60 goto Removed\r\n"), std::string::npos);
   EXPECT_NE(text.find(":Removed\r\nrmdir \"C:\\P\\bin\"\r\nrmdir \"C:\\P\"\r\ndel \"C:\\T\\vrs1.bat\"\r\n"),
             std::string::npos);
+  // A script that cannot be written in full is not left to run.
+  fs.write_limit = 10;
+  EXPECT_THROW(RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs2.bat"), ProcessEnded);
+  EXPECT_EQ(host.boxes.back().text, "Could not create C:\\T\\vrs2.bat");
 }
 
 }  // namespace

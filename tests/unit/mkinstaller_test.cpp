@@ -96,7 +96,7 @@ class BuilderTest : public ::testing::Test {
       const auto found = FindPayloadHeader(file);
       if (!found) return "(no header)";
       CheckPayloadDigest(file, found->header.setuplen, found->header.headersize, *NewMd5(), messages);
-      file.Seek(found->stream_start);
+      if (!file.Seek(found->stream_start)) return "(seek failed)";
       auto stream = OpenGzipStream(file.fd());
       ReadPayloadManifest(*stream, messages);
     } catch (const ProcessEnded&) {
@@ -129,7 +129,7 @@ TEST_F(BuilderTest, LayoutIsReadBackByTheInstallerCode) {
   Messages messages(host, vars);
   CheckPayloadDigest(file, found->header.setuplen, found->header.headersize, *NewMd5(), messages);
   EXPECT_EQ(ReadManifestSignature(file, messages), "030A11181F262D343B424950575E656C");
-  file.Seek(found->stream_start);
+  ASSERT_TRUE(file.Seek(found->stream_start));
   auto stream = OpenGzipStream(file.fd());
   const std::string manifest = ReadPayloadManifest(*stream, messages);
   EXPECT_EQ(manifest,
@@ -180,7 +180,7 @@ TEST_F(BuilderTest, OutputIsDeterministicAndCarriesTheReferral) {
   FakeHost host;
   InstallerVariables vars(testing::NoEnvironment);
   Messages messages(host, vars);
-  file.Seek(found->stream_start);
+  ASSERT_TRUE(file.Seek(found->stream_start));
   auto stream = OpenGzipStream(file.fd());
   ReadPayloadManifest(*stream, messages);
   EXPECT_EQ(ReadStreamWord(*stream, messages), 13u);

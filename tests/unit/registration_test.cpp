@@ -176,13 +176,14 @@ TEST_F(RegistrationTest, RollBackTakesBackOnlyWhatTheRunCreated) {
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Other", "theirs");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "before");
   JournalingRegistry journaled(registry, state.journal);
-  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Before the run", "x");  // not recording yet
+  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Before the run", "x"),
+            kErrorSuccess);  // not recording yet
 
   state.journal.Begin();
-  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\New");
-  journaled.RegistryWriteDword(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "BuildNo", 7);
-  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Added", "new");
-  journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "changed");
+  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\New"), kErrorSuccess);
+  EXPECT_EQ(journaled.RegistryWriteDword(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "BuildNo", 7), kErrorSuccess);
+  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Added", "new"), kErrorSuccess);
+  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "changed"), kErrorSuccess);
   files.folders.insert({"C:\\New", "C:\\New\\bin"});
   state.journal.folders = {"C:\\New", "C:\\New\\bin"};
   files.files["C:\\New\\bin\\a.exe"] = "new";

@@ -34,11 +34,16 @@ void JournalingRegistry::Note(int root, const std::string& key, const std::strin
 
 void RollBackInstallation(InstallJournal& journal, FileSystem& files, Registry& registry) {
   journal.recording = false;
+  // Best effort: the run is already failing, and each step that fails leaves no
+  // more behind than stopping would.
   for (const InstallJournal::Value& value : journal.values)
-    registry.RegistryDeleteValue(value.root, value.key, value.name);
-  for (const InstallJournal::Key& key : journal.keys) registry.RegistryDeleteTree(key.root, key.path);
-  for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file) files.RemoveFile(*file);
-  for (auto folder = journal.folders.rbegin(); folder != journal.folders.rend(); ++folder) files.RemoveFolder(*folder);
+    static_cast<void>(registry.RegistryDeleteValue(value.root, value.key, value.name));
+  for (const InstallJournal::Key& key : journal.keys)
+    static_cast<void>(registry.RegistryDeleteTree(key.root, key.path));
+  for (auto file = journal.files.rbegin(); file != journal.files.rend(); ++file)
+    static_cast<void>(files.RemoveFile(*file));
+  for (auto folder = journal.folders.rbegin(); folder != journal.folders.rend(); ++folder)
+    static_cast<void>(files.RemoveFolder(*folder));
   journal = InstallJournal{};
 }
 

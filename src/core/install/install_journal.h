@@ -44,8 +44,8 @@ class JournalingRegistry final : public Registry {
   RegistryValue RegistryReadString(int root, const std::string& key, const std::string& name) override {
     return registry_.RegistryReadString(root, key, name);
   }
-  std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
-                                  std::uint32_t& out) override {
+  [[nodiscard]] std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
+                                                std::uint32_t& out) override {
     return registry_.RegistryReadDword(root, key, name, out);
   }
   RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) override {
@@ -54,25 +54,25 @@ class JournalingRegistry final : public Registry {
   SubkeyList RegistryListSubkeys(int root, const std::string& key) override {
     return registry_.RegistryListSubkeys(root, key);
   }
-  std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
-                                    const std::string& text) override {
+  [[nodiscard]] std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
+                                                  const std::string& text) override {
     Note(root, key, name);
     return registry_.RegistryWriteString(root, key, name, text);
   }
-  std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
-                                          const std::string& text) override {
+  [[nodiscard]] std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
+                                                        const std::string& text) override {
     Note(root, key, name);
     return registry_.RegistryWriteExpandString(root, key, name, text);
   }
-  std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
-                                   std::uint32_t value) override {
+  [[nodiscard]] std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
+                                                 std::uint32_t value) override {
     Note(root, key, name);
     return registry_.RegistryWriteDword(root, key, name, value);
   }
-  std::uint32_t RegistryDeleteTree(int root, const std::string& key) override {
+  [[nodiscard]] std::uint32_t RegistryDeleteTree(int root, const std::string& key) override {
     return registry_.RegistryDeleteTree(root, key);
   }
-  std::uint32_t RegistryDeleteValue(int root, const std::string& key, const std::string& name) override {
+  [[nodiscard]] std::uint32_t RegistryDeleteValue(int root, const std::string& key, const std::string& name) override {
     return registry_.RegistryDeleteValue(root, key, name);
   }
 

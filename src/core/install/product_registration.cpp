@@ -45,8 +45,11 @@ void ProductRegistration::WriteAppPaths() {
   const std::string* name = state_.variables.GetVariable("Appname");
   if (name == nullptr) return;
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + *name;
-  registry_.RegistryWriteString(kHKLM, key, "Path", state_.variables.ExpandVariables("[InstDir]\\bin"));
-  registry_.RegistryWriteString(kHKLM, key, "", state_.variables.ExpandVariables("[InstDir]\\bin\\[Appname]"));
+  // Only the product's own keys are vital; the rest, as here, is written as far as it goes.
+  static_cast<void>(
+      registry_.RegistryWriteString(kHKLM, key, "Path", state_.variables.ExpandVariables("[InstDir]\\bin")));
+  static_cast<void>(
+      registry_.RegistryWriteString(kHKLM, key, "", state_.variables.ExpandVariables("[InstDir]\\bin\\[Appname]")));
 }
 
 void ProductRegistration::WriteProductValues() {
@@ -65,18 +68,24 @@ void ProductRegistration::WriteProductValues() {
 
 void ProductRegistration::ApplyRegistryEntries() {
   for (const RegistryRecord& entry : state_.lists.registry_list) {
+    // Written as far as it goes, like the uninstall entry.
     if (entry.kind == kRegistryNumber)
-      registry_.RegistryWriteDword(entry.root, entry.key_path, entry.value_name, entry.number);
+      static_cast<void>(registry_.RegistryWriteDword(entry.root, entry.key_path, entry.value_name, entry.number));
     else
-      registry_.RegistryWriteString(entry.root, entry.key_path, entry.value_name, entry.text);
+      static_cast<void>(registry_.RegistryWriteString(entry.root, entry.key_path, entry.value_name, entry.text));
   }
 }
 
 void ProductRegistration::WriteUninstallEntry() {
   InstallerVariables& vars = state_.variables;
   const std::string& key = UninstallKey();
+  // The entry is written as far as it goes: a value that fails leaves the rest, and
+  // the installation, in place.
   auto write = [&](const char* name, const std::string& text) {
-    registry_.RegistryWriteString(kHKLM, key, name, text);
+    static_cast<void>(registry_.RegistryWriteString(kHKLM, key, name, text));
+  };
+  auto write_number = [&](const char* name, std::uint32_t number) {
+    static_cast<void>(registry_.RegistryWriteDword(kHKLM, key, name, number));
   };
   auto write_if_set = [&](const char* name, const char* variable) {
     if (const std::string* value = vars.GetVariable(variable)) write(name, *value);
@@ -85,7 +94,7 @@ void ProductRegistration::WriteUninstallEntry() {
   write("DisplayName", vars.ExpandVariables("[Description] V[Version][PatchLEvel]"));
   write("DisplayVersion", vars.ValueOf("Version"));
   write_if_set("HelpLink", "SupportURL");
-  registry_.RegistryWriteDword(kHKLM, key, "NoRepair", 1);
+  write_number("NoRepair", 1);
   write("Publisher", kPublisher);
   const std::string setup = vars.ValueOf("SETUP");
   write("UninstallString", FormatText("\"%s\" --remove", setup.c_str()));
@@ -96,15 +105,14 @@ void ProductRegistration::WriteUninstallEntry() {
   write_if_set("Readme", "README");
   write("InstallDate", today_());
   const std::string version = vars.ValueOf("Version");
-  registry_.RegistryWriteDword(kHKLM, key, "VersionMajor", LeadingNumber(version));
+  write_number("VersionMajor", LeadingNumber(version));
   const auto dot = version.rfind('.');
-  if (dot != std::string::npos)
-    registry_.RegistryWriteDword(kHKLM, key, "VersionMinor", LeadingNumber(version.substr(dot + 1)));
+  if (dot != std::string::npos) write_number("VersionMinor", LeadingNumber(version.substr(dot + 1)));
   // For deployment tools: the removal without a window, and the kilobytes installed.
   write("QuietUninstallString", FormatText("\"%s\" --remove-silently", setup.c_str()));
   std::uint64_t bytes = 0;
   for (const std::string& file : state_.lists.installed_files) bytes += files_.FileSize(file);
-  registry_.RegistryWriteDword(kHKLM, key, "EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024));
+  write_number("EstimatedSize", static_cast<std::uint32_t>((bytes + 1023) / 1024));
 }
 
 void ProductRegistration::AddTessaraShortcut() {
@@ -133,8 +141,9 @@ void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
   if (state_.variables.TestFlag("SetupFASM")) integrations.RegisterFasmTools();
   if (state_.variables.TestFlag("InstallMPLABPlugin")) {
     if (state_.mplab_plugin_index != -1) {
-      registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex",
-                                   static_cast<std::uint32_t>(state_.mplab_plugin_index));
+      // Lost, the index is only asked for again at the next installation.
+      static_cast<void>(registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex",
+                                                     static_cast<std::uint32_t>(state_.mplab_plugin_index)));
     }
     integrations.RegisterMplabPlugin();
   }

@@ -42,23 +42,24 @@ class Registry {
   virtual ~Registry() = default;
   // REG_SZ as stored, REG_EXPAND_SZ expanded; other types give 160.
   virtual RegistryValue RegistryReadString(int root, const std::string& key, const std::string& name) = 0;
-  virtual std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
-                                          std::uint32_t& out) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryReadDword(int root, const std::string& key, const std::string& name,
+                                                        std::uint32_t& out) = 0;
   // REG_SZ or REG_EXPAND_SZ as stored, references left as they are; other types give 160.
   virtual RegistryValue RegistryReadStored(int root, const std::string& key, const std::string& name) = 0;
   virtual SubkeyList RegistryListSubkeys(int root, const std::string& key) = 0;
   // Creates missing keys.
-  virtual std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
-                                            const std::string& text) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryWriteString(int root, const std::string& key, const std::string& name,
+                                                          const std::string& text) = 0;
   // REG_EXPAND_SZ: references such as %SystemRoot% stay in the stored text.
-  virtual std::uint32_t RegistryWriteExpandString(int root, const std::string& key, const std::string& name,
-                                                  const std::string& text) = 0;
-  virtual std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
-                                           std::uint32_t value) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryWriteExpandString(int root, const std::string& key,
+                                                                const std::string& name, const std::string& text) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryWriteDword(int root, const std::string& key, const std::string& name,
+                                                         std::uint32_t value) = 0;
   // Deletes the key with everything below it, deepest first; the result is that of
   // deleting the key itself.
-  virtual std::uint32_t RegistryDeleteTree(int root, const std::string& key) = 0;
-  virtual std::uint32_t RegistryDeleteValue(int root, const std::string& key, const std::string& name) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryDeleteTree(int root, const std::string& key) = 0;
+  [[nodiscard]] virtual std::uint32_t RegistryDeleteValue(int root, const std::string& key,
+                                                          const std::string& name) = 0;
 };
 
 }  // namespace inst

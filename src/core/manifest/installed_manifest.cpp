@@ -226,7 +226,8 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     }
     ++state.progress_done;
   }
-  if (manifest_listed) files.RemoveFile(manifest);
+  // Left behind, it keeps its folder, which the clean-up script then takes.
+  if (manifest_listed) static_cast<void>(files.RemoveFile(manifest));
   for (const std::string& folder : lists.installed_folders) {
     const bool inside = bounds.HoldsFolder(folder);
     progress.ReportProgress(
@@ -239,7 +240,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   Opened<OutputFile> out = files.OpenForWriting(script_path);
   if (!out.file) messages.FatalError("Could not create %s", script_path.c_str());
   const std::string text = CleanupScriptText(running_copy, folders_left, script_path);
-  out.file->Write(text.data(), text.size());
+  if (!out.file->Write(text.data(), text.size())) messages.FatalError("Could not create %s", script_path.c_str());
   return script_path;
 }
 

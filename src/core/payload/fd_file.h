@@ -21,12 +21,12 @@ class FdFile {
 
   bool is_open() const { return fd_ >= 0; }
   int fd() const { return fd_; }
-  bool Seek(std::int64_t offset);
+  [[nodiscard]] bool Seek(std::int64_t offset);
   // Seeks to `back` bytes before the end.
-  bool SeekFromEnd(std::int64_t back);
+  [[nodiscard]] bool SeekFromEnd(std::int64_t back);
   // Bytes read (fewer at the end of the file), or -1 on failure.
-  long Read(void* buffer, std::size_t size);
-  std::int64_t Size();
+  [[nodiscard]] long Read(void* buffer, std::size_t size);
+  [[nodiscard]] std::int64_t Size();
   void Close();
 
  private:

@@ -87,7 +87,7 @@ std::string ReadManifestSignature(FdFile& file, Messages& messages) {
 }
 
 void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t headersize, Md5& md5, Messages& messages) {
-  file.Seek(headersize);
+  if (!file.Seek(headersize)) messages.InstallerCorrupt();
   std::vector<char> chunk(container::kDigestChunk);
   std::uint32_t remaining = setuplen;
   while (remaining > 0) {

@@ -11,9 +11,9 @@ class PayloadStream {
  public:
   virtual ~PayloadStream() = default;
   // The next byte, or -1 at the end of the stream or on a fault.
-  virtual int ReadByte() = 0;
+  [[nodiscard]] virtual int ReadByte() = 0;
   // Up to `size` bytes; 0 at the end, negative on a fault.
-  virtual long Read(void* buffer, std::size_t size) = 0;
+  [[nodiscard]] virtual long Read(void* buffer, std::size_t size) = 0;
 };
 
 // A gzip reader over a duplicate of `fd`, starting at the descriptor's current

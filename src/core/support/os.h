@@ -12,14 +12,14 @@ class OutputFile {
  public:
   virtual ~OutputFile() = default;  // closes the file
   // True when every byte was written.
-  virtual bool Write(const void* data, std::size_t size) = 0;
+  [[nodiscard]] virtual bool Write(const void* data, std::size_t size) = 0;
 };
 
 class InputFile {
  public:
   virtual ~InputFile() = default;  // closes the file
   // Bytes read (fewer only at the end), negative on a fault.
-  virtual long Read(void* buffer, std::size_t size) = 0;
+  [[nodiscard]] virtual long Read(void* buffer, std::size_t size) = 0;
 };
 
 // A file opened, or the runtime's error number (13: access denied).
@@ -33,16 +33,16 @@ struct Opened {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  virtual bool FileExists(const std::string& path) = 0;  // file or folder
-  virtual bool IsDirectory(const std::string& path) = 0;
-  virtual bool CreateFolder(const std::string& path) = 0;
-  virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
-  virtual bool RemoveFile(const std::string& path) = 0;
+  [[nodiscard]] virtual bool FileExists(const std::string& path) = 0;  // file or folder
+  [[nodiscard]] virtual bool IsDirectory(const std::string& path) = 0;
+  [[nodiscard]] virtual bool CreateFolder(const std::string& path) = 0;
+  [[nodiscard]] virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
+  [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
   // The whole content of a file, or no result when it cannot be read.
-  virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+  [[nodiscard]] virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
   // Binary, replacing an existing file.
-  virtual Opened<OutputFile> OpenForWriting(const std::string& path) = 0;
-  virtual Opened<InputFile> OpenForReading(const std::string& path) = 0;
+  [[nodiscard]] virtual Opened<OutputFile> OpenForWriting(const std::string& path) = 0;
+  [[nodiscard]] virtual Opened<InputFile> OpenForReading(const std::string& path) = 0;
   // Size from a status query; 0 when the query fails.
   virtual std::uint64_t FileSize(const std::string& path) = 0;
   // The runtime's text for an error number.

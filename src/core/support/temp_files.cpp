@@ -13,10 +13,11 @@ std::string TempFolderBase(Environment& environment) {
 
 void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& files) {
   for (auto it = temp_list.rbegin(); it != temp_list.rend(); ++it) {
+    // Best effort: the run is ending, and a file still in use stays in the user's TEMP.
     if (files.IsDirectory(*it))
-      files.RemoveFolder(*it);
+      static_cast<void>(files.RemoveFolder(*it));
     else
-      files.RemoveFile(*it);
+      static_cast<void>(files.RemoveFile(*it));
   }
 }
 

@@ -83,7 +83,7 @@ int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistrat
     if (!installed.ok() || installed.text != folder) continue;
     if (registry.RegistryReadDword(kHKLM, key, "MPIndex", value) == kErrorSuccess) {
       index = static_cast<int>(value);
-      registry.RegistryDeleteValue(kHKLM, key, "MPIndex");
+      static_cast<void>(registry.RegistryDeleteValue(kHKLM, key, "MPIndex"));  // taken over either way
     }
   }
   return index;

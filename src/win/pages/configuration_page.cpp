@@ -59,7 +59,8 @@ std::uint32_t ConfigurationPage::Leave(bool) {
                                 ? static_cast<std::size_t>(row)
                                 : kDefaultLanguageRow;
   // Not reported: the page always lets the user go on.
-  process_.registry.RegistryWriteDword(kHKLM, process_.product.ProductKey(), "language", kMessageLanguages[index].code);
+  static_cast<void>(process_.registry.RegistryWriteDword(kHKLM, process_.product.ProductKey(), "language",
+                                                         kMessageLanguages[index].code));
   if (!vars.TestFlag("DontAddPath") && Checked(add_path_)) {
     const std::string folder = vars.ValueOf("InstDir") + "\\bin";
     const std::uint32_t os = GetOsClass();
