@@ -132,7 +132,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   }
   if (!request) return std::nullopt;
 
-  const std::string target = JoinPath(folder, file_name).value_or(file_name);
+  const std::string target = JoinPath(folder, file_name);
   Opened<OutputFile> opened = process.files.OpenForWriting(target);
   if (!opened.file) {
     messages.ShowMessage("Can't create file: %s: %d", target.c_str(), opened.error_number);

@@ -9,6 +9,7 @@
 
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
+#include "core/support/text.h"
 #include "administrator.h"
 #include "external_installers.h"
 #include "handles.h"
@@ -67,7 +68,7 @@ void OpenDocument(const std::string& path) { ::ShellExecuteA(nullptr, "open", pa
 void PerformPostRunActions(Process& process) {
   InstallerVariables& vars = process.variables();
   if (const std::string* guide = vars.GetVariable("ReadQuickstart"); guide && process.quickstart_choice) {
-    const std::string path = vars.ValueOf("InstDir") + "\\" + *guide;
+    const std::string path = JoinPath(vars.ValueOf("InstDir"), *guide);
     if (process.files.FileExists(path))
       OpenDocument(path);
     else

@@ -1,5 +1,6 @@
 #include "system_libraries.h"
 
+#include "core/support/text.h"
 #include "handles.h"
 
 namespace inst::win {
@@ -34,7 +35,7 @@ HMODULE LoadSystemLibrary(const char* name) {
   if (HMODULE library = ::LoadLibraryExA(name, nullptr, kSearchSystem32)) return library;
   const std::string folder = SystemFolder();
   if (folder.empty()) return nullptr;
-  return ::LoadLibraryA((folder + "\\" + name).c_str());
+  return ::LoadLibraryA(JoinPath(folder, name).c_str());
 }
 
 HMODULE LoadProductLibrary(const std::string& path) {

@@ -138,7 +138,7 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
   using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
   using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
   const std::string folder = process.variables().ExpandVariables("[InstDir]\\drivers");
-  const std::string inf = JoinPath(folder, feature.driver_inf.value_or("")).value_or("");
+  const std::string inf = JoinPath(folder, feature.driver_inf.value_or(""));
 
   // Loaded at run time, so that a system without them still installs the rest.
   Library setupapi(LoadSystemLibrary("setupapi.dll"));

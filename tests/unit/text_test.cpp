@@ -45,7 +45,8 @@ TEST(Text, JoinPathDropsOneBackslashEachSide) {
   EXPECT_EQ(JoinPath("C:\\Tools", "bin"), "C:\\Tools\\bin");
   EXPECT_EQ(JoinPath("C:\\Tools\\\\", "bin"), "C:\\Tools\\\\bin");
   EXPECT_EQ(JoinPath("C:", ""), "C:\\");
-  EXPECT_EQ(JoinPath("", "bin"), std::nullopt);
+  EXPECT_EQ(JoinPath("C:\\", "bin"), "C:\\bin");
+  EXPECT_EQ(JoinPath("", "bin"), "bin");
 }
 
 TEST(Text, FoldersWithin) {

@@ -11,6 +11,7 @@
 #include "core/support/installer_state.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/payload/payload_reader.h"
+#include "core/support/text.h"
 #include "tool_error.h"
 
 namespace mkinstaller {
@@ -117,7 +118,7 @@ Examined Examine(const fs::path& path) {
     throw ToolError("manifest line " + std::to_string(parser.line_number()) + ": " + error.what());
   }
   inst::ForEachFileRecord(state.lists, [&](const inst::FolderRecord& folder, const inst::FileRecord& f) {
-    walker.Take(false, folder.path.empty() ? f.name : folder.path + "\\" + f.name, f.size);
+    walker.Take(false, inst::JoinPath(folder.path, f.name), f.size);
   });
   char extra;
   result.stream_ends_after_last_file = stream->Read(&extra, 1) == 0;

@@ -227,7 +227,7 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
     const std::string folder_path = BuilderHooks::ToSlashes(folder.path);
     PayloadItem item;
     item.file = folder_path.empty() ? root / file.name : root / folder_path / BuilderHooks::ToSlashes(file.name);
-    item.shown_name = folder.path.empty() ? file.name : folder.path + "\\" + file.name;
+    item.shown_name = inst::JoinPath(folder.path, file.name);
     if (file.size_given) item.size = file.size;
     item.line = file.line;
     item.manifest_name = file.name;

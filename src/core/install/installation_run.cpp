@@ -217,12 +217,11 @@ void InstallationRun::RunFeatureInstallation(ProductRegistration& product, Featu
     for (const FolderRecord& folder : feature.folders) {
       Report(FormatText("    Creating folder %s", folder.path.c_str()));
       // A "/" folder line stands for the installation folder itself.
-      const std::string target =
-          folder.path.empty() ? folder_root : FormatText("%s\\%s", folder_root.c_str(), folder.path.c_str());
+      const std::string target = JoinPath(folder_root, folder.path);
       extractor_.CreateFolderPath(target);
       for (const FileRecord& file : folder.files) {
         Report(FormatText("        Copying file %s", file.name.c_str()));
-        extractor_.ExtractFile(target + "\\" + file.name, file.size);
+        extractor_.ExtractFile(JoinPath(target, file.name), file.size);
       }
     }
     if (feature.driver_inf) {
@@ -234,11 +233,11 @@ void InstallationRun::RunFeatureInstallation(ProductRegistration& product, Featu
 
   Report("Copying resources");
   const std::string* resource_root = state_.variables.GetVariable("ResDir");
-  const std::string resources = FormatText("%s\\resources", (resource_root ? *resource_root : folder_root).c_str());
+  const std::string resources = JoinPath(resource_root ? *resource_root : folder_root, "resources");
   extractor_.CreateFolderPath(resources);
   for (ResourceRecord& resource : lists.resource_list) {
     Report(FormatText("    Copying file %s", resource.name.c_str()));
-    const std::string installed = resources + "\\" + resource.name;
+    const std::string installed = JoinPath(resources, resource.name);
     extractor_.CopyInstallFile(resource.path, installed, resource.size);
     if (resource.key) {
       state_.variables.SetVariable(*resource.key, installed);

@@ -25,7 +25,7 @@ void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const Instal
   const std::string* requested = variables.GetVariable("LogFile");
   if (requested == nullptr) return;
   std::string path = *requested;
-  if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path).value_or(path);
+  if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path);
   Opened<OutputFile> opened = files.OpenForWriting(path);
   if (!opened.file) {
     messages.FatalError("Can't create the log file %s\n%s", path.empty() ? "(no name given)" : path.c_str(),

@@ -75,8 +75,8 @@ std::string WrapText(std::string_view text, std::size_t line_length) {
   return out;
 }
 
-std::optional<std::string> JoinPath(std::string_view folder, std::string_view name) {
-  if (folder.empty()) return std::nullopt;
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
   if (folder.back() == '\\') folder.remove_suffix(1);
   if (!name.empty() && name.front() == '\\') name.remove_prefix(1);
   std::string joined(folder);

@@ -30,9 +30,10 @@ std::string FormatTextV(const char* format, va_list args);
 // passed since the last break.
 std::string WrapText(std::string_view text, std::size_t line_length);
 
-// Folder, one backslash, name (one trailing backslash of the folder and one leading
-// backslash of the name are dropped). No result when the folder is empty.
-std::optional<std::string> JoinPath(std::string_view folder, std::string_view name);
+// Folder, one backslash, name (one trailing backslash of the folder, as after a
+// drive, and one leading backslash of the name are dropped); the name alone when
+// there is no folder. Every path the installer forms is joined here.
+std::string JoinPath(std::string_view folder, std::string_view name);
 
 // A folder as the installer keeps it: "\" separators and no trailing one, except
 // after a drive ("C:\").

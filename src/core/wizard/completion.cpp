@@ -53,7 +53,7 @@ std::vector<CompletionDocument> ReadDocumentList(const InstallerVariables& vars,
     if (value == nullptr) messages.FatalError("Can't find variable \"%s\" in manifest", name.c_str());
     const auto split = value->find('|');
     if (split == std::string::npos) messages.FatalError("Syntax error in value of variable \"%s\"", name.c_str());
-    documents.insert(documents.begin(), {value->substr(split + 1), folder + "\\" + value->substr(0, split)});
+    documents.insert(documents.begin(), {value->substr(split + 1), JoinPath(folder, value->substr(0, split))});
     if (bar == std::string_view::npos) break;
     names.remove_prefix(bar + 1);
   }

@@ -61,7 +61,7 @@ std::string SpaceRequiredText(std::uint32_t kilobytes) {
 }
 
 std::string PreviousInstallerPath(const std::string& folder_text) {
-  return JoinPath(folder_text, "resources\\setup.exe").value_or("resources\\setup.exe");
+  return JoinPath(folder_text, "resources\\setup.exe");
 }
 
 int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product) {
