@@ -10,6 +10,7 @@
 #include "core/support/text.h"
 #include "handles.h"
 #include "message_pump.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -66,7 +67,7 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
       return std::nullopt;
     }
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
-    if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag("Unattended") &&
+    if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag(var::kUnattended) &&
         ::InternetErrorDlg(
             ::GetTopWindow(nullptr), request, ERROR_SUCCESS,
             FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,

@@ -9,6 +9,7 @@
 #include "download.h"
 #include "handles.h"
 #include "message_pump.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -102,7 +103,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
             FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
       }
       process.progress->ReportProgress(0, "");
-      const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf("TmpDir"), digest);
+      const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf(var::kTmpDir), digest);
       if (process.status) process.status->HideStatus();
       if (!path) continue;
       process.state.temp_list.push_back(*path);

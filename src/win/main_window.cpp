@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "core/support/variable_names.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -206,7 +207,7 @@ void MainWindow::Paint() {
       ::SetTextColor(dc, link.hover ? kLinkHoverColour : kLinkColour);
       ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
     }
-    if (const std::string* build = process_.variables().GetVariable("BuildNo")) {
+    if (const std::string* build = process_.variables().GetVariable(var::kBuildNo)) {
       ::SelectObject(dc, gui_font_);
       ::SetTextColor(dc, kTextColour);
       ::TextOutA(dc, 35, 435, build->c_str(), static_cast<int>(build->size()));

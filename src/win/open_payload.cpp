@@ -8,6 +8,7 @@
 #include "core/payload/payload_reader.h"
 #include "core/support/temp_files.h"
 #include "tool_integrations.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -16,7 +17,7 @@ void CreateTempFolder(Process& process) {
       TempFolderBase(process.environment), [] { return std::rand(); },
       [&process](const std::string& path) { return process.files.FileExists(path); });
   if (!process.files.CreateFolder(name)) process.messages.FatalError("Failed to create folder %s", name.c_str());
-  process.state.temp_list.push_back(process.variables().SetVariable("TmpDir", name));
+  process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
 }
 
 namespace {
@@ -51,7 +52,7 @@ class SetupManifestHooks final : public ManifestHooks {
 std::string ReadInstalledManifest(Process& process) {
   std::optional<std::string> manifest = process.files.ReadWholeFile("manifest");
   if (auto folder = InstallationFolderOfCopy(process.program_path)) {
-    process.variables().SetVariable("InstDir", *folder);
+    process.variables().SetVariable(var::kInstDir, *folder);
     process.state.running_installed_copy = true;
   }
   if (!manifest) process.messages.FatalError("Can't find the manifest");
@@ -72,7 +73,7 @@ void OpenPayload(Process& process) {
   if (const std::optional<FoundPayload> payload = FindPayloadHeader(program)) {
     // Only the copy kept in an installation knows what to remove; this program would
     // remove the keys and shortcuts of whatever installation the registry names.
-    if (process.variables().TestFlag("Remove")) {
+    if (process.variables().TestFlag(var::kRemove)) {
       process.messages.FatalError(
           "This installer cannot remove an installation.\nRemove it through its uninstall "
           "entry, or run resources\\setup.exe --remove in its folder.");
@@ -80,7 +81,7 @@ void OpenPayload(Process& process) {
     process.extractor.SetStream(OpenVerifiedPayload(program, *payload, *NewMd5(), process.messages, manifest));
     process.state.lists.resource_list.push_back(
         {"setup.exe", process.program_path, std::string("SETUP"), payload->header.stub_length});
-    process.variables().SetFlag("Install", true);
+    process.variables().SetFlag(var::kInstall, true);
   } else {
     // No payload, yet more than the program itself: a download cut short inside
     // its payload, not an installed copy.

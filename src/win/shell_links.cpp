@@ -7,6 +7,7 @@
 
 #include "core/support/text.h"
 #include "handles.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -55,13 +56,13 @@ void CreateShortcuts(Process& process) {
   if (!lists.shortcut_list) return;
   ComScope com;
   InstallerVariables& vars = process.variables();
-  const std::string folder = vars.ValueOf("ShortcutFolder");
+  const std::string folder = vars.ValueOf(var::kShortcutFolder);
   process.extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
     const std::string target = IsFullPath(shortcut.target)
                                    ? shortcut.target
-                                   : FormatText("%s\\%s", vars.ValueOf("InstDir").c_str(), shortcut.target.c_str());
+                                   : FormatText("%s\\%s", vars.ValueOf(var::kInstDir).c_str(), shortcut.target.c_str());
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
     const bool existed = process.files.FileExists(link);
@@ -74,7 +75,7 @@ void CreateShortcuts(Process& process) {
     process.state.RecordInstalledFile(link, existed);
   }
 
-  if (const std::string* holtek = vars.GetVariable("HoltekIDEPath")) {
+  if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = FormatText("%s\\HT-IDE3000.lnk", folder.c_str());
     const bool existed = process.files.FileExists(link);
     CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,

@@ -19,6 +19,7 @@
 #include "process.h"
 #include "splash.h"
 #include "system_libraries.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -59,16 +60,16 @@ std::string CurrentFolder() {
 }
 
 const char* RunModeName(const InstallerVariables& variables) {
-  if (!variables.TestFlag("HeadlessInstall")) return "wizard";
-  return variables.TestFlag("Remove") ? "headless removal" : "headless installation";
+  if (!variables.TestFlag(var::kHeadlessInstall)) return "wizard";
+  return variables.TestFlag(var::kRemove) ? "headless removal" : "headless installation";
 }
 
 void OpenDocument(const std::string& path) { ::ShellExecuteA(nullptr, "open", path.c_str(), "", "", SW_RESTORE); }
 
 void PerformPostRunActions(Process& process) {
   InstallerVariables& vars = process.variables();
-  if (const std::string* guide = vars.GetVariable("ReadQuickstart"); guide && process.quickstart_choice) {
-    const std::string path = JoinPath(vars.ValueOf("InstDir"), *guide);
+  if (const std::string* guide = vars.GetVariable(var::kReadQuickstart); guide && process.quickstart_choice) {
+    const std::string path = JoinPath(vars.ValueOf(var::kInstDir), *guide);
     if (process.files.FileExists(path))
       OpenDocument(path);
     else
@@ -84,7 +85,7 @@ void PerformPostRunActions(Process& process) {
     }
   }
   if (process.java_choice)
-    RunAndWait(process, vars.ValueOf("JAVA"), "");
+    RunAndWait(process, vars.ValueOf(var::kJava), "");
   else if (process.program_choice && !process.state.tessara_path.empty())
     RunAndWait(process, process.state.tessara_path, "");
 
@@ -96,7 +97,7 @@ void PerformPostRunActions(Process& process) {
     ::SetCurrentDirectoryA(script_folder.c_str());
     // The temporary folder is gone by now; a working folder that does not exist
     // would keep the script from starting.
-    std::string working = process.variables().ValueOf("TmpDir");
+    std::string working = process.variables().ValueOf(var::kTmpDir);
     if (!process.files.IsDirectory(working)) working = script_folder;
     // Hidden and not waited for: it deletes this program's own file once it has exited.
     ::ShellExecuteA(nullptr, "open", script.c_str(), "", working.c_str(), SW_HIDE);
@@ -112,16 +113,17 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
 
   ApplyCommandLine(process, command_line, started_in);
   InstallerVariables& variables = process.variables();
-  if (variables.TestFlag("ShowHelp")) ShowHelp(process);
+  if (variables.TestFlag(var::kShowHelp)) ShowHelp(process);
   SettleInstallFolderOption(variables, process.messages);
   DecideRunMode(variables);
   process.log.Write(std::string("Run mode: ") + RunModeName(variables));
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   // A chained installer steps aside while another one shows its wizard.
-  if (variables.TestFlag("SubInstall") && ::FindWindowA(kWindowClass, nullptr) != nullptr) process.host.EndProcess(0);
+  if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(kWindowClass, nullptr) != nullptr)
+    process.host.EndProcess(0);
 
-  const bool headless = variables.TestFlag("HeadlessInstall");
+  const bool headless = variables.TestFlag(var::kHeadlessInstall);
   if (!headless) process.splash = ShowSplash(instance);
 
   OpenPayload(process);

@@ -9,6 +9,7 @@
 #include "core/support/text.h"
 #include "handles.h"
 #include "system_libraries.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -81,13 +82,13 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   Process& process = process_;
   InstallerVariables& vars = process.variables();
   const std::string key = PluginKey(process);
-  const bool is_plugin_itself = vars.GetVariable("Product") && *vars.GetVariable("Product") == "MPLAB Plugin";
-  const std::string* version = is_plugin_itself ? vars.GetVariable("Version") : vars.GetVariable("MPLABPluginVer");
-  const std::string dll = FormatText("%s\\bin\\ORVALD.dll", vars.ValueOf("InstDir").c_str());
+  const bool is_plugin_itself = vars.GetVariable(var::kProduct) && *vars.GetVariable(var::kProduct) == "MPLAB Plugin";
+  const std::string* version = is_plugin_itself ? vars.GetVariable(var::kVersion) : vars.GetVariable("MPLABPluginVer");
+  const std::string dll = FormatText("%s\\bin\\ORVALD.dll", vars.ValueOf(var::kInstDir).c_str());
 
   // The welcome page has compared versions already when the plug-in installs itself
   // with the version check on.
-  if (version && !(is_plugin_itself && vars.TestFlag("CheckInstalledVersions"))) {
+  if (version && !(is_plugin_itself && vars.TestFlag(var::kCheckInstalledVersions))) {
     const std::optional<std::string> current = PluginCurrentVersion(process);
     // A plain text comparison, as the registered versions have always been compared.
     if (current && *current > *version && dll != PluginCurrentPath(process)) return;

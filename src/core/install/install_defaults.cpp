@@ -2,6 +2,7 @@
 
 #include "core/support/limits.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -26,31 +27,31 @@ std::string StartMenuFolder(Registry& registry, Messages& messages, ShellFolders
 void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product,
                         ShellFolders& shell, Environment& environment, FileSystem& files) {
   InstallerVariables& vars = state.variables;
-  if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable("ProgramFiles", *program_files);
+  if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable(var::kProgramFiles, *program_files);
 
   const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
   const std::string* name = vars.GetVariable("ShortcutFolderName");
-  const std::string folder_name = name ? *name : vars.ValueOf("Description");
+  const std::string folder_name = name ? *name : vars.ValueOf(var::kDescription);
   std::string shortcut_folder = start_menu + "\\VORANTH Software\\" + folder_name;
   if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
-  vars.SetVariable("ShortcutFolder", shortcut_folder);
+  vars.SetVariable(var::kShortcutFolder, shortcut_folder);
 
-  const std::string* folder = vars.GetVariable("InstDir");
+  const std::string* folder = vars.GetVariable(var::kInstDir);
   const bool is_default = folder != nullptr && EqualsIgnoreCase(*folder, "default");
   const bool chosen = folder != nullptr && !is_default;
   // A headless run keeps what the command line gave, even no folder at all; an
   // installed copy keeps its own installation, whichever the registry names.
-  if (vars.TestFlag("HeadlessInstall") && !is_default) return;
+  if (vars.TestFlag(var::kHeadlessInstall) && !is_default) return;
   if (state.running_installed_copy) return;
   // The same version and patch level installed before propose their folder again.
   const RegistryValue earlier = registry.RegistryReadString(kHKLM, product.PatchLevelKey(), "InstDir");
   if (earlier.ok()) {
-    vars.SetVariable("InstDir", earlier.text);
+    vars.SetVariable(var::kInstDir, earlier.text);
     return;
   }
   if (chosen) return;
-  const bool edition = vars.GetVariable("Edition") != nullptr;
-  vars.SetVariable("InstDir",
+  const bool edition = vars.GetVariable(var::kEdition) != nullptr;
+  vars.SetVariable(var::kInstDir,
                    vars.ExpandVariables(edition ? "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
                                                 : "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Version]"));
 }

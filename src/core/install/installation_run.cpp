@@ -4,6 +4,7 @@
 
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -189,7 +190,7 @@ void InstallationRun::RunFeatureInstallation(ProductRegistration& product, Featu
   state_.progress_done = 0;
   SelectFeaturesFromComponents();
   if (state_.progress_unit == 0) state_.progress_unit = 99;
-  const std::string folder_root = state_.variables.ValueOf("InstDir");
+  const std::string folder_root = state_.variables.ValueOf(var::kInstDir);
 
   for (const FeaturePtr& feature_ptr : *lists.feature_list) {
     FeatureRecord& feature = *feature_ptr;
@@ -232,7 +233,7 @@ void InstallationRun::RunFeatureInstallation(ProductRegistration& product, Featu
   extractor_.CloseStream();
 
   Report("Copying resources");
-  const std::string* resource_root = state_.variables.GetVariable("ResDir");
+  const std::string* resource_root = state_.variables.GetVariable(var::kResDir);
   const std::string resources = JoinPath(resource_root ? *resource_root : folder_root, "resources");
   extractor_.CreateFolderPath(resources);
   for (ResourceRecord& resource : lists.resource_list) {

@@ -3,6 +3,7 @@
 #include "core/manifest/entry_grammars.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -15,7 +16,7 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 const std::string& ProductRegistration::ProductKey() {
   if (!product_key_) {
-    const bool edition = state_.variables.GetVariable("Edition") != nullptr;
+    const bool edition = state_.variables.GetVariable(var::kEdition) != nullptr;
     product_key_ =
         state_.variables.ExpandVariables(edition ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
                                                  : "SOFTWARE\\[Manufacturer]\\[Product]\\[Version]");
@@ -25,9 +26,9 @@ const std::string& ProductRegistration::ProductKey() {
 
 const std::string& ProductRegistration::PatchLevelKey() {
   if (!patch_level_key_) {
-    const std::string* patch = state_.variables.GetVariable("PatchLevel");
-    if (patch == nullptr || patch->empty()) state_.variables.SetVariable("PatchLevel", "PL0");
-    std::string key = ProductKey() + "\\" + state_.variables.ValueOf("PatchLevel");
+    const std::string* patch = state_.variables.GetVariable(var::kPatchLevel);
+    if (patch == nullptr || patch->empty()) state_.variables.SetVariable(var::kPatchLevel, "PL0");
+    std::string key = ProductKey() + "\\" + state_.variables.ValueOf(var::kPatchLevel);
     if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
     patch_level_key_ = std::move(key);
   }
@@ -55,10 +56,10 @@ void ProductRegistration::WriteAppPaths() {
 void ProductRegistration::WriteProductValues() {
   const std::string& key = PatchLevelKey();
   if (const std::uint32_t error =
-          registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf("InstDir"))) {
+          registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf(var::kInstDir))) {
     messages_.FatalError("Registry write failure %d", static_cast<int>(error));
   }
-  if (const std::string* build = state_.variables.GetVariable("BuildNo")) {
+  if (const std::string* build = state_.variables.GetVariable(var::kBuildNo)) {
     if (const std::uint32_t error = registry_.RegistryWriteDword(kHKLM, key, "BuildNo", LeadingNumber(*build))) {
       messages_.FatalError("Registry write failure %d", static_cast<int>(error));
     }
@@ -92,19 +93,19 @@ void ProductRegistration::WriteUninstallEntry() {
   };
   write_if_set("DisplayIcon", "ICON");
   write("DisplayName", vars.ExpandVariables("[Description] V[Version][PatchLEvel]"));
-  write("DisplayVersion", vars.ValueOf("Version"));
+  write("DisplayVersion", vars.ValueOf(var::kVersion));
   write_if_set("HelpLink", "SupportURL");
   write_number("NoRepair", 1);
   write("Publisher", kPublisher);
-  const std::string setup = vars.ValueOf("SETUP");
+  const std::string setup = vars.ValueOf(var::kSetup);
   write("UninstallString", FormatText("\"%s\" --remove", setup.c_str()));
   // The bare folder, as the programs list and our own installed-version probe read it.
-  write("InstallLocation", vars.ValueOf("InstDir"));
+  write("InstallLocation", vars.ValueOf(var::kInstDir));
   write_if_set("HelpTelephone", "PhoneNo");
   write_if_set("URLUpdateInfo", "UpdateURL");
   write_if_set("Readme", "README");
   write("InstallDate", today_());
-  const std::string version = vars.ValueOf("Version");
+  const std::string version = vars.ValueOf(var::kVersion);
   write_number("VersionMajor", LeadingNumber(version));
   const auto dot = version.rfind('.');
   if (dot != std::string::npos) write_number("VersionMinor", LeadingNumber(version.substr(dot + 1)));
@@ -139,7 +140,7 @@ void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
   WriteUninstallEntry();
   if (state_.variables.TestFlag("EditHoltekIDE")) integrations.ConfigureHoltekIDE();
   if (state_.variables.TestFlag("SetupFASM")) integrations.RegisterFasmTools();
-  if (state_.variables.TestFlag("InstallMPLABPlugin")) {
+  if (state_.variables.TestFlag(var::kInstallMPLABPlugin)) {
     if (state_.mplab_plugin_index != -1) {
       // Lost, the index is only asked for again at the next installation.
       static_cast<void>(registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex",
@@ -163,7 +164,7 @@ bool ProductRegistration::UnregisterProduct() {
 }
 
 void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product) {
-  const std::string folder = state.variables.ValueOf("InstDir");
+  const std::string folder = state.variables.ValueOf(var::kInstDir);
   const std::pair<const char*, std::string> values[] = {
       {"fasm", FormatText("%s\\CFASMTools\\CFASM.exe", folder.c_str())},
       {"fasmsetup", FormatText("%s\\CFASMTools\\SimConfigSetup.exe", folder.c_str())},
@@ -194,7 +195,7 @@ void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
   }
   if (!compiler) return;
   const auto dot = last_file.rfind('.');
-  state.variables.SetVariable("HoltekIDEPath", last_file.substr(0, dot) + ".exe");
+  state.variables.SetVariable(var::kHoltekIDEPath, last_file.substr(0, dot) + ".exe");
 }
 
 }  // namespace inst

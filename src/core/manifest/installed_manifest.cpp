@@ -5,11 +5,12 @@
 #include "core/manifest/manifest_parser.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
 std::string CollapseInstDir(std::string_view text, const InstallerVariables& variables) {
-  const std::string folder = variables.ValueOf("InstDir");
+  const std::string folder = variables.ValueOf(var::kInstDir);
   std::string out;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -26,8 +27,8 @@ std::string CollapseInstDir(std::string_view text, const InstallerVariables& var
 }
 
 std::string InstalledManifestPath(const InstallerVariables& variables) {
-  return variables.ExpandVariables(variables.GetVariable("ResDir") ? "[ResDir]\\resources\\manifest"
-                                                                   : "[InstDir]\\resources\\manifest");
+  return variables.ExpandVariables(variables.GetVariable(var::kResDir) ? "[ResDir]\\resources\\manifest"
+                                                                       : "[InstDir]\\resources\\manifest");
 }
 
 std::string InstalledManifestText(InstallerState& state, const std::string& signature, const std::string& path) {
@@ -41,7 +42,7 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   line("[Variables]");
   // The copy kept in a separate resources folder cannot tell the installation
   // folder from its own place: it reads it here, before any line that uses it.
-  if (vars.GetVariable("ResDir")) line("InstDir=" + vars.ValueOf("InstDir"));
+  if (vars.GetVariable(var::kResDir)) line("InstDir=" + vars.ValueOf(var::kInstDir));
   // Version goes before PatchLevel whatever order the manifest set them in: read
   // back, a patch level without a version would end the installed copy.
   std::vector<std::string> names = lists.variable_names;
@@ -69,7 +70,7 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   for (const std::string& folder : folders) line(CollapseInstDir(folder, vars));
   // The installation folder itself, unless it is listed already (this run or an
   // earlier one created it, or a parent of it).
-  const std::string root = vars.ValueOf("InstDir");
+  const std::string root = vars.ValueOf(var::kInstDir);
   if (std::none_of(folders.begin(), folders.end(), [&](const std::string& f) { return IsWithinFolder(root, f); })) {
     line("%InstDir%");
   }
@@ -130,7 +131,7 @@ void KeepEarlierRecords(InstallerState& state, std::string_view earlier) {
 
 void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages,
                             const std::string& signature) {
-  if (!state.variables.TestFlag("Install")) return;
+  if (!state.variables.TestFlag(var::kInstall)) return;
   const std::string path = InstalledManifestPath(state.variables);
   // Installed again into the same folder: what the earlier run installed stays on
   // record, so that one removal takes both.
@@ -196,7 +197,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   // The installed manifest goes last, so that a removal stopped half-way can be run again.
   const std::string manifest = InstalledManifestPath(vars);
   // The running copy is the clean-up script's to delete once this program has ended.
-  const std::string running_copy = vars.ValueOf("SETUP");
+  const std::string running_copy = vars.ValueOf(var::kSetup);
   std::vector<std::string> folders_left;
   progress.ReportProgress(100, nullptr);
   state.progress_unit = static_cast<std::uint32_t>(lists.installed_files.size() + lists.installed_folders.size());

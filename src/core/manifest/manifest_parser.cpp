@@ -5,6 +5,7 @@
 #include "core/manifest/entry_grammars.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -35,7 +36,7 @@ std::optional<std::string_view> MatchPrefix(std::string_view text, std::string_v
 
 std::string ExpandInstDir(std::string_view text, const InstallerVariables& variables) {
   constexpr std::string_view kToken = "%InstDir%";
-  const std::string* folder = variables.GetVariable("InstDir");
+  const std::string* folder = variables.GetVariable(var::kInstDir);
   if (folder == nullptr) return std::string(text);
   std::string out;
   std::size_t i = 0;
@@ -159,7 +160,7 @@ void ManifestParser::ParseResources() {
     const auto size = NextPiece(rest, "\t");
     if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError("Bad line in [Resources]");
     const std::string key_text(*key), file_text(*file);
-    const std::string path = FormatText("%s\\%s", state_.variables.ValueOf("TmpDir").c_str(), file_text.c_str());
+    const std::string path = FormatText("%s\\%s", state_.variables.ValueOf(var::kTmpDir).c_str(), file_text.c_str());
     const std::optional<std::uint32_t> bytes = size ? std::optional(ReadDecimal(*size)) : std::nullopt;
     // Listed for deletion before it is written, so a failed extraction leaves nothing behind.
     state_.temp_list.push_back(path);

@@ -5,6 +5,7 @@
 
 #include "core/payload/installed_copy.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -150,12 +151,12 @@ std::optional<std::uint16_t> ReadReferral(const std::string& path) {
 }
 
 void ApplyOrderingDefaults(InstallerVariables& variables, std::optional<std::uint16_t> referral) {
-  if (variables.GetVariable("OrderingURL") == nullptr && !variables.TestFlag("HideOrderingURL")) {
-    variables.SetVariable("OrderingURL", kDefaultOrderingUrl);
+  if (variables.GetVariable(var::kOrderingURL) == nullptr && !variables.TestFlag("HideOrderingURL")) {
+    variables.SetVariable(var::kOrderingURL, kDefaultOrderingUrl);
   }
   if (referral) {
     variables.SetVariable("ReferralID", FormatText("%u", static_cast<unsigned>(*referral)));
-    variables.SetVariable("OrderingURL", variables.ExpandVariables("[OrderingURL]?referrer=[ReferralID]"));
+    variables.SetVariable(var::kOrderingURL, variables.ExpandVariables("[OrderingURL]?referrer=[ReferralID]"));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/support/limits.h"
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -57,22 +58,22 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables, std
   constexpr std::string_view kSetVariable = "--setVariable-";
 
   if (EqualsIgnoreCase(argument, "--I agree to the terms of the licence")) {
-    variables.SetFlag("LicenceAgreed", true);
+    variables.SetFlag(var::kLicenceAgreed, true);
   } else if (StartsWithIgnoreCase(argument, kDir)) {
-    variables.SetVariable("InstDir", argument.substr(kDir.size()));
+    variables.SetVariable(var::kInstDir, argument.substr(kDir.size()));
   } else if (EqualsIgnoreCase(argument, "--subinstall")) {
-    variables.SetFlag("SubInstall", true);
+    variables.SetFlag(var::kSubInstall, true);
   } else if (EqualsIgnoreCase(argument, "--remove")) {
-    variables.SetFlag("Remove", true);
+    variables.SetFlag(var::kRemove, true);
   } else if (EqualsIgnoreCase(argument, "--remove-silently")) {
-    variables.SetFlag("Remove", true);
-    variables.SetFlag("HeadlessInstall", true);
+    variables.SetFlag(var::kRemove, true);
+    variables.SetFlag(var::kHeadlessInstall, true);
   } else if (EqualsIgnoreCase(argument, "--unattended")) {
-    variables.SetFlag("Unattended", true);
+    variables.SetFlag(var::kUnattended, true);
   } else if (StartsWithIgnoreCase(argument, kLog)) {
-    variables.SetVariable("LogFile", argument.substr(kLog.size()));
+    variables.SetVariable(var::kLogFile, argument.substr(kLog.size()));
   } else if (EqualsIgnoreCase(argument, "--help") || argument == "/?") {
-    variables.SetFlag("ShowHelp", true);
+    variables.SetFlag(var::kShowHelp, true);
   } else if (EqualsIgnoreCase(argument, "--no-tessara")) {
     exclude_list.emplace_back("TESSARA");
   } else if (StartsWithIgnoreCase(argument, kNo)) {
@@ -90,7 +91,7 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables, std
 }
 
 void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages) {
-  const std::string* folder = variables.GetVariable("InstDir");
+  const std::string* folder = variables.GetVariable(var::kInstDir);
   if (folder == nullptr || EqualsIgnoreCase(*folder, "default")) return;
   if (!IsFullPath(*folder)) {
     messages.FatalError(
@@ -98,13 +99,13 @@ void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages
         "(given: \"%s\")",
         folder->c_str());
   }
-  variables.SetVariable("InstDir", NormalizeFolder(*folder));
+  variables.SetVariable(var::kInstDir, NormalizeFolder(*folder));
 }
 
 void DecideRunMode(InstallerVariables& variables) {
-  if (variables.GetVariable("InstDir") != nullptr && variables.TestFlag("LicenceAgreed")) {
-    variables.SetFlag("HeadlessInstall", true);
-    if (!variables.TestFlag("Remove")) variables.SetFlag("Install", true);
+  if (variables.GetVariable(var::kInstDir) != nullptr && variables.TestFlag(var::kLicenceAgreed)) {
+    variables.SetFlag(var::kHeadlessInstall, true);
+    if (!variables.TestFlag(var::kRemove)) variables.SetFlag(var::kInstall, true);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -35,7 +36,7 @@ int Messages::ShowInfo(const char* title, const char* format, ...) {
 int Messages::ShowError(const char* title, const char* format, ...) {
   INST_FORMAT_INTO(text, format);
   const int result = host_.ShowBox(title, text, box::kOk | box::kIconError);
-  if (variables_.TestFlag("HeadlessInstall")) EndRun(1);
+  if (variables_.TestFlag(var::kHeadlessInstall)) EndRun(1);
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -22,7 +23,7 @@ void RunLog::Write(std::string_view text) {
 
 void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const InstallerVariables& variables,
                 const std::string& working_folder, const std::vector<std::string>& arguments) {
-  const std::string* requested = variables.GetVariable("LogFile");
+  const std::string* requested = variables.GetVariable(var::kLogFile);
   if (requested == nullptr) return;
   std::string path = *requested;
   if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path);
@@ -74,7 +75,7 @@ const char* AnswerName(int answer) {
 int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
   // Written before the box shows: a run killed while it waits still leaves it.
   log_.Write(FormatText("Message \"%s\": %s", title.c_str(), text.c_str()));
-  const bool unattended = variables_.TestFlag("Unattended");
+  const bool unattended = variables_.TestFlag(var::kUnattended);
   int answer;
   if (unattended) {
     answer = UnattendedAnswer(style);

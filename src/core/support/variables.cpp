@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/support/limits.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -19,7 +20,7 @@ std::string DefaultProgramFiles(const std::optional<std::string>& program_files,
 }
 
 InstallerVariables::InstallerVariables(const EnvironmentLookup& environment) {
-  SetVariable("ProgramFiles", DefaultProgramFiles(environment("ProgramFiles"), environment("SystemDrive")));
+  SetVariable(var::kProgramFiles, DefaultProgramFiles(environment("ProgramFiles"), environment("SystemDrive")));
 }
 
 void InstallerVariables::Fatal(const std::string& message) const {
@@ -50,14 +51,14 @@ const std::string& InstallerVariables::SetVariable(std::string_view name, std::s
 }
 
 void InstallerVariables::UpdateFullVersion() {
-  const std::string* patch = GetVariable("PatchLevel");
+  const std::string* patch = GetVariable(var::kPatchLevel);
   if (patch == nullptr || EqualsIgnoreCase(*patch, "PL0")) {
-    const std::string* version = GetVariable("Version");
+    const std::string* version = GetVariable(var::kVersion);
     // Without a Version there is no value to give FullVersion.
     if (version == nullptr) Fatal("Bad call to SetVariable: FullVersion");
-    SetVariable("FullVersion", std::string(*version));
+    SetVariable(var::kFullVersion, std::string(*version));
   } else {
-    SetVariable("FullVersion", ExpandVariables("[Version][PatchLevel]"));
+    SetVariable(var::kFullVersion, ExpandVariables("[Version][PatchLevel]"));
   }
 }
 
@@ -102,7 +103,7 @@ bool InstallerVariables::VariableEquals(std::string_view name, std::string_view 
 const std::string& InstallerVariables::VersionBase() {
   // An empty result is taken again, as nothing was kept.
   if (!version_base_ || version_base_->empty()) {
-    std::string base = ValueOf("Version").substr(0, kMaxVersionBaseLength);
+    std::string base = ValueOf(var::kVersion).substr(0, kMaxVersionBaseLength);
     const auto pl = base.find("PL");
     if (pl != std::string::npos) base.resize(pl);
     version_base_ = std::move(base);

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -27,11 +28,11 @@ bool AcceptsAVersion(Registry& registry, const std::vector<std::string>& version
 }  // namespace
 
 std::string CompletionText(const InstallerVariables& vars) {
-  if (vars.TestFlag("Remove")) {
+  if (vars.TestFlag(var::kRemove)) {
     return vars.ExpandVariables("[Description] V[Version][PatchLevel] has been successfully uninstalled.");
   }
-  if (vars.TestFlag("Install")) {
-    const std::string* patch = vars.GetVariable("PatchLevel");
+  if (vars.TestFlag(var::kInstall)) {
+    const std::string* patch = vars.GetVariable(var::kPatchLevel);
     if (patch == nullptr || EqualsIgnoreCase(*patch, "PL0")) {
       return vars.ExpandVariables("Congratulations!\n[Description] version [Version] has been successfully installed");
     }
@@ -43,9 +44,9 @@ std::string CompletionText(const InstallerVariables& vars) {
 
 std::vector<CompletionDocument> ReadDocumentList(const InstallerVariables& vars, Messages& messages) {
   std::vector<CompletionDocument> documents;
-  const std::string listed = vars.ValueOf("ReadPDFs");
+  const std::string listed = vars.ValueOf(var::kReadPDFs);
   std::string_view names = listed;
-  const std::string folder = vars.ValueOf("InstDir");
+  const std::string folder = vars.ValueOf(var::kInstDir);
   for (;;) {
     const auto bar = names.find('|');
     const std::string name(names.substr(0, bar));
@@ -61,7 +62,7 @@ std::vector<CompletionDocument> ReadDocumentList(const InstallerVariables& vars,
 }
 
 bool JavaNeeded(const InstallerVariables& vars, Registry& registry, FileSystem& files) {
-  if (vars.GetVariable("JAVA") == nullptr) return false;
+  if (vars.GetVariable(var::kJava) == nullptr) return false;
   const std::string* list_path = vars.GetVariable("JCOMPAT");
   if (list_path == nullptr) return true;
   const std::optional<std::string> list = files.ReadWholeFile(*list_path);

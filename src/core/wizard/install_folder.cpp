@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -67,7 +68,7 @@ std::string PreviousInstallerPath(const std::string& folder_text) {
 int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product) {
   InstallerVariables& vars = state.variables;
   int& index = state.mplab_plugin_index;
-  const std::string* name = vars.GetVariable("Product");
+  const std::string* name = vars.GetVariable(var::kProduct);
   if (name && *name == "MPLAB Plugin") return index = -1;
   if (index != -1) return index;
   std::uint32_t value = 0;
@@ -76,7 +77,7 @@ int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistrat
   }
   // An earlier patch level installed into the same folder hands its index on.
   const std::string& versions = product.ProductKey();
-  const std::string folder = vars.ValueOf("InstDir");
+  const std::string folder = vars.ValueOf(var::kInstDir);
   for (const std::string& level : registry.RegistryListSubkeys(kHKLM, versions).names) {
     const std::string key = versions + "\\" + level;
     const RegistryValue installed = registry.RegistryReadString(kHKLM, key, "InstDir");

@@ -1,13 +1,14 @@
 #include "core/wizard/wizard.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
 std::string WindowTitle(const InstallerVariables& vars) {
-  const std::string product = vars.ValueOf("Description");
-  if (vars.TestFlag("Remove")) return "Removing " + product;
-  if (vars.TestFlag("Install")) return "Installing " + product;
+  const std::string product = vars.ValueOf(var::kDescription);
+  if (vars.TestFlag(var::kRemove)) return "Removing " + product;
+  if (vars.TestFlag(var::kInstall)) return "Installing " + product;
   // The installed copy asks first whether to repair or remove.
-  if (vars.TestFlag("Repair")) return "Repairing " + product;
+  if (vars.TestFlag(var::kRepair)) return "Repairing " + product;
   return product + " Setup";
 }
 

@@ -3,6 +3,7 @@
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
 #include "core/wizard/completion.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -19,7 +20,7 @@ constexpr int kRowHeight = 10;
 // A removal started with its proceed flag set ends without this page.
 bool CompletionPage::Passed() const {
   const InstallerVariables& vars = process_.variables();
-  return Headless() || (vars.TestFlag("Remove") && vars.TestFlag("DoProceed"));
+  return Headless() || (vars.TestFlag(var::kRemove) && vars.TestFlag(var::kDoProceed));
 }
 
 HWND CompletionPage::AddRow(const char* text, int width, bool checked) {
@@ -43,9 +44,9 @@ std::uint32_t CompletionPage::Enter(bool) {
   InstallerVariables& vars = process_.variables();
   const std::string text = CompletionText(vars);
   if (vars.GetVariable("TessaraOnly")) {
-    process_.state.tessara_path = FormatText("%s\\bin\\tessara.exe", vars.ValueOf("InstDir").c_str());
+    process_.state.tessara_path = FormatText("%s\\bin\\tessara.exe", vars.ValueOf(var::kInstDir).c_str());
   }
-  if (!vars.TestFlag("Remove")) {
+  if (!vars.TestFlag(var::kRemove)) {
     frame_ = window_->CreateControl("STATIC", "", WS_BORDER, kRowId);
     if (!process_.state.tessara_path.empty() && !IsExcluded(process_.state.exclude_list, "TESSARA")) {
       if (JavaNeeded(vars, process_.registry, process_.files)) {
@@ -54,11 +55,11 @@ std::uint32_t CompletionPage::Enter(bool) {
         tessara_ = AddRow("Run TESSARA now ?", 85, false);
       }
     }
-    const bool proceeding = vars.TestFlag("DoProceed");
-    if (vars.GetVariable("ReadQuickstart") && !proceeding) {
+    const bool proceeding = vars.TestFlag(var::kDoProceed);
+    if (vars.GetVariable(var::kReadQuickstart) && !proceeding) {
       quickstart_ = AddRow("Read quickstart guide now ?", 120, true);
     }
-    if (vars.GetVariable("ReadPDFs") && !proceeding) {
+    if (vars.GetVariable(var::kReadPDFs) && !proceeding) {
       std::vector<CompletionDocument> documents = ReadDocumentList(vars, process_.messages);
       for (CompletionDocument& document : documents) {
         HWND box = AddRow(document.title.c_str(), 200, false);

@@ -6,6 +6,7 @@
 #include "core/support/text.h"
 #include "core/wizard/configuration.h"
 #include "win/win_system.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -24,11 +25,11 @@ bool AppendToAutoexec(const std::string& name, const std::string& folder) {
 }  // namespace
 
 // Shown when installing and repairing; never when removing, never headless.
-bool ConfigurationPage::Passed() const { return Headless() || process_.variables().TestFlag("Remove"); }
+bool ConfigurationPage::Passed() const { return Headless() || process_.variables().TestFlag(var::kRemove); }
 
 std::uint32_t ConfigurationPage::Enter(bool) {
   if (Passed()) return kPageSkip;
-  const bool dont_add_path = process_.variables().TestFlag("DontAddPath");
+  const bool dont_add_path = process_.variables().TestFlag(var::kDontAddPath);
   window_->SetPageText(ConfigurationPageText(dont_add_path));
   // Made anew on every entry: coming back starts from English and an unticked box.
   ShowControls({frame_, languages_, add_path_}, false);
@@ -61,8 +62,8 @@ std::uint32_t ConfigurationPage::Leave(bool) {
   // Not reported: the page always lets the user go on.
   static_cast<void>(process_.registry.RegistryWriteDword(kHKLM, process_.product.ProductKey(), "language",
                                                          kMessageLanguages[index].code));
-  if (!vars.TestFlag("DontAddPath") && Checked(add_path_)) {
-    const std::string folder = vars.ValueOf("InstDir") + "\\bin";
+  if (!vars.TestFlag(var::kDontAddPath) && Checked(add_path_)) {
+    const std::string folder = vars.ValueOf(var::kInstDir) + "\\bin";
     const std::uint32_t os = GetOsClass();
     if (os & os_class::kWin9xFamily) {
       AppendToAutoexec("PATH", folder);

@@ -3,6 +3,7 @@
 #include "core/support/text.h"
 #include "win/external_installers.h"
 #include "win/tool_integrations.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -12,7 +13,7 @@ constexpr int kIdLastComponent = 260;
 }  // namespace
 
 std::uint32_t InstallFolderPage::Enter(bool) {
-  if (Headless() || !process_.variables().TestFlag("Install")) return kPageSkip;
+  if (Headless() || !process_.variables().TestFlag(var::kInstall)) return kPageSkip;
   if (!created_) CreateControls();
   window_->SetPageText(InstallFolderPageText(choice_));
   UpdateSpace();
@@ -44,8 +45,8 @@ void InstallFolderPage::CreateControls() {
     window_->PlaceControl(boxes_[k], place.x, place.y, place.width, place.height);
   }
   // Scrolls sideways, so that a folder longer than the box can still be typed.
-  folder_ = window_->CreateControl("EDIT", process_.variables().ValueOf("InstDir").c_str(), WS_TABSTOP | ES_AUTOHSCROLL,
-                                   kIdFolder);
+  folder_ = window_->CreateControl("EDIT", process_.variables().ValueOf(var::kInstDir).c_str(),
+                                   WS_TABSTOP | ES_AUTOHSCROLL, kIdFolder);
   window_->PlaceControl(folder_, 30, 210, 340, 10);
 }
 
@@ -109,15 +110,15 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
 
 std::uint32_t InstallFolderPage::Leave(bool forward) {
   InstallerVariables& vars = process_.variables();
-  const bool shown = !Headless() && vars.TestFlag("Install") && folder_ != nullptr;
+  const bool shown = !Headless() && vars.TestFlag(var::kInstall) && folder_ != nullptr;
   if (shown) {
     const std::string folder = NormalizeFolder(FolderText());
     if (forward && !AcceptFolder(folder)) return kPageStay;
-    vars.SetVariable("InstDir", folder);
+    vars.SetVariable(var::kInstDir, folder);
   }
   // After the folder is known: an earlier installation in the chosen folder hands
   // its plug-in index on. Skipped pages look too, in every run mode.
-  if (vars.TestFlag("InstallMPLABPlugin")) LookUpMplabIndex(process_.state, process_.registry, process_.product);
+  if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process_.state, process_.registry, process_.product);
   if (!shown) return 0;
   window_->SetPageText(std::nullopt);
   ShowAll(false);

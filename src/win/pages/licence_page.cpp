@@ -1,6 +1,7 @@
 #include "win/pages/licence_page.h"
 
 #include "core/wizard/licence.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -11,7 +12,7 @@ constexpr int kIdAccept = 302;
 
 std::uint32_t LicencePage::Enter(bool) {
   InstallerVariables& vars = process_.variables();
-  if (vars.TestFlag("Remove") || Headless()) return kPageSkip;
+  if (vars.TestFlag(var::kRemove) || Headless()) return kPageSkip;
   if (text_box_ == nullptr) {
     const std::optional<std::string> text = ReadLicenceText(process_.files, vars.GetVariable("LICENCE"));
     if (!text) process_.messages.FatalError("Could not find licence agreement");

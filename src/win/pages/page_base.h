@@ -8,6 +8,7 @@
 #include "core/wizard/wizard.h"
 #include "win/main_window.h"
 #include "win/process.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -17,7 +18,7 @@ class WindowPage : public Page {
 
  protected:
   // No window, or a run that shows none: the page only does its work, if any.
-  bool Headless() const { return window_ == nullptr || process_.variables().TestFlag("HeadlessInstall"); }
+  bool Headless() const { return window_ == nullptr || process_.variables().TestFlag(var::kHeadlessInstall); }
   static void ShowControls(std::initializer_list<HWND> controls, bool show) {
     for (HWND control : controls)
       if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);

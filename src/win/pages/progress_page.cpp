@@ -9,6 +9,7 @@
 #include "win/message_pump.h"
 #include "win/shell_links.h"
 #include "win/tool_integrations.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -32,8 +33,8 @@ class WinFeatureSteps final : public FeatureSteps {
 };
 
 void ForgetDocuments(Process& process) {
-  process.variables().DeleteVariable("ReadQuickstart");
-  process.variables().DeleteVariable("ReadPDFs");
+  process.variables().DeleteVariable(var::kReadQuickstart);
+  process.variables().DeleteVariable(var::kReadPDFs);
 }
 
 std::string CleanupScriptPath() {
@@ -47,9 +48,9 @@ std::string CleanupScriptPath() {
 
 void RunProgressPageWork(Process& process) {
   InstallerVariables& vars = process.variables();
-  process.log.Write("Installation folder: " + vars.ValueOf("InstDir"));
+  process.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
   WinToolIntegrations integrations(process);
-  if (vars.TestFlag("Install")) {
+  if (vars.TestFlag(var::kInstall)) {
     // Until the installed manifest is written, a failure takes back what the run made.
     process.state.journal.Begin();
     WinFeatureSteps steps(process);
@@ -58,12 +59,12 @@ void RunProgressPageWork(Process& process) {
     CreateShortcuts(process);
     WriteInstalledManifest(process.state, process.files, process.messages, process.manifest_signature);
     process.state.journal.Finish();
-  } else if (vars.TestFlag("Repair")) {
+  } else if (vars.TestFlag(var::kRepair)) {
     process.product.RegisterProduct(integrations);
     CreateShortcuts(process);
     ForgetDocuments(process);
   }
-  if (vars.TestFlag("Remove")) {
+  if (vars.TestFlag(var::kRemove)) {
     process.cleanup_script =
         RemoveInstallation(process.state, process.files, process.messages, *process.progress, CleanupScriptPath());
     process.product.UnregisterProduct();
@@ -148,7 +149,7 @@ void ProgressPage::ShowBar() {
 }
 
 void ProgressPage::Show() {
-  const bool remove = process_.variables().TestFlag("Remove");
+  const bool remove = process_.variables().TestFlag(var::kRemove);
   window_->SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
                                           : "Installing files and updating the registry"));
   if (log_ == nullptr) {

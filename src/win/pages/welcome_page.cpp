@@ -4,6 +4,7 @@
 
 #include "core/support/text.h"
 #include "win/tool_integrations.h"
+#include "core/support/variable_names.h"
 
 namespace inst::win {
 
@@ -14,22 +15,22 @@ constexpr int kIdRepair = 602;
 
 // A headless run never shows the page, and neither does an installed copy told to
 // proceed without questions.
-bool WelcomePage::Passed() const { return Headless() || process_.variables().TestFlag("DoProceed"); }
+bool WelcomePage::Passed() const { return Headless() || process_.variables().TestFlag(var::kDoProceed); }
 
 std::uint32_t WelcomePage::Enter(bool) {
   if (Passed()) return kPageSkip;
   InstallerVariables& vars = process_.variables();
-  const bool install = vars.TestFlag("Install");
+  const bool install = vars.TestFlag(var::kInstall);
   if (!text_) {
     frame_ = window_->CreateControl("STATIC", "", WS_BORDER);
     if (install) {
-      const std::string* patch = vars.GetVariable("PatchLevel");
+      const std::string* patch = vars.GetVariable(var::kPatchLevel);
       const bool plain = patch == nullptr || EqualsIgnoreCase(*patch, "PL0");
       text_ = vars.ExpandVariables(
           plain ? "This program will install\n[Description] version [Version].\nPress Next to continue."
                 : "This program will install\n[Description] version [Version][PatchLevel].\nPress Next to continue.");
     } else {
-      const bool remove = vars.TestFlag("Remove");
+      const bool remove = vars.TestFlag(var::kRemove);
       text_ = vars.ExpandVariables(remove ? "This program will remove\n[Description] version [FullVersion].\nSelect an "
                                             "option and press Next to continue."
                                           : "This program will repair or remove\n[Description] version "
@@ -52,7 +53,7 @@ std::uint32_t WelcomePage::Enter(bool) {
   }
   if (repair_ || remove_) ShowControls({frame_, repair_, remove_}, true);
   window_->SetPageText(text_);
-  if (install && vars.TestFlag("CheckInstalledVersions") && !InstalledVersionAllowsInstall()) {
+  if (install && vars.TestFlag(var::kCheckInstalledVersions) && !InstalledVersionAllowsInstall()) {
     process_.messages.EndRun(1);
   }
   UpdateNext();
@@ -62,11 +63,11 @@ std::uint32_t WelcomePage::Enter(bool) {
 std::uint32_t WelcomePage::Leave(bool) {
   if (Passed()) return 0;
   InstallerVariables& vars = process_.variables();
-  vars.SetFlag("Remove", Checked(remove_));
-  vars.SetFlag("Repair", !vars.TestFlag("Remove"));
-  if (vars.TestFlag("Remove") &&
+  vars.SetFlag(var::kRemove, Checked(remove_));
+  vars.SetFlag(var::kRepair, !vars.TestFlag(var::kRemove));
+  if (vars.TestFlag(var::kRemove) &&
       !process_.messages.AskYesNo("Remove installation", "Are you sure you want to completely remove\n%s V%s?",
-                                  vars.ValueOf("Description").c_str(), vars.ValueOf("Version").c_str())) {
+                                  vars.ValueOf(var::kDescription).c_str(), vars.ValueOf(var::kVersion).c_str())) {
     return kPageStay;
   }
   window_->ShowRunMode();
@@ -82,7 +83,7 @@ bool WelcomePage::Command(int id) {
 }
 
 void WelcomePage::UpdateNext() {
-  const bool on = process_.variables().TestFlag("Install") || Checked(repair_) || Checked(remove_);
+  const bool on = process_.variables().TestFlag(var::kInstall) || Checked(repair_) || Checked(remove_);
   window_->EnableNext(on);
   if (on) ::SetFocus(window_->Control(kIdNext));
 }
@@ -90,13 +91,13 @@ void WelcomePage::UpdateNext() {
 bool WelcomePage::InstalledVersionAllowsInstall() {
   InstallerVariables& vars = process_.variables();
   const std::string key =
-      vars.ExpandVariables(vars.GetVariable("Edition") ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
-                                                       : "SOFTWARE\\[Manufacturer]\\[Product]");
+      vars.ExpandVariables(vars.GetVariable(var::kEdition) ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
+                                                           : "SOFTWARE\\[Manufacturer]\\[Product]");
   const std::string this_version = vars.VersionBase();
   const SubkeyList versions = process_.registry.RegistryListSubkeys(kHKLM, key);
   if (versions.error != 0) return proceed_;
   std::string installed;
-  if (vars.GetVariable("Product") && *vars.GetVariable("Product") == "MPLAB Plugin") {
+  if (vars.GetVariable(var::kProduct) && *vars.GetVariable(var::kProduct) == "MPLAB Plugin") {
     installed = PluginCurrentVersion(process_).value_or("");
   } else {
     constexpr std::size_t kMaxVersionName = 9;
@@ -106,7 +107,7 @@ bool WelcomePage::InstalledVersionAllowsInstall() {
     proceed_ = process_.messages.AskYesNo(
         "Install older version?",
         "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
-        installed.c_str(), vars.ValueOf("Product").c_str(), this_version.c_str());
+        installed.c_str(), vars.ValueOf(var::kProduct).c_str(), this_version.c_str());
   }
   return proceed_;
 }
