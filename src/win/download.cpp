@@ -53,17 +53,22 @@ std::optional<std::string> ServerFileName(HINTERNET request) {
   return plain;
 }
 
+// A failed WinINet call: its name and the thread's error code.
+void ShowCallFailure(Messages& messages, const char* call) {
+  messages.ShowMessage("%s failed: %d", call, static_cast<int>(::GetLastError()));
+}
+
 // Sends the request until it has a status, offering the proxy's log-in box on 407.
 // The status, or none after a reported failure.
 std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
   for (;;) {
     if (!::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-      process.messages.ShowMessage("HttpSendRequest failed: %d", static_cast<int>(::GetLastError()));
+      ShowCallFailure(process.messages, "HttpSendRequest");
       return std::nullopt;
     }
     DWORD status = 0, size = sizeof status;
     if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-      process.messages.ShowMessage("HttpQueryInfo failed: %d", static_cast<int>(::GetLastError()));
+      ShowCallFailure(process.messages, "HttpQueryInfo");
       return std::nullopt;
     }
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
@@ -95,7 +100,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   }
   InternetHandle session(::InternetOpenA("URL_download", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
-    messages.ShowMessage("InternetOpen failed: %d", static_cast<int>(::GetLastError()));
+    ShowCallFailure(messages, "InternetOpen");
     return std::nullopt;
   }
   InternetHandle connection;
@@ -111,7 +116,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     connection.reset(::InternetConnectA(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
                                         INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) {
-      messages.ShowMessage("InternetConnect failed: %d", static_cast<int>(::GetLastError()));
+      ShowCallFailure(messages, "InternetConnect");
       return std::nullopt;
     }
     // Certificates are checked: an https source is trusted only with a valid one.
@@ -119,7 +124,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     request.reset(::HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
                                      kRequestFlags | secure, 0));
     if (!request) {
-      messages.ShowMessage("HttpOpen request failed: %d", static_cast<int>(::GetLastError()));
+      ShowCallFailure(messages, "HttpOpen request");
       return std::nullopt;
     }
     const std::optional<DWORD> status = SendRequest(process, request.get());
