@@ -19,13 +19,12 @@ ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
-from winetest import MKINSTALLER, SETUP_EXE, WineSession, build_sample_variant  # noqa: E402
+from winetest import (  # noqa: E402
+    ACCEPT, FOLDER_ID, LICENCE, MKINSTALLER, NEXT, SETUP_EXE, WineSession, build_sample_variant)
 
 WORK = ROOT / "build" / "bench"
 LEVEL = 6
 RUNS = int(os.environ.get("BENCH_RUNS", "5"))
-LICENCE = "--I agree to the terms of the licence"
-NEXT, ACCEPT = "do:click:101", "do:click:302"
 # The robot pauses before a click; the timed stretch holds one.
 ROBOT_PAUSE_SECONDS = 0.3
 
@@ -97,7 +96,7 @@ def main():
             tar_wizard.append(untar(archive, WORK / "untar"))
             # Timed from the click that starts the work to the completion page.
             result = checked(session.run(exe, [], answers=[
-                NEXT, ACCEPT, NEXT, f"do:type:201:C:\\Wizard{run}", NEXT, "do:mark", NEXT, "do:waitfor:Finish",
+                NEXT, ACCEPT, NEXT, f"do:type:{FOLDER_ID}:C:\\Wizard{run}", NEXT, "do:mark", NEXT, "do:waitfor:Finish",
                 "do:mark", NEXT], timeout=600))
             wizard.append((result.marks[1] - result.marks[0]) / 1000 - ROBOT_PAUSE_SECONDS)
             shutil.rmtree(session.unix_path(f"C:\\Wizard{run}"), ignore_errors=True)

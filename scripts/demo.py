@@ -14,8 +14,11 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 STATE = ROOT / "build" / "native" / "wine"
 os.environ.setdefault("WINE_STATE_DIR", str(STATE))
 
+from pictures import PictureSession  # noqa: E402
 from servers import ScriptedServer  # noqa: E402
-from winetest import HELPERS_DIR, MKINSTALLER, SETUP_EXE, WineSession, build_installer  # noqa: E402
+from winetest import (  # noqa: E402
+    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LOG_ID, MKINSTALLER, NEXT, ROW_ID, SETUP_EXE, STATUS_ID,
+    build_installer, click, state)
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
 SAMPLE = ROOT / "samples" / "sample-product"
@@ -45,7 +48,7 @@ def main():
     subprocess.run([str(MKINSTALLER), "verify", str(OUTPUT), "--stub", str(SETUP_EXE)], check=True)
 
     subprocess.run([sys.executable, str(ENV_SCRIPT), "setup", str(STATE)], check=True, stdout=subprocess.DEVNULL)
-    session = WineSession("demo")
+    session = PictureSession("demo")
     # The probe tool's installer, served on loopback, slowly enough to watch; Wine's
     # WinINet reaches the vendor's host name through the proxy settings.
     server = ScriptedServer()
@@ -78,18 +81,18 @@ def main():
                  "previous-installation", "download", "complete")
         pictures = {name: ROOT / "build" / f"wizard-{name}.png" for name in names}
         result = session.run(exe, [], answers=[
-            f"do:shot:{pictures['welcome']}", "do:click:101",
-            "do:click:302", f"do:shot:{pictures['licence']}", "do:click:101",   # licence, accepted
-            "do:clicktext:Example programs", "do:clicktext:** Probe driver tool", f"do:type:201:{WIZARD_FOLDER}",
+            f"do:shot:{pictures['welcome']}", NEXT,
+            ACCEPT, f"do:shot:{pictures['licence']}", NEXT,   # licence, accepted
+            "do:clicktext:Example programs", "do:clicktext:** Probe driver tool", f"do:type:{FOLDER_ID}:{WIZARD_FOLDER}",
             f"do:shot:{pictures['folder']}",                                    # folder and components
-            "do:click:2", f"No@shot={pictures['cancel-question']}",            # Cancel asks first
-            "do:click:101", f"Yes@shot={pictures['previous-installation']}",   # remove the installation found there
-            "do:waitfor:303", "do:select:2", "do:click:303",                    # French messages, bin on PATH
-            f"do:shot:{pictures['configuration']}", "do:click:101",
-            f"do:shotwhen:502:{pictures['progress']}",                         # the work, with its log and bar
-            "do:waitfor:503", "do:wait:4500", f"do:shot:{pictures['download']}", "do:state:501",  # the download
+            click(CANCEL_ID), f"No@shot={pictures['cancel-question']}",            # Cancel asks first
+            NEXT, f"Yes@shot={pictures['previous-installation']}",   # remove the installation found there
+            f"do:waitfor:{ROW_ID}", "do:select:2", click(ROW_ID),                    # French messages, bin on PATH
+            f"do:shot:{pictures['configuration']}", NEXT,
+            f"do:shotwhen:{BAR_ID}:{pictures['progress']}",                         # the work, with its log and bar
+            f"do:waitfor:{STATUS_ID}", "do:wait:4500", f"do:shot:{pictures['download']}", state(LOG_ID),  # the download
             "do:waitfor:Finish", "do:clicktext:Release notes",
-            f"do:shot:{pictures['complete']}", "do:click:101"])                # Finish opens the ticked documents
+            f"do:shot:{pictures['complete']}", NEXT])                # Finish opens the ticked documents
         show_run("setup.exe (wizard)", result)
         log = result.controls[-1]["text"] if result.controls else ""
         print("The progress log during the download:\n" + "\n".join("  " + line for line in log.splitlines()[-6:]))
@@ -100,8 +103,8 @@ def main():
         print(f"\n== Removing by hand through the installed copy: {FOLDER}\\resources\\setup.exe --remove")
         removal = {name: ROOT / "build" / f"wizard-removal-{name}.png" for name in ("welcome", "complete")}
         result = session.run(f"{FOLDER}\\resources\\setup.exe", ["--remove"], answers=[
-            f"do:shot:{removal['welcome']}", "do:click:101", "Yes",
-            "do:waitfor:Finish", f"do:shot:{removal['complete']}", "do:click:101"])
+            f"do:shot:{removal['welcome']}", NEXT, "Yes",
+            "do:waitfor:Finish", f"do:shot:{removal['complete']}", NEXT])
         show_run("setup.exe --remove (wizard)", result)
         for picture in [*pictures.values(), *removal.values()]:
             print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")

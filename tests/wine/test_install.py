@@ -1,13 +1,11 @@
 """A headless installation and removal of the sample product with the real
 setup.exe, read back from drive_c, the registry and the shell links."""
-import subprocess
 import time
 import unittest
 
-from winetest import SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer
+from winetest import LICENCE, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer
 
 SAMPLE = SAMPLES_DIR / "sample-product"
-LICENCE = "--I agree to the terms of the licence"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20"
 
@@ -86,21 +84,6 @@ class HeadlessInstallTest(WineTestCase):
         self.assertEqual(list(temp.glob("vr*")), [])
         time.sleep(1)
         self.assertEqual(list(temp.glob("vrs*.bat")), [], "the clean-up script did not delete itself")
-
-    def test_excluded_and_unselected_components(self):
-        result = self.install("C:\\NoExamples", "--no-examples")
-        self.assertEqual(result.exit_code, 0)
-        root = self.session.unix_path("C:\\NoExamples")
-        self.assertFalse((root / "examples").exists())
-        self.assertTrue((root / "docs/readme.txt").exists())
-        self.assertTrue((root / "resources/manifest").exists())
-
-    def test_into_an_existing_folder_the_folder_itself_is_listed(self):
-        self.session.unix_path("C:\\Existing").mkdir()
-        self.assertEqual(self.install("C:\\Existing").exit_code, 0)
-        manifest = self.session.unix_path("C:\\Existing\\resources\\manifest").read_bytes().decode("latin-1")
-        self.assertIn("%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]", manifest)
-
 
 class ExternalInstallerTest(WineTestCase):
     """A feature provided by an installer of its own, shipped as a resource or found

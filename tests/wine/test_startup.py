@@ -1,12 +1,12 @@
-"""Start-up under Wine: command-line limits, sub-installs, the installed copy's
-manifest checks, and the boxes and exit codes of the fatal paths."""
+"""Start-up under Wine: the argument limit, sub-installs, the installed copy's
+manifest check, the temporary folder, and the boxes and exit codes of the fatal
+paths."""
 import subprocess
 import time
 import unittest
 
-from winetest import HELPERS_DIR, SETUP_EXE, WineTestCase
+from winetest import HELPERS_DIR, LICENCE, SETUP_EXE, WineTestCase
 
-LICENCE = "--I agree to the terms of the licence"
 FATAL = "Fatal error"
 
 
@@ -41,18 +41,6 @@ class StartUpTest(WineTestCase):
         self.assertBoxes(result, [(FATAL, "Error 917")])
         self.assertEqual(result.exit_code, 1)
         self.assertNoTempFolderLeft()
-        # 255 characters are still accepted: the run goes on to the payload.
-        result = self.session.run(exe, ["--setVariable-A=" + "v" * 239], answers=["OK"])
-        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
-
-    def test_quoted_arguments_reach_the_option_table_whole(self):
-        # Licence and folder quoted as the splitter expects make the run headless: no
-        # splash, so the only window is the fatal box.
-        exe = self.session.install_stub("C:\\Quoted")
-        result = self.session.run(exe, raw_args="--dir='C:\\Program Files\\X' \"--I agree to the terms of the licence\"",
-                                  answers=["OK"])
-        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
-        self.assertEqual(result.exit_code, 1)
 
     def test_subinstall_steps_aside_for_a_running_wizard(self):
         exe = self.session.install_stub("C:\\Sub")
@@ -94,30 +82,17 @@ class StartUpTest(WineTestCase):
         self.assertEqual(result.exit_code, 0)
         self.assertNoTempFolderLeft()
 
-    def test_signature_case_matters(self):
-        exe = self.session.install_stub("C:\\Case\\resources")
-        signature = signature_of(SETUP_EXE)
-        if signature == signature.lower():
-            self.skipTest("this build's signature has no letters")
-        self.session.unix_path("C:\\Case\\resources\\manifest").write_bytes(signature.lower().encode() + b"\n")
-        result = self.session.run(exe, [], answers=["OK"])
-        self.assertBoxes(result, [(FATAL, "Invalid manifest signature")])
-
-    def test_temp_folder_that_cannot_be_made_is_fatal(self):
-        exe = self.session.install_stub("C:\\NoTemp")
-        result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\does\\not\\exist"})
-        self.assertEqual(len(result.boxes), 1)
-        self.assertEqual(result.boxes[0].title, FATAL)
-        self.assertRegex(result.boxes[0].text, r"^Failed to create folder C:\\does\\not\\exist\\vr\d{1,4}$")
-        self.assertEqual(result.exit_code, 1)
-
-    def test_temp_folder_is_made_under_temp_and_removed(self):
+    def test_the_temporary_folder_is_made_under_temp_and_removed_or_its_failure_is_fatal(self):
         exe = self.session.install_stub("C:\\OwnTemp")
         own_temp = self.session.unix_path("C:\\OwnTemp\\t")
         own_temp.mkdir()
         result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\OwnTemp\\t"})
         self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
         self.assertEqual(list(own_temp.iterdir()), [])
+        result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\does\\not\\exist"})
+        self.assertEqual([b.title for b in result.boxes], [FATAL])
+        self.assertRegex(result.boxes[0].text, r"^Failed to create folder C:\\does\\not\\exist\\vr\d{1,4}$")
+        self.assertEqual(result.exit_code, 1)
 
 
 if __name__ == "__main__":

@@ -6,7 +6,6 @@ programs through the robot, which logs and answers every message box.
 import json
 import os
 import pwd
-import re
 import shutil
 import subprocess
 import tempfile
@@ -27,6 +26,32 @@ SAMPLES_DIR = ROOT / "samples"
 
 # The largest folders of a booted prefix never change: they are linked, not copied.
 LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/winsxs")
+
+
+# The option that accepts the licence; with --dir= it makes a run headless.
+LICENCE = "--I agree to the terms of the licence"
+
+# The wizard's control identifiers, as the window and its pages number them.
+NEXT_ID, BACK_ID, CANCEL_ID = 101, 102, 2
+FOLDER_ID, FIRST_COMPONENT_ID = 201, 250
+LICENCE_ID, ACCEPT_ID, ROW_ID = 301, 302, 303  # ROW_ID: a page's own rows (path box, documents)
+LOG_ID, BAR_ID, STATUS_ID = 501, 502, 503
+REMOVE_ID, REPAIR_ID = 601, 602
+
+
+def click(ident):
+    return f"do:click:{ident}"
+
+
+def state(ident):
+    return f"do:state:{ident}"
+
+
+# Wizard steps: Next, Back, ticking the licence; from the welcome page to the
+# install-folder page; and, once the work is done, Finish.
+NEXT, BACK, ACCEPT = click(NEXT_ID), click(BACK_ID), click(ACCEPT_ID)
+TO_FOLDER_PAGE = [NEXT, ACCEPT, NEXT]
+FINISH = ["do:waitfor:Finish", NEXT]
 
 
 def quote_args(args):
@@ -62,36 +87,6 @@ class RunResult:
 
     def box_texts(self):
         return [(b.title, b.text) for b in self.boxes]
-
-
-def xwd_to_rgb(data):
-    """(width, height, RGB rows) of a 24- or 32-bit X window dump."""
-    import struct
-    fields = struct.unpack(">25I", data[:100])
-    header_size, width, height = fields[0], fields[4], fields[5]
-    byte_order, bits_per_pixel, bytes_per_line, ncolors = fields[7], fields[11], fields[12], fields[19]
-    pixels = data[header_size + 12 * ncolors:]
-    step = bits_per_pixel // 8
-    rows = []
-    for y in range(height):
-        line = pixels[y * bytes_per_line:y * bytes_per_line + width * step]
-        if byte_order == 0:  # least significant byte first: B, G, R
-            rows.append(bytes(b for x in range(width) for b in (line[x * step + 2], line[x * step + 1], line[x * step])))
-        else:
-            rows.append(bytes(b for x in range(width) for b in line[x * step + step - 3:x * step + step]))
-    return width, height, rows
-
-
-def write_png(path, width, height, rows):
-    import struct
-    import zlib
-
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
-
-    raw = b"".join(b"\0" + row for row in rows)
-    Path(path).write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
-                           chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
 def mkinstaller(*args):
@@ -208,24 +203,16 @@ class WineSession:
 
     def run(self, exe, args=(), raw_args=None, answers=(), env=None, timeout=60):
         """Runs a program under the robot. `args` are quoted as needed; `raw_args`
-        is given as the command-line text exactly. Returns its exit code and boxes.
-        An answer "BUTTON@shot=PNG" saves a picture of the box before answering it,
-        "do:shot:PNG" one of the wizard window, and "do:shotwhen:ID:PNG" one of the
-        window as soon as control ID shows."""
+        is given as the command-line text exactly. Items of `answers` starting with
+        "do:" act on the wizard window; the others answer boxes. Returns its exit
+        code, boxes and whatever the actions logged."""
         self._runs += 1
         log = self.root / f"robot-{self._runs}.log"
         streams = {name: self.root / f"robot-{self._runs}.{name}" for name in ("stdout", "stderr")}
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
         for name, path in streams.items():
             command += [f"--{name}", self.win_path(path)]
-        shots = {}  # signal file -> picture
-        # Items starting with "do:" act on the wizard window; the others answer boxes.
         for answer in answers:
-            picture = re.match(r"(.*@shot=|do:shot:|do:shotwhen:\d+:)(.+)$", answer)
-            if picture:
-                signal = self.root / f"shot-{self._runs}-{len(shots)}.xid"
-                shots[signal] = Path(picture.group(2))
-                answer = picture.group(1) + self.win_path(signal)
             command += ["--do", answer[3:]] if answer.startswith("do:") else ["--answer", answer]
         for name, value in (env or {}).items():
             command += ["--env", f"{name}={value}"]
@@ -234,10 +221,7 @@ class WineSession:
         text = raw_args if raw_args is not None else quote_args(list(args))
         if text:
             command += ["--args", text]
-        if shots:
-            self._run_capturing_boxes(command, shots, timeout + 30)
-        else:
-            self.wine(*command, timeout=timeout + 30, check=True)
+        self._run_robot(command, timeout + 30)
         result = RunResult(exit_code=-1)
         result.stdout, result.stderr = (p.read_text(encoding="latin-1") if p.exists() else "" for p in streams.values())
         for line in log.read_text(encoding="latin-1").splitlines():
@@ -263,22 +247,8 @@ class WineSession:
                 raise RuntimeError(f"robot: {entry}")
         return result
 
-    def _run_capturing_boxes(self, command, shots, timeout):
-        """Runs the robot while capturing each box it holds open for a picture: the
-        robot writes the box's X window into the signal file and waits for it to go."""
-        import time
-        robot = subprocess.Popen([WINE, *map(str, command)], env=self.env, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + timeout
-        while robot.poll() is None and time.monotonic() < deadline:
-            for signal, png in shots.items():
-                if signal.exists() and signal.stat().st_size:
-                    self.capture_window(int(signal.read_text()), png)
-                    signal.unlink()
-            time.sleep(0.1)
-        if robot.poll() is None:
-            robot.kill()
-            raise AssertionError("the robot did not end")
+    def _run_robot(self, command, timeout):
+        self.wine(*command, timeout=timeout, check=True)
 
     def probe(self, installer, steps=(), answers=(), env=None):
         """Runs steps of the installer's own code on an installer file (see
@@ -296,9 +266,8 @@ class WineSession:
         return result, values
 
     def hold_file(self, win_path):
-        """Holds a file open without sharing (hold_file.exe); returns the holder and the
-        Windows path of the release signal, for a robot answer "BUTTON@release=PATH"."""
-        import time
+        """Holds a file open without sharing (hold_file.exe) until the holder is
+        killed or "release" appears in the session's folder; returns the holder."""
         ready = self.root / "held"
         release = self.root / "release"
         ready.unlink(missing_ok=True)
@@ -311,7 +280,7 @@ class WineSession:
             if time.monotonic() > deadline:
                 raise AssertionError("the file was not held")
             time.sleep(0.1)
-        return holder, self.win_path(release)
+        return holder
 
     def read_link(self, link_win_path):
         """What a shell link holds, read back through IShellLinkA."""
@@ -319,19 +288,6 @@ class WineSession:
         out.unlink(missing_ok=True)
         self.wine(HELPERS_DIR / "read_link.exe", link_win_path, self.win_path(out), check=True)
         return json.loads(out.read_text(encoding="latin-1"))
-
-    def screenshot(self, png_path):
-        """Saves the whole Xvfb screen as a PNG file (message boxes show black there:
-        capture them with an "@shot=" answer)."""
-        return self.capture_window(None, png_path)
-
-    def capture_window(self, xid, png_path):
-        """Saves one X window (or the whole screen) as a PNG file."""
-        target = ["-root"] if xid is None else ["-id", str(xid)]
-        raw = subprocess.run(["xwd", *target, "-silent", "-display", self.env["DISPLAY"]], capture_output=True,
-                             check=True).stdout
-        write_png(png_path, *xwd_to_rgb(raw))
-        return png_path
 
     # Registry ----------------------------------------------------------------
 
