@@ -112,14 +112,6 @@ TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
             "Can't create file: C:\\P\\busy.dll\nError 13");
 }
 
-TEST_F(ExtractionTest, AFolderInTheWayIsDeniedLikeALockedFile) {
-  // A folder in the way is denied, like a locked file; Cancel ends the run.
-  fs.folders.insert("C:\\P\\dir");
-  host.answers = {box::kIdCancel};
-  extractor.SetStream(OpenMemoryStream(Records({"x"})));
-  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\dir", 1); }), "Can't create file: C:\\P\\dir\nError 13");
-}
-
 TEST_F(ExtractionTest, CopyInstallFileCopiesExactlyTheSize) {
   fs.files["C:\\T\\setup.exe"] = std::string(30000, 's') + "PAYLOAD";
   extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\setup.exe", 30000);

@@ -157,6 +157,13 @@ TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
             "The runtime is not installed.\nGet it from the maker.\nDo you want to continue anyway?");
   EXPECT_EQ(host.boxes[2].text, "Installation terminated - please install The runtime\nthen retry this installation");
   EXPECT_FALSE(fs.FileExists("C:\\P\\bin\\t"));
+
+  // Yes to both: the run goes on without either feature.
+  host.answers = {box::kIdYes, box::kIdYes};
+  extractor.SetStream(OpenMemoryStream(Records({"t"})));
+  run.RunFeatureInstallation(product, steps);
+  EXPECT_EQ(host.boxes.size(), 5u);
+  EXPECT_FALSE(fs.FileExists("C:\\P\\bin\\t"));
 }
 
 TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResources) {

@@ -86,14 +86,6 @@ TEST_F(MessagesTest, FatalErrorsShowTheirBoxQuitAndEndWithOne) {
   EXPECT_EQ(host.quits, (std::vector<int>{1, 1}));
 }
 
-TEST_F(MessagesTest, LongMessagesAreCut) {
-  const std::string path(5000, 'p');
-  ::testing::internal::CaptureStderr();
-  messages.ShowInfo("T", "%s", path.c_str());
-  ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(host.boxes.at(0).text.size(), 4095u);
-}
-
 // Every box reaches the log with its answer; an unattended run shows none, writes it
 // to standard error and answers by rule, so that a fatal error still ends with 1.
 TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {

@@ -70,17 +70,18 @@ class DownloadTest(WineTestCase):
             self.program, headers=[("Content-Disposition", 'attachment; filename="setup.exe"')], length=False)
         closed = f"http://127.0.0.1:{free_port()}/x.exe"
         edits = tool_feature(
+            (self.files.url("pub/tool-setup.exe").replace("http://", "HTTP://"), f"0 {RECORD}", ""),
             (self.files.url("pub/missing.exe"), f"0 {RECORD}", ""),
             (scripted.url("folder/"), f"0 {RECORD}", ""),
             (closed, f"0 {RECORD}", ""),
             (scripted.url("cut.exe"), f"0 {RECORD}", ""),
             (scripted.url("get?id=7"), f"0 {RECORD}", ""),
             (self.files.url("pub/tool-setup.exe"), f"0 {RECORD}", ""))
-        result, ran = self.install("failing", edits, answers=["OK"] * 4)
+        result, ran = self.install("failing", edits, answers=["OK"] * 5)
         texts = [box.text for box in result.boxes]
-        self.assertEqual(texts[0], "Server error 404 while downloading")
-        self.assertRegex(texts[1], r"^Can't create file: C:\\users\\[^\\]+\\Temp\\vr[^\\]*\\: \d+$")
-        self.assertEqual(texts[2:], ["HttpSendRequest failed: 12029",
+        self.assertEqual(texts[:2], ["Must start with http:// or ftp://", "Server error 404 while downloading"])
+        self.assertRegex(texts[2], r"^Can't create file: C:\\users\\[^\\]+\\Temp\\vr[^\\]*\\: \d+$")
+        self.assertEqual(texts[3:], ["HttpSendRequest failed: 12029",
                                      f"Download of {scripted.url('cut.exe')} broke off after 5000 bytes"])
         self.assertEqual(result.exit_code, 0)
         # The server's name for the file, and nothing after the first success.
