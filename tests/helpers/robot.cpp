@@ -246,6 +246,9 @@ struct Robot {
       if (_stricmp(ClassName(control).c_str(), "msctls_progress32") == 0)
         SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position);
       if (position == 0) return;
+      // Time to paint what it has (it pumps its messages between files) before it is
+      // held: otherwise the picture shows the page as it was before the work.
+      Sleep(200);
       SuspendThread(thread);
       HoldForPicture(main_window, action.substr(colon + 1));
       ResumeThread(thread);
