@@ -140,7 +140,12 @@ class ComPtr {
   ComPtr& operator=(const ComPtr&) = delete;
   Interface* get() const { return pointer_; }
   Interface* operator->() const { return pointer_; }
-  void** put() { return reinterpret_cast<void**>(&pointer_); }
+  // For APIs that return the interface through an out-parameter; a reference
+  // already held is released first.
+  void** put() {
+    if (pointer_) std::exchange(pointer_, nullptr)->Release();
+    return reinterpret_cast<void**>(&pointer_);
+  }
 
  private:
   Interface* pointer_ = nullptr;

@@ -60,11 +60,9 @@ void CreateShortcuts(Process& process) {
   process.extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
-    const std::string target = IsFullPath(shortcut.target)
-                                   ? shortcut.target
-                                   : FormatText("%s\\%s", vars.ValueOf(var::kInstDir).c_str(), shortcut.target.c_str());
+    const std::string target = IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(vars, shortcut.target);
     const std::string working(ParentFolder(target).value_or(target));
-    const std::string link = FormatText("%s\\%s.lnk", folder.c_str(), shortcut.name.c_str());
+    const std::string link = JoinPath(folder, shortcut.name + ".lnk");
     const bool existed = process.files.FileExists(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;
@@ -76,7 +74,7 @@ void CreateShortcuts(Process& process) {
   }
 
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
-    const std::string link = FormatText("%s\\HT-IDE3000.lnk", folder.c_str());
+    const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
     const bool existed = process.files.FileExists(link);
     CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
                     std::nullopt);

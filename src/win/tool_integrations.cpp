@@ -84,7 +84,7 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   const std::string key = PluginKey(process);
   const bool is_plugin_itself = vars.GetVariable(var::kProduct) && *vars.GetVariable(var::kProduct) == "MPLAB Plugin";
   const std::string* version = is_plugin_itself ? vars.GetVariable(var::kVersion) : vars.GetVariable("MPLABPluginVer");
-  const std::string dll = FormatText("%s\\bin\\ORVALD.dll", vars.ValueOf(var::kInstDir).c_str());
+  const std::string dll = InstallationPath(vars, "bin\\ORVALD.dll");
 
   // The welcome page has compared versions already when the plug-in installs itself
   // with the version check on.
@@ -138,7 +138,7 @@ std::uint32_t QueryFreeSpace(Process& process, const std::string& path) {
 void InstallDriver(Process& process, const FeatureRecord& feature) {
   using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
   using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
-  const std::string folder = process.variables().ExpandVariables("[InstDir]\\drivers");
+  const std::string folder = InstallationPath(process.variables(), "drivers");
   const std::string inf = JoinPath(folder, feature.driver_inf.value_or(""));
 
   // Loaded at run time, so that a system without them still installs the rest.

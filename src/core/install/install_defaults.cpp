@@ -17,7 +17,7 @@ std::string StartMenuFolder(Registry& registry, Messages& messages, ShellFolders
   if (programs.ok()) return programs.text;
   std::optional<std::string> windir = environment.Get("windir");
   if (!windir || windir->empty()) windir = "C:\\WINDOWS";
-  path = FormatText("%s\\Start Menu\\Programs", windir->c_str());
+  path = JoinPath(*windir, "Start Menu\\Programs");
   if (!files.IsDirectory(path)) messages.FatalError("Unable to determine location of start menu");
   return path;
 }

@@ -47,10 +47,8 @@ void ProductRegistration::WriteAppPaths() {
   if (name == nullptr) return;
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + *name;
   // Only the product's own keys are vital; the rest, as here, is written as far as it goes.
-  static_cast<void>(
-      registry_.RegistryWriteString(kHKLM, key, "Path", state_.variables.ExpandVariables("[InstDir]\\bin")));
-  static_cast<void>(
-      registry_.RegistryWriteString(kHKLM, key, "", state_.variables.ExpandVariables("[InstDir]\\bin\\[Appname]")));
+  static_cast<void>(registry_.RegistryWriteString(kHKLM, key, "Path", InstallationPath(state_.variables, "bin")));
+  static_cast<void>(registry_.RegistryWriteString(kHKLM, key, "", InstallationPath(state_.variables, "bin\\" + *name)));
 }
 
 void ProductRegistration::WriteProductValues() {
@@ -130,7 +128,7 @@ void ProductRegistration::AddTessaraShortcut() {
   state_.tessara_path.clear();
   const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, "InstDir");
   if (!folder.ok()) return;
-  state_.tessara_path = FormatText("%s\\bin\\tessara.exe", folder.text.c_str());
+  state_.tessara_path = JoinPath(folder.text, "bin\\tessara.exe");
   AddShortcut(state_.lists, kTessaraShortcutName, state_.tessara_path);
 }
 
@@ -166,8 +164,8 @@ bool ProductRegistration::UnregisterProduct() {
 void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product) {
   const std::string folder = state.variables.ValueOf(var::kInstDir);
   const std::pair<const char*, std::string> values[] = {
-      {"fasm", FormatText("%s\\CFASMTools\\CFASM.exe", folder.c_str())},
-      {"fasmsetup", FormatText("%s\\CFASMTools\\SimConfigSetup.exe", folder.c_str())},
+      {"fasm", JoinPath(folder, "CFASMTools\\CFASM.exe")},
+      {"fasmsetup", JoinPath(folder, "CFASMTools\\SimConfigSetup.exe")},
   };
   for (const auto& [name, path] : values) {
     if (const std::uint32_t error = registry.RegistryWriteString(kHKLM, product.PatchLevelKey(), name, path)) {
@@ -188,8 +186,8 @@ void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
     for (const std::string& product : registry.RegistryListSubkeys(kHKLM, vendor_key).names) {
       const RegistryValue dir = registry.RegistryReadString(kHKLM, vendor_key + "\\" + product, "Dir");
       if (!dir.ok()) continue;
-      last_file = dir.text + "\\bin\\ht-ide3000.ini";
-      if (!compiler) compiler = state.variables.ExpandVariables("\"[InstDir]\\bin\\vrkc.exe\"");
+      last_file = JoinPath(dir.text, "bin\\ht-ide3000.ini");
+      if (!compiler) compiler = "\"" + InstallationPath(state.variables, "bin\\vrkc.exe") + "\"";
       write_profile(last_file, "Voranth", "COMPILER", *compiler);
     }
   }

@@ -27,8 +27,8 @@ std::string CollapseInstDir(std::string_view text, const InstallerVariables& var
 }
 
 std::string InstalledManifestPath(const InstallerVariables& variables) {
-  return variables.ExpandVariables(variables.GetVariable(var::kResDir) ? "[ResDir]\\resources\\manifest"
-                                                                       : "[InstDir]\\resources\\manifest");
+  const std::string* resources = variables.GetVariable(var::kResDir);
+  return JoinPath(resources ? *resources : variables.ValueOf(var::kInstDir), "resources\\manifest");
 }
 
 std::string InstalledManifestText(InstallerState& state, const std::string& signature, const std::string& path) {

@@ -160,7 +160,7 @@ void ManifestParser::ParseResources() {
     const auto size = NextPiece(rest, "\t");
     if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError("Bad line in [Resources]");
     const std::string key_text(*key), file_text(*file);
-    const std::string path = FormatText("%s\\%s", state_.variables.ValueOf(var::kTmpDir).c_str(), file_text.c_str());
+    const std::string path = JoinPath(state_.variables.ValueOf(var::kTmpDir), file_text);
     const std::optional<std::uint32_t> bytes = size ? std::optional(ReadDecimal(*size)) : std::nullopt;
     // Listed for deletion before it is written, so a failed extraction leaves nothing behind.
     state_.temp_list.push_back(path);

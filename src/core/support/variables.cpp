@@ -111,4 +111,8 @@ const std::string& InstallerVariables::VersionBase() {
   return *version_base_;
 }
 
+std::string InstallationPath(const InstallerVariables& variables, std::string_view relative) {
+  return JoinPath(variables.ValueOf(var::kInstDir), relative);
+}
+
 }  // namespace inst

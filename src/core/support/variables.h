@@ -63,4 +63,7 @@ class InstallerVariables {
 std::string DefaultProgramFiles(const std::optional<std::string>& program_files,
                                 const std::optional<std::string>& system_drive);
 
+// A path inside the installation folder (InstDir), joined as every path is.
+std::string InstallationPath(const InstallerVariables& variables, std::string_view relative);
+
 }  // namespace inst

@@ -44,7 +44,7 @@ std::uint32_t CompletionPage::Enter(bool) {
   InstallerVariables& vars = process_.variables();
   const std::string text = CompletionText(vars);
   if (vars.GetVariable("TessaraOnly")) {
-    process_.state.tessara_path = FormatText("%s\\bin\\tessara.exe", vars.ValueOf(var::kInstDir).c_str());
+    process_.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
   }
   if (!vars.TestFlag(var::kRemove)) {
     frame_ = window_->CreateControl("STATIC", "", WS_BORDER, kRowId);

@@ -63,7 +63,7 @@ std::uint32_t ConfigurationPage::Leave(bool) {
   static_cast<void>(process_.registry.RegistryWriteDword(kHKLM, process_.product.ProductKey(), "language",
                                                          kMessageLanguages[index].code));
   if (!vars.TestFlag(var::kDontAddPath) && Checked(add_path_)) {
-    const std::string folder = vars.ValueOf(var::kInstDir) + "\\bin";
+    const std::string folder = InstallationPath(vars, "bin");
     const std::uint32_t os = GetOsClass();
     if (os & os_class::kWin9xFamily) {
       AppendToAutoexec("PATH", folder);
