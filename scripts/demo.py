@@ -17,7 +17,7 @@ os.environ.setdefault("WINE_STATE_DIR", str(STATE))
 from pictures import PictureSession  # noqa: E402
 from servers import ScriptedServer  # noqa: E402
 from winetest import (  # noqa: E402
-    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LOG_ID, MKINSTALLER, NEXT, ROW_ID, SETUP_EXE, STATUS_ID,
+    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SETUP_EXE, STATUS_ID,
     build_installer, click, state)
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
@@ -87,7 +87,7 @@ def main():
             f"do:shot:{pictures['folder']}",                                    # folder and components
             click(CANCEL_ID), f"No@shot={pictures['cancel-question']}",            # Cancel asks first
             NEXT, f"Yes@shot={pictures['previous-installation']}",   # remove the installation found there
-            f"do:waitfor:{ROW_ID}", "do:select:2", click(ROW_ID),                    # French messages, bin on PATH
+            f"do:waitfor:{PATH_ID}", "do:select:2", click(PATH_ID),                    # French messages, bin on PATH
             f"do:shot:{pictures['configuration']}", NEXT,
             f"do:shotwhen:{BAR_ID}:{pictures['progress']}",                         # the work, with its log and bar
             f"do:waitfor:{STATUS_ID}", "do:wait:4500", f"do:shot:{pictures['download']}", state(LOG_ID),  # the download

@@ -63,12 +63,12 @@ void ShowCallFailure(Messages& messages, const char* call) {
 std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
   for (;;) {
     if (!::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-      ShowCallFailure(process.messages, "HttpSendRequest");
+      ShowCallFailure(process.services.messages, "HttpSendRequest");
       return std::nullopt;
     }
     DWORD status = 0, size = sizeof status;
     if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-      ShowCallFailure(process.messages, "HttpQueryInfo");
+      ShowCallFailure(process.services.messages, "HttpQueryInfo");
       return std::nullopt;
     }
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
@@ -87,7 +87,7 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
 
 std::optional<std::string> DownloadUrl(Process& process, const std::string& url, const std::string& folder,
                                        const std::string* sha256) {
-  Messages& messages = process.messages;
+  Messages& messages = process.services.messages;
   const ParsedUrl parsed = ParseUrl(url);
   if (!parsed.parts) {
     messages.ShowMessage("%s", parsed.error);
@@ -139,7 +139,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   if (!request) return std::nullopt;
 
   const std::string target = JoinPath(folder, file_name);
-  Opened<OutputFile> opened = process.files.OpenForWriting(target);
+  Opened<OutputFile> opened = process.services.files.OpenForWriting(target);
   if (!opened.file) {
     messages.ShowMessage("Can't create file: %s: %d", target.c_str(), opened.error_number);
     return std::nullopt;
@@ -148,8 +148,8 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   DownloadRate rate;
   auto progress = [&](std::uint32_t received, std::uint32_t expected) {
     const DownloadRate::Step step = rate.Update(received, expected, std::time(nullptr), shown);
-    process.progress->ReportProgress(step.percent, step.line ? step.line->c_str() : nullptr);
-    DispatchPendingMessage(process.main_window);
+    process.services.progress.ReportProgress(step.percent, step.line ? step.line->c_str() : nullptr);
+    DispatchPendingMessage(process.program.main_window);
   };
   InternetStream stream(request.get());
   std::unique_ptr<Sha256> digest = sha256 ? NewSha256() : nullptr;
@@ -158,7 +158,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
 
   // A file cut short or not the one the manifest names is never run.
   if (!result.Complete(total)) {
-    static_cast<void>(process.files.RemoveFile(target));  // or it goes with the temporary folder
+    static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
     if (result.write_fault)
       messages.ShowMessage("Can't write file: %s", target.c_str());
     else
@@ -167,7 +167,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     return std::nullopt;
   }
   if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {
-    static_cast<void>(process.files.RemoveFile(target));  // or it goes with the temporary folder
+    static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
     messages.ShowMessage("Downloaded file %s does not match the SHA-256 digest in the manifest", url.c_str());
     return std::nullopt;
   }

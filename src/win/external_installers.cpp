@@ -48,14 +48,14 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   int tick = 1;
   auto tick_step = [&] {
     if (std::time(nullptr) - mark > 1) {
-      process.progress->ReportProgress(tick, nullptr);
+      process.services.progress.ReportProgress(tick, nullptr);
       mark = std::time(nullptr);
       if (++tick > 97) tick = 98;
     }
   };
   for (;;) {
     tick_step();
-    while (DispatchPendingMessage(process.main_window)) tick_step();
+    while (DispatchPendingMessage(process.program.main_window)) tick_step();
     const HANDLE handles[] = {program.get()};
     const DWORD result = ::MsgWaitForMultipleObjects(1, handles, FALSE, 2000, QS_ALLINPUT & 0xFF);
     if (result != WAIT_TIMEOUT && result != WAIT_OBJECT_0 + 1) break;
@@ -64,11 +64,11 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
     constexpr DWORD kPollMilliseconds = 100;
     constexpr int kMaxPolls = 1800;  // three minutes: the clean-up script gives up after one
     for (int polls = 0; polls < kMaxPolls && ActiveProcesses(job.get()) > 0; ++polls) {
-      while (DispatchPendingMessage(process.main_window)) tick_step();
+      while (DispatchPendingMessage(process.program.main_window)) tick_step();
       ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMilliseconds, QS_ALLINPUT & 0xFF);
     }
   }
-  process.progress->ReportProgress(100, nullptr);
+  process.services.progress.ReportProgress(100, nullptr);
   DWORD code = 0;
   if (!::GetExitCodeProcess(program.get(), &code)) return false;
   return code == 0;
@@ -80,13 +80,13 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
   InstallerVariables& vars = process.variables();
   bool done = false;
   for (const InstallerRecord& installer : feature.installers) {
-    std::optional<std::string> source = process.run.LocateInstaller(installer);
+    std::optional<std::string> source = process.session.run.LocateInstaller(installer);
     if (!source) {
-      if (!process.messages.AskYesNo("Installer not found",
-                                     "No installer for %s was found\n%s\nDo you want to continue anyway?",
-                                     feature.description.c_str(), feature.error_message.c_str())) {
-        process.messages.FatalError("Installation terminated - please install %s\nthen retry this installation",
-                                    feature.description.c_str());
+      if (!process.services.messages.AskYesNo("Installer not found",
+                                              "No installer for %s was found\n%s\nDo you want to continue anyway?",
+                                              feature.description.c_str(), feature.error_message.c_str())) {
+        process.services.messages.FatalError(
+            "Installation terminated - please install %s\nthen retry this installation", feature.description.c_str());
       }
       done = true;
       break;
@@ -97,37 +97,37 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       process.state.temp_list.push_back(*source);
     }
     if (IsUrl(*source)) {
-      process.progress->ReportProgress(-1, nullptr);
-      if (process.status) {
-        process.status->ShowStatus(
+      process.services.progress.ReportProgress(-1, nullptr);
+      if (process.program.status) {
+        process.program.status->ShowStatus(
             FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
       }
-      process.progress->ReportProgress(0, "");
+      process.services.progress.ReportProgress(0, "");
       const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf(var::kTmpDir), digest);
-      if (process.status) process.status->HideStatus();
+      if (process.program.status) process.program.status->HideStatus();
       if (!path) continue;
       process.state.temp_list.push_back(*path);
-      process.progress->ReportProgress(-1, nullptr);
+      process.services.progress.ReportProgress(-1, nullptr);
       source = *path;
     }
-    if (process.status)
-      process.status->ShowStatus("Installing components - Please wait, this may take several minutes");
+    if (process.program.status)
+      process.program.status->ShowStatus("Installing components - Please wait, this may take several minutes");
     const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
-    if (process.status) process.status->HideStatus();
+    if (process.program.status) process.program.status->HideStatus();
     if (succeeded) {
       done = true;
       break;
     }
   }
   if (done) {
-    process.run.ProbeFeature(feature);
+    process.session.run.ProbeFeature(feature);
     return;
   }
-  if (!process.messages.AskYesNo("Install failed",
-                                 "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
-                                 feature.description.c_str(), feature.error_message.c_str())) {
-    process.messages.FatalError("Installation terminated - suggest you install %s\nthen retry this installation",
-                                feature.description.c_str());
+  if (!process.services.messages.AskYesNo(
+          "Install failed", "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
+          feature.description.c_str(), feature.error_message.c_str())) {
+    process.services.messages.FatalError(
+        "Installation terminated - suggest you install %s\nthen retry this installation", feature.description.c_str());
   }
 }
 

@@ -31,13 +31,13 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Unbind() {
   ::SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-  if (process_.main_window == window_) process_.main_window = nullptr;
+  if (process_.program.main_window == window_) process_.program.main_window = nullptr;
   window_ = nullptr;
 }
 
 HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD style, int id) {
   return ::CreateWindowExA(0, window_class, text, WS_CHILD | style, 0, 0, 0, 0, window_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.instance, nullptr);
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.program.instance, nullptr);
 }
 
 void MainWindow::InitDialogUnits() {
@@ -99,7 +99,7 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = Procedure;
   window_class.cbWndExtra = 0;
-  window_class.hInstance = process_.instance;
+  window_class.hInstance = process_.program.instance;
   window_class.lpszClassName = kWindowClass;
   window_class.lpszMenuName = nullptr;
   window_class.hIcon = nullptr;
@@ -116,9 +116,9 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   const int width = size.right, height = size.bottom;
   const int x = (desktop.right - desktop.left - width) / 2, y = (desktop.bottom - desktop.top - height) / 2;
   window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME,
-                              x, y, width, height, nullptr, nullptr, process_.instance, this);
+                              x, y, width, height, nullptr, nullptr, process_.program.instance, this);
   if (window_ == nullptr) return false;
-  process_.main_window = window_;
+  process_.program.main_window = window_;
 
   if (const std::string* file = process_.variables().GetVariable("BACKGROUND")) {
     background_.reset(::LoadImageA(nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
@@ -148,11 +148,11 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   }
   page_rect_ = ToPixels(25, 75, 375, 250);
 
-  AddButton("< Back", kIdBack, WS_GROUP, 244, 250);
-  AddButton("Next >", kIdNext, BS_DEFPUSHBUTTON, 285, 250);
-  AddButton("Cancel", kIdCancel, 0, 335, 250);
+  AddButton("< Back", control::kBack, WS_GROUP, 244, 250);
+  AddButton("Next >", control::kNext, BS_DEFPUSHBUTTON, 285, 250);
+  AddButton("Cancel", control::kCancel, 0, 335, 250);
   ::ShowWindow(window_, SW_SHOWNORMAL);
-  ::SetFocus(Control(kIdNext));
+  ::SetFocus(Control(control::kNext));
   return true;
 }
 
@@ -164,7 +164,7 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
 
 void MainWindow::ShowStatus(const std::string& text) {
   if (status_ == nullptr) {
-    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, kIdStatus);
+    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, control::kStatus);
     PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
   }
   ::SetWindowTextA(status_, text.c_str());
@@ -180,7 +180,7 @@ void MainWindow::HideStatus() {
 
 bool MainWindow::ConfirmCancel() {
   if (wizard_->on_last_page()) return true;
-  return process_.messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?");
+  return process_.services.messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?");
 }
 
 void MainWindow::Paint() {
@@ -240,7 +240,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       return 0;
     case WM_DESTROY:
-      process_.messages.QuitInstaller(0);
+      process_.services.messages.QuitInstaller(0);
       break;
     case WM_PAINT:
       Paint();
@@ -283,14 +283,14 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return kWmUserAnswer;
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
-        case kIdNext:
+        case control::kNext:
           wizard_->Next();
           return 0;
-        case kIdBack:
+        case control::kBack:
           wizard_->Back();
           return 0;
-        case kIdCancel:
-          if (ConfirmCancel()) process_.messages.EndRun(1);
+        case control::kCancel:
+          if (ConfirmCancel()) process_.services.messages.EndRun(1);
           break;
       }
       break;

@@ -10,16 +10,13 @@
 
 #include "core/wizard/dialog_units.h"
 #include "core/wizard/wizard.h"
+#include "control_ids.h"
 #include "handles.h"
 #include "process.h"
 
 namespace inst::win {
 
 inline constexpr const char* kWindowClass = "VORANTH Installer";
-inline constexpr int kIdNext = 101;
-inline constexpr int kIdBack = 102;
-inline constexpr int kIdCancel = IDCANCEL;
-inline constexpr int kIdStatus = 503;
 inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
 
 class MainWindow final : public WizardFrame, public StatusDisplay {
@@ -50,13 +47,12 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   bool ConfirmCancel();
 
   // WizardFrame
-  bool Headless() override { return false; }
-  void EnableNext(bool on) override { ::EnableWindow(Control(kIdNext), on); }
-  void EnableBack(bool on) override { ::EnableWindow(Control(kIdBack), on); }
-  void EnableCancel(bool on) override { ::EnableWindow(Control(kIdCancel), on); }
-  void SetNextText(const char* text) override { ::SetWindowTextA(Control(kIdNext), text); }
+  void EnableNext(bool on) override { ::EnableWindow(Control(control::kNext), on); }
+  void EnableBack(bool on) override { ::EnableWindow(Control(control::kBack), on); }
+  void EnableCancel(bool on) override { ::EnableWindow(Control(control::kCancel), on); }
+  void SetNextText(const char* text) override { ::SetWindowTextA(Control(control::kNext), text); }
   void Repaint() override { ::InvalidateRect(window_, nullptr, TRUE); }
-  void Finish() override { process_.messages.QuitInstaller(0); }
+  void Finish() override { process_.services.messages.QuitInstaller(0); }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

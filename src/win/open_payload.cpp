@@ -14,9 +14,10 @@ namespace inst::win {
 
 void CreateTempFolder(Process& process) {
   const std::string name = ChooseTempFolderName(
-      TempFolderBase(process.environment), [] { return std::rand(); },
-      [&process](const std::string& path) { return process.files.FileExists(path); });
-  if (!process.files.CreateFolder(name)) process.messages.FatalError("Failed to create folder %s", name.c_str());
+      TempFolderBase(process.services.environment), [] { return std::rand(); },
+      [&process](const std::string& path) { return process.services.files.FileExists(path); });
+  if (!process.services.files.CreateFolder(name))
+    process.services.messages.FatalError("Failed to create folder %s", name.c_str());
   process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
 }
 
@@ -31,8 +32,9 @@ class SetupManifestHooks final : public ManifestHooks {
   void OnResource(const std::string&, const std::string&, const std::string& path, std::optional<std::uint32_t> size,
                   int) override {
     // An installed manifest has no resources; a payload-less copy cannot extract any.
-    if (process_.extractor.stream() == nullptr) process_.messages.FatalError("Bad line in [Resources]");
-    process_.extractor.ExtractFile(path, size.value_or(0));
+    if (process_.session.extractor.stream() == nullptr)
+      process_.services.messages.FatalError("Bad line in [Resources]");
+    process_.session.extractor.ExtractFile(path, size.value_or(0));
   }
   std::string ExpandEnvironment(const std::string& value) override {
     std::vector<char> buffer(kEnvironmentExpansionLimit);
@@ -50,12 +52,12 @@ class SetupManifestHooks final : public ManifestHooks {
 // An installed copy has no payload: it works on the manifest kept beside it, for the
 // installation whose "resources" folder holds it.
 std::string ReadInstalledManifest(Process& process) {
-  std::optional<std::string> manifest = process.files.ReadWholeFile("manifest");
-  if (auto folder = InstallationFolderOfCopy(process.program_path)) {
+  std::optional<std::string> manifest = process.services.files.ReadWholeFile("manifest");
+  if (auto folder = InstallationFolderOfCopy(process.program.path)) {
     process.variables().SetVariable(var::kInstDir, *folder);
     process.state.running_installed_copy = true;
   }
-  if (!manifest) process.messages.FatalError("Can't find the manifest");
+  if (!manifest) process.services.messages.FatalError("Can't find the manifest");
   return std::move(*manifest);
 }
 
@@ -64,42 +66,44 @@ std::string ReadInstalledManifest(Process& process) {
 void OpenPayload(Process& process) {
   CreateTempFolder(process);
 
-  FdFile& program = process.program_file;
-  program = FdFile::OpenForReading(process.program_path);
-  if (!program.is_open()) process.messages.InstallerCorrupt();
-  process.manifest_signature = ReadManifestSignature(program, process.messages);
+  FdFile& program = process.program.file;
+  program = FdFile::OpenForReading(process.program.path);
+  if (!program.is_open()) process.services.messages.InstallerCorrupt();
+  process.program.manifest_signature = ReadManifestSignature(program, process.services.messages);
 
   std::string manifest;
   if (const std::optional<FoundPayload> payload = FindPayloadHeader(program)) {
     // Only the copy kept in an installation knows what to remove; this program would
     // remove the keys and shortcuts of whatever installation the registry names.
     if (process.variables().TestFlag(var::kRemove)) {
-      process.messages.FatalError(
+      process.services.messages.FatalError(
           "This installer cannot remove an installation.\nRemove it through its uninstall "
           "entry, or run resources\\setup.exe --remove in its folder.");
     }
-    process.extractor.SetStream(OpenVerifiedPayload(program, *payload, *NewMd5(), process.messages, manifest));
+    process.session.extractor.SetStream(
+        OpenVerifiedPayload(program, *payload, *NewMd5(), process.services.messages, manifest));
     process.state.lists.resource_list.push_back(
-        {"setup.exe", process.program_path, std::string("SETUP"), payload->header.stub_length});
+        {"setup.exe", process.program.path, std::string("SETUP"), payload->header.stub_length});
     process.variables().SetFlag(var::kInstall, true);
   } else {
     // No payload, yet more than the program itself: a download cut short inside
     // its payload, not an installed copy.
     const std::optional<std::int64_t> image_end = ExecutableImageEnd(program);
-    if (image_end && program.Size() > *image_end) process.messages.InstallerCorrupt();
+    if (image_end && program.Size() > *image_end) process.services.messages.InstallerCorrupt();
     program.Close();
     manifest = ReadInstalledManifest(process);
   }
 
   const std::string_view signature_line = FirstManifestLine(manifest);
-  if (signature_line != process.manifest_signature) process.messages.FatalError("Invalid manifest signature");
+  if (signature_line != process.program.manifest_signature)
+    process.services.messages.FatalError("Invalid manifest signature");
 
   SetupManifestHooks hooks(process);
   const std::string_view body = std::string_view(manifest).substr(signature_line.size());
-  ManifestParser(body, process.state, process.messages, hooks).ParseManifest();
+  ManifestParser(body, process.state, process.services.messages, hooks).ParseManifest();
 
-  ApplyOrderingDefaults(process.variables(), ReadReferral(process.program_path));
-  process.run.ProbeFeaturesAndComponents();
+  ApplyOrderingDefaults(process.variables(), ReadReferral(process.program.path));
+  process.session.run.ProbeFeaturesAndComponents();
 }
 
 }  // namespace inst::win

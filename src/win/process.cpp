@@ -40,20 +40,28 @@ std::string LogClock() {
                     now.wSecond, now.wMilliseconds);
 }
 
-Process::Process()
-    : state([this](const std::string& name) { return environment.Get(name); }),
-      screen(main_window, state, files, system_registry, progress_relay),
+Services::Services(InstallerState& state, const HWND& owner)
+    : registry(system_registry, state.journal),
       log(LogClock),
-      messages(host, state.variables),
-      extractor(state, files, messages, *progress),
-      product(state, registry, files, messages,
+      screen(owner, state, files, system_registry, progress),
+      host(screen, log, state.variables),
+      messages(host, state.variables) {}
+
+Session::Session(InstallerState& state, Services& services)
+    : extractor(state, services.files, services.messages, services.progress),
+      product(state, services.registry, services.files, services.messages,
               [] {
                 SYSTEMTIME now;
                 ::GetLocalTime(&now);
                 return FormatText("%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
               }),
-      run(state, registry, files, messages, extractor, *progress) {
-  state.variables.SetFatalHandler([this](const std::string& message) { messages.FatalText(message); });
+      run(state, services.registry, services.files, services.messages, extractor, services.progress) {}
+
+Process::Process()
+    : state([](const std::string& name) { return WinEnvironment().Get(name); }),
+      services(state, program.main_window),
+      session(state, services) {
+  state.variables.SetFatalHandler([this](const std::string& message) { services.messages.FatalText(message); });
 }
 
 Process& TheProcess() {

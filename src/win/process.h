@@ -1,6 +1,6 @@
-// The one place that holds the installer's process-wide state: the shared store
-// and lists, the system interfaces, the message functions and the windows that
-// own the boxes.
+// The one place that holds the installer's process-wide state, split by job: the
+// program and its windows, the services a run uses, the session of this run, and
+// the outcome that the actions after the run take.
 #pragma once
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 #include "core/install/product_registration.h"
 #include "core/support/messages.h"
 #include "core/support/run_log.h"
+#include "core/wizard/configuration.h"
 #include "win_registry.h"
 #include "win_system.h"
 
@@ -65,41 +66,50 @@ class StatusDisplay {
   virtual void HideStatus() = 0;
 };
 
-struct Process {
-  Process();
-
+// This program: its own file and the windows it shows.
+struct Program {
   HINSTANCE instance = nullptr;
   // Owner of every message box; null before it exists and in a headless run.
   HWND main_window = nullptr;
   HWND splash = nullptr;
   StatusDisplay* status = nullptr;  // set while the wizard window exists
-  std::string program_path;
+  std::string path;
   std::string manifest_signature;
-  // The program's own file, kept open while its payload is read.
-  FdFile program_file;
+  // Kept open while its payload is read.
+  FdFile file;
+};
+
+// The system as a run uses it: files, registry, boxes, the log and progress.
+struct Services {
+  Services(InstallerState& state, const HWND& owner);
 
   WinEnvironment environment;
   WinFileSystem files;
-  InstallerState state;
   WinRegistry system_registry;
   // Every registry access goes through here, so that an installation run that fails
   // can take back the keys and values it created.
-  JournalingRegistry registry{system_registry, state.journal};
-  WinMessageHost screen;
+  JournalingRegistry registry;
   RunLog log;
+  ProgressRelay progress{log};
+  WinMessageHost screen;
   // Every box goes through here, to the log and, unattended, to standard error.
-  LoggedMessageHost host{screen, log, state.variables};
+  LoggedMessageHost host;
   Messages messages;
-  ProgressRelay progress_relay{log};
-  Progress* progress = &progress_relay;
-  // The payload stream and every operation that writes files from it.
+};
+
+// This run's work on the state: the payload and what writes from it, the product's
+// registration, the installation run.
+struct Session {
+  Session(InstallerState& state, Services& services);
+
   FileExtractor extractor;
   ProductRegistration product;
   InstallationRun run;
-  // The removal's clean-up script, started when the run has ended.
-  std::string cleanup_script;
+};
 
-  // What the completion page chose to do once the wizard has ended.
+// What the run leaves to the actions after it: the completion page's choices and the
+// removal's clean-up script.
+struct Outcome {
   struct Document {
     std::string title;
     std::string path;
@@ -109,6 +119,21 @@ struct Process {
   std::vector<Document> documents;  // in the order they are opened
   bool java_choice = false;
   bool program_choice = false;
+  // Started when the run has ended.
+  std::string cleanup_script;
+};
+
+// The installer's process-wide state; each part uses only the parts before it.
+struct Process {
+  Process();
+
+  Program program;
+  InstallerState state;
+  Services services;
+  Session session;
+  // What the configuration page chose, applied when the run starts.
+  ConfigurationChoice configuration;
+  Outcome outcome;
 
   InstallerVariables& variables() { return state.variables; }
 };

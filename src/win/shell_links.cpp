@@ -27,9 +27,9 @@ long CreateShellLink(Process& process, const std::string& target, const std::str
                      const std::optional<std::string>& description, const std::optional<std::string>& arguments,
                      const std::optional<std::string>& working_folder, const std::optional<std::string>& icon) {
   auto fail = [&](const char* what, HRESULT result) {
-    process.messages.FatalError("%s failed: %d/%d (%s, %s, %s, %s)", what, static_cast<int>(result),
-                                static_cast<int>(::GetLastError()), target.c_str(), link.c_str(), OrNull(description),
-                                OrNull(working_folder));
+    process.services.messages.FatalError("%s failed: %d/%d (%s, %s, %s, %s)", what, static_cast<int>(result),
+                                         static_cast<int>(::GetLastError()), target.c_str(), link.c_str(),
+                                         OrNull(description), OrNull(working_folder));
   };
   ComPtr<IShellLinkA> shell_link;
   HRESULT result = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, shell_link.put());
@@ -57,13 +57,13 @@ void CreateShortcuts(Process& process) {
   ComScope com;
   InstallerVariables& vars = process.variables();
   const std::string folder = vars.ValueOf(var::kShortcutFolder);
-  process.extractor.CreateFolderPath(folder);
+  process.session.extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
     const std::string target = IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(vars, shortcut.target);
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = JoinPath(folder, shortcut.name + ".lnk");
-    const bool existed = process.files.FileExists(link);
+    const bool existed = process.services.files.FileExists(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;
     if (shortcut.icon) {
@@ -75,7 +75,7 @@ void CreateShortcuts(Process& process) {
 
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
-    const bool existed = process.files.FileExists(link);
+    const bool existed = process.services.files.FileExists(link);
     CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
                     std::nullopt);
     process.state.RecordInstalledFile(link, existed);

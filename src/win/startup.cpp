@@ -15,6 +15,7 @@
 #include "handles.h"
 #include "open_payload.h"
 #include "main_window.h"
+#include "run_sequence.h"
 #include "wizard_run.h"
 #include "process.h"
 #include "splash.h"
@@ -36,8 +37,9 @@ void ApplyCommandLine(Process& process, const char* command_line, const std::str
   for (std::size_t i = 1; i < split.arguments.size(); ++i) {
     ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list);
   }
-  OpenRunLog(process.log, process.files, process.messages, process.variables(), started_in, split.arguments);
-  if (split.argument_too_long) process.messages.FatalErrorCode(kArgumentTooLongError);
+  OpenRunLog(process.services.log, process.services.files, process.services.messages, process.variables(), started_in,
+             split.arguments);
+  if (split.argument_too_long) process.services.messages.FatalErrorCode(kArgumentTooLongError);
 }
 
 std::string CurrentFolder() {
@@ -55,8 +57,8 @@ std::string CurrentFolder() {
   } else {
     WriteToHandle(STD_OUTPUT_HANDLE, HelpText());
   }
-  process.messages.ShowInfo("Setup options", "%s", HelpText());
-  process.messages.EndRun(0);
+  process.services.messages.ShowInfo("Setup options", "%s", HelpText());
+  process.services.messages.EndRun(0);
 }
 
 const char* RunModeName(const InstallerVariables& variables) {
@@ -68,29 +70,29 @@ void OpenDocument(const std::string& path) { ::ShellExecuteA(nullptr, "open", pa
 
 void PerformPostRunActions(Process& process) {
   InstallerVariables& vars = process.variables();
-  if (const std::string* guide = vars.GetVariable(var::kReadQuickstart); guide && process.quickstart_choice) {
+  if (const std::string* guide = vars.GetVariable(var::kReadQuickstart); guide && process.outcome.quickstart_choice) {
     const std::string path = JoinPath(vars.ValueOf(var::kInstDir), *guide);
-    if (process.files.FileExists(path))
+    if (process.services.files.FileExists(path))
       OpenDocument(path);
     else
-      process.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
+      process.services.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
   }
-  for (const Process::Document& document : process.documents) {
+  for (const Outcome::Document& document : process.outcome.documents) {
     if (!document.chosen) continue;
-    if (process.files.FileExists(document.path)) {
+    if (process.services.files.FileExists(document.path)) {
       OpenDocument(document.path);
     } else {
-      process.messages.ShowError("Read PDF", "Could not locate the \"%s\":\n %s", document.title.c_str(),
-                                 document.path.c_str());
+      process.services.messages.ShowError("Read PDF", "Could not locate the \"%s\":\n %s", document.title.c_str(),
+                                          document.path.c_str());
     }
   }
-  if (process.java_choice)
+  if (process.outcome.java_choice)
     RunAndWait(process, vars.ValueOf(var::kJava), "");
-  else if (process.program_choice && !process.state.tessara_path.empty())
+  else if (process.outcome.program_choice && !process.state.tessara_path.empty())
     RunAndWait(process, process.state.tessara_path, "");
 
-  if (!process.cleanup_script.empty()) {
-    const std::string& script = process.cleanup_script;
+  if (!process.outcome.cleanup_script.empty()) {
+    const std::string& script = process.outcome.cleanup_script;
     const std::string script_folder(ParentFolder(script).value_or(""));
     // This program's folder is the current directory, which would keep the script
     // from removing it.
@@ -98,7 +100,7 @@ void PerformPostRunActions(Process& process) {
     // The temporary folder is gone by now; a working folder that does not exist
     // would keep the script from starting.
     std::string working = process.variables().ValueOf(var::kTmpDir);
-    if (!process.files.IsDirectory(working)) working = script_folder;
+    if (!process.services.files.IsDirectory(working)) working = script_folder;
     // Hidden and not waited for: it deletes this program's own file once it has exited.
     ::ShellExecuteA(nullptr, "open", script.c_str(), "", working.c_str(), SW_HIDE);
   }
@@ -106,30 +108,30 @@ void PerformPostRunActions(Process& process) {
 
 int RunInstaller(HINSTANCE instance, const char* command_line) {
   Process& process = TheProcess();
-  process.instance = instance;
-  process.program_path = ProgramPath();
+  process.program.instance = instance;
+  process.program.path = ProgramPath();
   const std::string started_in = CurrentFolder();
-  MakeProgramFolderCurrent(process.program_path);
+  MakeProgramFolderCurrent(process.program.path);
 
   ApplyCommandLine(process, command_line, started_in);
   InstallerVariables& variables = process.variables();
   if (variables.TestFlag(var::kShowHelp)) ShowHelp(process);
-  SettleInstallFolderOption(variables, process.messages);
+  SettleInstallFolderOption(variables, process.services.messages);
   DecideRunMode(variables);
-  process.log.Write(std::string("Run mode: ") + RunModeName(variables));
+  process.services.log.Write(std::string("Run mode: ") + RunModeName(variables));
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   // A chained installer steps aside while another one shows its wizard.
   if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(kWindowClass, nullptr) != nullptr)
-    process.host.EndProcess(0);
+    process.services.host.EndProcess(0);
 
   const bool headless = variables.TestFlag(var::kHeadlessInstall);
-  if (!headless) process.splash = ShowSplash(instance);
+  if (!headless) process.program.splash = ShowSplash(instance);
 
   OpenPayload(process);
 
-  if (!IsAdministrator(process)) process.messages.FatalError("This program requires Administrator privileges");
-  HideSplash(process.splash);
+  if (!IsAdministrator(process)) process.services.messages.FatalError("This program requires Administrator privileges");
+  HideSplash(process.program.splash);
 
   int exit_code = 0;
   if (headless)
@@ -137,7 +139,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   else
     exit_code = RunWizard(process);
   PerformPostRunActions(process);
-  WriteExitCode(process.log, exit_code);
+  WriteExitCode(process.services.log, exit_code);
   return exit_code;
 }
 

@@ -48,32 +48,33 @@ std::optional<std::string> WinShellFolders::ProgramFilesFolder() {
 std::string WinShellFolders::StartMenuProgramsFolder() { return ShellFolder(owner_, CSIDL_PROGRAMS, nullptr); }
 
 void SetInstallDefaults(Process& process) {
-  WinShellFolders shell(process.main_window);
-  inst::SetInstallDefaults(process.state, process.registry, process.messages, process.product, shell,
-                           process.environment, process.files);
+  WinShellFolders shell(process.program.main_window);
+  inst::SetInstallDefaults(process.state, process.services.registry, process.services.messages, process.session.product,
+                           shell, process.services.environment, process.services.files);
 }
 
 void WinToolIntegrations::ConfigureHoltekIDE() {
   inst::ConfigureHoltekIDE(
-      process_.state, process_.registry,
+      process_.state, process_.services.registry,
       [](const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
         ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
       });
 }
 
 void WinToolIntegrations::RegisterFasmTools() {
-  inst::RegisterFasmTools(process_.state, process_.registry, process_.messages, process_.product);
+  inst::RegisterFasmTools(process_.state, process_.services.registry, process_.services.messages,
+                          process_.session.product);
 }
 
 std::optional<std::string> PluginCurrentPath(Process& process) {
-  const RegistryValue path = process.registry.RegistryReadString(kHKLM, PluginKey(process), "currentPath");
-  if (!path.ok() || !process.files.FileExists(path.text)) return std::nullopt;
+  const RegistryValue path = process.services.registry.RegistryReadString(kHKLM, PluginKey(process), "currentPath");
+  if (!path.ok() || !process.services.files.FileExists(path.text)) return std::nullopt;
   return path.text;
 }
 
 std::optional<std::string> PluginCurrentVersion(Process& process) {
   if (!PluginCurrentPath(process)) return std::nullopt;
-  const RegistryValue version = process.registry.RegistryReadString(kHKLM, PluginKey(process), "currentVer");
+  const RegistryValue version = process.services.registry.RegistryReadString(kHKLM, PluginKey(process), "currentVer");
   if (!version.ok()) return std::nullopt;
   return version.text;
 }
@@ -95,29 +96,29 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   }
 
   const OleScope ole;
-  if (!ole.active()) process.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
+  if (!ole.active()) process.services.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
 
   // The DLLs the plug-in needs are found beside it, in the product's bin folder.
   Library plugin(LoadProductLibrary(dll));
   if (!plugin) {
-    process.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
+    process.services.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
     return;
   }
   using DllRegisterServerFn = HRESULT(STDAPICALLTYPE*)();
   auto register_server = LoadProc<DllRegisterServerFn>(plugin.get(), "DllRegisterServer");
   if (register_server == nullptr) {
-    process.messages.ShowError(kPluginTitle, "Failure: Could not find DLL self-registration entry point");
+    process.services.messages.ShowError(kPluginTitle, "Failure: Could not find DLL self-registration entry point");
     return;
   }
   const HRESULT result = register_server();
   if (result != 0) {
-    process.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
-                               static_cast<unsigned long>(result));
+    process.services.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
+                                        static_cast<unsigned long>(result));
   }
   // Lost, the record only makes the next installation register the plug-in again.
   if (version) {
-    static_cast<void>(process.registry.RegistryWriteString(kHKLM, key, "currentVer", *version));
-    static_cast<void>(process.registry.RegistryWriteString(kHKLM, key, "currentPath", dll));
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentVer", *version));
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentPath", dll));
   }
 }
 
@@ -152,7 +153,8 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
       !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
     if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to install driver files";
   } else if (feature.driver_device && !feature.driver_device->empty()) {
-    if (update == nullptr || !update(process.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {
+    if (update == nullptr ||
+        !update(process.program.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {
       if (update == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to driver for active devices";
     }
   }
@@ -164,8 +166,8 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
     return;
   }
   ::LocalFree(description);
-  process.host.ShowBox("Driver Install Error", FormatText("%s for %s", message, feature.name.c_str()),
-                       MB_OK | MB_ICONERROR);
+  process.services.host.ShowBox("Driver Install Error", FormatText("%s for %s", message, feature.name.c_str()),
+                                MB_OK | MB_ICONERROR);
 }
 
 }  // namespace inst::win

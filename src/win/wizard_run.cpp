@@ -12,25 +12,9 @@ namespace inst::win {
 
 namespace {
 
-// A headless run has no window: navigation only needs to know that, and how to end.
-class HeadlessFrame final : public WizardFrame {
- public:
-  explicit HeadlessFrame(Process& process) : process_(process) {}
-  bool Headless() override { return true; }
-  void EnableNext(bool) override {}
-  void EnableBack(bool) override {}
-  void EnableCancel(bool) override {}
-  void SetNextText(const char*) override {}
-  void Repaint() override {}
-  void Finish() override { process_.messages.QuitInstaller(0); }
-
- private:
-  Process& process_;
-};
-
 // The pages, owned together for the length of one run.
 struct PageSet {
-  PageSet(Process& process, MainWindow* window)
+  PageSet(Process& process, MainWindow& window)
       : welcome(process, window),
         licence(process, window),
         install_folder(process, window),
@@ -59,23 +43,16 @@ struct PageSet {
 
 }  // namespace
 
-void RunHeadless(Process& process) {
-  HeadlessFrame frame(process);
-  PageSet pages(process, nullptr);
-  Wizard wizard(pages.Table(), frame);
-  wizard.GoToPage(0);
-}
-
 int RunWizard(Process& process) {
   // The window stops dispatching before it is destroyed, so the pages may go first.
   MainWindow window(process);
-  PageSet pages(process, &window);
-  if (!window.Create(pages.Table())) process.messages.FatalError("Can't create the installer window");
-  process.status = &window;
+  PageSet pages(process, window);
+  if (!window.Create(pages.Table())) process.services.messages.FatalError("Can't create the installer window");
+  process.program.status = &window;
   window.GoToPage(0);
   const int code = window.RunMessageLoop();
-  process.progress_relay.target = nullptr;
-  process.status = nullptr;
+  process.services.progress.target = nullptr;
+  process.program.status = nullptr;
   return code;
 }
 

@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   Process& process = inst::win::TheProcess();
-  process.program_path = argv[2];
+  process.program.path = argv[2];
   const std::vector<std::string> steps(argv + 3, argv + argc);
   std::string rest;
   for (const std::string& step : steps) {
@@ -236,9 +236,9 @@ int main(int argc, char** argv) {
     started = Seconds();
     if (Step(step, "phases:", rest)) {
       PhaseTimes times;
-      TimedFileSystem files(process.files, times);
-      inst::FileExtractor extractor(process.state, files, process.messages, *process.progress);
-      extractor.SetStream(std::make_unique<TimedStream>(*process.extractor.stream(), times));
+      TimedFileSystem files(process.services.files, times);
+      inst::FileExtractor extractor(process.state, files, process.services.messages, process.services.progress);
+      extractor.SetStream(std::make_unique<TimedStream>(*process.session.extractor.stream(), times));
       ExtractEverything(extractor, process, rest, false);
       report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
       for (const auto& [name, seconds] : {std::pair{"folders", times.folders},
@@ -251,10 +251,10 @@ int main(int argc, char** argv) {
     } else if (step == "memory") {
       ReportMemory();
     } else if (step == "discard") {
-      ExtractEverything(process.extractor, process, "", true);
+      ExtractEverything(process.session.extractor, process, "", true);
       report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
     } else if (step == "register") {
-      process.product.RegisterProduct(integrations);
+      process.session.product.RegisterProduct(integrations);
     } else if (step == "shortcuts") {
       inst::win::CreateShortcuts(process);
     } else if (Step(step, "freespace:", rest)) {
@@ -263,17 +263,19 @@ int main(int argc, char** argv) {
       report_lines.push_back("cluster_size=" + std::to_string(process.state.cluster_size));
     } else if (Step(step, "regstring:", rest)) {
       const auto f = Fields(rest);
-      const inst::RegistryValue value = process.registry.RegistryReadString(std::stoi(f.at(0)), f.at(1), f.at(2));
+      const inst::RegistryValue value =
+          process.services.registry.RegistryReadString(std::stoi(f.at(0)), f.at(1), f.at(2));
       report_lines.push_back("regstring=" + std::to_string(value.error) + "|" + value.text);
     } else if (Step(step, "regdword:", rest)) {
       const auto f = Fields(rest);
       std::uint32_t number = 0;
-      const std::uint32_t error = process.registry.RegistryReadDword(std::stoi(f.at(0)), f.at(1), f.at(2), number);
+      const std::uint32_t error =
+          process.services.registry.RegistryReadDword(std::stoi(f.at(0)), f.at(1), f.at(2), number);
       report_lines.push_back("regdword=" + std::to_string(error) + "|" + std::to_string(number));
     } else if (Step(step, "regtree:", rest)) {
       const auto f = Fields(rest);
       report_lines.push_back("regtree=" +
-                             std::to_string(process.registry.RegistryDeleteTree(std::stoi(f.at(0)), f.at(1))));
+                             std::to_string(process.services.registry.RegistryDeleteTree(std::stoi(f.at(0)), f.at(1))));
     } else if (Step(step, "regrawsz:", rest)) {
       const auto f = Fields(rest);
       HKEY key = nullptr;
@@ -284,10 +286,10 @@ int main(int argc, char** argv) {
         RegCloseKey(key);
       }
     } else if (Step(step, "driver:", rest)) {
-      inst::win::InstallDriver(process, *inst::FindFeature(process.state.lists, rest, process.messages));
+      inst::win::InstallDriver(process, *inst::FindFeature(process.state.lists, rest, process.services.messages));
     }
   }
   Report(process, argv[1]);
-  process.messages.QuitInstaller(0);
+  process.services.messages.QuitInstaller(0);
   return 0;
 }

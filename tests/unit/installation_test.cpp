@@ -150,7 +150,7 @@ TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
   host.answers = {box::kIdYes, box::kIdNo};
   state.variables.SetVariable("InstDir", "C:\\P");
   extractor.SetStream(OpenMemoryStream(Records({"t"})));
-  EXPECT_THROW(run.RunFeatureInstallation(product, steps), ProcessEnded);
+  EXPECT_THROW(run.RunFeatureInstallation(steps), ProcessEnded);
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_EQ(host.boxes[1].title, "Feature not installed");
   EXPECT_EQ(host.boxes[1].text,
@@ -161,7 +161,7 @@ TEST_F(InstallationTest, PrerequisitesAndFeaturesInstalledElsewhere) {
   // Yes to both: the run goes on without either feature.
   host.answers = {box::kIdYes, box::kIdYes};
   extractor.SetStream(OpenMemoryStream(Records({"t"})));
-  run.RunFeatureInstallation(product, steps);
+  run.RunFeatureInstallation(steps);
   EXPECT_EQ(host.boxes.size(), 5u);
   EXPECT_FALSE(fs.FileExists("C:\\P\\bin\\t"));
 }
@@ -177,7 +177,7 @@ TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResource
   state.lists.resource_list.push_back({"setup.exe", "C:\\T\\setup.exe", std::string("SETUP"), 4});
   state.lists.resource_list.push_back({"icon.ico", "C:\\T\\icon.ico", std::string("ICON"), 3});
   extractor.SetStream(OpenMemoryStream(Records({"aa", "bbb", "c"})));
-  run.RunFeatureInstallation(product, steps);
+  run.RunFeatureInstallation(steps);
 
   EXPECT_FALSE(fs.FileExists("C:\\P\\one\\a.txt"));
   EXPECT_EQ(fs.files.at("C:\\P\\two\\sub\\b.txt"), "bbb");
@@ -187,7 +187,6 @@ TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResource
   EXPECT_EQ(state.lists.resource_list[1].name, "C:\\P\\resources\\icon.ico");
   EXPECT_EQ(steps.calls, (std::vector<std::string>{"driver Two", "installers Three"}));
   EXPECT_EQ(extractor.stream(), nullptr);  // closed after the last feature
-  EXPECT_EQ(std::get<std::string>(*registry.Value(kHKLM, product.PatchLevelKey(), "InstDir")), "C:\\P");
   EXPECT_EQ(state.lists.installed_folders,
             (std::vector<std::string>{"C:\\P", "C:\\P\\two", "C:\\P\\two\\sub", "C:\\P\\three", "C:\\P\\resources"}));
   ASSERT_GE(progress.reports.size(), 3u);

@@ -37,6 +37,11 @@ class RegistrationTest : public ::testing::Test {
     const auto* data = registry.Value(root, key, name);
     return data ? std::get<std::string>(*data) : "(absent)";
   }
+  // The product's values and the rest of its registration, as a run writes them.
+  void Register() {
+    product.WriteProductValues();
+    product.RegisterProduct(integrations);
+  }
   std::uint32_t Number(const std::string& key, const std::string& name) {
     const auto* data = registry.Value(kHKLM, key, name);
     return data ? std::get<std::uint32_t>(*data) : 0xDEADu;
@@ -84,7 +89,7 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
   files.files = {{"C:\\Acme\\Tools\\a.exe", std::string(1000, 'a')},
                  {"C:\\Acme\\Tools\\b.dat", std::string(1100, 'b')}};
   state.lists.installed_files = {"C:\\Acme\\Tools\\a.exe", "C:\\Acme\\Tools\\b.dat"};
-  product.RegisterProduct(integrations);
+  Register();
 
   const std::string patch = "SOFTWARE\\Acme\\Tools\\10.4.7\\PL3";
   EXPECT_EQ(String(kHKLM, patch, "InstDir"), "C:\\Acme\\Tools");
@@ -117,7 +122,7 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
 
 TEST_F(RegistrationTest, VersionWithoutDotAndBuildNumberText) {
   Set({{"Product", "T"}, {"Version", "3"}, {"BuildNo", "Build 7"}});
-  product.RegisterProduct(integrations);
+  Register();
   const std::string entry = std::string(kUninstall) + "T 3PL0";
   EXPECT_EQ(Number(entry, "VersionMajor"), 3u);
   EXPECT_EQ(registry.Value(kHKLM, entry, "VersionMinor"), nullptr);
@@ -138,7 +143,7 @@ TEST_F(RegistrationTest, IntegrationsRunWhenAskedAndMplabIndexIsRecorded) {
        {"SetupFASM", "true"},
        {"InstallMPLABPlugin", "yes"}});
   state.mplab_plugin_index = 3;
-  product.RegisterProduct(integrations);
+  Register();
   EXPECT_EQ(integrations.calls, (std::vector<std::string>{"holtek", "fasm", "mplab"}));
   EXPECT_EQ(Number(product.PatchLevelKey(), "MPIndex"), 3u);
 }
@@ -207,7 +212,7 @@ TEST_F(RegistrationTest, RollBackTakesBackOnlyWhatTheRunCreated) {
 TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   Set({{"Product", "T"}, {"Version", "1"}, {"TESSARAShortCut", "3.15L2"}});
   registry.RegistryWriteString(kHKLM, "Software\\VORANTH Software\\TESSARA\\3.15\\PL2", "InstDir", "C:\\Tessara");
-  product.RegisterProduct(integrations);
+  Register();
   EXPECT_EQ(state.tessara_path, "C:\\Tessara\\bin\\tessara.exe");
   ASSERT_TRUE(state.lists.shortcut_list);
   EXPECT_EQ(state.lists.shortcut_list->back().name, "TESSARA Integrated Development Environment");
@@ -228,7 +233,7 @@ TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemai
        {"Version", "2.1"},
        {"PatchLevel", "PL1"},
        {"InstDir", "C:\\T"}});
-  product.RegisterProduct(integrations);
+  Register();
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL2", "InstDir", "C:\\T2");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1\\deep\\deeper", "x", "y");
   EXPECT_TRUE(product.UnregisterProduct());
@@ -239,7 +244,7 @@ TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemai
   EXPECT_EQ(registry.deleted.front(), MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL1\\deep\\deeper"));
 
   registry.RegistryDeleteTree(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1\\PL2");
-  product.RegisterProduct(integrations);
+  Register();
   EXPECT_TRUE(product.UnregisterProduct());
   EXPECT_FALSE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools\\2.1")));
   EXPECT_TRUE(registry.keys.count(MemoryRegistry::Path(kHKLM, "SOFTWARE\\Acme\\Tools")));  // left in place

@@ -8,14 +8,13 @@ namespace inst {
 namespace {
 
 struct RecordingFrame final : WizardFrame {
-  bool Headless() override { return headless; }
   void EnableNext(bool on) override { next = on; }
   void EnableBack(bool on) override { back = on; }
   void EnableCancel(bool on) override { cancel = on; }
   void SetNextText(const char* text) override { next_text = text; }
   void Repaint() override { ++repaints; }
   void Finish() override { ++finished; }
-  bool headless = false, next = false, back = false, cancel = true;
+  bool next = false, back = false, cancel = true;
   std::string next_text = "Next >";
   int repaints = 0, finished = 0;
 };
@@ -105,17 +104,6 @@ TEST_F(WizardTest, BackwardSkipEntersTheLowerPage) {
   wizard.Back();
   EXPECT_EQ(log, (std::vector<std::string>{"leave 3 back", "enter 2 back", "leave 2 back", "enter 1 back"}));
   EXPECT_EQ(wizard.current_page(), 1);
-}
-
-TEST_F(WizardTest, AHeadlessRunPassesEveryPageInOneCall) {
-  frame.headless = true;
-  for (auto& e : enter) e = kPageSkip;
-  enter[4] = kPageSkip | kPageLockBack;
-  Wizard wizard(Pages(), frame);
-  wizard.GoToPage(0);
-  EXPECT_EQ(frame.finished, 1);
-  EXPECT_EQ(log.size(), 11u);  // six entries and five leaves
-  EXPECT_EQ(frame.repaints, 0);
 }
 
 }  // namespace

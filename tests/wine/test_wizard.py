@@ -7,7 +7,7 @@ import unittest
 
 from winetest import (
     ACCEPT, ACCEPT_ID, BACK, BACK_ID, BAR_ID, CANCEL_ID, FINISH, FIRST_COMPONENT_ID, FOLDER_ID, HELPERS_DIR,
-    LICENCE, LICENCE_ID, NEXT, NEXT_ID, REMOVE_ID, REPAIR_ID, ROW_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WineTestCase,
+    LICENCE, LICENCE_ID, NEXT, NEXT_ID, PATH_ID, REMOVE_ID, REPAIR_ID, ROW_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WineTestCase,
     build_sample_variant, click, state)
 
 SAMPLE = SAMPLES_DIR / "sample-product"
@@ -174,7 +174,7 @@ class InstallFolderPageTest(WineTestCase):
         (programs / "VORANTH Software/DemoC Compiler Suite").mkdir(parents=True, exist_ok=True)
         result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
             "do:controls", "do:clicktext:Example programs", "do:controls", f"do:type:{FOLDER_ID}:C:\\Clicked", NEXT,
-            "do:select:2", click(ROW_ID), NEXT, *FINISH])
+            "do:select:2", click(PATH_ID), NEXT, *FINISH])
         self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
         before, after = result.control_lists
@@ -229,7 +229,7 @@ class InstallFolderPageTest(WineTestCase):
         self.assertTrue(self.session.unix_path("C:\\Kept\\" + example).exists())
         # Yes: the earlier installation's own remover runs before the new files arrive.
         result = self.session.run(self.exe, [], answers=without_examples + [f"do:type:{FOLDER_ID}:C:\\Prev", NEXT, "Yes",
-                                                                            f"do:waitfor:{ROW_ID}", NEXT, *FINISH])
+                                                                            f"do:waitfor:{PATH_ID}", NEXT, *FINISH])
         self.assertBoxes(result, [question])
         self.assertEqual(result.exit_code, 0)
         self.assertFalse(self.session.unix_path("C:\\Prev\\" + example).exists())
@@ -248,12 +248,12 @@ class ConfigurationPageTest(WineTestCase):
         exe = build_sample_variant(self.session, "sample")
         kind, before = self.session.reg_query(self.ENVIRONMENT, "PATH")
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Conf", NEXT,
-                                                                     "do:controls", click(ROW_ID), NEXT, *FINISH])
+                                                                     "do:controls", click(PATH_ID), NEXT, *FINISH])
         self.assertEqual(result.exit_code, 0)
         page = result.control_lists[0]
         self.assertEqual([c["text"] for c in page if c["class"] == "Static"], ["  Language to use for messages"])
         self.assertEqual(next(c for c in page if c["class"] == "ComboBox")["text"], "English")
-        self.assertEqual((control(page, ROW_ID)["text"], control(page, ROW_ID)["checked"]), ("Add to environment path", False))
+        self.assertEqual((control(page, PATH_ID)["text"], control(page, PATH_ID)["checked"]), ("Add to environment path", False))
         # The value keeps its type and references (a folder already there is not added
         # again: proved natively).
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
@@ -264,7 +264,7 @@ class ConfigurationPageTest(WineTestCase):
         autoexec = self.session.unix_path("C:\\AUTOEXEC.BAT")
         autoexec.write_bytes(b"@ECHO OFF\r\n")
         path = self.session.reg_query(self.ENVIRONMENT, "PATH")
-        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Nine", NEXT, click(ROW_ID), NEXT,
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Nine", NEXT, click(PATH_ID), NEXT,
                                                                      *FINISH])
         self.assertEqual(result.exit_code, 0)
         self.assertEqual(autoexec.read_bytes(), b"@ECHO OFF\r\nSET PATH=%PATH%;C:\\Nine\\bin\r\n")

@@ -34,9 +34,9 @@ LICENCE = "--I agree to the terms of the licence"
 # The wizard's control identifiers, as the window and its pages number them.
 NEXT_ID, BACK_ID, CANCEL_ID = 101, 102, 2
 FOLDER_ID, FIRST_COMPONENT_ID = 201, 250
-LICENCE_ID, ACCEPT_ID, ROW_ID = 301, 302, 303  # ROW_ID: a page's own rows (path box, documents)
+LICENCE_ID, ACCEPT_ID, PATH_ID = 301, 302, 401  # PATH_ID: the configuration page's path box
 LOG_ID, BAR_ID, STATUS_ID = 501, 502, 503
-REMOVE_ID, REPAIR_ID = 601, 602
+REMOVE_ID, REPAIR_ID, ROW_ID = 601, 602, 701  # ROW_ID: the completion page's rows
 
 
 def click(ident):

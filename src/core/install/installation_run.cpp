@@ -183,8 +183,7 @@ void InstallationRun::DiscardFiles(const FeatureRecord& feature) {
     for (const FileRecord& file : folder.files) extractor_.ExtractFile(std::nullopt, file.size);
 }
 
-void InstallationRun::RunFeatureInstallation(ProductRegistration& product, FeatureSteps& steps) {
-  product.WriteProductValues();
+void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
   auto& lists = state_.lists;
   if (!lists.component_list || !lists.feature_list) messages_.FatalError("no files to copy");
   state_.progress_done = 0;

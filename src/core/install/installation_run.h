@@ -45,7 +45,7 @@ class InstallationRun {
   // Asks whether to go on when a required feature is missing; No is fatal.
   bool CheckPrerequisites(FeatureRecord& feature);
   bool ComponentHasContent(std::size_t index) const;
-  void RunFeatureInstallation(ProductRegistration& product, FeatureSteps& steps);
+  void RunFeatureInstallation(FeatureSteps& steps);
 
  private:
   void Report(const std::string& line);

@@ -133,7 +133,6 @@ void ProductRegistration::AddTessaraShortcut() {
 }
 
 void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
-  WriteProductValues();
   ApplyRegistryEntries();
   WriteUninstallEntry();
   if (state_.variables.TestFlag("EditHoltekIDE")) integrations.ConfigureHoltekIDE();

@@ -40,6 +40,7 @@ class ProductRegistration {
   void WriteProductValues();
   // Writes the manifest's [Registry] entries.
   void ApplyRegistryEntries();
+  // The rest of the registration, once WriteProductValues has run.
   void RegisterProduct(ToolIntegrations& integrations);
   // True when every deletion succeeded.
   bool UnregisterProduct();

@@ -21,8 +21,14 @@ inline constexpr MessageLanguage kMessageLanguages[] = {{7, "German;Deutsch"},
                                                          "French;Fran\xE7"
                                                          "ais"}};
 inline constexpr std::size_t kDefaultLanguageRow = 1;  // English
-inline constexpr int kAddPathBox = 303;
 inline constexpr const char* kEnvironmentKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+
+// What the configuration page chose, applied when the run starts.
+struct ConfigurationChoice {
+  bool made = false;  // the page was shown and left
+  std::uint32_t language = kMessageLanguages[kDefaultLanguageRow].code;
+  bool add_path = false;
+};
 
 std::string ConfigurationPageText(bool dont_add_path);
 

@@ -18,8 +18,6 @@ namespace inst {
 
 // The folder box is read up to this many characters.
 inline constexpr std::size_t kMaxFolderText = 2048;
-// Check boxes carry 250 plus their component's index as identifier.
-inline constexpr int kComponentBoxBase = 250;
 
 struct ComponentBox {
   std::size_t index;  // in component_list

@@ -22,7 +22,7 @@ void Wizard::GoToPage(int target) {
     }
     if (target < 0) return;  // a backward skip past page 0 has nowhere to land
     if (current_ >= 0 && (pages_[current_].page->Leave(forward) & kPageStay)) return;
-    if (!frame_.Headless()) frame_.EnableNext(true);
+    frame_.EnableNext(true);
     const std::uint32_t entered = pages_[target].page->Enter(forward);
     if (entered & kPageLockBack) back_locked_ = true;
     if (entered & kPageSkip) {
@@ -33,16 +33,14 @@ void Wizard::GoToPage(int target) {
     current_ = target;
     break;
   }
-  if (!frame_.Headless()) {
-    if (on_last_page()) {
-      frame_.SetNextText("Finish");
-      frame_.EnableCancel(false);
-    } else {
-      frame_.SetNextText("Next");
-    }
-    frame_.EnableBack(current_ != 0 && !back_locked_);
-    frame_.Repaint();
+  if (on_last_page()) {
+    frame_.SetNextText("Finish");
+    frame_.EnableCancel(false);
+  } else {
+    frame_.SetNextText("Next");
   }
+  frame_.EnableBack(current_ != 0 && !back_locked_);
+  frame_.Repaint();
 }
 
 void Wizard::Next() {

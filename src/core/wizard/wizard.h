@@ -43,7 +43,6 @@ struct PageRecord {
 class WizardFrame {
  public:
   virtual ~WizardFrame() = default;
-  virtual bool Headless() = 0;
   virtual void EnableNext(bool on) = 0;
   virtual void EnableBack(bool on) = 0;
   virtual void EnableCancel(bool on) = 0;

@@ -7,15 +7,10 @@
 
 namespace inst::win {
 
-namespace {
-constexpr int kIdFolder = 201;
-constexpr int kIdLastComponent = 260;
-}  // namespace
-
 std::uint32_t InstallFolderPage::Enter(bool) {
-  if (Headless() || !process_.variables().TestFlag(var::kInstall)) return kPageSkip;
+  if (!process_.variables().TestFlag(var::kInstall)) return kPageSkip;
   if (!created_) CreateControls();
-  window_->SetPageText(InstallFolderPageText(choice_));
+  window_.SetPageText(InstallFolderPageText(choice_));
   UpdateSpace();
   ShowAll(true);
   return 0;
@@ -23,31 +18,31 @@ std::uint32_t InstallFolderPage::Enter(bool) {
 
 void InstallFolderPage::CreateControls() {
   created_ = true;
-  frame_ = window_->CreateControl("STATIC", "", WS_BORDER);
-  required_ = window_->CreateControl("EDIT", "", ES_READONLY);
-  available_ = window_->CreateControl("EDIT", "", ES_READONLY);
-  window_->PlaceControl(required_, 30, 225, 170, 10);
-  window_->PlaceControl(available_, 205, 225, 165, 10);
+  frame_ = window_.CreateControl("STATIC", "", WS_BORDER);
+  required_ = window_.CreateControl("EDIT", "", ES_READONLY);
+  available_ = window_.CreateControl("EDIT", "", ES_READONLY);
+  window_.PlaceControl(required_, 30, 225, 170, 10);
+  window_.PlaceControl(available_, 205, 225, 165, 10);
   choice_ = ChooseComponentBoxes(
-      process_.state.lists, [this](std::size_t index) { return process_.run.ComponentHasContent(index); },
-      [this](const InstallerRecord& installer) { return process_.run.LocateInstaller(installer); });
+      process_.state.lists, [this](std::size_t index) { return process_.session.run.ComponentHasContent(index); },
+      [this](const InstallerRecord& installer) { return process_.session.run.LocateInstaller(installer); });
   for (const ComponentBox& box : choice_.boxes) {
-    HWND control = window_->CreateControl("BUTTON", box.label.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP,
-                                          kComponentBoxBase + static_cast<int>(box.index));
+    HWND control = window_.CreateControl("BUTTON", box.label.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP,
+                                         control::kFirstComponent + static_cast<int>(box.index));
     ::SendMessageA(control, BM_SETCHECK, box.checked ? BST_CHECKED : BST_UNCHECKED, 0);
     ::EnableWindow(control, box.enabled);
     boxes_.push_back(control);
   }
   const DialogPlace frame = FramePlace(choice_);
-  window_->PlaceControl(frame_, frame.x, frame.y, frame.width, frame.height);
+  window_.PlaceControl(frame_, frame.x, frame.y, frame.width, frame.height);
   for (std::size_t k = 0; k < boxes_.size(); ++k) {
     const DialogPlace place = ComponentBoxPlace(choice_, k);
-    window_->PlaceControl(boxes_[k], place.x, place.y, place.width, place.height);
+    window_.PlaceControl(boxes_[k], place.x, place.y, place.width, place.height);
   }
   // Scrolls sideways, so that a folder longer than the box can still be typed.
-  folder_ = window_->CreateControl("EDIT", process_.variables().ValueOf(var::kInstDir).c_str(),
-                                   WS_TABSTOP | ES_AUTOHSCROLL, kIdFolder);
-  window_->PlaceControl(folder_, 30, 210, 340, 10);
+  folder_ = window_.CreateControl("EDIT", process_.variables().ValueOf(var::kInstDir).c_str(),
+                                  WS_TABSTOP | ES_AUTOHSCROLL, control::kFolder);
+  window_.PlaceControl(folder_, 30, 210, 340, 10);
 }
 
 void InstallFolderPage::ShowAll(bool show) {
@@ -64,11 +59,11 @@ std::string InstallFolderPage::FolderText() const {
 void InstallFolderPage::UpdateSpace() {
   const std::uint32_t free_mb = QueryFreeSpace(process_, SpaceQueryPath(FolderText()));
   ::SetWindowTextA(available_, SpaceAvailableText(free_mb).c_str());
-  ::SetWindowTextA(required_, SpaceRequiredText(process_.run.RequiredSpaceKB()).c_str());
+  ::SetWindowTextA(required_, SpaceRequiredText(process_.session.run.RequiredSpaceKB()).c_str());
 }
 
 bool InstallFolderPage::Command(int id) {
-  if (!created_ || id < kIdFolder || id > kIdLastComponent) return false;
+  if (!created_ || id < control::kFolder || id > control::kLastComponent) return false;
   for (std::size_t k = 0; k < boxes_.size(); ++k) {
     SetComponentSelected(process_.state.lists, choice_.boxes[k].index, Checked(boxes_[k]));
   }
@@ -80,47 +75,41 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
   // A relative folder would install beside the installer and register a location
   // that no uninstall entry can find.
   if (!IsFullPath(folder)) {
-    process_.messages.ShowError("Bad installation folder", "Please give the full path of a folder, such as C:\\Tools");
+    process_.services.messages.ShowError("Bad installation folder",
+                                         "Please give the full path of a folder, such as C:\\Tools");
     ::SetFocus(folder_);
     return false;
   }
-  if (process_.files.FileExists(folder) && !process_.files.IsDirectory(folder)) {
-    process_.messages.ShowError("Bad installation folder", "Already exists but is not a folder!");
+  if (process_.services.files.FileExists(folder) && !process_.services.files.IsDirectory(folder)) {
+    process_.services.messages.ShowError("Bad installation folder", "Already exists but is not a folder!");
     ::SetFocus(folder_);
     return false;
   }
   const std::string previous = PreviousInstallerPath(folder);
-  if (!process_.files.FileExists(previous)) return true;
-  if (process_.messages.AskYesNoPlain("Previous Installation",
-                                      "There is a previous installation in that location.\n"
-                                      "Do you want to remove it (recommended)?")) {
+  if (!process_.services.files.FileExists(previous)) return true;
+  if (process_.services.messages.AskYesNoPlain("Previous Installation",
+                                               "There is a previous installation in that location.\n"
+                                               "Do you want to remove it (recommended)?")) {
     // Whatever the remover achieves, the installation goes into the folder, but only
     // once the remover's clean-up script has run: it removes folders it finds empty.
     // The window pumps meanwhile: no second move may start from it.
-    window_->EnableNext(false);
-    window_->EnableBack(false);
+    window_.EnableNext(false);
+    window_.EnableBack(false);
     RunAndWait(process_, previous, "--remove --setTrue-DoProceed", WaitFor::kProgramAndItsChildren);
-    window_->EnableNext(true);
-    window_->EnableBack(true);
+    window_.EnableNext(true);
+    window_.EnableBack(true);
     return true;
   }
-  return process_.messages.AskYesNoPlain("Previous Installation",
-                                         "Then is it OK to overwrite the previous installation?");
+  return process_.services.messages.AskYesNoPlain("Previous Installation",
+                                                  "Then is it OK to overwrite the previous installation?");
 }
 
 std::uint32_t InstallFolderPage::Leave(bool forward) {
-  InstallerVariables& vars = process_.variables();
-  const bool shown = !Headless() && vars.TestFlag(var::kInstall) && folder_ != nullptr;
-  if (shown) {
-    const std::string folder = NormalizeFolder(FolderText());
-    if (forward && !AcceptFolder(folder)) return kPageStay;
-    vars.SetVariable(var::kInstDir, folder);
-  }
-  // After the folder is known: an earlier installation in the chosen folder hands
-  // its plug-in index on. Skipped pages look too, in every run mode.
-  if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process_.state, process_.registry, process_.product);
-  if (!shown) return 0;
-  window_->SetPageText(std::nullopt);
+  if (!process_.variables().TestFlag(var::kInstall) || folder_ == nullptr) return 0;
+  const std::string folder = NormalizeFolder(FolderText());
+  if (forward && !AcceptFolder(folder)) return kPageStay;
+  process_.variables().SetVariable(var::kInstDir, folder);
+  window_.SetPageText(std::nullopt);
   ShowAll(false);
   return 0;
 }

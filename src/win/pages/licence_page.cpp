@@ -5,43 +5,38 @@
 
 namespace inst::win {
 
-namespace {
-constexpr int kIdLicenceText = 301;
-constexpr int kIdAccept = 302;
-}  // namespace
-
 std::uint32_t LicencePage::Enter(bool) {
   InstallerVariables& vars = process_.variables();
-  if (vars.TestFlag(var::kRemove) || Headless()) return kPageSkip;
+  if (vars.TestFlag(var::kRemove)) return kPageSkip;
   if (text_box_ == nullptr) {
-    const std::optional<std::string> text = ReadLicenceText(process_.files, vars.GetVariable("LICENCE"));
-    if (!text) process_.messages.FatalError("Could not find licence agreement");
-    text_box_ = window_->CreateControl("EDIT", text->c_str(), ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER,
-                                       kIdLicenceText);
-    accept_ = window_->CreateControl("BUTTON", "I &accept the terms of the licence agreement",
-                                     BS_AUTOCHECKBOX | WS_TABSTOP | WS_BORDER, kIdAccept);
-    window_->PlaceControl(text_box_, 25, 75, 350, 150);
-    window_->PlaceControl(accept_, 25, 230, 350, 10);
+    const std::optional<std::string> text = ReadLicenceText(process_.services.files, vars.GetVariable("LICENCE"));
+    if (!text) process_.services.messages.FatalError("Could not find licence agreement");
+    text_box_ = window_.CreateControl("EDIT", text->c_str(), ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER,
+                                      control::kLicenceText);
+    accept_ = window_.CreateControl("BUTTON", "I &accept the terms of the licence agreement",
+                                    BS_AUTOCHECKBOX | WS_TABSTOP | WS_BORDER, control::kAccept);
+    window_.PlaceControl(text_box_, 25, 75, 350, 150);
+    window_.PlaceControl(accept_, 25, 230, 350, 10);
     ::SetFocus(text_box_);
   }
   // A user who comes back keeps the tick given before.
-  window_->EnableNext(Checked(accept_));
+  window_.EnableNext(Checked(accept_));
   ShowControls({text_box_, accept_}, true);
   return 0;
 }
 
 std::uint32_t LicencePage::Leave(bool) {
   if (text_box_ == nullptr) return 0;
-  window_->SetPageText(std::nullopt);
+  window_.SetPageText(std::nullopt);
   ShowControls({text_box_, accept_}, false);
   return 0;
 }
 
 bool LicencePage::Command(int id) {
-  if (id != kIdAccept || accept_ == nullptr) return false;
+  if (id != control::kAccept || accept_ == nullptr) return false;
   const bool accepted = Checked(accept_);
-  window_->EnableNext(accepted);
-  if (accepted) ::SetFocus(window_->Control(kIdNext));
+  window_.EnableNext(accepted);
+  if (accepted) ::SetFocus(window_.Control(control::kNext));
   return true;
 }
 

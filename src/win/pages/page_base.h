@@ -1,5 +1,5 @@
-// What every page of the window shares: the process, the window (null in a
-// headless run) and showing or hiding its controls.
+// What every page of the window shares: the process, the window and showing or
+// hiding its controls. Pages show and ask; the run itself is PerformRun's.
 #pragma once
 #include <windows.h>
 
@@ -14,11 +14,9 @@ namespace inst::win {
 
 class WindowPage : public Page {
  public:
-  WindowPage(Process& process, MainWindow* window) : process_(process), window_(window) {}
+  WindowPage(Process& process, MainWindow& window) : process_(process), window_(window) {}
 
  protected:
-  // No window, or a run that shows none: the page only does its work, if any.
-  bool Headless() const { return window_ == nullptr || process_.variables().TestFlag(var::kHeadlessInstall); }
   static void ShowControls(std::initializer_list<HWND> controls, bool show) {
     for (HWND control : controls)
       if (control) ::ShowWindow(control, show ? SW_SHOW : SW_HIDE);
@@ -26,7 +24,7 @@ class WindowPage : public Page {
   static bool Checked(HWND button) { return button && ::SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
   Process& process_;
-  MainWindow* window_;
+  MainWindow& window_;
 };
 
 }  // namespace inst::win

@@ -4,87 +4,29 @@
 
 #include <cstdlib>
 
-#include "core/manifest/installed_manifest.h"
-#include "win/external_installers.h"
-#include "win/message_pump.h"
-#include "win/shell_links.h"
-#include "win/tool_integrations.h"
 #include "core/support/variable_names.h"
+#include "win/message_pump.h"
+#include "win/run_sequence.h"
 
 namespace inst::win {
 
 namespace {
 
-constexpr int kIdLog = 501;
-constexpr int kIdBar = 502;
 constexpr std::size_t kLogLimit = 10000;
 constexpr std::size_t kLogCut = 5000;
 constexpr std::size_t kMaxLogLine = 2047;
 
-// The installers and drivers of a feature, on the real system.
-class WinFeatureSteps final : public FeatureSteps {
- public:
-  explicit WinFeatureSteps(Process& process) : process_(process) {}
-  void RunFeatureInstallers(FeatureRecord& feature) override { RunExternalInstallers(process_, feature); }
-  void InstallDriver(const FeatureRecord& feature) override { inst::win::InstallDriver(process_, feature); }
-
- private:
-  Process& process_;
-};
-
-void ForgetDocuments(Process& process) {
-  process.variables().DeleteVariable(var::kReadQuickstart);
-  process.variables().DeleteVariable(var::kReadPDFs);
-}
-
-std::string CleanupScriptPath() {
-  char* name = ::_tempnam(nullptr, "vrs");
-  std::string path = name ? name : "C:\\vrs";
-  std::free(name);
-  return path + ".bat";
-}
-
 }  // namespace
 
-void RunProgressPageWork(Process& process) {
-  InstallerVariables& vars = process.variables();
-  process.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
-  WinToolIntegrations integrations(process);
-  if (vars.TestFlag(var::kInstall)) {
-    // Until the installed manifest is written, a failure takes back what the run made.
-    process.state.journal.Begin();
-    WinFeatureSteps steps(process);
-    process.run.RunFeatureInstallation(process.product, steps);
-    process.product.RegisterProduct(integrations);
-    CreateShortcuts(process);
-    WriteInstalledManifest(process.state, process.files, process.messages, process.manifest_signature);
-    process.state.journal.Finish();
-  } else if (vars.TestFlag(var::kRepair)) {
-    process.product.RegisterProduct(integrations);
-    CreateShortcuts(process);
-    ForgetDocuments(process);
-  }
-  if (vars.TestFlag(var::kRemove)) {
-    process.cleanup_script =
-        RemoveInstallation(process.state, process.files, process.messages, *process.progress, CleanupScriptPath());
-    process.product.UnregisterProduct();
-    ForgetDocuments(process);
-  }
-}
-
 std::uint32_t ProgressPage::Enter(bool) {
-  if (!Headless()) Show();
-  RunProgressPageWork(process_);
+  Show();
+  PerformRun(process_);
   return kPageSkip | kPageLockBack;
 }
 
 std::uint32_t ProgressPage::Leave(bool) {
-  if (Headless()) {
-    ForgetDocuments(process_);
-  } else {
-    ShowControls({log_, bar_}, false);
-    window_->SetPageText(std::nullopt);
-  }
+  ShowControls({log_, bar_}, false);
+  window_.SetPageText(std::nullopt);
   return kPageLockBack;
 }
 
@@ -127,7 +69,7 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
   if (now - bar_shown_at_ >= kBarMilliseconds) {
     bar_shown_at_ = now;
     ShowBar();
-    DispatchPendingMessage(window_->handle());
+    DispatchPendingMessage(window_.handle());
   }
 }
 
@@ -150,13 +92,13 @@ void ProgressPage::ShowBar() {
 
 void ProgressPage::Show() {
   const bool remove = process_.variables().TestFlag(var::kRemove);
-  window_->SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
-                                          : "Installing files and updating the registry"));
+  window_.SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
+                                         : "Installing files and updating the registry"));
   if (log_ == nullptr) {
-    log_ = window_->CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, kIdLog);
-    bar_ = window_->CreateControl(PROGRESS_CLASSA, "", WS_BORDER, kIdBar);
-    window_->PlaceControl(log_, 25, 162, 350, 62, WS_BORDER);
-    window_->PlaceControl(bar_, 25, 230, 350, 10, WS_BORDER);
+    log_ = window_.CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, control::kLog);
+    bar_ = window_.CreateControl(PROGRESS_CLASSA, "", WS_BORDER, control::kBar);
+    window_.PlaceControl(log_, 25, 162, 350, 62, WS_BORDER);
+    window_.PlaceControl(bar_, 25, 230, 350, 10, WS_BORDER);
     ::SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   }
   ::SetWindowTextA(log_, "");
@@ -165,10 +107,10 @@ void ProgressPage::Show() {
   bar_position_ = shown_position_ = 0;
   ::SendMessageA(bar_, PBM_SETPOS, 0, 0);
   ShowControls({log_, bar_}, true);
-  window_->EnableNext(false);
-  window_->EnableBack(false);
-  process_.progress_relay.target = this;
-  ::UpdateWindow(window_->handle());
+  window_.EnableNext(false);
+  window_.EnableBack(false);
+  process_.services.progress.target = this;
+  ::UpdateWindow(window_.handle());
 }
 
 void ProgressPage::WriteLog(const std::string& lines, bool replace_last, std::size_t last_length) {

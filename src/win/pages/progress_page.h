@@ -1,5 +1,5 @@
-// The progress page: does the run's work (install, repair or remove) with a log
-// and a bar, then moves on by itself. A headless run does the same work here.
+// The progress page: shows the run (install, repair or remove) with a log and a
+// bar while it works, then moves on by itself.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -7,9 +7,6 @@
 #include "win/pages/page_base.h"
 
 namespace inst::win {
-
-// The work of the progress page for the run's mode.
-void RunProgressPageWork(Process& process);
 
 class ProgressPage final : public WindowPage, public Progress {
  public:

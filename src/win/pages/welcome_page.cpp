@@ -8,21 +8,15 @@
 
 namespace inst::win {
 
-namespace {
-constexpr int kIdRemove = 601;
-constexpr int kIdRepair = 602;
-}  // namespace
-
-// A headless run never shows the page, and neither does an installed copy told to
-// proceed without questions.
-bool WelcomePage::Passed() const { return Headless() || process_.variables().TestFlag(var::kDoProceed); }
+// An installed copy told to proceed without questions passes the page.
+bool WelcomePage::Passed() const { return process_.variables().TestFlag(var::kDoProceed); }
 
 std::uint32_t WelcomePage::Enter(bool) {
   if (Passed()) return kPageSkip;
   InstallerVariables& vars = process_.variables();
   const bool install = vars.TestFlag(var::kInstall);
   if (!text_) {
-    frame_ = window_->CreateControl("STATIC", "", WS_BORDER);
+    frame_ = window_.CreateControl("STATIC", "", WS_BORDER);
     if (install) {
       const std::string* patch = vars.GetVariable(var::kPatchLevel);
       const bool plain = patch == nullptr || EqualsIgnoreCase(*patch, "PL0");
@@ -36,25 +30,25 @@ std::uint32_t WelcomePage::Enter(bool) {
                                           : "This program will repair or remove\n[Description] version "
                                             "[FullVersion].\nSelect an option and press Next to continue.");
       if (!remove)
-        repair_ =
-            window_->CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRepair);
-      remove_ =
-          window_->CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP, kIdRemove);
+        repair_ = window_.CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
+                                        control::kRepair);
+      remove_ = window_.CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
+                                      control::kRemove);
       if (remove) ::SendMessageA(remove_, BM_SETCHECK, BST_CHECKED, 0);
       if (repair_) {
-        window_->PlaceControl(frame_, 25, 205, 350, 35);
-        window_->PlaceControl(repair_, 30, 210, 340, 10);
+        window_.PlaceControl(frame_, 25, 205, 350, 35);
+        window_.PlaceControl(repair_, 30, 210, 340, 10);
       } else {
-        window_->PlaceControl(frame_, 25, 220, 350, 20);
+        window_.PlaceControl(frame_, 25, 220, 350, 20);
       }
-      window_->PlaceControl(remove_, 30, 225, 340, 10);
-      window_->EnableNext(false);
+      window_.PlaceControl(remove_, 30, 225, 340, 10);
+      window_.EnableNext(false);
     }
   }
   if (repair_ || remove_) ShowControls({frame_, repair_, remove_}, true);
-  window_->SetPageText(text_);
+  window_.SetPageText(text_);
   if (install && vars.TestFlag(var::kCheckInstalledVersions) && !InstalledVersionAllowsInstall()) {
-    process_.messages.EndRun(1);
+    process_.services.messages.EndRun(1);
   }
   UpdateNext();
   return 0;
@@ -66,26 +60,27 @@ std::uint32_t WelcomePage::Leave(bool) {
   vars.SetFlag(var::kRemove, Checked(remove_));
   vars.SetFlag(var::kRepair, !vars.TestFlag(var::kRemove));
   if (vars.TestFlag(var::kRemove) &&
-      !process_.messages.AskYesNo("Remove installation", "Are you sure you want to completely remove\n%s V%s?",
-                                  vars.ValueOf(var::kDescription).c_str(), vars.ValueOf(var::kVersion).c_str())) {
+      !process_.services.messages.AskYesNo("Remove installation", "Are you sure you want to completely remove\n%s V%s?",
+                                           vars.ValueOf(var::kDescription).c_str(),
+                                           vars.ValueOf(var::kVersion).c_str())) {
     return kPageStay;
   }
-  window_->ShowRunMode();
+  window_.ShowRunMode();
   ShowControls({frame_, repair_, remove_}, false);
-  window_->SetPageText(std::nullopt);
+  window_.SetPageText(std::nullopt);
   return 0;
 }
 
 bool WelcomePage::Command(int id) {
-  if (Passed() || (id != kIdRemove && id != kIdRepair)) return false;
+  if (Passed() || (id != control::kRemove && id != control::kRepair)) return false;
   UpdateNext();
   return true;
 }
 
 void WelcomePage::UpdateNext() {
   const bool on = process_.variables().TestFlag(var::kInstall) || Checked(repair_) || Checked(remove_);
-  window_->EnableNext(on);
-  if (on) ::SetFocus(window_->Control(kIdNext));
+  window_.EnableNext(on);
+  if (on) ::SetFocus(window_.Control(control::kNext));
 }
 
 bool WelcomePage::InstalledVersionAllowsInstall() {
@@ -94,7 +89,7 @@ bool WelcomePage::InstalledVersionAllowsInstall() {
       vars.ExpandVariables(vars.GetVariable(var::kEdition) ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
                                                            : "SOFTWARE\\[Manufacturer]\\[Product]");
   const std::string this_version = vars.VersionBase();
-  const SubkeyList versions = process_.registry.RegistryListSubkeys(kHKLM, key);
+  const SubkeyList versions = process_.services.registry.RegistryListSubkeys(kHKLM, key);
   if (versions.error != 0) return proceed_;
   std::string installed;
   if (vars.GetVariable(var::kProduct) && *vars.GetVariable(var::kProduct) == "MPLAB Plugin") {
@@ -104,7 +99,7 @@ bool WelcomePage::InstalledVersionAllowsInstall() {
     for (const std::string& name : versions.names) installed = std::max(installed, name.substr(0, kMaxVersionName));
   }
   if (!installed.empty() && installed > this_version) {
-    proceed_ = process_.messages.AskYesNo(
+    proceed_ = process_.services.messages.AskYesNo(
         "Install older version?",
         "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
         installed.c_str(), vars.ValueOf(var::kProduct).c_str(), this_version.c_str());

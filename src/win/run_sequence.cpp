@@ -1,0 +1,113 @@
+#include "run_sequence.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/manifest/installed_manifest.h"
+#include "core/support/os_class.h"
+#include "core/support/text.h"
+#include "core/support/variable_names.h"
+#include "core/wizard/install_folder.h"
+#include "external_installers.h"
+#include "shell_links.h"
+#include "tool_integrations.h"
+
+namespace inst::win {
+
+namespace {
+
+constexpr UINT kSettingChangeTimeout = 5000;
+
+// The installers and drivers of a feature, on the real system.
+class WinFeatureSteps final : public FeatureSteps {
+ public:
+  explicit WinFeatureSteps(Process& process) : process_(process) {}
+  void RunFeatureInstallers(FeatureRecord& feature) override { RunExternalInstallers(process_, feature); }
+  void InstallDriver(const FeatureRecord& feature) override { inst::win::InstallDriver(process_, feature); }
+
+ private:
+  Process& process_;
+};
+
+// The documents a repair or removal offers nothing to read.
+void ForgetDocuments(InstallerVariables& variables) {
+  variables.DeleteVariable(var::kReadQuickstart);
+  variables.DeleteVariable(var::kReadPDFs);
+}
+
+std::string CleanupScriptPath() {
+  char* name = ::_tempnam(nullptr, "vrs");
+  std::string path = name ? name : "C:\\vrs";
+  std::free(name);
+  return path + ".bat";
+}
+
+// The Windows 9x family's PATH is set by a line of C:\AUTOEXEC.BAT.
+bool AppendToAutoexec(const std::string& name, const std::string& folder) {
+  std::FILE* file = std::fopen("C:\\AUTOEXEC.BAT", "a");
+  if (file == nullptr) return false;
+  std::fputs(FormatText("SET %s=%%%s%%;%s\n", name.c_str(), name.c_str(), folder.c_str()).c_str(), file);
+  return std::fclose(file) == 0;
+}
+
+// The message language under the product key, and the product's bin folder on PATH.
+void ApplyConfiguration(Process& process) {
+  const ConfigurationChoice& choice = process.configuration;
+  if (!choice.made) return;
+  // Not reported: the page always lets the user go on.
+  static_cast<void>(process.services.registry.RegistryWriteDword(kHKLM, process.session.product.ProductKey(),
+                                                                 "language", choice.language));
+  if (!choice.add_path || process.variables().TestFlag(var::kDontAddPath)) return;
+  const std::string folder = InstallationPath(process.variables(), "bin");
+  const std::uint32_t os = GetOsClass();
+  if (os & os_class::kWin9xFamily) {
+    AppendToAutoexec("PATH", folder);
+  } else if (os & os_class::kNtFamily) {
+    AddPathEntry(process.services.registry, "PATH", folder);
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
+                          SMTO_ABORTIFHUNG, kSettingChangeTimeout, &ignored);
+  }
+}
+
+}  // namespace
+
+void PerformRun(Process& process) {
+  InstallerVariables& vars = process.variables();
+  Services& services = process.services;
+  Session& session = process.session;
+  // An earlier installation in the chosen folder hands its plug-in index on.
+  if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process.state, services.registry, session.product);
+  ApplyConfiguration(process);
+  services.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
+  WinToolIntegrations integrations(process);
+  if (vars.TestFlag(var::kInstall)) {
+    // Until the installed manifest is written, a failure takes back what the run made.
+    process.state.journal.Begin();
+    WinFeatureSteps steps(process);
+    session.product.WriteProductValues();
+    session.run.RunFeatureInstallation(steps);
+    session.product.RegisterProduct(integrations);
+    CreateShortcuts(process);
+    WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
+    process.state.journal.Finish();
+  } else if (vars.TestFlag(var::kRepair)) {
+    session.product.WriteProductValues();
+    session.product.RegisterProduct(integrations);
+    CreateShortcuts(process);
+    ForgetDocuments(vars);
+  }
+  if (vars.TestFlag(var::kRemove)) {
+    process.outcome.cleanup_script =
+        RemoveInstallation(process.state, services.files, services.messages, services.progress, CleanupScriptPath());
+    session.product.UnregisterProduct();
+    ForgetDocuments(vars);
+  }
+}
+
+void RunHeadless(Process& process) {
+  PerformRun(process);
+  process.services.messages.QuitInstaller(0);
+}
+
+}  // namespace inst::win
