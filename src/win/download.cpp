@@ -8,6 +8,7 @@
 #include "core/install/download.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
+#include "call_failure.h"
 #include "handles.h"
 #include "message_pump.h"
 #include "core/support/variable_names.h"
@@ -53,9 +54,8 @@ std::optional<std::string> ServerFileName(HINTERNET request) {
   return plain;
 }
 
-// A failed WinINet call: its name and the thread's error code.
 void ShowCallFailure(Messages& messages, const char* call) {
-  messages.ShowMessage("%s failed: %d", call, static_cast<int>(::GetLastError()));
+  messages.ShowMessage("%s", LastCallFailure(call).Text().c_str());
 }
 
 // Sends the request until it has a status, offering the proxy's log-in box on 407.

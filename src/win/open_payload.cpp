@@ -7,7 +7,7 @@
 #include "core/manifest/manifest_parser.h"
 #include "core/payload/payload_reader.h"
 #include "core/support/temp_files.h"
-#include "tool_integrations.h"
+#include "shell_folders.h"
 #include "core/support/variable_names.h"
 
 namespace inst::win {

@@ -10,7 +10,7 @@
 #include "core/payload/extraction.h"
 #include "core/payload/fd_file.h"
 #include "core/install/installation_run.h"
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/install/product_registration.h"
 #include "core/support/messages.h"
 #include "core/support/run_log.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/install/removal.h"
 #include "core/manifest/installed_manifest.h"
 #include "core/support/os_class.h"
 #include "core/support/text.h"
@@ -10,7 +11,8 @@
 #include "core/wizard/install_folder.h"
 #include "external_installers.h"
 #include "shell_links.h"
-#include "tool_integrations.h"
+#include "drivers.h"
+#include "vendor_tools.h"
 
 namespace inst::win {
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/support/text.h"
+#include "call_failure.h"
 #include "handles.h"
 #include "core/support/variable_names.h"
 
@@ -23,13 +24,14 @@ const char* OrNull(const std::optional<std::string>& text) { return text ? text-
 
 }  // namespace
 
-long CreateShellLink(Process& process, const std::string& target, const std::string& link,
+long CreateShellLink(Messages& messages, const std::string& target, const std::string& link,
                      const std::optional<std::string>& description, const std::optional<std::string>& arguments,
                      const std::optional<std::string>& working_folder, const std::optional<std::string>& icon) {
+  // The call's result, then the thread's last error.
   auto fail = [&](const char* what, HRESULT result) {
-    process.services.messages.FatalError("%s failed: %d/%d (%s, %s, %s, %s)", what, static_cast<int>(result),
-                                         static_cast<int>(::GetLastError()), target.c_str(), link.c_str(),
-                                         OrNull(description), OrNull(working_folder));
+    const CallFailure failure{what, static_cast<std::uint32_t>(result)};
+    messages.FatalError("%s/%d (%s, %s, %s, %s)", failure.Text().c_str(), static_cast<int>(::GetLastError()),
+                        target.c_str(), link.c_str(), OrNull(description), OrNull(working_folder));
   };
   ComPtr<IShellLinkA> shell_link;
   HRESULT result = ::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, shell_link.put());
@@ -69,15 +71,15 @@ void CreateShortcuts(Process& process) {
     if (shortcut.icon) {
       if (const std::string* value = vars.GetVariable(*shortcut.icon)) icon = *value;
     }
-    CreateShellLink(process, target, link, std::string(), shortcut.arguments, working, icon);
+    CreateShellLink(process.services.messages, target, link, std::string(), shortcut.arguments, working, icon);
     process.state.RecordInstalledFile(link, existed);
   }
 
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
     const bool existed = process.services.files.FileExists(link);
-    CreateShellLink(process, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
-                    std::nullopt);
+    CreateShellLink(process.services.messages, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt,
+                    std::nullopt, std::nullopt);
     process.state.RecordInstalledFile(link, existed);
   }
 }

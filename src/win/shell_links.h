@@ -12,7 +12,7 @@ namespace inst::win {
 void CreateShortcuts(Process& process);
 
 // Makes one link file; a COM failure is fatal. Returns the result of the save.
-long CreateShellLink(Process& process, const std::string& target, const std::string& link,
+long CreateShellLink(Messages& messages, const std::string& target, const std::string& link,
                      const std::optional<std::string>& description, const std::optional<std::string>& arguments,
                      const std::optional<std::string>& working_folder, const std::optional<std::string>& icon);
 

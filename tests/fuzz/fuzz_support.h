@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/manifest/manifest_parser.h"
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 #include "fake_host.h"
 

@@ -6,13 +6,9 @@
 // Steps before the payload is opened (in the order given):
 //   arg:TEXT         apply TEXT as a command-line argument of setup.exe
 // Steps after it (in the order given):
-//   discard          read every file record and discard it (the whole stream)
-//   phases:FOLDER    extract every product file under FOLDER, timing each kind of
-//                    work (folders, creating, writing and closing files, inflating)
-//   memory           the process's private bytes and peak working set, now
-// A first step "idle" reports the memory at once and opens nothing: the same
-// program doing nothing, the baseline for "memory".
-//   register         RegisterProduct
+//   discard, phases:FOLDER, memory, and a first step idle: the benchmarks' own
+//                    (benchmarks/probe_timing.h)
+//   register         WriteProductValues and RegisterProduct
 //   shortcuts        CreateShortcuts
 //   freespace:PATH   QueryFreeSpace of PATH (the result and the cluster size are reported)
 //   driver:FEATURE   InstallDriver for that feature
@@ -23,7 +19,6 @@
 //
 // Failures show the installer's own message boxes and end with exit code 1.
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,125 +31,16 @@
 #include "../../src/win/open_payload.h"
 #include "../../src/win/process.h"
 #include "../../src/win/shell_links.h"
-#include "../../src/win/tool_integrations.h"
+#include "../../src/win/drivers.h"
+#include "../../src/win/free_space.h"
+#include "../../src/win/vendor_tools.h"
+#include "probe_timing.h"
 
 using inst::win::Process;
 
 namespace {
 
-double Seconds() {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 std::vector<std::string> report_lines;
-
-void ReportMemory() {
-  // The commit charge: the process's private bytes (Wine leaves PrivateUsage at 0).
-  PROCESS_MEMORY_COUNTERS memory{};
-  memory.cb = sizeof memory;
-  K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  report_lines.push_back("private_bytes=" + std::to_string(static_cast<unsigned long long>(memory.PagefileUsage)));
-  report_lines.push_back("peak_working_set=" +
-                         std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)));
-}
-
-// Seconds from the process's creation to now: the system's start-up of the program.
-double SecondsSinceCreation() {
-  FILETIME created, exited, kernel, user, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  GetSystemTimePreciseAsFileTime(&now);
-  auto ticks = [](const FILETIME& t) {
-    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  return static_cast<double>(ticks(now) - ticks(created)) / 1e7;
-}
-
-// Seconds spent in each kind of work, added up by the timing wrappers below.
-struct PhaseTimes {
-  double folders = 0, create = 0, write = 0, close = 0, inflate = 0;
-};
-
-class ScopedTimer {
- public:
-  explicit ScopedTimer(double& total) : total_(total), started_(Seconds()) {}
-  ~ScopedTimer() { total_ += Seconds() - started_; }
-
- private:
-  double& total_;
-  double started_;
-};
-
-class TimedOutputFile final : public inst::OutputFile {
- public:
-  TimedOutputFile(std::unique_ptr<inst::OutputFile> file, PhaseTimes& times) : file_(std::move(file)), times_(times) {}
-  ~TimedOutputFile() override {
-    ScopedTimer timer(times_.close);
-    file_.reset();
-  }
-  bool Write(const void* data, std::size_t size) override {
-    ScopedTimer timer(times_.write);
-    return file_->Write(data, size);
-  }
-
- private:
-  std::unique_ptr<inst::OutputFile> file_;
-  PhaseTimes& times_;
-};
-
-// The real file system, timed; folder work counts under "folders".
-class TimedFileSystem final : public inst::FileSystem {
- public:
-  TimedFileSystem(inst::FileSystem& files, PhaseTimes& times) : files_(files), times_(times) {}
-  bool FileExists(const std::string& path) override {
-    ScopedTimer timer(times_.folders);
-    return files_.FileExists(path);
-  }
-  bool IsDirectory(const std::string& path) override {
-    ScopedTimer timer(times_.folders);
-    return files_.IsDirectory(path);
-  }
-  bool CreateFolder(const std::string& path) override {
-    ScopedTimer timer(times_.folders);
-    return files_.CreateFolder(path);
-  }
-  bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
-  bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
-  std::optional<std::string> ReadWholeFile(const std::string& path) override { return files_.ReadWholeFile(path); }
-  inst::Opened<inst::OutputFile> OpenForWriting(const std::string& path) override {
-    ScopedTimer timer(times_.create);
-    inst::Opened<inst::OutputFile> opened = files_.OpenForWriting(path);
-    if (opened.file) opened.file = std::make_unique<TimedOutputFile>(std::move(opened.file), times_);
-    return opened;
-  }
-  inst::Opened<inst::InputFile> OpenForReading(const std::string& path) override { return files_.OpenForReading(path); }
-  std::uint64_t FileSize(const std::string& path) override { return files_.FileSize(path); }
-  std::string ErrorText(int error_number) override { return files_.ErrorText(error_number); }
-
- private:
-  inst::FileSystem& files_;
-  PhaseTimes& times_;
-};
-
-// The process's payload stream (still owned by its extractor), timed.
-class TimedStream final : public inst::PayloadStream {
- public:
-  TimedStream(inst::PayloadStream& stream, PhaseTimes& times) : stream_(stream), times_(times) {}
-  int ReadByte() override {
-    ScopedTimer timer(times_.inflate);
-    return stream_.ReadByte();
-  }
-  long Read(void* buffer, std::size_t size) override {
-    ScopedTimer timer(times_.inflate);
-    return stream_.Read(buffer, size);
-  }
-
- private:
-  inst::PayloadStream& stream_;
-  PhaseTimes& times_;
-};
 
 void WriteReport(const char* path, const std::vector<std::string>& lines) {
   FILE* out = std::fopen(path, "w");
@@ -171,22 +57,6 @@ void Report(Process& process, const char* path) {
   }
   lines.insert(lines.end(), report_lines.begin(), report_lines.end());
   WriteReport(path, lines);
-}
-
-void ExtractEverything(inst::FileExtractor& extractor, Process& process, const std::string& destination, bool discard) {
-  if (!process.state.lists.feature_list) return;
-  for (const inst::FeaturePtr& feature : *process.state.lists.feature_list) {
-    for (const inst::FolderRecord& folder : feature->folders) {
-      const std::string path = folder.path.empty() ? destination : destination + "\\" + folder.path;
-      if (!discard) extractor.CreateFolderPath(path);
-      for (const inst::FileRecord& file : folder.files) {
-        if (discard)
-          extractor.ExtractFile(std::nullopt, file.size);
-        else
-          extractor.ExtractFile(path + "\\" + file.name, file.size);
-      }
-    }
-  }
 }
 
 std::vector<std::string> Fields(const std::string& text) {
@@ -211,9 +81,9 @@ bool Step(const std::string& step, const char* prefix, std::string& rest) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
-  report_lines.push_back("startup_seconds=" + std::to_string(SecondsSinceCreation()));
+  report_lines.push_back("startup_seconds=" + std::to_string(bench::SecondsSinceCreation()));
   if (std::string(argv[3 < argc ? 3 : 0]) == "idle") {
-    ReportMemory();
+    bench::ReportMemory(report_lines);
     WriteReport(argv[1], report_lines);
     return 0;
   }
@@ -227,38 +97,20 @@ int main(int argc, char** argv) {
   inst::DecideRunMode(process.variables());
   std::srand(static_cast<unsigned>(std::time(nullptr)));
 
-  double started = Seconds();
+  const double started = bench::Seconds();
   inst::win::OpenPayload(process);
-  report_lines.push_back("open_seconds=" + std::to_string(Seconds() - started));
+  report_lines.push_back("open_seconds=" + std::to_string(bench::Seconds() - started));
 
   inst::win::WinToolIntegrations integrations(process);
   for (const std::string& step : steps) {
-    started = Seconds();
-    if (Step(step, "phases:", rest)) {
-      PhaseTimes times;
-      TimedFileSystem files(process.services.files, times);
-      inst::FileExtractor extractor(process.state, files, process.services.messages, process.services.progress);
-      extractor.SetStream(std::make_unique<TimedStream>(*process.session.extractor.stream(), times));
-      ExtractEverything(extractor, process, rest, false);
-      report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
-      for (const auto& [name, seconds] : {std::pair{"folders", times.folders},
-                                          {"create", times.create},
-                                          {"write", times.write},
-                                          {"close", times.close},
-                                          {"inflate", times.inflate}}) {
-        report_lines.push_back(std::string(name) + "_seconds=" + std::to_string(seconds));
-      }
-    } else if (step == "memory") {
-      ReportMemory();
-    } else if (step == "discard") {
-      ExtractEverything(process.session.extractor, process, "", true);
-      report_lines.push_back("extract_seconds=" + std::to_string(Seconds() - started));
+    if (bench::RunTimingStep(process, step, report_lines)) {
     } else if (step == "register") {
+      process.session.product.WriteProductValues();
       process.session.product.RegisterProduct(integrations);
     } else if (step == "shortcuts") {
       inst::win::CreateShortcuts(process);
     } else if (Step(step, "freespace:", rest)) {
-      const std::uint32_t megabytes = inst::win::QueryFreeSpace(process, rest);
+      const std::uint32_t megabytes = inst::win::QueryFreeSpace(process.state, rest);
       report_lines.push_back("free_mb=" + std::to_string(megabytes));
       report_lines.push_back("cluster_size=" + std::to_string(process.state.cluster_size));
     } else if (Step(step, "regstring:", rest)) {

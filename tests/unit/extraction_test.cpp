@@ -20,12 +20,9 @@ struct RecordingProgress final : Progress {
   std::vector<int> percents;
 };
 
-class ExtractionTest : public ::testing::Test {
+class ExtractionTest : public ::testing::Test, public testing::RunFixture {
  protected:
-  ExtractionTest()
-      : state(testing::NoEnvironment), messages(host, state.variables), extractor(state, fs, messages, progress) {
-    fs.folders = {"C:", "C:\\P"};
-  }
+  ExtractionTest() : extractor(state, fs, messages, progress) { fs.folders = {"C:", "C:\\P"}; }
   std::string FatalOf(const std::function<void()>& action) {
     try {
       action();
@@ -35,11 +32,8 @@ class ExtractionTest : public ::testing::Test {
     return "(no fatal error)";
   }
 
-  FakeHost host;
   MemoryFileSystem fs;
   RecordingProgress progress;
-  InstallerState state;
-  Messages messages;
   FileExtractor extractor;
 };
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 
 namespace inst::testing {
@@ -41,5 +41,16 @@ class FakeHost final : public MessageHost {
 
 // Environment lookup for tests: no variable is set.
 inline std::optional<std::string> NoEnvironment(const std::string&) { return std::nullopt; }
+
+// The state, the message functions over a FakeHost, and the fatal handler that
+// every test of the run's logic starts from.
+struct RunFixture {
+  RunFixture() : state(NoEnvironment), messages(host, state.variables) {
+    state.variables.SetFatalHandler([this](const std::string& text) { messages.FatalText(text); });
+  }
+  FakeHost host;
+  InstallerState state;
+  Messages messages;
+};
 
 }  // namespace inst::testing

@@ -7,6 +7,7 @@
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
 #include "core/manifest/installed_manifest.h"
+#include "core/install/removal.h"
 #include "core/manifest/manifest_parser.h"
 #include "fake_host.h"
 #include "payload_records.h"
@@ -42,15 +43,12 @@ struct RecordingSteps final : FeatureSteps {
   std::vector<std::string> calls;
 };
 
-class InstallationTest : public ::testing::Test {
+class InstallationTest : public ::testing::Test, public testing::RunFixture {
  protected:
   InstallationTest()
-      : state(testing::NoEnvironment),
-        messages(host, state.variables),
-        extractor(state, fs, messages, progress),
+      : extractor(state, fs, messages, progress),
         run(state, registry, fs, messages, extractor, progress),
         product(state, registry, fs, messages, [] { return std::string("20261206"); }) {
-    state.variables.SetFatalHandler([this](const std::string& t) { messages.FatalText(t); });
     state.variables.SetVariable("Version", "1.0");  // every manifest sets one
     fs.folders = {"C:", "C:\\T"};
   }
@@ -60,12 +58,9 @@ class InstallationTest : public ::testing::Test {
   }
   FeatureRecord& Feature(std::size_t i) { return *state.lists.feature_list->at(i); }
 
-  FakeHost host;
   MemoryFileSystem fs;
   MemoryRegistry registry;
   RecordingProgress progress;
-  InstallerState state;
-  Messages messages;
   FileExtractor extractor;
   InstallationRun run;
   ProductRegistration product;

@@ -29,12 +29,9 @@ struct RecordingHooks final : ManifestHooks {
   int variables_ends = 0;
 };
 
-class ParserTest : public ::testing::Test {
+class ParserTest : public ::testing::Test, public testing::RunFixture {
  protected:
-  ParserTest() : state(testing::NoEnvironment), messages(host, state.variables) {
-    state.variables.SetFatalHandler([this](const std::string& text) { messages.FatalText(text); });
-    state.variables.SetVariable("TmpDir", "C:\\T\\vr1");
-  }
+  ParserTest() { state.variables.SetVariable("TmpDir", "C:\\T\\vr1"); }
   void Parse(const std::string& text, ManifestParserOptions options = {}) {
     ManifestParser(text, state, messages, hooks, options).ParseManifest();
   }
@@ -51,9 +48,6 @@ class ParserTest : public ::testing::Test {
   }
   const FeatureRecord& Feature(std::size_t i) { return *state.lists.feature_list->at(i); }
 
-  FakeHost host;
-  InstallerState state;
-  Messages messages;
   RecordingHooks hooks;
 };
 

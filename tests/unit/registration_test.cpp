@@ -24,12 +24,9 @@ struct CountingIntegrations final : ToolIntegrations {
   std::vector<std::string> calls;
 };
 
-class RegistrationTest : public ::testing::Test {
+class RegistrationTest : public ::testing::Test, public testing::RunFixture {
  protected:
-  RegistrationTest()
-      : state(testing::NoEnvironment),
-        messages(host, state.variables),
-        product(state, registry, files, messages, [] { return std::string("20261206"); }) {}
+  RegistrationTest() : product(state, registry, files, messages, [] { return std::string("20261206"); }) {}
   void Set(std::initializer_list<std::pair<const char*, const char*>> values) {
     for (const auto& [name, value] : values) state.variables.SetVariable(name, value);
   }
@@ -47,11 +44,8 @@ class RegistrationTest : public ::testing::Test {
     return data ? std::get<std::uint32_t>(*data) : 0xDEADu;
   }
 
-  FakeHost host;
   MemoryRegistry registry;
   MemoryFileSystem files;
-  InstallerState state;
-  Messages messages;
   ProductRegistration product;
   CountingIntegrations integrations;
 };

@@ -8,7 +8,7 @@
 
 #include "core/payload/fd_file.h"
 #include "core/payload/installed_copy.h"
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/payload/payload_reader.h"
 #include "core/support/text.h"

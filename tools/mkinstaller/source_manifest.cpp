@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/install/sha256.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 
 namespace mkinstaller {

@@ -1,5 +1,7 @@
 #include "core/install/install_defaults.h"
 
+#include "core/install/vendor_tools.h"
+
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
@@ -32,7 +34,7 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
   const std::string* name = vars.GetVariable("ShortcutFolderName");
   const std::string folder_name = name ? *name : vars.ValueOf(var::kDescription);
-  std::string shortcut_folder = start_menu + "\\VORANTH Software\\" + folder_name;
+  std::string shortcut_folder = start_menu + "\\" + kPublisher + "\\" + folder_name;
   if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
   vars.SetVariable(var::kShortcutFolder, shortcut_folder);
 
@@ -50,10 +52,7 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
     return;
   }
   if (chosen) return;
-  const bool edition = vars.GetVariable(var::kEdition) != nullptr;
-  vars.SetVariable(var::kInstDir,
-                   vars.ExpandVariables(edition ? "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
-                                                : "[ProgramFiles]\\[Manufacturer]\\[Product]\\[Version]"));
+  vars.SetVariable(var::kInstDir, vars.ExpandVariables("[ProgramFiles]\\" + ProductPath(vars) + "\\[Version]"));
 }
 
 }  // namespace inst

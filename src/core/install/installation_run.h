@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/payload/extraction.h"
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 #include "core/support/os.h"
 #include "core/install/product_registration.h"

@@ -16,10 +16,7 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 const std::string& ProductRegistration::ProductKey() {
   if (!product_key_) {
-    const bool edition = state_.variables.GetVariable(var::kEdition) != nullptr;
-    product_key_ =
-        state_.variables.ExpandVariables(edition ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]\\[Version]"
-                                                 : "SOFTWARE\\[Manufacturer]\\[Product]\\[Version]");
+    product_key_ = state_.variables.ExpandVariables("SOFTWARE\\" + ProductPath(state_.variables) + "\\[Version]");
   }
   return *product_key_;
 }
@@ -124,7 +121,7 @@ void ProductRegistration::AddTessaraShortcut() {
     version = value->substr(0, l);
     patch = value->substr(l + 1);
   }
-  const std::string key = FormatText("Software\\VORANTH Software\\TESSARA\\%s\\PL%s", version.c_str(), patch.c_str());
+  const std::string key = FormatText("Software\\%s\\TESSARA\\%s\\PL%s", kPublisher, version.c_str(), patch.c_str());
   state_.tessara_path.clear();
   const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, "InstDir");
   if (!folder.ok()) return;
@@ -158,41 +155,6 @@ bool ProductRegistration::UnregisterProduct() {
   }
   ok = registry_.RegistryDeleteTree(kHKLM, UninstallKey()) == 0 && ok;
   return ok;
-}
-
-void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product) {
-  const std::string folder = state.variables.ValueOf(var::kInstDir);
-  const std::pair<const char*, std::string> values[] = {
-      {"fasm", JoinPath(folder, "CFASMTools\\CFASM.exe")},
-      {"fasmsetup", JoinPath(folder, "CFASMTools\\SimConfigSetup.exe")},
-  };
-  for (const auto& [name, path] : values) {
-    if (const std::uint32_t error = registry.RegistryWriteString(kHKLM, product.PatchLevelKey(), name, path)) {
-      messages.FatalError("Registry write failure %d", static_cast<int>(error));
-    }
-  }
-}
-
-void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
-                        const std::function<void(const std::string&, const std::string&, const std::string&,
-                                                 const std::string&)>& write_profile) {
-  constexpr const char* kHoltekKey = "SOFTWARE\\Holtek Inc.";
-  const SubkeyList vendors = registry.RegistryListSubkeys(kHKLM, kHoltekKey);
-  std::optional<std::string> compiler;
-  std::string last_file;
-  for (const std::string& vendor : vendors.names) {
-    const std::string vendor_key = std::string(kHoltekKey) + "\\" + vendor;
-    for (const std::string& product : registry.RegistryListSubkeys(kHKLM, vendor_key).names) {
-      const RegistryValue dir = registry.RegistryReadString(kHKLM, vendor_key + "\\" + product, "Dir");
-      if (!dir.ok()) continue;
-      last_file = JoinPath(dir.text, "bin\\ht-ide3000.ini");
-      if (!compiler) compiler = "\"" + InstallationPath(state.variables, "bin\\vrkc.exe") + "\"";
-      write_profile(last_file, "Voranth", "COMPILER", *compiler);
-    }
-  }
-  if (!compiler) return;
-  const auto dot = last_file.rfind('.');
-  state.variables.SetVariable(var::kHoltekIDEPath, last_file.substr(0, dot) + ".exe");
 }
 
 }  // namespace inst

@@ -4,24 +4,13 @@
 #include <optional>
 #include <string>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 #include "core/support/os.h"
 #include "core/install/registry.h"
+#include "core/install/vendor_tools.h"
 
 namespace inst {
-
-// The integrations registration calls when the manifest asks for them.
-class ToolIntegrations {
- public:
-  virtual ~ToolIntegrations() = default;
-  virtual void ConfigureHoltekIDE() = 0;
-  virtual void RegisterFasmTools() = 0;
-  virtual void RegisterMplabPlugin() = 0;
-};
-
-inline constexpr const char* kPublisher = "VORANTH Software";
-inline constexpr const char* kTessaraShortcutName = "TESSARA Integrated Development Environment";
 
 class ProductRegistration {
  public:
@@ -56,15 +45,5 @@ class ProductRegistration {
   std::string (*today_)();
   std::optional<std::string> product_key_, patch_level_key_, uninstall_key_;
 };
-
-// The CFASM tool paths under the patch-level key; a failed write is fatal.
-void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product);
-
-// Points every HT-IDE3000 installed under the Holtek key at the product's compiler
-// driver; HoltekIDEPath names the program of the one visited last.
-// `write_profile` writes one entry of an ini file (file, section, key, value).
-void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
-                        const std::function<void(const std::string&, const std::string&, const std::string&,
-                                                 const std::string&)>& write_profile);
 
 }  // namespace inst

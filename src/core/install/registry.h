@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace inst {
+#include "core/support/registry_kinds.h"
 
-// Root codes, of the manifest's [Registry] entries and of every operation here:
-// 1 HKEY_CLASSES_ROOT, 2 HKEY_CURRENT_CONFIG, 3 HKEY_CURRENT_USER, 4
-// HKEY_LOCAL_MACHINE; the manifest also gives 5 (HKPP) and 0 (a root it does not
-// know). Any code but 2 to 4 stands for HKEY_CLASSES_ROOT.
-enum RegistryRoot : int { kRootOther = 0, kHKCR = 1, kHKCC = 2, kHKCU = 3, kHKLM = 4, kRootHKPP = 5 };
+namespace inst {
 
 inline constexpr std::uint32_t kErrorSuccess = 0;
 inline constexpr std::uint32_t kErrorFileNotFound = 2;

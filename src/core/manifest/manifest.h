@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/install/registry.h"
+#include "core/support/registry_kinds.h"
 
 namespace inst {
 
@@ -89,8 +89,6 @@ struct ResourceRecord {
   std::optional<std::string> key;
   std::uint32_t size = 0;
 };
-
-enum RegistryKind : int { kRegistryNumber = 0, kRegistryString = 1 };
 
 struct RegistryRecord {
   RegistryRoot root = kRootOther;

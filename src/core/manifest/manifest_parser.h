@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 
 namespace inst {

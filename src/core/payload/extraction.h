@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/support/messages.h"
 #include "core/support/os.h"
 #include "core/payload/payload_stream.h"

@@ -19,6 +19,7 @@ inline constexpr char kInstallMPLABPlugin[] = "InstallMPLABPlugin";
 inline constexpr char kJava[] = "JAVA";
 inline constexpr char kLicenceAgreed[] = "LicenceAgreed";
 inline constexpr char kLogFile[] = "LogFile";
+inline constexpr char kManufacturer[] = "Manufacturer";
 inline constexpr char kOrderingURL[] = "OrderingURL";
 inline constexpr char kPatchLevel[] = "PatchLevel";
 inline constexpr char kProduct[] = "Product";

@@ -65,29 +65,4 @@ std::string PreviousInstallerPath(const std::string& folder_text) {
   return JoinPath(folder_text, "resources\\setup.exe");
 }
 
-int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product) {
-  InstallerVariables& vars = state.variables;
-  int& index = state.mplab_plugin_index;
-  const std::string* name = vars.GetVariable(var::kProduct);
-  if (name && *name == "MPLAB Plugin") return index = -1;
-  if (index != -1) return index;
-  std::uint32_t value = 0;
-  if (registry.RegistryReadDword(kHKLM, product.PatchLevelKey(), "MPIndex", value) == kErrorSuccess) {
-    return index = static_cast<int>(value);
-  }
-  // An earlier patch level installed into the same folder hands its index on.
-  const std::string& versions = product.ProductKey();
-  const std::string folder = vars.ValueOf(var::kInstDir);
-  for (const std::string& level : registry.RegistryListSubkeys(kHKLM, versions).names) {
-    const std::string key = versions + "\\" + level;
-    const RegistryValue installed = registry.RegistryReadString(kHKLM, key, "InstDir");
-    if (!installed.ok() || installed.text != folder) continue;
-    if (registry.RegistryReadDword(kHKLM, key, "MPIndex", value) == kErrorSuccess) {
-      index = static_cast<int>(value);
-      static_cast<void>(registry.RegistryDeleteValue(kHKLM, key, "MPIndex"));  // taken over either way
-    }
-  }
-  return index;
-}
-
 }  // namespace inst

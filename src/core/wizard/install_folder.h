@@ -11,7 +11,7 @@
 
 #include "core/install/product_registration.h"
 #include "core/install/registry.h"
-#include "core/support/installer_state.h"
+#include "core/install/installer_state.h"
 #include "core/wizard/component_facts.h"
 
 namespace inst {
@@ -56,10 +56,5 @@ std::string SpaceRequiredText(std::uint32_t kilobytes);
 
 // The remover a previous installation in that folder left: "resources\setup.exe" in it.
 std::string PreviousInstallerPath(const std::string& folder_text);
-
-// The MPLAB plug-in index of an earlier installation (-1 when none): found once and
-// kept in the state; taken over from an earlier patch level installed in the same
-// folder, whose value is then deleted.
-int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistration& product);
 
 }  // namespace inst

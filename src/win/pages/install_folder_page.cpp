@@ -2,7 +2,7 @@
 
 #include "core/support/text.h"
 #include "win/external_installers.h"
-#include "win/tool_integrations.h"
+#include "win/free_space.h"
 #include "core/support/variable_names.h"
 
 namespace inst::win {
@@ -57,7 +57,7 @@ std::string InstallFolderPage::FolderText() const {
 }
 
 void InstallFolderPage::UpdateSpace() {
-  const std::uint32_t free_mb = QueryFreeSpace(process_, SpaceQueryPath(FolderText()));
+  const std::uint32_t free_mb = QueryFreeSpace(process_.state, SpaceQueryPath(FolderText()));
   ::SetWindowTextA(available_, SpaceAvailableText(free_mb).c_str());
   ::SetWindowTextA(required_, SpaceRequiredText(process_.session.run.RequiredSpaceKB()).c_str());
 }

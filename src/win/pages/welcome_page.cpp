@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/support/text.h"
-#include "win/tool_integrations.h"
+#include "core/install/vendor_tools.h"
 #include "core/support/variable_names.h"
 
 namespace inst::win {
@@ -85,24 +85,15 @@ void WelcomePage::UpdateNext() {
 
 bool WelcomePage::InstalledVersionAllowsInstall() {
   InstallerVariables& vars = process_.variables();
-  const std::string key =
-      vars.ExpandVariables(vars.GetVariable(var::kEdition) ? "SOFTWARE\\[Manufacturer]\\[Product]\\[Edition]"
-                                                           : "SOFTWARE\\[Manufacturer]\\[Product]");
+  const std::optional<std::string> installed =
+      NewestInstalledVersion(vars, process_.services.registry, process_.services.files);
+  if (!installed) return proceed_;
   const std::string this_version = vars.VersionBase();
-  const SubkeyList versions = process_.services.registry.RegistryListSubkeys(kHKLM, key);
-  if (versions.error != 0) return proceed_;
-  std::string installed;
-  if (vars.GetVariable(var::kProduct) && *vars.GetVariable(var::kProduct) == "MPLAB Plugin") {
-    installed = PluginCurrentVersion(process_).value_or("");
-  } else {
-    constexpr std::size_t kMaxVersionName = 9;
-    for (const std::string& name : versions.names) installed = std::max(installed, name.substr(0, kMaxVersionName));
-  }
-  if (!installed.empty() && installed > this_version) {
+  if (!installed->empty() && *installed > this_version) {
     proceed_ = process_.services.messages.AskYesNo(
         "Install older version?",
         "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
-        installed.c_str(), vars.ValueOf(var::kProduct).c_str(), this_version.c_str());
+        installed->c_str(), vars.ValueOf(var::kProduct).c_str(), this_version.c_str());
   }
   return proceed_;
 }

@@ -1,0 +1,13 @@
+// Driver packages of a feature: copied into the system's store and applied to the
+// devices present.
+#pragma once
+#include "core/manifest/manifest.h"
+#include "process.h"
+
+namespace inst::win {
+
+// Copies the feature's driver package into the system's store and updates the
+// present devices it serves; failures are shown, and the run goes on.
+void InstallDriver(Process& process, const FeatureRecord& feature);
+
+}  // namespace inst::win

@@ -1,0 +1,23 @@
+#include "free_space.h"
+
+#include <windows.h>
+
+#include "handles.h"
+
+namespace inst::win {
+
+std::uint32_t QueryFreeSpace(InstallerState& state, const std::string& path) {
+  DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
+  if (::GetDiskFreeSpaceA(path.c_str(), &sectors, &bytes, &free_clusters, &clusters)) {
+    state.cluster_size = sectors * bytes;
+  } else {
+    state.cluster_size = 4096;
+  }
+  using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  auto get_free = LoadProc<GetDiskFreeSpaceExFn>(::GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA");
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (get_free == nullptr || !get_free(path.c_str(), &available, &total, &free)) return 0;
+  return static_cast<std::uint32_t>(available.QuadPart / 1048576);
+}
+
+}  // namespace inst::win

@@ -1,0 +1,46 @@
+#include "shell_folders.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+#include "handles.h"
+#include "system_libraries.h"
+
+namespace inst::win {
+
+namespace {
+
+using SHGetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
+
+// SHGetFolderPathA for one folder; empty when the shell cannot tell. `succeeded`
+// receives whether the call returned S_OK.
+std::string ShellFolder(HWND owner, int csidl, bool* succeeded) {
+  Library library(LoadSystemLibrary("SHFolder.dll"));
+  if (!library) library.reset(LoadSystemLibrary("Shell32.dll"));
+  auto get = LoadProc<SHGetFolderPathFn>(library.get(), "SHGetFolderPathA");
+  if (get == nullptr) return std::string();
+  std::vector<char> path(4096);
+  const HRESULT result = get(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, path.data());
+  if (succeeded) *succeeded = result == S_OK;
+  return std::string(path.data());
+}
+
+}  // namespace
+
+std::optional<std::string> WinShellFolders::ProgramFilesFolder() {
+  bool ok = false;
+  std::string path = ShellFolder(owner_, CSIDL_PROGRAM_FILES, &ok);
+  if (!ok) return std::nullopt;
+  return path;
+}
+
+std::string WinShellFolders::StartMenuProgramsFolder() { return ShellFolder(owner_, CSIDL_PROGRAMS, nullptr); }
+
+void SetInstallDefaults(Process& process) {
+  WinShellFolders shell(process.program.main_window);
+  inst::SetInstallDefaults(process.state, process.services.registry, process.services.messages, process.session.product,
+                           shell, process.services.environment, process.services.files);
+}
+
+}  // namespace inst::win

@@ -1,0 +1,74 @@
+#include "vendor_tools.h"
+
+#include <ole2.h>
+
+#include "core/support/variable_names.h"
+#include "handles.h"
+#include "system_libraries.h"
+
+namespace inst::win {
+
+namespace {
+
+constexpr const char* kPluginTitle = "MPLAB plugin installation";
+
+}  // namespace
+
+void WinToolIntegrations::ConfigureHoltekIDE() {
+  inst::ConfigureHoltekIDE(
+      process_.state, process_.services.registry,
+      [](const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
+        ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+      });
+}
+
+void WinToolIntegrations::RegisterFasmTools() {
+  inst::RegisterFasmTools(process_.state, process_.services.registry, process_.services.messages,
+                          process_.session.product);
+}
+
+void WinToolIntegrations::RegisterMplabPlugin() {
+  Process& process = process_;
+  InstallerVariables& vars = process.variables();
+  const std::string key = MplabPluginKey(vars);
+  const bool is_plugin_itself = IsMplabPlugin(vars);
+  const std::string* version = is_plugin_itself ? vars.GetVariable(var::kVersion) : vars.GetVariable("MPLABPluginVer");
+  const std::string dll = InstallationPath(vars, "bin\\ORVALD.dll");
+
+  // The welcome page has compared versions already when the plug-in installs itself
+  // with the version check on.
+  if (version && !(is_plugin_itself && vars.TestFlag(var::kCheckInstalledVersions))) {
+    Registry& registry = process.services.registry;
+    const std::optional<std::string> current = MplabPluginCurrentVersion(vars, registry, process.services.files);
+    // A plain text comparison, as the registered versions have always been compared.
+    if (current && *current > *version && dll != MplabPluginCurrentPath(vars, registry, process.services.files)) return;
+  }
+
+  const OleScope ole;
+  if (!ole.active()) process.services.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
+
+  // The DLLs the plug-in needs are found beside it, in the product's bin folder.
+  Library plugin(LoadProductLibrary(dll));
+  if (!plugin) {
+    process.services.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
+    return;
+  }
+  using DllRegisterServerFn = HRESULT(STDAPICALLTYPE*)();
+  auto register_server = LoadProc<DllRegisterServerFn>(plugin.get(), "DllRegisterServer");
+  if (register_server == nullptr) {
+    process.services.messages.ShowError(kPluginTitle, "Failure: Could not find DLL self-registration entry point");
+    return;
+  }
+  const HRESULT result = register_server();
+  if (result != 0) {
+    process.services.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
+                                        static_cast<unsigned long>(result));
+  }
+  // Lost, the record only makes the next installation register the plug-in again.
+  if (version) {
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentVer", *version));
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentPath", dll));
+  }
+}
+
+}  // namespace inst::win
