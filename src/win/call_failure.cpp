@@ -19,6 +19,8 @@ std::string CallFailure::SystemText() const {
   return text;
 }
 
+std::string CallFailure::Report() const { return Text() + " " + SystemText(); }
+
 CallFailure LastCallFailure(const char* call) { return {call, static_cast<std::uint32_t>(::GetLastError())}; }
 
 }  // namespace inst::win

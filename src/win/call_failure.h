@@ -14,6 +14,8 @@ struct CallFailure {
   std::string Text() const;
   // The system's words for the error, line ends removed; "" when it has none.
   std::string SystemText() const;
+  // Text() and then SystemText(), for the run's log.
+  std::string Report() const;
 };
 
 // The thread's last error for `call`, read before anything else can change it.

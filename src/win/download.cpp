@@ -12,6 +12,7 @@
 #include "handles.h"
 #include "message_pump.h"
 #include "core/support/variable_names.h"
+#include "win_messages.h"
 
 namespace inst::win {
 
@@ -95,7 +96,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   }
   const UrlParts& parts = *parsed.parts;
   if (process.variables().TestFlag("HttpsOnly") && parts.scheme != UrlScheme::kHttps) {
-    messages.ShowMessage("Must start with https://");
+    messages.ShowMessage(msg::kHttpsOnly);
     return std::nullopt;
   }
   InternetHandle session(::InternetOpenA("URL_download", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
@@ -130,7 +131,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     const std::optional<DWORD> status = SendRequest(process, request.get());
     if (!status) return std::nullopt;
     if (*status > 299) {
-      messages.ShowMessage("Server error %d while downloading", static_cast<int>(*status));
+      messages.ShowMessage(msg::kServerError, static_cast<int>(*status));
       return std::nullopt;
     }
     if (std::optional<std::string> name = ServerFileName(request.get())) file_name = std::move(*name);
@@ -141,7 +142,7 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   const std::string target = JoinPath(folder, file_name);
   Opened<OutputFile> opened = process.services.files.OpenForWriting(target);
   if (!opened.file) {
-    messages.ShowMessage("Can't create file: %s: %d", target.c_str(), opened.error_number);
+    messages.ShowMessage(msg::kCantCreateDownload, target.c_str(), opened.error_number);
     return std::nullopt;
   }
   const std::string_view shown = BaseName(url);
@@ -160,15 +161,14 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   if (!result.Complete(total)) {
     static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
     if (result.write_fault)
-      messages.ShowMessage("Can't write file: %s", target.c_str());
+      messages.ShowMessage(msg::kCantWriteDownload, target.c_str());
     else
-      messages.ShowMessage("Download of %s broke off after %lu bytes", url.c_str(),
-                           static_cast<unsigned long>(result.received));
+      messages.ShowMessage(msg::kDownloadBrokeOff, url.c_str(), static_cast<unsigned long>(result.received));
     return std::nullopt;
   }
   if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {
     static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
-    messages.ShowMessage("Downloaded file %s does not match the SHA-256 digest in the manifest", url.c_str());
+    messages.ShowMessage(msg::kDownloadDigestMismatch, url.c_str());
     return std::nullopt;
   }
   return target;

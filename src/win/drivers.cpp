@@ -6,6 +6,7 @@
 #include "core/support/text.h"
 #include "handles.h"
 #include "system_libraries.h"
+#include "win_messages.h"
 
 namespace inst::win {
 
@@ -25,19 +26,18 @@ void InstallDriver(Process& process, const FeatureRecord& feature) {
   const char* call = "SetupCopyOEMInf";
   if (copy_inf == nullptr ||
       !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
-    if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to install driver files";
+    if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = msg::kDriverFilesFailed;
   } else if (feature.driver_device && !feature.driver_device->empty()) {
     call = "UpdateDriverForPlugAndPlayDevices";
     if (update == nullptr ||
         !update(process.program.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {
-      if (update == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = "Unable to driver for active devices";
+      if (update == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = msg::kDriverDevicesFailed;
     }
   }
   if (message == nullptr) return;
   // The box says what failed; the log keeps the system's words for why.
-  const CallFailure failure = LastCallFailure(call);
-  process.services.log.Write(failure.Text() + " " + failure.SystemText());
-  process.services.host.ShowBox("Driver Install Error", FormatText("%s for %s", message, feature.name.c_str()),
+  process.services.log.Write(LastCallFailure(call).Report());
+  process.services.host.ShowBox(msg::kDriverErrorTitle, FormatText("%s for %s", message, feature.name.c_str()),
                                 MB_OK | MB_ICONERROR);
 }
 

@@ -10,6 +10,7 @@
 #include "handles.h"
 #include "message_pump.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst::win {
 
@@ -82,11 +83,9 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
   for (const InstallerRecord& installer : feature.installers) {
     std::optional<std::string> source = process.session.run.LocateInstaller(installer);
     if (!source) {
-      if (!process.services.messages.AskYesNo("Installer not found",
-                                              "No installer for %s was found\n%s\nDo you want to continue anyway?",
+      if (!process.services.messages.AskYesNo(msg::kInstallerNotFoundTitle, msg::kInstallerNotFound,
                                               feature.description.c_str(), feature.error_message.c_str())) {
-        process.services.messages.FatalError(
-            "Installation terminated - please install %s\nthen retry this installation", feature.description.c_str());
+        process.services.messages.FatalError(msg::kTerminatedPleaseInstall, feature.description.c_str());
       }
       done = true;
       break;
@@ -123,11 +122,9 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     process.session.run.ProbeFeature(feature);
     return;
   }
-  if (!process.services.messages.AskYesNo(
-          "Install failed", "The installation of %s was not successful\n%s\nDo you want to continue anyway?",
-          feature.description.c_str(), feature.error_message.c_str())) {
-    process.services.messages.FatalError(
-        "Installation terminated - suggest you install %s\nthen retry this installation", feature.description.c_str());
+  if (!process.services.messages.AskYesNo(msg::kInstallFailedTitle, msg::kInstallFailed, feature.description.c_str(),
+                                          feature.error_message.c_str())) {
+    process.services.messages.FatalError(msg::kTerminatedSuggestInstall, feature.description.c_str());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -180,7 +181,7 @@ void MainWindow::HideStatus() {
 
 bool MainWindow::ConfirmCancel() {
   if (wizard_->on_last_page()) return true;
-  return process_.services.messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?");
+  return process_.services.messages.AskYesNo(msg::kCancelSetupTitle, msg::kCancelSetup);
 }
 
 void MainWindow::Paint() {

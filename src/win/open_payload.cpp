@@ -9,6 +9,9 @@
 #include "core/support/temp_files.h"
 #include "shell_folders.h"
 #include "core/support/variable_names.h"
+#include "win_messages.h"
+#include "core/install/install_messages.h"
+#include "core/manifest/manifest_messages.h"
 
 namespace inst::win {
 
@@ -17,7 +20,7 @@ void CreateTempFolder(Process& process) {
       TempFolderBase(process.services.environment), [] { return std::rand(); },
       [&process](const std::string& path) { return process.services.files.FileExists(path); });
   if (!process.services.files.CreateFolder(name))
-    process.services.messages.FatalError("Failed to create folder %s", name.c_str());
+    process.services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
   process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
 }
 
@@ -32,8 +35,7 @@ class SetupManifestHooks final : public ManifestHooks {
   void OnResource(const std::string&, const std::string&, const std::string& path, std::optional<std::uint32_t> size,
                   int) override {
     // An installed manifest has no resources; a payload-less copy cannot extract any.
-    if (process_.session.extractor.stream() == nullptr)
-      process_.services.messages.FatalError("Bad line in [Resources]");
+    if (process_.session.extractor.stream() == nullptr) process_.services.messages.FatalError(msg::kBadResourcesLine);
     process_.session.extractor.ExtractFile(path, size.value_or(0));
   }
   std::string ExpandEnvironment(const std::string& value) override {
@@ -57,7 +59,7 @@ std::string ReadInstalledManifest(Process& process) {
     process.variables().SetVariable(var::kInstDir, *folder);
     process.state.running_installed_copy = true;
   }
-  if (!manifest) process.services.messages.FatalError("Can't find the manifest");
+  if (!manifest) process.services.messages.FatalError(msg::kCantFindManifest);
   return std::move(*manifest);
 }
 
@@ -76,9 +78,7 @@ void OpenPayload(Process& process) {
     // Only the copy kept in an installation knows what to remove; this program would
     // remove the keys and shortcuts of whatever installation the registry names.
     if (process.variables().TestFlag(var::kRemove)) {
-      process.services.messages.FatalError(
-          "This installer cannot remove an installation.\nRemove it through its uninstall "
-          "entry, or run resources\\setup.exe --remove in its folder.");
+      process.services.messages.FatalError(msg::kCannotRemove);
     }
     process.session.extractor.SetStream(
         OpenVerifiedPayload(program, *payload, *NewMd5(), process.services.messages, manifest));
@@ -96,7 +96,7 @@ void OpenPayload(Process& process) {
 
   const std::string_view signature_line = FirstManifestLine(manifest);
   if (signature_line != process.program.manifest_signature)
-    process.services.messages.FatalError("Invalid manifest signature");
+    process.services.messages.FatalError(msg::kInvalidManifestSignature);
 
   SetupManifestHooks hooks(process);
   const std::string_view body = std::string_view(manifest).substr(signature_line.size());

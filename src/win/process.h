@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/payload/extraction.h"
+#include "core/install/extraction.h"
 #include "core/payload/fd_file.h"
 #include "core/install/installation_run.h"
 #include "core/install/installer_state.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "core/install/removal.h"
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 #include "core/support/os_class.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
@@ -105,6 +105,8 @@ void PerformRun(Process& process) {
     session.product.UnregisterProduct();
     ForgetDocuments(vars);
   }
+  // A product that is the IDE itself offers to start its own copy when it ends.
+  if (vars.GetVariable("TessaraOnly")) process.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
 }
 
 void RunHeadless(Process& process) {

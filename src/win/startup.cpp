@@ -21,6 +21,8 @@
 #include "splash.h"
 #include "system_libraries.h"
 #include "core/support/variable_names.h"
+#include "win_messages.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -57,7 +59,7 @@ std::string CurrentFolder() {
   } else {
     WriteToHandle(STD_OUTPUT_HANDLE, HelpText());
   }
-  process.services.messages.ShowInfo("Setup options", "%s", HelpText());
+  process.services.messages.ShowInfo(msg::kSetupOptionsTitle, "%s", HelpText());
   process.services.messages.EndRun(0);
 }
 
@@ -75,14 +77,14 @@ void PerformPostRunActions(Process& process) {
     if (process.services.files.FileExists(path))
       OpenDocument(path);
     else
-      process.services.messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", path.c_str());
+      process.services.messages.ShowError(msg::kQuickstartTitle, msg::kNoQuickstartGuide, path.c_str());
   }
   for (const Outcome::Document& document : process.outcome.documents) {
     if (!document.chosen) continue;
     if (process.services.files.FileExists(document.path)) {
       OpenDocument(document.path);
     } else {
-      process.services.messages.ShowError("Read PDF", "Could not locate the \"%s\":\n %s", document.title.c_str(),
+      process.services.messages.ShowError(msg::kReadPdfTitle, msg::kNoDocument, document.title.c_str(),
                                           document.path.c_str());
     }
   }
@@ -130,7 +132,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
 
   OpenPayload(process);
 
-  if (!IsAdministrator(process)) process.services.messages.FatalError("This program requires Administrator privileges");
+  if (!IsAdministrator(process)) process.services.messages.FatalError(msg::kNeedsAdministrator);
   HideSplash(process.program.splash);
 
   int exit_code = 0;

@@ -5,14 +5,9 @@
 #include "core/support/variable_names.h"
 #include "handles.h"
 #include "system_libraries.h"
+#include "win_messages.h"
 
 namespace inst::win {
-
-namespace {
-
-constexpr const char* kPluginTitle = "MPLAB plugin installation";
-
-}  // namespace
 
 void WinToolIntegrations::ConfigureHoltekIDE() {
   inst::ConfigureHoltekIDE(
@@ -45,23 +40,23 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   }
 
   const OleScope ole;
-  if (!ole.active()) process.services.messages.ShowError(kPluginTitle, "Failed: Could not initialize OLE");
+  if (!ole.active()) process.services.messages.ShowError(msg::kPluginTitle, msg::kPluginNoOle);
 
   // The DLLs the plug-in needs are found beside it, in the product's bin folder.
   Library plugin(LoadProductLibrary(dll));
   if (!plugin) {
-    process.services.messages.ShowError(kPluginTitle, "Failure: Could not load MPLAB plugin: %s", dll.c_str());
+    process.services.messages.ShowError(msg::kPluginTitle, msg::kPluginNotLoaded, dll.c_str());
     return;
   }
   using DllRegisterServerFn = HRESULT(STDAPICALLTYPE*)();
   auto register_server = LoadProc<DllRegisterServerFn>(plugin.get(), "DllRegisterServer");
   if (register_server == nullptr) {
-    process.services.messages.ShowError(kPluginTitle, "Failure: Could not find DLL self-registration entry point");
+    process.services.messages.ShowError(msg::kPluginTitle, msg::kPluginNoEntryPoint);
     return;
   }
   const HRESULT result = register_server();
   if (result != 0) {
-    process.services.messages.ShowError(kPluginTitle, "Registration failed. Error code = %lX",
+    process.services.messages.ShowError(msg::kPluginTitle, msg::kPluginRegistrationFailed,
                                         static_cast<unsigned long>(result));
   }
   // Lost, the record only makes the next installation register the plug-in again.

@@ -7,6 +7,7 @@
 #include "win/pages/licence_page.h"
 #include "win/pages/progress_page.h"
 #include "win/pages/welcome_page.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -47,7 +48,7 @@ int RunWizard(Process& process) {
   // The window stops dispatching before it is destroyed, so the pages may go first.
   MainWindow window(process);
   PageSet pages(process, window);
-  if (!window.Create(pages.Table())) process.services.messages.FatalError("Can't create the installer window");
+  if (!window.Create(pages.Table())) process.services.messages.FatalError(msg::kCantCreateWindow);
   process.program.status = &window;
   window.GoToPage(0);
   const int code = window.RunMessageLoop();

@@ -9,7 +9,7 @@
 
 #include "core/install/installation_run.h"
 #include "core/install/product_registration.h"
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 #include "core/support/text.h"
 #include "fuzz_support.h"
 #include "memory_file_system.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "core/manifest/entry_grammars.h"
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
 #include "fuzz_support.h"

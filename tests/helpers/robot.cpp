@@ -20,7 +20,6 @@
 // moved, the program held still).
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cctype>
@@ -32,6 +31,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "robot_capture.h"
 
 namespace {
 
@@ -136,27 +137,8 @@ struct Robot {
     }
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
-    if (!shot.empty()) HoldForPicture(box, shot);
+    if (!shot.empty()) capture::HoldForPicture(box, shot);
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
-  }
-
-  // Creates the signal file (with a content) and waits until the other side deletes it.
-  static void Release(const std::string& path, const std::string& content = "") {
-    HANDLE signal = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (signal != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(signal, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-      CloseHandle(signal);
-    }
-    for (int i = 0; i < 200 && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
-  }
-
-  // Writes the window's X window into the signal file and waits until the harness,
-  // having captured it, deletes the file.
-  static void HoldForPicture(HWND window, const std::string& signal) {
-    // Wine keeps the X window of a top-level window in this property.
-    const auto xid = reinterpret_cast<std::uintptr_t>(GetPropA(window, "__wine_x11_whole_window"));
-    Release(signal, std::to_string(static_cast<unsigned long long>(xid)));
   }
 
   static BOOL CALLBACK Visit(HWND window, LPARAM self) {
@@ -228,31 +210,12 @@ struct Robot {
       steps.pop_front();
       return;
     }
-    if (steps.front().text == "mark") {
-      // The time since the start, at once: the benchmark times the work between two.
-      Line("{\"mark\":" + std::to_string(GetTickCount64() - started) + "}");
-      steps.pop_front();
-      return;
-    }
-    if (steps.front().text.rfind("shotwhen:", 0) == 0) {
-      // Waits, without the usual pause, for the control to show, then holds the
-      // program still while its window is captured: a page that passes quickly.
-      const std::string& action = steps.front().text;
-      const auto colon = action.find(':', 9);
-      HWND control = GetDlgItem(main_window, std::atoi(action.c_str() + 9));
-      if (control == nullptr || !IsWindowVisible(control) || colon == std::string::npos) return;
-      // A progress bar counts once the work has moved it.
-      DWORD_PTR position = 1;
-      if (_stricmp(ClassName(control).c_str(), "msctls_progress32") == 0)
-        SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 200, &position);
-      if (position == 0) return;
-      // Time to paint what it has (it pumps its messages between files) before it is
-      // held: otherwise the picture shows the page as it was before the work.
-      Sleep(200);
-      SuspendThread(thread);
-      HoldForPicture(main_window, action.substr(colon + 1));
-      ResumeThread(thread);
-      steps.pop_front();
+    std::string line;
+    const capture::Outcome outcome =
+        capture::RunImmediateAction(steps.front().text, main_window, thread, started, line);
+    if (outcome != capture::Outcome::kNotCapture) {
+      if (!line.empty()) Line(line);
+      if (outcome == capture::Outcome::kDone) steps.pop_front();
       return;
     }
     const std::string action = steps.front().text;
@@ -308,7 +271,7 @@ struct Robot {
       Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
            ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "}}");
     } else if (action.rfind("shot:", 0) == 0) {
-      HoldForPicture(main_window, action.substr(5));
+      capture::HoldForPicture(main_window, action.substr(5));
     } else if (action.rfind("wait:", 0) == 0) {
       Sleep(static_cast<DWORD>(id_of("wait:")));
     }
@@ -391,15 +354,9 @@ int main(int argc, char** argv) {
   const ULONGLONG started = robot.started = GetTickCount64();
   const ULONGLONG deadline = started + static_cast<ULONGLONG>(timeout * 1000);
   // Read while the program lives: an ended process has no memory to report.
-  SIZE_T peak_working_set = 0, peak_private = 0;
+  capture::MemoryPeaks peaks;
   for (;;) {
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory)) {
-      // The commit charge counts the private bytes (Wine leaves PrivateUsage at 0).
-      peak_working_set = std::max(peak_working_set, memory.PeakWorkingSetSize);
-      peak_private = std::max(peak_private, memory.PeakPagefileUsage);
-    }
+    peaks.Sample(info.hProcess);
     robot.box_open = false;
     robot.main_window = nullptr;
     EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
@@ -419,8 +376,8 @@ int main(int argc, char** argv) {
   CloseHandle(info.hThread);
   const ULONGLONG elapsed = GetTickCount64() - started;
   robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
-             ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(peak_working_set)) +
-             ",\"peak_private_bytes\":" + std::to_string(static_cast<unsigned long long>(peak_private)) + "}");
+             ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(peaks.working_set)) +
+             ",\"peak_private_bytes\":" + std::to_string(static_cast<unsigned long long>(peaks.private_bytes)) + "}");
   std::fclose(robot.log);
   return 0;
 }

@@ -1,4 +1,4 @@
-#include "core/payload/extraction.h"
+#include "core/install/extraction.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 #include "core/install/removal.h"
 #include "core/manifest/manifest_parser.h"
 #include "fake_host.h"

@@ -5,6 +5,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
@@ -20,7 +21,7 @@ std::string StartMenuFolder(Registry& registry, Messages& messages, ShellFolders
   std::optional<std::string> windir = environment.Get("windir");
   if (!windir || windir->empty()) windir = "C:\\WINDOWS";
   path = JoinPath(*windir, "Start Menu\\Programs");
-  if (!files.IsDirectory(path)) messages.FatalError("Unable to determine location of start menu");
+  if (!files.IsDirectory(path)) messages.FatalError(msg::kNoStartMenu);
   return path;
 }
 
@@ -52,7 +53,7 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
     return;
   }
   if (chosen) return;
-  vars.SetVariable(var::kInstDir, vars.ExpandVariables("[ProgramFiles]\\" + ProductPath(vars) + "\\[Version]"));
+  vars.SetVariable(var::kInstDir, ExpandProductPath(vars, "[ProgramFiles]\\", "\\[Version]"));
 }
 
 }  // namespace inst

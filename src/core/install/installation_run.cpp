@@ -5,6 +5,7 @@
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
@@ -153,13 +154,9 @@ bool InstallationRun::CheckPrerequisites(FeatureRecord& feature) {
     if (kMaxPrerequisiteList - list.size() > required->description.size() + 6)
       list += "  " + required->description + "\n";
   }
-  if (!ok && !messages_.AskYesNo(
-                 "Prerequisite missing",
-                 "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want "
-                 "to continue anyway?",
-                 feature.description.c_str(), list.c_str())) {
-    messages_.FatalError(
-        "Installation terminated - suggest you install the prerequisites\nthen retry this installation");
+  if (!ok && !messages_.AskYesNo(msg::kPrerequisiteMissingTitle, msg::kPrerequisiteMissing, feature.description.c_str(),
+                                 list.c_str())) {
+    messages_.FatalError(msg::kTerminatedForPrerequisites);
   }
   return ok;
 }
@@ -185,7 +182,7 @@ void InstallationRun::DiscardFiles(const FeatureRecord& feature) {
 
 void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
   auto& lists = state_.lists;
-  if (!lists.component_list || !lists.feature_list) messages_.FatalError("no files to copy");
+  if (!lists.component_list || !lists.feature_list) messages_.FatalError(msg::kNoFilesToCopy);
   state_.progress_done = 0;
   SelectFeaturesFromComponents();
   if (state_.progress_unit == 0) state_.progress_unit = 99;
@@ -200,12 +197,11 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
     if (feature.selected && !CheckPrerequisites(feature)) feature.selected = false;
     if (feature.installers.empty() && feature.folders.empty()) {
       if (!feature.selected) continue;
-      if (messages_.AskYesNo("Feature not installed", "%s is not installed.\n%s\nDo you want to continue anyway?",
-                             feature.description.c_str(), feature.error_message.c_str())) {
+      if (messages_.AskYesNo(msg::kFeatureNotInstalledTitle, msg::kFeatureNotInstalled, feature.description.c_str(),
+                             feature.error_message.c_str())) {
         continue;
       }
-      messages_.FatalError("Installation terminated - please install %s\nthen retry this installation",
-                           feature.description.c_str());
+      messages_.FatalError(msg::kTerminatedPleaseInstall, feature.description.c_str());
     }
     if (!feature.selected) {
       DiscardFiles(feature);

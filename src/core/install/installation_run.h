@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/payload/extraction.h"
+#include "core/install/extraction.h"
 #include "core/install/installer_state.h"
 #include "core/support/messages.h"
 #include "core/support/os.h"

@@ -1,5 +1,5 @@
 // The process-wide state of one installer run: the variable store and the lists
-// that every part of the installer shares. One instance lives in the Win32 layer's
+// that every part of the installer shares, and the run's own records. One instance lives in the Win32 layer's
 // process object; unit tests make their own.
 #pragma once
 #include <cstdint>
@@ -8,20 +8,12 @@
 
 #include "core/install/install_journal.h"
 #include "core/manifest/manifest.h"
-#include "core/support/variables.h"
 
 namespace inst {
 
-struct InstallerState {
-  explicit InstallerState(const InstallerVariables::EnvironmentLookup& environment) : variables(environment) {}
-
-  InstallerVariables variables;
-  // Component names left out by "--no-" options.
-  std::vector<std::string> exclude_list;
-  // Temporary files and folders, in the order they were made; removed in reverse.
-  std::vector<std::string> temp_list;
-  // Features, components, resources and the other records of the manifest.
-  ManifestLists lists;
+// What the manifest filled in, and what the run keeps track of as it works.
+struct InstallerState : ManifestState {
+  using ManifestState::ManifestState;
 
   // A file the installation wrote, on record for removal (and, when it is new, for
   // taking back should the run fail).

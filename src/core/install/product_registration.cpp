@@ -4,6 +4,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
@@ -16,7 +17,7 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 const std::string& ProductRegistration::ProductKey() {
   if (!product_key_) {
-    product_key_ = state_.variables.ExpandVariables("SOFTWARE\\" + ProductPath(state_.variables) + "\\[Version]");
+    product_key_ = ExpandProductPath(state_.variables, "SOFTWARE\\", "\\[Version]");
   }
   return *product_key_;
 }
@@ -52,11 +53,11 @@ void ProductRegistration::WriteProductValues() {
   const std::string& key = PatchLevelKey();
   if (const std::uint32_t error =
           registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf(var::kInstDir))) {
-    messages_.FatalError("Registry write failure %d", static_cast<int>(error));
+    messages_.FatalError(msg::kRegistryWriteFailure, static_cast<int>(error));
   }
   if (const std::string* build = state_.variables.GetVariable(var::kBuildNo)) {
     if (const std::uint32_t error = registry_.RegistryWriteDword(kHKLM, key, "BuildNo", LeadingNumber(*build))) {
-      messages_.FatalError("Registry write failure %d", static_cast<int>(error));
+      messages_.FatalError(msg::kRegistryWriteFailure, static_cast<int>(error));
     }
   }
   WriteAppPaths();

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
@@ -78,13 +79,8 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     } else {
       progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
-        if (!messages.AskRetryCancel(
-                "Can't delete file",
-                "The file %s cannot be deleted -\nclose any other applications that may be using it", file.c_str())) {
-          messages.FatalError(
-              "Removal stopped: %s could not be deleted.\nThe installation is still registered; "
-              "remove it again once the file is free.",
-              file.c_str());
+        if (!messages.AskRetryCancel(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str())) {
+          messages.FatalError(msg::kRemovalStopped, file.c_str());
         }
       }
     }
@@ -102,9 +98,9 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     if (inside && !files.RemoveFolder(folder)) folders_left.push_back(folder);
   }
   Opened<OutputFile> out = files.OpenForWriting(script_path);
-  if (!out.file) messages.FatalError("Could not create %s", script_path.c_str());
+  if (!out.file) messages.FatalError(msg::kCouldNotCreate, script_path.c_str());
   const std::string text = CleanupScriptText(running_copy, folders_left, script_path);
-  if (!out.file->Write(text.data(), text.size())) messages.FatalError("Could not create %s", script_path.c_str());
+  if (!out.file->Write(text.data(), text.size())) messages.FatalError(msg::kCouldNotCreate, script_path.c_str());
   return script_path;
 }
 

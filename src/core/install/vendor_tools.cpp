@@ -6,11 +6,14 @@
 #include "core/install/product_registration.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
-std::string ProductPath(const InstallerVariables& variables) {
-  return variables.GetVariable(var::kEdition) ? "[Manufacturer]\\[Product]\\[Edition]" : "[Manufacturer]\\[Product]";
+std::string ExpandProductPath(const InstallerVariables& variables, const char* before, const char* after) {
+  const char* path =
+      variables.GetVariable(var::kEdition) ? "[Manufacturer]\\[Product]\\[Edition]" : "[Manufacturer]\\[Product]";
+  return variables.ExpandVariables(std::string(before) + path + after);
 }
 
 bool IsMplabPlugin(const InstallerVariables& variables) {
@@ -39,8 +42,7 @@ std::optional<std::string> MplabPluginCurrentVersion(const InstallerVariables& v
 
 std::optional<std::string> NewestInstalledVersion(const InstallerVariables& variables, Registry& registry,
                                                   FileSystem& files) {
-  const SubkeyList versions =
-      registry.RegistryListSubkeys(kHKLM, variables.ExpandVariables("SOFTWARE\\" + ProductPath(variables)));
+  const SubkeyList versions = registry.RegistryListSubkeys(kHKLM, ExpandProductPath(variables, "SOFTWARE\\", ""));
   if (versions.error != 0) return std::nullopt;
   if (IsMplabPlugin(variables)) return MplabPluginCurrentVersion(variables, registry, files).value_or("");
   // Version keys are compared by their first characters as text, as they always were.
@@ -58,7 +60,7 @@ void RegisterFasmTools(InstallerState& state, Registry& registry, Messages& mess
   };
   for (const auto& [name, path] : values) {
     if (const std::uint32_t error = registry.RegistryWriteString(kHKLM, product.PatchLevelKey(), name, path)) {
-      messages.FatalError("Registry write failure %d", static_cast<int>(error));
+      messages.FatalError(msg::kRegistryWriteFailure, static_cast<int>(error));
     }
   }
 }

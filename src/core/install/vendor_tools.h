@@ -18,9 +18,9 @@ class ProductRegistration;
 inline constexpr const char* kPublisher = "VORANTH Software";
 inline constexpr const char* kTessaraShortcutName = "TESSARA Integrated Development Environment";
 
-// [Manufacturer]\[Product], with \[Edition] when the product has one, not yet
-// expanded: the product's keys and default folder are formed from it.
-std::string ProductPath(const InstallerVariables& variables);
+// [Manufacturer]\[Product], with \[Edition] when the product has one, between
+// `before` and `after`, expanded: the product's keys and default folder.
+std::string ExpandProductPath(const InstallerVariables& variables, const char* before, const char* after);
 
 // The product being installed is the MPLAB plug-in itself.
 bool IsMplabPlugin(const InstallerVariables& variables);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/support/registry_kinds.h"
+#include "core/support/variables.h"
 
 namespace inst {
 
@@ -127,5 +128,19 @@ void ForEachFileRecord(const ManifestLists& lists, Visit visit) {
     for (const FolderRecord& folder : feature->folders)
       for (const FileRecord& file : folder.files) visit(folder, file);
 }
+
+// What a manifest fills in: the variable store and the record lists, with the
+// options that shape them and the temporary files its resources become.
+struct ManifestState {
+  explicit ManifestState(const InstallerVariables::EnvironmentLookup& environment) : variables(environment) {}
+
+  InstallerVariables variables;
+  // Component names left out by "--no-" options.
+  std::vector<std::string> exclude_list;
+  // Temporary files and folders, in the order they were made; removed in reverse.
+  std::vector<std::string> temp_list;
+  // Features, components, resources and the other records of the manifest.
+  ManifestLists lists;
+};
 
 }  // namespace inst

@@ -6,6 +6,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/manifest/manifest_messages.h"
 
 namespace inst {
 
@@ -53,17 +54,17 @@ std::string ExpandInstDir(std::string_view text, const InstallerVariables& varia
 }
 
 FeaturePtr FindFeature(const ManifestLists& lists, std::string_view name, Messages& messages) {
-  if (!lists.feature_list) messages.FatalError("No feature list in manifest");
+  if (!lists.feature_list) messages.FatalError(msg::kNoFeatureList);
   for (const FeaturePtr& feature : *lists.feature_list)
     if (EqualsIgnoreCase(feature->name, name)) return feature;
-  messages.FatalError("Feature %s not in manifest", std::string(name).c_str());
+  messages.FatalError(msg::kFeatureNotInManifest, std::string(name).c_str());
 }
 
 ComponentPtr FindComponent(const ManifestLists& lists, std::string_view name, Messages& messages) {
-  if (!lists.component_list) messages.FatalError("No component_list in manifest");
+  if (!lists.component_list) messages.FatalError(msg::kNoComponentList);
   for (const ComponentPtr& component : *lists.component_list)
     if (EqualsIgnoreCase(component->name, name)) return component;
-  messages.FatalError("Component %s not in manifest", std::string(name).c_str());
+  messages.FatalError(msg::kComponentNotInManifest, std::string(name).c_str());
 }
 
 bool IsExcluded(const std::vector<std::string>& exclude_list, std::string_view name) {
@@ -71,7 +72,7 @@ bool IsExcluded(const std::vector<std::string>& exclude_list, std::string_view n
                      [name](const std::string& excluded) { return EqualsIgnoreCase(excluded, name); });
 }
 
-ManifestParser::ManifestParser(std::string_view text, InstallerState& state, Messages& messages, ManifestHooks& hooks,
+ManifestParser::ManifestParser(std::string_view text, ManifestState& state, Messages& messages, ManifestHooks& hooks,
                                ManifestParserOptions options)
     : text_(text),
       next_line_(options.first_line),
@@ -124,10 +125,10 @@ std::optional<std::string> ManifestParser::ReadSectionLine() {
 void ManifestParser::ParseManifest() {
   // A text with a zero byte is damaged: every name and key built from it would be
   // cut short at that byte, differently in each place.
-  if (text_.find('\0') != std::string_view::npos) messages_.FatalError("Invalid manifest format");
+  if (text_.find('\0') != std::string_view::npos) messages_.FatalError(msg::kInvalidManifestFormat);
   for (;;) {
     const std::optional<std::string> line = ReadManifestLine();
-    if (!line || line->front() != '[') messages_.FatalError("Invalid manifest format");
+    if (!line || line->front() != '[') messages_.FatalError(msg::kInvalidManifestFormat);
     std::string_view rest = *line;
     const std::string name(NextToken(rest, "[]").value_or(std::string_view()));
     if (EqualsIgnoreCase(name, "Run")) return;
@@ -148,7 +149,7 @@ void ManifestParser::ParseManifest() {
     else if (EqualsIgnoreCase(name, "Registry"))
       ParseRegistry();
     else
-      messages_.FatalError("Unknown line in manifest: %s", name.c_str());
+      messages_.FatalError(msg::kUnknownManifestLine, name.c_str());
   }
 }
 
@@ -158,7 +159,7 @@ void ManifestParser::ParseResources() {
     const auto key = NextPiece(rest, "=");
     const auto file = NextPiece(rest, "\t=");
     const auto size = NextPiece(rest, "\t");
-    if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError("Bad line in [Resources]");
+    if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError(msg::kBadResourcesLine);
     const std::string key_text(*key), file_text(*file);
     const std::string path = JoinPath(state_.variables.ValueOf(var::kTmpDir), file_text);
     const std::optional<std::uint32_t> bytes = size ? std::optional(ReadDecimal(*size)) : std::nullopt;
@@ -176,7 +177,7 @@ void ManifestParser::ParseVariables() {
   while (const std::optional<std::string> line = ReadSectionLine()) {
     std::string_view rest = *line;
     const auto name = NextPiece(rest, "=");
-    if (!name) messages_.FatalError("Bad line in [Variables]");
+    if (!name) messages_.FatalError(msg::kBadVariablesLine);
     auto value = NextPiece(rest, "=");
     // A value cut short at a second "=" loses its trailing blanks as a line does:
     // the installed manifest writes it as a line of its own, read back the same.
@@ -256,7 +257,7 @@ void ManifestParser::ParseFeatures() {
       folder_owner = current;
       folder_index = feature.folders.size() - 1;
     } else {
-      if (!folder_owner) messages_.FatalError("file in list without preceding folder");
+      if (!folder_owner) messages_.FatalError(msg::kFileWithoutFolder);
       FileRecord file;
       const auto tab = text.find('\t');
       file.name = std::string(text.substr(0, tab));
@@ -323,7 +324,7 @@ void ManifestParser::ParseShortcuts() {
     std::string_view rest = *line;
     const auto name = NextPiece(rest, "=");
     const auto value = NextPiece(rest, "=");
-    if (!name || !value) messages_.FatalError("Bad line in [Shortcuts]");
+    if (!name || !value) messages_.FatalError(msg::kBadShortcutsLine);
     AddShortcut(state_.lists, *name, *value);
   }
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/install/installer_state.h"
+#include "core/manifest/manifest.h"
 #include "core/support/messages.h"
 
 namespace inst {
@@ -36,7 +36,7 @@ struct ManifestParserOptions {
 
 class ManifestParser {
  public:
-  ManifestParser(std::string_view text, InstallerState& state, Messages& messages, ManifestHooks& hooks,
+  ManifestParser(std::string_view text, ManifestState& state, Messages& messages, ManifestHooks& hooks,
                  ManifestParserOptions options = {});
 
   // Reads sections until [Run]; every error is fatal.
@@ -73,7 +73,7 @@ class ManifestParser {
   int next_line_ = 1;
   int line_number_ = 0;
   std::optional<std::pair<std::string, int>> pushed_back_;
-  InstallerState& state_;
+  ManifestState& state_;
   Messages& messages_;
   ManifestHooks& hooks_;
   ManifestParserOptions options_;

@@ -6,6 +6,7 @@
 #include "core/payload/installed_copy.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/payload/payload_messages.h"
 
 namespace inst {
 
@@ -81,7 +82,7 @@ std::string ReadExecutableHead(FdFile& file) {
 std::optional<std::int64_t> ExecutableImageEnd(FdFile& file) { return ExecutableImageEnd(ReadExecutableHead(file)); }
 
 std::string ReadManifestSignature(FdFile& file, Messages& messages) {
-  if (!file.Seek(container::kSignatureOffset)) messages.FatalError("Seek on setup");
+  if (!file.Seek(container::kSignatureOffset)) messages.FatalError(msg::kSeekOnSetup);
   char bytes[container::kSignatureBytes] = {};
   const long got = file.Read(bytes, sizeof bytes);
   return FormatManifestSignature(std::string_view(bytes, got > 0 ? static_cast<std::size_t>(got) : 0));
@@ -94,7 +95,7 @@ void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t head
   while (remaining > 0) {
     const std::size_t want = std::min<std::size_t>(remaining, chunk.size());
     if (file.Read(chunk.data(), want) != static_cast<long>(want)) {
-      messages.FatalError("Can't read entire filecheck: %ld", static_cast<long>(remaining));
+      messages.FatalError(msg::kCantReadEntireFilecheck, static_cast<long>(remaining));
     }
     md5.Update(chunk.data(), want);
     remaining -= static_cast<std::uint32_t>(want);
@@ -102,7 +103,7 @@ void CheckPayloadDigest(FdFile& file, std::uint32_t setuplen, std::uint32_t head
   const Md5Digest computed = md5.Final();
   Md5Digest stored{};
   const long got = file.Read(stored.data(), stored.size());
-  if (got != static_cast<long>(stored.size())) messages.FatalError("Can't read filecheck: %d", static_cast<int>(got));
+  if (got != static_cast<long>(stored.size())) messages.FatalError(msg::kCantReadFilecheck, static_cast<int>(got));
   if (computed != stored) messages.InstallerCorrupt();
 }
 

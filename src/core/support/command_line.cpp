@@ -3,6 +3,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/support/support_messages.h"
 
 namespace inst {
 
@@ -94,10 +95,7 @@ void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages
   const std::string* folder = variables.GetVariable(var::kInstDir);
   if (folder == nullptr || EqualsIgnoreCase(*folder, "default")) return;
   if (!IsFullPath(*folder)) {
-    messages.FatalError(
-        "The installation folder given with --dir= must be a full path, such as --dir=C:\\Tools\n"
-        "(given: \"%s\")",
-        folder->c_str());
+    messages.FatalError(msg::kDirMustBeFullPath, folder->c_str());
   }
   variables.SetVariable(var::kInstDir, NormalizeFolder(*folder));
 }

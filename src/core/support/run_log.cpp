@@ -4,6 +4,7 @@
 
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/support/support_messages.h"
 
 namespace inst {
 
@@ -29,7 +30,7 @@ void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const Instal
   if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path);
   Opened<OutputFile> opened = files.OpenForWriting(path);
   if (!opened.file) {
-    messages.FatalError("Can't create the log file %s\n%s", path.empty() ? "(no name given)" : path.c_str(),
+    messages.FatalError(msg::kCantCreateLogFile, path.empty() ? "(no name given)" : path.c_str(),
                         files.ErrorText(opened.error_number).c_str());
   }
   log.Open(std::move(opened.file));

@@ -4,6 +4,7 @@
 
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst {
 
@@ -51,9 +52,9 @@ std::vector<CompletionDocument> ReadDocumentList(const InstallerVariables& vars,
     const auto bar = names.find('|');
     const std::string name(names.substr(0, bar));
     const std::string* value = vars.GetVariable(name);
-    if (value == nullptr) messages.FatalError("Can't find variable \"%s\" in manifest", name.c_str());
+    if (value == nullptr) messages.FatalError(msg::kCantFindVariable, name.c_str());
     const auto split = value->find('|');
-    if (split == std::string::npos) messages.FatalError("Syntax error in value of variable \"%s\"", name.c_str());
+    if (split == std::string::npos) messages.FatalError(msg::kSyntaxErrorInVariable, name.c_str());
     documents.insert(documents.begin(), {value->substr(split + 1), JoinPath(folder, value->substr(0, split))});
     if (bar == std::string_view::npos) break;
     names.remove_prefix(bar + 1);

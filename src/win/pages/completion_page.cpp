@@ -4,6 +4,7 @@
 #include "core/support/text.h"
 #include "core/wizard/completion.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -43,9 +44,6 @@ std::uint32_t CompletionPage::Enter(bool) {
   if (Passed()) return kPageSkip;
   InstallerVariables& vars = process_.variables();
   const std::string text = CompletionText(vars);
-  if (vars.GetVariable("TessaraOnly")) {
-    process_.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
-  }
   if (!vars.TestFlag(var::kRemove)) {
     frame_ = window_.CreateControl("STATIC", "", WS_BORDER, control::kCompletionRow);
     if (!process_.state.tessara_path.empty() && !IsExcluded(process_.state.exclude_list, "TESSARA")) {
@@ -63,7 +61,7 @@ std::uint32_t CompletionPage::Enter(bool) {
       std::vector<CompletionDocument> documents = ReadDocumentList(vars, process_.services.messages);
       for (CompletionDocument& document : documents) {
         HWND box = AddRow(document.title.c_str(), 200, false);
-        if (box == nullptr) process_.services.messages.FatalError("Couldn't create pdf checkbox!");
+        if (box == nullptr) process_.services.messages.FatalError(msg::kNoPdfCheckbox);
         process_.outcome.documents.push_back({std::move(document.title), std::move(document.path)});
         document_boxes_.push_back(box);
       }

@@ -4,6 +4,7 @@
 #include "win/external_installers.h"
 #include "win/free_space.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -75,21 +76,18 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
   // A relative folder would install beside the installer and register a location
   // that no uninstall entry can find.
   if (!IsFullPath(folder)) {
-    process_.services.messages.ShowError("Bad installation folder",
-                                         "Please give the full path of a folder, such as C:\\Tools");
+    process_.services.messages.ShowError(msg::kBadFolderTitle, msg::kFolderNotFullPath);
     ::SetFocus(folder_);
     return false;
   }
   if (process_.services.files.FileExists(folder) && !process_.services.files.IsDirectory(folder)) {
-    process_.services.messages.ShowError("Bad installation folder", "Already exists but is not a folder!");
+    process_.services.messages.ShowError(msg::kBadFolderTitle, msg::kFolderIsAFile);
     ::SetFocus(folder_);
     return false;
   }
   const std::string previous = PreviousInstallerPath(folder);
   if (!process_.services.files.FileExists(previous)) return true;
-  if (process_.services.messages.AskYesNoPlain("Previous Installation",
-                                               "There is a previous installation in that location.\n"
-                                               "Do you want to remove it (recommended)?")) {
+  if (process_.services.messages.AskYesNoPlain(msg::kPreviousInstallationTitle, msg::kRemovePreviousInstallation)) {
     // Whatever the remover achieves, the installation goes into the folder, but only
     // once the remover's clean-up script has run: it removes folders it finds empty.
     // The window pumps meanwhile: no second move may start from it.
@@ -100,8 +98,7 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
     window_.EnableBack(true);
     return true;
   }
-  return process_.services.messages.AskYesNoPlain("Previous Installation",
-                                                  "Then is it OK to overwrite the previous installation?");
+  return process_.services.messages.AskYesNoPlain(msg::kPreviousInstallationTitle, msg::kOverwritePreviousInstallation);
 }
 
 std::uint32_t InstallFolderPage::Leave(bool forward) {

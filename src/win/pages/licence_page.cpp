@@ -2,6 +2,7 @@
 
 #include "core/wizard/licence.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -10,7 +11,7 @@ std::uint32_t LicencePage::Enter(bool) {
   if (vars.TestFlag(var::kRemove)) return kPageSkip;
   if (text_box_ == nullptr) {
     const std::optional<std::string> text = ReadLicenceText(process_.services.files, vars.GetVariable("LICENCE"));
-    if (!text) process_.services.messages.FatalError("Could not find licence agreement");
+    if (!text) process_.services.messages.FatalError(msg::kNoLicence);
     text_box_ = window_.CreateControl("EDIT", text->c_str(), ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER,
                                       control::kLicenceText);
     accept_ = window_.CreateControl("BUTTON", "I &accept the terms of the licence agreement",

@@ -5,6 +5,7 @@
 #include "core/support/text.h"
 #include "core/install/vendor_tools.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 
@@ -60,7 +61,7 @@ std::uint32_t WelcomePage::Leave(bool) {
   vars.SetFlag(var::kRemove, Checked(remove_));
   vars.SetFlag(var::kRepair, !vars.TestFlag(var::kRemove));
   if (vars.TestFlag(var::kRemove) &&
-      !process_.services.messages.AskYesNo("Remove installation", "Are you sure you want to completely remove\n%s V%s?",
+      !process_.services.messages.AskYesNo(msg::kRemoveInstallationTitle, msg::kRemoveInstallation,
                                            vars.ValueOf(var::kDescription).c_str(),
                                            vars.ValueOf(var::kVersion).c_str())) {
     return kPageStay;
@@ -90,10 +91,9 @@ bool WelcomePage::InstalledVersionAllowsInstall() {
   if (!installed) return proceed_;
   const std::string this_version = vars.VersionBase();
   if (!installed->empty() && *installed > this_version) {
-    proceed_ = process_.services.messages.AskYesNo(
-        "Install older version?",
-        "A newer version (%s) of %s, is already installed.\nAre you sure you want to install version (%s)?",
-        installed->c_str(), vars.ValueOf(var::kProduct).c_str(), this_version.c_str());
+    proceed_ = process_.services.messages.AskYesNo(msg::kInstallOlderVersionTitle, msg::kInstallOlderVersion,
+                                                   installed->c_str(), vars.ValueOf(var::kProduct).c_str(),
+                                                   this_version.c_str());
   }
   return proceed_;
 }

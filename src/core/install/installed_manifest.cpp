@@ -1,4 +1,4 @@
-#include "core/manifest/installed_manifest.h"
+#include "core/install/installed_manifest.h"
 
 #include <algorithm>
 
@@ -6,6 +6,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/manifest/manifest_messages.h"
 
 namespace inst {
 
@@ -146,9 +147,9 @@ void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& 
   if (earlier) KeepEarlierRecords(state, *earlier, messages);
   if (state.journal.recording && !earlier) state.journal.files.push_back(path);
   Opened<OutputFile> out = files.OpenForWriting(path);
-  if (!out.file) messages.FatalError("Can't open manifest for writing");
+  if (!out.file) messages.FatalError(msg::kCantWriteInstalledManifest);
   const std::string text = InstalledManifestText(state, signature, path);
-  if (!out.file->Write(text.data(), text.size())) messages.FatalError("Can't open manifest for writing");
+  if (!out.file->Write(text.data(), text.size())) messages.FatalError(msg::kCantWriteInstalledManifest);
 }
 
 }  // namespace inst

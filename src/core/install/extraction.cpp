@@ -1,4 +1,4 @@
-#include "core/payload/extraction.h"
+#include "core/install/extraction.h"
 
 #include <algorithm>
 #include <vector>
@@ -6,6 +6,7 @@
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/payload/payload_reader.h"
+#include "core/install/install_messages.h"
 
 namespace inst {
 
@@ -24,12 +25,10 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
       return std::move(opened.file);
     }
     if (opened.error_number == kAccessDenied &&
-        messages_.AskRetryCancel(
-            "Can't create file",
-            "The file %s cannot be written to -\nclose any other applications that may be using it", path.c_str())) {
+        messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) {
       continue;
     }
-    messages_.FatalError("Can't create file: %s\nError %d", path.c_str(), opened.error_number);
+    messages_.FatalError(msg::kCantCreateFileError, path.c_str(), opened.error_number);
   }
 }
 
@@ -39,7 +38,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
   // leave it where the clean-up cannot delete it.
   const std::uint32_t size = ReadStreamWord(*stream_, messages_);
   if (size != expected_size) {
-    messages_.FatalError("File size does not match - file %d:%s %ld/%ld", static_cast<int>(state_.file_ordinal),
+    messages_.FatalError(msg::kFileSizeMismatch, static_cast<int>(state_.file_ordinal),
                          destination ? destination->c_str() : "", static_cast<long>(expected_size),
                          static_cast<long>(size));
   }
@@ -59,7 +58,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     if (got <= 0) fatal(kInstallerCorrupt);
     if (out) {
       if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
-        fatal(FormatText("Write error on %s", destination->c_str()));
+        fatal(FormatText(msg::kWriteError, destination->c_str()));
       CountProgress(static_cast<std::uint64_t>(got));
     }
     remaining -= static_cast<std::uint32_t>(got);
@@ -71,11 +70,11 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
 void FileExtractor::CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size) {
   Opened<InputFile> in = files_.OpenForReading(source);
   if (!in.file) {
-    messages_.FatalError("Can't open file: %s\n%s", source.c_str(), files_.ErrorText(in.error_number).c_str());
+    messages_.FatalError(msg::kCantOpenFile, source.c_str(), files_.ErrorText(in.error_number).c_str());
   }
   Opened<OutputFile> out = files_.OpenForWriting(destination);
   if (!out.file) {
-    messages_.FatalError("Can't create file: %s\n%s", destination.c_str(), files_.ErrorText(out.error_number).c_str());
+    messages_.FatalError(msg::kCantCreateFileText, destination.c_str(), files_.ErrorText(out.error_number).c_str());
   }
   state_.RecordInstalledFile(destination, out.existed);
   CountProgress(kPerFileProgress);
@@ -89,8 +88,8 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
     if (!written) {
       in.file.reset();
       out.file.reset();
-      if (!read) messages_.FatalError("short read on %s", source.c_str());
-      messages_.FatalError("Write error on %s", destination.c_str());
+      if (!read) messages_.FatalError(msg::kShortRead, source.c_str());
+      messages_.FatalError(msg::kWriteError, destination.c_str());
     }
     CountProgress(want);
     remaining -= want;
@@ -100,12 +99,12 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
 bool FileExtractor::CreateFolderPath(const std::string& requested) {
   const std::string path = NormalizeFolder(requested.substr(0, kMaxFormattedLength));
   if (files_.FileExists(path)) {
-    if (!files_.IsDirectory(path)) messages_.FatalError("Folder %s exists but is not a folder!", path.c_str());
+    if (!files_.IsDirectory(path)) messages_.FatalError(msg::kFolderIsNotAFolder, path.c_str());
     return false;
   }
   // "C:\" is never cut down to "C:".
   if (const auto parent = ParentFolder(path); parent && parent->size() > 2) CreateFolderPath(std::string(*parent));
-  if (!files_.CreateFolder(path)) messages_.FatalError("Failed to create folder %s", path.c_str());
+  if (!files_.CreateFolder(path)) messages_.FatalError(msg::kFailedToCreateFolder, path.c_str());
   state_.lists.installed_folders.push_back(path);
   if (state_.journal.recording) state_.journal.folders.push_back(path);
   return true;

@@ -1,0 +1,48 @@
+// The texts the installation run shows: extraction, the run, registration and
+// removal.
+#pragma once
+
+namespace inst::msg {
+
+inline constexpr const char* kPrerequisiteMissingTitle = "Prerequisite missing";
+inline constexpr const char* kPrerequisiteMissing =
+    "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want to continue "
+    "anyway?";
+inline constexpr const char* kTerminatedForPrerequisites =
+    "Installation terminated - suggest you install the prerequisites\nthen retry this installation";
+inline constexpr const char* kNoFilesToCopy = "no files to copy";
+inline constexpr const char* kFeatureNotInstalledTitle = "Feature not installed";
+inline constexpr const char* kFeatureNotInstalled = "%s is not installed.\n%s\nDo you want to continue anyway?";
+inline constexpr const char* kTerminatedPleaseInstall =
+    "Installation terminated - please install %s\nthen retry this installation";
+inline constexpr const char* kTerminatedSuggestInstall =
+    "Installation terminated - suggest you install %s\nthen retry this installation";
+inline constexpr const char* kInstallerNotFoundTitle = "Installer not found";
+inline constexpr const char* kInstallerNotFound = "No installer for %s was found\n%s\nDo you want to continue anyway?";
+inline constexpr const char* kInstallFailedTitle = "Install failed";
+inline constexpr const char* kInstallFailed =
+    "The installation of %s was not successful\n%s\nDo you want to continue anyway?";
+inline constexpr const char* kRegistryWriteFailure = "Registry write failure %d";
+inline constexpr const char* kCantDeleteFileTitle = "Can't delete file";
+inline constexpr const char* kFileInUseForDeleting =
+    "The file %s cannot be deleted -\nclose any other applications that may be using it";
+inline constexpr const char* kRemovalStopped =
+    "Removal stopped: %s could not be deleted.\nThe installation is still registered; remove it again once the file is "
+    "free.";
+inline constexpr const char* kCouldNotCreate = "Could not create %s";
+inline constexpr const char* kNoStartMenu = "Unable to determine location of start menu";
+
+// Extraction: the files the payload carries, written into the installation.
+inline constexpr const char* kCantCreateFileTitle = "Can't create file";
+inline constexpr const char* kFileInUseForWriting =
+    "The file %s cannot be written to -\nclose any other applications that may be using it";
+inline constexpr const char* kCantCreateFileError = "Can't create file: %s\nError %d";
+inline constexpr const char* kFileSizeMismatch = "File size does not match - file %d:%s %ld/%ld";
+inline constexpr const char* kCantOpenFile = "Can't open file: %s\n%s";
+inline constexpr const char* kCantCreateFileText = "Can't create file: %s\n%s";
+inline constexpr const char* kShortRead = "short read on %s";
+inline constexpr const char* kWriteError = "Write error on %s";
+inline constexpr const char* kFolderIsNotAFolder = "Folder %s exists but is not a folder!";
+inline constexpr const char* kFailedToCreateFolder = "Failed to create folder %s";
+
+}  // namespace inst::msg

@@ -1,0 +1,19 @@
+// The texts the manifest layer shows: a manifest it cannot read, and the installed
+// manifest it cannot write.
+#pragma once
+
+namespace inst::msg {
+
+inline constexpr const char* kNoFeatureList = "No feature list in manifest";
+inline constexpr const char* kFeatureNotInManifest = "Feature %s not in manifest";
+inline constexpr const char* kNoComponentList = "No component_list in manifest";
+inline constexpr const char* kComponentNotInManifest = "Component %s not in manifest";
+inline constexpr const char* kInvalidManifestFormat = "Invalid manifest format";
+inline constexpr const char* kUnknownManifestLine = "Unknown line in manifest: %s";
+inline constexpr const char* kBadResourcesLine = "Bad line in [Resources]";
+inline constexpr const char* kBadVariablesLine = "Bad line in [Variables]";
+inline constexpr const char* kFileWithoutFolder = "file in list without preceding folder";
+inline constexpr const char* kBadShortcutsLine = "Bad line in [Shortcuts]";
+inline constexpr const char* kCantWriteInstalledManifest = "Can't open manifest for writing";
+
+}  // namespace inst::msg
