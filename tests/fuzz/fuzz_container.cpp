@@ -12,7 +12,7 @@
 #include "core/payload/md5.h"
 #include "core/payload/payload_reader.h"
 #include "core/payload/payload_stream.h"
-#include "fuzz_support.h"
+#include "fake_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace inst;
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (::write(fd, stub.data(), stub.size()) != static_cast<ssize_t>(stub.size())) return 0;
   if (size > 0 && ::write(fd, data, size) != static_cast<ssize_t>(size)) return 0;
 
-  fuzz::Run run;
+  testing::RunFixture run;
   try {
     (void)ExecutableImageEnd(file);
     (void)ReadManifestSignature(file, run.messages);

@@ -11,7 +11,8 @@
 #include "core/install/product_registration.h"
 #include "core/install/installed_manifest.h"
 #include "core/support/text.h"
-#include "fuzz_support.h"
+#include "core/manifest/manifest_parser.h"
+#include "fake_host.h"
 #include "memory_file_system.h"
 #include "memory_registry.h"
 
@@ -27,8 +28,8 @@ struct NoProgress final : Progress {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  fuzz::Run installed;
-  fuzz::NoHooks hooks;
+  testing::RunFixture installed;
+  PlainManifestHooks hooks;
   testing::MemoryRegistry registry;
   testing::MemoryFileSystem files;
   NoProgress progress;
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // refused with a message: what the installer does with a bad manifest
   }
 
-  fuzz::Run copy;
+  testing::RunFixture copy;
   copy.state.variables.SetVariable("InstDir", "C:\\P");
   copy.state.running_installed_copy = true;
   try {

@@ -6,15 +6,16 @@
 
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installed_manifest.h"
+#include "core/manifest/manifest_parser.h"
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
-#include "fuzz_support.h"
+#include "fake_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace inst;
   if (size == 0) return 0;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  fuzz::Run run;
+  testing::RunFixture run;
   InstallerVariables& vars = run.state.variables;
   try {
     switch (data[0] % 4) {

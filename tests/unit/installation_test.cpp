@@ -30,13 +30,6 @@ struct RecordingProgress final : Progress {
   std::vector<std::string> reports;
 };
 
-struct NoHooks final : ManifestHooks {
-  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>,
-                  int) override {}
-  std::string ExpandEnvironment(const std::string& v) override { return v; }
-  void OnVariablesEnd() override {}
-};
-
 struct RecordingSteps final : FeatureSteps {
   void RunFeatureInstallers(FeatureRecord& feature) override { calls.push_back("installers " + feature.name); }
   void InstallDriver(const FeatureRecord& feature) override { calls.push_back("driver " + feature.name); }
@@ -53,7 +46,7 @@ class InstallationTest : public ::testing::Test, public testing::RunFixture {
     fs.folders = {"C:", "C:\\T"};
   }
   void Parse(const std::string& text) {
-    NoHooks hooks;
+    PlainManifestHooks hooks;
     ManifestParser(text, state, messages, hooks).ParseManifest();
   }
   FeatureRecord& Feature(std::size_t i) { return *state.lists.feature_list->at(i); }
@@ -229,13 +222,12 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     manifest +=
         "[Features]\nFeature=F\nbin/\na.exe\t1\n[Components]\nComponent=C\nF\n[Shortcuts]\nRead=docs\\help.txt\n[Run]";
 
-    testing::FakeHost host;
     MemoryRegistry registry;
     MemoryFileSystem fs;
-    NoHooks hooks;
-    InstallerState installed(testing::NoEnvironment);
-    Messages messages(host, installed.variables);
-    installed.variables.SetFatalHandler([&messages](const std::string& text) { messages.FatalText(text); });
+    PlainManifestHooks hooks;
+    testing::RunFixture installation, installed_copy;
+    InstallerState& installed = installation.state;
+    Messages& messages = installation.messages;
     installed.variables.SetVariable("InstDir", "C:\\P");
     try {
       ManifestParser(manifest, installed, messages, hooks).ParseManifest();
@@ -248,9 +240,8 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     installed.lists.installed_folders = {"C:\\P", "C:\\P\\bin"};
     const std::string text = InstalledManifestText(installed, "SIG", "C:\\P\\resources\\manifest");
 
-    InstallerState copy(testing::NoEnvironment);
-    Messages copy_messages(host, copy.variables);
-    copy.variables.SetFatalHandler([&copy_messages](const std::string& t) { copy_messages.FatalText(t); });
+    InstallerState& copy = installed_copy.state;
+    Messages& copy_messages = installed_copy.messages;
     // The copy takes the folder its "resources" folder is in for the installation.
     copy.variables.SetVariable("InstDir", shared_resources ? "C:\\Shared" : "C:\\P");
     copy.running_installed_copy = true;

@@ -2,6 +2,7 @@
 
 #include "core/install/install_defaults.h"
 #include "core/install/product_registration.h"
+#include "core/install/vendor_tools.h"
 #include "core/wizard/install_folder.h"
 #include "fake_host.h"
 #include "memory_file_system.h"
@@ -164,6 +165,25 @@ TEST_F(RegistrationTest, MplabIndexOfAnEarlierInstallation) {
   Set({{"Product", "MPLAB Plugin"}});
   state.mplab_plugin_index = 5;
   EXPECT_EQ(LookUpMplabIndex(state, registry, product), -1);  // the plug-in itself has none
+}
+
+TEST_F(RegistrationTest, NewestInstalledVersionAndThePluginsOwnRecord) {
+  Set({{"Manufacturer", "M"}, {"Product", "P"}, {"Edition", "Pro"}});
+  EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), std::nullopt);  // the key cannot be read
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\Pro\\1.5\\PL0", "InstDir", "C:\\A");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\Pro\\1.40000000001\\PL0", "InstDir", "C:\\B");
+  EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), "1.5");  // as text, nine characters
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\Pro\\9.876543210", "InstDir", "C:\\C");
+  EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), "9.8765432");
+
+  // The plug-in itself: its own record counts, while the file it names exists.
+  Set({{"Product", "MPLAB Plugin"}});
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\MPLAB Plugin\\Pro\\1.0", "InstDir", "C:\\D");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\MPLAB Plugin", "currentPath", "C:\\D\\bin\\ORVALD.dll");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\MPLAB Plugin", "currentVer", "3.1");
+  EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), "");
+  files.files["C:\\D\\bin\\ORVALD.dll"] = "dll";
+  EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), "3.1");
 }
 
 // A failed run takes back the keys, values, files and folders it created, and

@@ -36,26 +36,19 @@ class RegistrationTest(ProductTestCase):
         result, values = self.session.probe(installer, ["arg:--dir=C:\\Reg", "arg:" + LICENCE, "register"])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
+        # Each value is proved natively; here, that the real registry holds them with
+        # their types, and the local date.
         entry = UNINSTALL + "DemoC 1.20PL1"
         today = datetime.date.today().strftime("%Y%m%d")
         expected = {
             "DisplayName": ("REG_SZ", "DemoC Compiler Suite V1.20PL1"),
-            "DisplayVersion": ("REG_SZ", "1.20"),
-            "DisplayIcon": ("REG_SZ", values["TmpDir"] + "\\setup.ico"),
-            "HelpLink": ("REG_SZ", "http://support.voranth-tools.example/"),
             "HelpTelephone": ("REG_SZ", "+1 555 0100"),
-            "URLUpdateInfo": ("REG_SZ", "http://u/"),
             "NoRepair": ("REG_DWORD", "0x1"),
-            "Publisher": ("REG_SZ", "VORANTH Software"),
-            "UninstallString": ("REG_SZ", '"" --remove'),  # SETUP is set once the resources are installed
-            "InstallLocation": ("REG_SZ", "C:\\Reg"),
             "InstallDate": ("REG_SZ", today),
-            "VersionMajor": ("REG_DWORD", "0x1"),
             "VersionMinor": ("REG_DWORD", "0x14"),
         }
         for name, (kind, data) in expected.items():
             self.assertEqual(self.value(entry, name), (kind, data), name)
-        self.assertIsNone(self.value(entry, "Readme"))
         product = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1"
         self.assertEqual(self.value(product, "InstDir"), ("REG_SZ", "C:\\Reg"))
         self.assertEqual(self.value(product, "BuildNo"), ("REG_DWORD", "0x412"))

@@ -258,6 +258,17 @@ class ConfigurationPageTest(WineTestCase):
         # again: proved natively).
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
 
+    def test_a_choice_left_by_cancel_changes_nothing(self):
+        # Applied when the run starts: ticked, then Back and Cancel, leaves PATH and
+        # the product key as they were.
+        exe = build_sample_variant(self.session, "cancelled")
+        path = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Gone", NEXT,
+                                                                     click(PATH_ID), BACK, click(CANCEL_ID), "Yes"])
+        self.assertEqual((result.exit_code, result.box_texts()), (1, [CANCEL]))
+        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), path)
+        self.assertIsNone(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20", "language"))
+
     def test_the_windows_9x_family_sets_path_in_autoexec_bat(self):
         exe = build_sample_variant(self.session, "nine")
         self.session.reg_add("HKCU\\Software\\Wine\\AppDefaults\\nine.exe", "Version", "REG_SZ", "win98")

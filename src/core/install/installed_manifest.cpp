@@ -88,22 +88,9 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   return out;
 }
 
-namespace {
-
-// The earlier manifest is only read line by line: nothing is extracted or set up.
-class ReadOnlyHooks final : public ManifestHooks {
- public:
-  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>,
-                  int) override {}
-  std::string ExpandEnvironment(const std::string& value) override { return value; }
-  void OnVariablesEnd() override {}
-};
-
-}  // namespace
-
 void KeepEarlierRecords(InstallerState& state, std::string_view earlier, Messages& messages) {
   const InstallerVariables& vars = state.variables;
-  ReadOnlyHooks hooks;
+  PlainManifestHooks hooks;
   // The parser's own line reader: comments and blanks skipped, %InstDir% expanded.
   ManifestParser reader(earlier, state, messages, hooks);
   std::string section;

@@ -27,6 +27,16 @@ class ManifestHooks {
   virtual void OnVariablesEnd() = 0;
 };
 
+// Hooks for a manifest read on its own: resources are only listed, environment
+// references kept as they stand, nothing set up.
+class PlainManifestHooks final : public ManifestHooks {
+ public:
+  void OnResource(const std::string&, const std::string&, const std::string&, std::optional<std::uint32_t>,
+                  int) override {}
+  std::string ExpandEnvironment(const std::string& value) override { return value; }
+  void OnVariablesEnd() override {}
+};
+
 struct ManifestParserOptions {
   // A [Resources] line must carry its size (the builder fills sizes in).
   bool require_resource_sizes = true;
