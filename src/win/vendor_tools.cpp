@@ -6,6 +6,7 @@
 #include "handles.h"
 #include "system_libraries.h"
 #include "win_messages.h"
+#include "core/install/registry_names.h"
 
 namespace inst::win {
 
@@ -61,8 +62,8 @@ void WinToolIntegrations::RegisterMplabPlugin() {
   }
   // Lost, the record only makes the next installation register the plug-in again.
   if (version) {
-    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentVer", *version));
-    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, "currentPath", dll));
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, reg::kPluginVersion, *version));
+    static_cast<void>(process.services.registry.RegistryWriteString(kHKLM, key, reg::kPluginPath, dll));
   }
 }
 

@@ -6,6 +6,7 @@
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
+#include "core/install/registry_names.h"
 
 namespace inst {
 
@@ -47,7 +48,7 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   if (vars.TestFlag(var::kHeadlessInstall) && !is_default) return;
   if (state.running_installed_copy) return;
   // The same version and patch level installed before propose their folder again.
-  const RegistryValue earlier = registry.RegistryReadString(kHKLM, product.PatchLevelKey(), "InstDir");
+  const RegistryValue earlier = registry.RegistryReadString(kHKLM, product.PatchLevelKey(), reg::kInstDir);
   if (earlier.ok()) {
     vars.SetVariable(var::kInstDir, earlier.text);
     return;

@@ -5,6 +5,7 @@
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
+#include "core/install/registry_names.h"
 
 namespace inst {
 
@@ -52,7 +53,7 @@ void ProductRegistration::WriteAppPaths() {
 void ProductRegistration::WriteProductValues() {
   const std::string& key = PatchLevelKey();
   if (const std::uint32_t error =
-          registry_.RegistryWriteString(kHKLM, key, "InstDir", state_.variables.ValueOf(var::kInstDir))) {
+          registry_.RegistryWriteString(kHKLM, key, reg::kInstDir, state_.variables.ValueOf(var::kInstDir))) {
     messages_.FatalError(msg::kRegistryWriteFailure, static_cast<int>(error));
   }
   if (const std::string* build = state_.variables.GetVariable(var::kBuildNo)) {
@@ -124,7 +125,7 @@ void ProductRegistration::AddTessaraShortcut() {
   }
   const std::string key = FormatText("Software\\%s\\TESSARA\\%s\\PL%s", kPublisher, version.c_str(), patch.c_str());
   state_.tessara_path.clear();
-  const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, "InstDir");
+  const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, reg::kInstDir);
   if (!folder.ok()) return;
   state_.tessara_path = JoinPath(folder.text, "bin\\tessara.exe");
   AddShortcut(state_.lists, kTessaraShortcutName, state_.tessara_path);
@@ -138,7 +139,7 @@ void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
   if (state_.variables.TestFlag(var::kInstallMPLABPlugin)) {
     if (state_.mplab_plugin_index != -1) {
       // Lost, the index is only asked for again at the next installation.
-      static_cast<void>(registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), "MPIndex",
+      static_cast<void>(registry_.RegistryWriteDword(kHKLM, PatchLevelKey(), reg::kMplabIndex,
                                                      static_cast<std::uint32_t>(state_.mplab_plugin_index)));
     }
     integrations.RegisterMplabPlugin();

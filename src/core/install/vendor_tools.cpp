@@ -7,6 +7,7 @@
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
+#include "core/install/registry_names.h"
 
 namespace inst {
 
@@ -27,7 +28,7 @@ std::string MplabPluginKey(const InstallerVariables& variables) {
 
 std::optional<std::string> MplabPluginCurrentPath(const InstallerVariables& variables, Registry& registry,
                                                   FileSystem& files) {
-  const RegistryValue path = registry.RegistryReadString(kHKLM, MplabPluginKey(variables), "currentPath");
+  const RegistryValue path = registry.RegistryReadString(kHKLM, MplabPluginKey(variables), reg::kPluginPath);
   if (!path.ok() || !files.FileExists(path.text)) return std::nullopt;
   return path.text;
 }
@@ -35,7 +36,7 @@ std::optional<std::string> MplabPluginCurrentPath(const InstallerVariables& vari
 std::optional<std::string> MplabPluginCurrentVersion(const InstallerVariables& variables, Registry& registry,
                                                      FileSystem& files) {
   if (!MplabPluginCurrentPath(variables, registry, files)) return std::nullopt;
-  const RegistryValue version = registry.RegistryReadString(kHKLM, MplabPluginKey(variables), "currentVer");
+  const RegistryValue version = registry.RegistryReadString(kHKLM, MplabPluginKey(variables), reg::kPluginVersion);
   if (!version.ok()) return std::nullopt;
   return version.text;
 }
@@ -93,7 +94,7 @@ int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistrat
   if (IsMplabPlugin(vars)) return index = -1;
   if (index != -1) return index;
   std::uint32_t value = 0;
-  if (registry.RegistryReadDword(kHKLM, product.PatchLevelKey(), "MPIndex", value) == kErrorSuccess) {
+  if (registry.RegistryReadDword(kHKLM, product.PatchLevelKey(), reg::kMplabIndex, value) == kErrorSuccess) {
     return index = static_cast<int>(value);
   }
   // An earlier patch level installed into the same folder hands its index on.
@@ -101,11 +102,11 @@ int LookUpMplabIndex(InstallerState& state, Registry& registry, ProductRegistrat
   const std::string folder = vars.ValueOf(var::kInstDir);
   for (const std::string& level : registry.RegistryListSubkeys(kHKLM, versions).names) {
     const std::string key = versions + "\\" + level;
-    const RegistryValue installed = registry.RegistryReadString(kHKLM, key, "InstDir");
+    const RegistryValue installed = registry.RegistryReadString(kHKLM, key, reg::kInstDir);
     if (!installed.ok() || installed.text != folder) continue;
-    if (registry.RegistryReadDword(kHKLM, key, "MPIndex", value) == kErrorSuccess) {
+    if (registry.RegistryReadDword(kHKLM, key, reg::kMplabIndex, value) == kErrorSuccess) {
       index = static_cast<int>(value);
-      static_cast<void>(registry.RegistryDeleteValue(kHKLM, key, "MPIndex"));  // taken over either way
+      static_cast<void>(registry.RegistryDeleteValue(kHKLM, key, reg::kMplabIndex));  // taken over either way
     }
   }
   return index;
