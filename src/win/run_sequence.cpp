@@ -8,7 +8,6 @@
 #include "core/support/os_class.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/wizard/install_folder.h"
 #include "external_installers.h"
 #include "shell_links.h"
 #include "drivers.h"

@@ -53,88 +53,66 @@ TEST(SplitCommandLine, KeepsMoreThanAHundredArguments) {
   EXPECT_EQ(args[249], "a249");
 }
 
-class OptionsTest : public ::testing::Test {
- protected:
-  OptionsTest() : vars(testing::NoEnvironment) {}
-  void Apply(std::initializer_list<const char*> args) {
-    for (const char* arg : args) ApplyArgument(arg, vars, excluded);
-    DecideRunMode(vars);
-  }
-  InstallerVariables vars;
+// Each line of options, and what it leaves: a value, "+" a flag that is set, "-" one
+// that is not, nullptr nothing at all; then the excluded components.
+struct OptionCase {
+  std::vector<const char*> args;
+  std::vector<std::pair<const char*, const char*>> expect;
   std::vector<std::string> excluded;
 };
 
-TEST_F(OptionsTest, FolderAndLicenceMakeAHeadlessInstall) {
-  Apply({"--dir=C:\\Tools", "--I agree to the terms of the licence"});
-  EXPECT_EQ(vars.ValueOf("InstDir"), "C:\\Tools");
-  EXPECT_TRUE(vars.TestFlag("LicenceAgreed"));
-  EXPECT_TRUE(vars.TestFlag("HeadlessInstall"));
-  EXPECT_TRUE(vars.TestFlag("Install"));
+TEST(Options, EachOptionLineAndTheRunModeItMakes) {
+  const char* licence = "--I agree to the terms of the licence";
+  const OptionCase cases[] = {
+      {{"--dir=C:\\Tools", licence},
+       {{"InstDir", "C:\\Tools"}, {"LicenceAgreed", "+"}, {"HeadlessInstall", "+"}, {"Install", "+"}}},
+      {{"--DIR=C:\\Tools", "--i AGREE to the terms of the licence", "--remove"},
+       {{"HeadlessInstall", "+"}, {"Remove", "+"}, {"Install", nullptr}}},
+      {{"--REMOVE-silently"}, {{"Remove", "+"}, {"HeadlessInstall", "+"}, {"Install", nullptr}}},
+      {{licence}, {{"HeadlessInstall", "-"}}},  // the licence alone, or the folder alone, is interactive
+      {{"--dir="}, {{"InstDir", ""}, {"HeadlessInstall", "-"}}},
+      // Unattended is not headless by itself.
+      {{"--UNATTENDED", "--Log=C:\\Logs\\a b.log", "/?"},
+       {{"Unattended", "+"}, {"LogFile", "C:\\Logs\\a b.log"}, {"ShowHelp", "+"}, {"HeadlessInstall", "-"}}},
+      {{"--HELP"}, {{"ShowHelp", "+"}}},
+      {{"--SubInstall", "--no-Examples", "--NO-examples", "--no-tessara", "--no-"},
+       {{"SubInstall", "+"}},
+       {"Examples", "examples", "TESSARA", ""}},
+      // A name must have a first character before its "=".
+      {{"--setTrue-Abc", "--SETVARIABLE-Name=d=e", "--setVariable-Empty=", "--setVariable-=x=y"},
+       {{"Abc", "yes"}, {"Name", "d=e"}, {"Empty", ""}, {"=x", "y"}}},
+      {{"--dir=A", "--dir=B", "--setVariable-X=1", "--setVariable-x=2"}, {{"InstDir", "B"}, {"X", "2"}}},
+  };
+  for (const OptionCase& line : cases) {
+    InstallerVariables vars(testing::NoEnvironment);
+    std::vector<std::string> excluded;
+    for (const char* arg : line.args) ApplyArgument(arg, vars, excluded);
+    DecideRunMode(vars);
+    const std::string text = line.args.front();
+    for (const auto& [name, expected] : line.expect) {
+      if (expected == nullptr)
+        EXPECT_EQ(vars.GetVariable(name), nullptr) << text << ": " << name;
+      else if (std::string(expected) == "+" || std::string(expected) == "-")
+        EXPECT_EQ(vars.TestFlag(name), *expected == '+') << text << ": " << name;
+      else
+        EXPECT_EQ(vars.ValueOf(name), expected) << text << ": " << name;
+    }
+    EXPECT_EQ(excluded, line.excluded) << text;
+  }
 }
 
-TEST_F(OptionsTest, HeadlessRemovals) {
-  Apply({"--DIR=C:\\Tools", "--i AGREE to the terms of the licence", "--remove"});
-  EXPECT_TRUE(vars.TestFlag("HeadlessInstall"));
-  EXPECT_TRUE(vars.TestFlag("Remove"));
-  EXPECT_EQ(vars.GetVariable("Install"), nullptr);
-
-  InstallerVariables silently(testing::NoEnvironment);
-  ApplyArgument("--REMOVE-silently", silently, excluded);
-  DecideRunMode(silently);
-  EXPECT_TRUE(silently.TestFlag("Remove"));
-  EXPECT_TRUE(silently.TestFlag("HeadlessInstall"));
-  EXPECT_EQ(silently.GetVariable("Install"), nullptr);
-}
-
-TEST_F(OptionsTest, LicenceAloneOrFolderAloneIsInteractive) {
-  Apply({"--I agree to the terms of the licence"});
-  EXPECT_FALSE(vars.TestFlag("HeadlessInstall"));
-  InstallerVariables other(testing::NoEnvironment);
-  ApplyArgument("--dir=", other, excluded);
-  DecideRunMode(other);
-  EXPECT_EQ(other.ValueOf("InstDir"), "");
-  EXPECT_FALSE(other.TestFlag("HeadlessInstall"));
-}
-
-TEST_F(OptionsTest, UnattendedLogAndHelp) {
-  Apply({"--UNATTENDED", "--Log=C:\\Logs\\a b.log", "/?"});
-  EXPECT_TRUE(vars.TestFlag("Unattended"));
-  EXPECT_EQ(vars.ValueOf("LogFile"), "C:\\Logs\\a b.log");
-  EXPECT_TRUE(vars.TestFlag("ShowHelp"));
-  EXPECT_FALSE(vars.TestFlag("HeadlessInstall"));  // unattended is not headless by itself
-  InstallerVariables other(testing::NoEnvironment);
-  ApplyArgument("--HELP", other, excluded);
-  EXPECT_TRUE(other.TestFlag("ShowHelp"));
-}
-
-TEST_F(OptionsTest, UnknownAndNearMissOptionsAreIgnored) {
+TEST(Options, UnknownAndNearMissOptionsAreIgnored) {
+  InstallerVariables vars(testing::NoEnvironment);
+  std::vector<std::string> excluded;
   const std::size_t before = vars.Count();
-  Apply({"--dirx", "--dir", "--subinstallx", "--removex", "-remove", "plain", "--setTrue-", "--setVariable-Abc",
-         "--setVariable-=v", "--setVariable-", "--log", "/help", "-?", "--unattendedx"});
+  for (const char* arg :
+       {"--dirx", "--dir", "--subinstallx", "--removex", "-remove", "plain", "--setTrue-", "--setVariable-Abc",
+        "--setVariable-=v", "--setVariable-", "--log", "/help", "-?", "--unattendedx"}) {
+    ApplyArgument(arg, vars, excluded);
+  }
+  DecideRunMode(vars);
   EXPECT_EQ(vars.Count(), before);
   EXPECT_TRUE(excluded.empty());
-}
-
-TEST_F(OptionsTest, SubInstallAndExclusions) {
-  Apply({"--SubInstall", "--no-Examples", "--NO-examples", "--no-tessara", "--no-"});
-  EXPECT_TRUE(vars.TestFlag("SubInstall"));
-  EXPECT_EQ(excluded, (std::vector<std::string>{"Examples", "examples", "TESSARA", ""}));
-}
-
-TEST_F(OptionsTest, SetTrueAndSetVariable) {
-  Apply({"--setTrue-Abc", "--SETVARIABLE-Name=d=e", "--setVariable-Empty=", "--setVariable-=x=y"});
-  EXPECT_EQ(vars.ValueOf("Abc"), "yes");
-  EXPECT_EQ(vars.ValueOf("Name"), "d=e");
-  ASSERT_NE(vars.GetVariable("Empty"), nullptr);
-  EXPECT_EQ(vars.ValueOf("Empty"), "");
-  // The name must have a first character before its "=".
-  EXPECT_EQ(vars.ValueOf("=x"), "y");
-}
-
-TEST_F(OptionsTest, LaterArgumentsOverrideEarlierOnes) {
-  Apply({"--dir=A", "--dir=B", "--setVariable-X=1", "--setVariable-x=2"});
-  EXPECT_EQ(vars.ValueOf("InstDir"), "B");
-  EXPECT_EQ(vars.ValueOf("X"), "2");
 }
 
 }  // namespace
