@@ -20,7 +20,7 @@ constexpr int kRowHeight = 10;
 // A removal started with its proceed flag set ends without this page.
 bool CompletionPage::Passed() const {
   const InstallerVariables& vars = process_.variables();
-  return (vars.TestFlag(var::kRemove) && vars.TestFlag(var::kDoProceed));
+  return vars.TestFlag(var::kRemove) && vars.TestFlag(var::kDoProceed);
 }
 
 HWND CompletionPage::AddRow(const char* text, int width, bool checked) {
