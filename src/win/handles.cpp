@@ -28,5 +28,6 @@ void CloseCryptProvider(HCRYPTPROV h) {
 }
 void CloseCryptHash(HCRYPTHASH h) { KeepingLastError(::CryptDestroyHash, h); }
 void CloseDescriptor(int fd) { KeepingLastError(::_close, fd); }
+void CloseSearch(HANDLE h) { KeepingLastError(::FindClose, h); }
 
 }  // namespace inst::win::detail

@@ -69,6 +69,7 @@ void CloseInternet(void* h);
 void CloseCryptProvider(HCRYPTPROV h);
 void CloseCryptHash(HCRYPTHASH h);
 void CloseDescriptor(int fd);
+void CloseSearch(HANDLE h);
 
 // CreateFile gives INVALID_HANDLE_VALUE on failure, other calls a null handle:
 // neither is closed. INVALID_HANDLE_VALUE is no constant expression, hence traits.
@@ -77,11 +78,18 @@ struct FileTraits {
   static bool IsValid(HANDLE value) { return value != INVALID_HANDLE_VALUE && value != nullptr; }
   static void Close(HANDLE value) { CloseKernelHandle(value); }
 };
+// FindFirstFile's search handle: invalid is INVALID_HANDLE_VALUE.
+struct SearchTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(HANDLE value) { return value != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE value) { CloseSearch(value); }
+};
 }  // namespace detail
 
 // Process, thread, event handles: invalid is NULL.
 using KernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle, nullptr>;
 using FileHandle = Owned<detail::FileTraits>;
+using SearchHandle = Owned<detail::SearchTraits>;
 using RegistryKey = UniqueHandle<HKEY, detail::CloseRegistryKey, nullptr>;
 using Library = UniqueHandle<HMODULE, detail::CloseLibrary, nullptr>;
 using Sid = UniqueHandle<PSID, detail::CloseSid, nullptr>;

@@ -22,6 +22,7 @@ void CreateTempFolder(Process& process) {
   if (!process.services.files.CreateFolder(name))
     process.services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
   process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
+  process.services.screen.HoldTempFolder(name);
 }
 
 namespace {

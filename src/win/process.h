@@ -15,6 +15,7 @@
 #include "core/support/messages.h"
 #include "core/support/run_log.h"
 #include "core/wizard/configuration.h"
+#include "handles.h"
 #include "win_registry.h"
 #include "win_system.h"
 
@@ -29,8 +30,12 @@ class WinMessageHost final : public MessageHost {
   void QuitInstaller(int exit_code) override;
   [[noreturn]] void EndProcess(int exit_code) override;
   void WriteStandardError(const std::string& text) override;
+  // Holds the run's temporary folder open until the run ends, so that no other run
+  // takes it for a killed run's (interrupted_runs.h).
+  void HoldTempFolder(const std::string& folder);
 
  private:
+  FileHandle temp_folder_hold_;
   const HWND& owner_;
   InstallerState& state_;
   FileSystem& files_;
@@ -77,6 +82,9 @@ struct Program {
   std::string manifest_signature;
   // Kept open while its payload is read.
   FdFile file;
+  // The machine's installation guard, while this run holds it (not when the run
+  // that started this one handed it down).
+  KernelHandle install_guard;
 };
 
 // The system as a run uses it: files, registry, boxes, the log and progress.

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/install/install_messages.h"
 #include "core/install/removal.h"
 #include "core/install/installed_manifest.h"
 #include "core/support/os_class.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "external_installers.h"
+#include "interrupted_runs.h"
 #include "shell_links.h"
 #include "drivers.h"
 #include "vendor_tools.h"
@@ -79,22 +81,33 @@ void PerformRun(Process& process) {
   Session& session = process.session;
   // An earlier installation in the chosen folder hands its plug-in index on.
   if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process.state, services.registry, session.product);
-  ApplyConfiguration(process);
   services.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
+  const bool install = vars.TestFlag(var::kInstall);
+  // Refused before anything is written (the wizard's folder page refuses it first).
+  if (install) {
+    if (const auto elsewhere = session.product.InstalledElsewhere(vars.ValueOf(var::kInstDir)))
+      services.messages.FatalError(msg::kInstalledElsewhere, elsewhere->c_str());
+  }
+  // Until the uninstall entry is written, a failure, a Cancel or a kill takes back
+  // everything the run changed, the configuration page's choices included.
+  if (install && !process.state.journal.Begin(services.files, NewJournalPath(process), vars.ValueOf(var::kInstDir)))
+    services.log.Write("No journal file could be made: a run killed part-way could not be taken back");
+  ApplyConfiguration(process);
   WinToolIntegrations integrations(process);
-  if (vars.TestFlag(var::kInstall)) {
-    // Until the installed manifest is written, a failure takes back what the run made.
-    process.state.journal.Begin();
+  if (install) {
     WinFeatureSteps steps(process);
     session.product.WriteProductValues();
     session.run.RunFeatureInstallation(steps);
     session.product.RegisterProduct(integrations);
     CreateShortcuts(process);
     WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
+    // Last: no entry in the programs list ever names a copy that cannot remove.
+    session.product.WriteUninstallEntry();
     process.state.journal.Finish();
   } else if (vars.TestFlag(var::kRepair)) {
     session.product.WriteProductValues();
     session.product.RegisterProduct(integrations);
+    session.product.WriteUninstallEntry();
     CreateShortcuts(process);
     ForgetDocuments(vars);
   }

@@ -35,6 +35,12 @@ std::optional<std::string> WinShellFolders::ProgramFilesFolder() {
   return path;
 }
 
+std::string CommonDataFolder() {
+  bool ok = false;
+  std::string path = ShellFolder(nullptr, CSIDL_COMMON_APPDATA, &ok);
+  return ok ? path : std::string();
+}
+
 std::string WinShellFolders::StartMenuProgramsFolder() { return ShellFolder(owner_, CSIDL_PROGRAMS, nullptr); }
 
 void SetInstallDefaults(Process& process) {

@@ -20,6 +20,10 @@ class WinShellFolders final : public ShellFolders {
   const HWND& owner_;
 };
 
+// The folder for data shared by every account (ProgramData); empty when the shell
+// cannot tell.
+std::string CommonDataFolder();
+
 // Sets up the defaults once the manifest's variables are known.
 void SetInstallDefaults(Process& process);
 

@@ -65,22 +65,22 @@ void CreateShortcuts(Process& process) {
     const std::string target = IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(vars, shortcut.target);
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = JoinPath(folder, shortcut.name + ".lnk");
-    const bool existed = process.services.files.FileExists(link);
+    process.state.journal.BeforeWriting(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;
     if (shortcut.icon) {
       if (const std::string* value = vars.GetVariable(*shortcut.icon)) icon = *value;
     }
     CreateShellLink(process.services.messages, target, link, std::string(), shortcut.arguments, working, icon);
-    process.state.RecordInstalledFile(link, existed);
+    process.state.lists.installed_files.push_back(link);
   }
 
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
-    const bool existed = process.services.files.FileExists(link);
+    process.state.journal.BeforeWriting(link);
     CreateShellLink(process.services.messages, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt,
                     std::nullopt, std::nullopt);
-    process.state.RecordInstalledFile(link, existed);
+    process.state.lists.installed_files.push_back(link);
   }
 }
 

@@ -13,6 +13,8 @@
 #include "administrator.h"
 #include "external_installers.h"
 #include "handles.h"
+#include "install_guard.h"
+#include "interrupted_runs.h"
 #include "open_payload.h"
 #include "main_window.h"
 #include "run_sequence.h"
@@ -127,6 +129,8 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(kWindowClass, nullptr) != nullptr)
     process.services.host.EndProcess(0);
 
+  // Before anything is written, the temporary folder included.
+  TakeInstallGuard(process);
   const bool headless = variables.TestFlag(var::kHeadlessInstall);
   if (!headless) process.program.splash = ShowSplash(instance);
 
@@ -134,6 +138,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
 
   if (!IsAdministrator(process)) process.services.messages.FatalError(msg::kNeedsAdministrator);
   HideSplash(process.program.splash);
+  if (process.program.install_guard) TakeBackKilledRuns(process);
 
   int exit_code = 0;
   if (headless)

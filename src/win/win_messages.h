@@ -10,6 +10,12 @@ inline constexpr const char* kCantFindManifest = "Can't find the manifest";
 inline constexpr const char* kCannotRemove =
     "This installer cannot remove an installation.\nRemove it through its uninstall entry, or run resources\\setup.exe "
     "--remove in its folder.";
+inline constexpr const char* kInstallInProgressTitle = "Installation in progress";
+inline constexpr const char* kInstallInProgress =
+    "Another installation is in progress on this computer.\nTry again once it has ended.";
+inline constexpr const char* kInterruptedTitle = "Interrupted installation";
+inline constexpr const char* kInterruptedTakenBack =
+    "An installation into %s was interrupted before it ended.\nWhat it had done has been taken back.";
 inline constexpr const char* kInvalidManifestSignature = "Invalid manifest signature";
 inline constexpr const char* kHttpsOnly = "Must start with https://";
 inline constexpr const char* kServerError = "Server error %d while downloading";

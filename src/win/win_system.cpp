@@ -7,10 +7,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "core/support/os_class.h"
+#include "core/support/text.h"
 #include "handles.h"
 
 namespace inst::win {
@@ -30,6 +32,22 @@ bool WinFileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirec
 
 bool WinFileSystem::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
+bool WinFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::vector<std::string> WinFileSystem::ListFolder(const std::string& path) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  const SearchHandle search(::FindFirstFileA(JoinPath(path, "*").c_str(), &found));
+  if (!search) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileA(search.get(), &found));
+  return names;
+}
+
 std::optional<std::string> WinFileSystem::ReadWholeFile(const std::string& path) {
   FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -41,19 +59,28 @@ std::optional<std::string> WinFileSystem::ReadWholeFile(const std::string& path)
   return content;
 }
 
-namespace {
-
-// Files through runtime descriptors, whose error numbers the messages report.
+// Files through runtime descriptors, whose error numbers the messages report. Each
+// is known to its file system while it is open.
 class CrtOutputFile final : public OutputFile {
  public:
-  explicit CrtOutputFile(int fd) : fd_(Descriptor(fd)) {}
+  CrtOutputFile(int fd, std::vector<CrtOutputFile*>& open) : fd_(Descriptor(fd)), open_(open) { open_.push_back(this); }
+  ~CrtOutputFile() override { open_.erase(std::find(open_.begin(), open_.end(), this)); }
   bool Write(const void* data, std::size_t size) override {
-    return ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
+    return fd_ && ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
   }
+  bool Flush() override { return fd_ && ::_commit(fd_.get()) == 0; }
+  void Close() { fd_.reset(); }
 
  private:
   Descriptor fd_;
+  std::vector<CrtOutputFile*>& open_;
 };
+
+void WinFileSystem::CloseOpenFiles() {
+  for (CrtOutputFile* file : open_outputs_) file->Close();
+}
+
+namespace {
 
 class CrtInputFile final : public InputFile {
  public:
@@ -83,7 +110,7 @@ Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
   const bool existed = fd < 0 && errno == EEXIST;
   if (existed) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
   if (fd < 0) return {nullptr, errno};
-  return {std::make_unique<CrtOutputFile>(fd), 0, existed};
+  return {std::make_unique<CrtOutputFile>(fd, open_outputs_), 0, existed};
 }
 
 Opened<InputFile> WinFileSystem::OpenForReading(const std::string& path) {

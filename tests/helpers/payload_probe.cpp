@@ -8,7 +8,7 @@
 // Steps after it (in the order given):
 //   discard, phases:FOLDER, memory, and a first step idle: the benchmarks' own
 //                    (benchmarks/probe_timing.h)
-//   register         WriteProductValues and RegisterProduct
+//   register         WriteProductValues, RegisterProduct and WriteUninstallEntry
 //   shortcuts        CreateShortcuts
 //   freespace:PATH   QueryFreeSpace of PATH (the result and the cluster size are reported)
 //   driver:FEATURE   InstallDriver for that feature
@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
     } else if (step == "register") {
       process.session.product.WriteProductValues();
       process.session.product.RegisterProduct(integrations);
+      process.session.product.WriteUninstallEntry();
     } else if (step == "shortcuts") {
       inst::win::CreateShortcuts(process);
     } else if (Step(step, "freespace:", rest)) {

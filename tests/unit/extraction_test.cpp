@@ -40,7 +40,6 @@ class ExtractionTest : public ::testing::Test, public testing::RunFixture {
 TEST_F(ExtractionTest, RecordsAreWrittenOrPassedOverInOrder) {
   const std::string big(20000, 'b');
   fs.files["C:\\P\\empty"] = "there before";
-  state.journal.Begin();
   extractor.SetStream(OpenMemoryStream(Records({"hello", "", "skipped", big})));
   extractor.ExtractFile("C:\\P\\a.txt", 5);
   extractor.ExtractFile("C:\\P\\empty", 0);
@@ -51,8 +50,6 @@ TEST_F(ExtractionTest, RecordsAreWrittenOrPassedOverInOrder) {
   EXPECT_EQ(fs.files.at("C:\\P\\big"), big);
   EXPECT_EQ(fs.files.size(), 3u);
   EXPECT_EQ(state.lists.installed_files, (std::vector<std::string>{"C:\\P\\a.txt", "C:\\P\\empty", "C:\\P\\big"}));
-  // A failed run would delete what it created, not a file it wrote over.
-  EXPECT_EQ(state.journal.files, (std::vector<std::string>{"C:\\P\\a.txt", "C:\\P\\big"}));
   EXPECT_EQ(state.file_ordinal, 4u);
   EXPECT_TRUE(progress.percents.empty());  // progress_unit 0: nothing reported
 }

@@ -190,10 +190,12 @@ TEST_F(InstallationTest, InstalledManifestContentAndOrder) {
   state.lists.installed_folders = {"C:\\P", "C:\\P\\bin", "C:\\P\\bin\\deep"};
   AddShortcut(state.lists, "Uninstall", "resources\\setup.exe>--remove,ICONUN");
   AddShortcut(state.lists, "Readme", "docs\\readme.txt");
+  state.variables.SetVariable("ShortcutFolder", "C:\\Users\\me\\Programs\\V\\Demo");
   const std::string text = InstalledManifestText(state, "SIG", "C:\\P\\resources\\manifest");
   EXPECT_EQ(text,
             "SIG\r\n[Variables]\r\nProduct=DemoC\r\nVersion=1.0\r\nInstDir=%InstDir%\r\nOther=%InstDir%2\\x\r\n"
-            "SETUP=%InstDir%\\resources\\setup.exe\r\n[Files]\r\n%InstDir%\\bin\\a.exe\r\nD:\\else\\b\r\n"
+            "ShortcutFolder=C:\\Users\\me\\Programs\\V\\Demo\r\nSETUP=%InstDir%\\resources\\setup.exe\r\n[Files]\r\n%"
+            "InstDir%\\bin\\a.exe\r\nD:\\else\\b\r\n"
             "%InstDir%\\resources\\manifest\r\n[Folders]\r\n%InstDir%\\bin\\deep\r\n%InstDir%\\bin\r\n%InstDir%\r\n"
             "[Shortcuts]\r\nUninstall=resources\\setup.exe>--remove,ICONUN\r\nReadme=docs\\readme.txt\r\n[Run]\r\n");
   // Into an existing folder the folder itself is listed at the end.

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/support/os.h"
 
@@ -29,6 +30,23 @@ class MemoryFileSystem final : public FileSystem {
   bool RemoveFile(const std::string& path) override {
     if (locked.count(path) && locked[path]-- > 0) return false;
     return files.erase(path) > 0;
+  }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    if (!files.count(from) || (locked.count(from) && locked[from] > 0)) return false;
+    files[to] = std::move(files[from]);
+    files.erase(from);
+    return true;
+  }
+  std::vector<std::string> ListFolder(const std::string& path) override {
+    std::set<std::string> names;
+    const std::string prefix = path + "\\";
+    auto add = [&](const std::string& entry) {
+      if (entry.rfind(prefix, 0) == 0)
+        names.insert(entry.substr(prefix.size(), entry.find('\\', prefix.size()) - prefix.size()));
+    };
+    for (const auto& [file, content] : files) add(file);
+    for (const std::string& folder : folders) add(folder);
+    return {names.begin(), names.end()};
   }
   std::optional<std::string> ReadWholeFile(const std::string& path) override {
     const auto it = files.find(path);

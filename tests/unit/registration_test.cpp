@@ -39,6 +39,7 @@ class RegistrationTest : public ::testing::Test, public testing::RunFixture {
   void Register() {
     product.WriteProductValues();
     product.RegisterProduct(integrations);
+    product.WriteUninstallEntry();
   }
   std::uint32_t Number(const std::string& key, const std::string& name) {
     const auto* data = registry.Value(kHKLM, key, name);
@@ -186,43 +187,6 @@ TEST_F(RegistrationTest, NewestInstalledVersionAndThePluginsOwnRecord) {
   EXPECT_EQ(NewestInstalledVersion(state.variables, registry, files), "3.1");
 }
 
-// A failed run takes back the keys, values, files and folders it created, and
-// nothing that was there before.
-TEST_F(RegistrationTest, RollBackTakesBackOnlyWhatTheRunCreated) {
-  MemoryFileSystem files;
-  files.folders = {"C:", "C:\\Old"};
-  files.files["C:\\Old\\kept.txt"] = "before";
-  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Other", "theirs");
-  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "before");
-  JournalingRegistry journaled(registry, state.journal);
-  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Before the run", "x"),
-            kErrorSuccess);  // not recording yet
-
-  state.journal.Begin();
-  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\New"), kErrorSuccess);
-  EXPECT_EQ(journaled.RegistryWriteDword(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "BuildNo", 7), kErrorSuccess);
-  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Added", "new"), kErrorSuccess);
-  EXPECT_EQ(journaled.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "changed"), kErrorSuccess);
-  files.folders.insert({"C:\\New", "C:\\New\\bin"});
-  state.journal.folders = {"C:\\New", "C:\\New\\bin"};
-  files.files["C:\\New\\bin\\a.exe"] = "new";
-  state.RecordInstalledFile("C:\\New\\bin\\a.exe", false);
-  files.files["C:\\Old\\kept.txt"] = "overwritten";
-  state.RecordInstalledFile("C:\\Old\\kept.txt", true);
-  EXPECT_EQ(state.journal.keys.size(), 1u);  // the topmost key made, once
-
-  RollBackInstallation(state.journal, files, registry);
-  EXPECT_EQ(registry.RegistryListSubkeys(kHKLM, "SOFTWARE\\M\\P").error, kErrorFileNotFound);
-  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Added"), "(absent)");
-  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Shared"), "changed");  // it existed: it stays
-  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Other"), "theirs");
-  EXPECT_EQ(String(kHKLM, "SOFTWARE\\M", "Before the run"), "x");
-  EXPECT_FALSE(files.files.count("C:\\New\\bin\\a.exe"));
-  EXPECT_FALSE(files.IsDirectory("C:\\New"));
-  EXPECT_EQ(files.files.at("C:\\Old\\kept.txt"), "overwritten");
-  EXPECT_FALSE(state.journal.recording);
-}
-
 TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   Set({{"Product", "T"}, {"Version", "1"}, {"TESSARAShortCut", "3.15L2"}});
   registry.RegistryWriteString(kHKLM, "Software\\VORANTH Software\\TESSARA\\3.15\\PL2", "InstDir", "C:\\Tessara");
@@ -237,8 +201,20 @@ TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   other.variables.SetVariable("Version", "1");
   other.variables.SetVariable("TESSARAShortCut", "3.15");  // PL0, not installed
   second.RegisterProduct(integrations);
+  second.WriteUninstallEntry();
   EXPECT_EQ(other.tessara_path, "");
   EXPECT_FALSE(other.lists.shortcut_list);
+}
+
+// One version, one uninstall entry: a second folder is refused while the first holds it.
+TEST_F(RegistrationTest, TheSameVersionInstalledInAnotherFolder) {
+  Set({{"Product", "P"}, {"Version", "1.0"}});
+  EXPECT_EQ(product.InstalledElsewhere("C:\\B2"), std::nullopt);  // not installed
+  registry.RegistryWriteString(kHKLM, product.UninstallKey(), "InstallLocation", "C:\\B1\\");
+  EXPECT_EQ(product.InstalledElsewhere("C:\\B2"), std::nullopt);  // its folder is gone
+  files.folders = {"C:", "C:\\B1"};
+  EXPECT_EQ(product.InstalledElsewhere("C:\\B2"), "C:\\B1");
+  EXPECT_EQ(product.InstalledElsewhere("c:\\b1\\"), std::nullopt);  // the same folder: installed again
 }
 
 TEST_F(RegistrationTest, UnregisterKeepsTheProductKeyWhileAnotherPatchLevelRemains) {
@@ -339,6 +315,12 @@ TEST_F(DefaultsTest, StartMenuFolderFromTheShellTheRegistryOrWindows) {
   files.folders.clear();
   EXPECT_THROW(Defaults(), ProcessEnded);
   EXPECT_EQ(host.boxes.back().text, "Unable to determine location of start menu");
+
+  // Removed or repaired by another account: the folder the installation recorded.
+  state.running_installed_copy = true;
+  state.variables.SetVariable("ShortcutFolder", "C:\\Users\\installer\\Programs\\V\\Tools");
+  Defaults();
+  EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Users\\installer\\Programs\\V\\Tools");
 }
 
 TEST_F(DefaultsTest, ProposedInstallationFolder) {

@@ -80,6 +80,17 @@ TEST(InstalledCopy, SignatureAndFirstLine) {
   EXPECT_EQ(FirstManifestLine(""), "");
 }
 
+// Only this program's own names go, and only where no live run holds the folder.
+TEST(TempFolder, StaleFoldersOfKilledRunsAreRemovedWithTheirContent) {
+  MemoryFileSystem fs;
+  fs.folders = {"T", "T\\vr12", "T\\vr12\\dl", "T\\vr13", "T\\vrx", "T\\vr12345", "T\\other"};
+  fs.files = {
+      {"T\\vr12\\icon.ico", ""}, {"T\\vr12\\dl\\tool.exe", ""}, {"T\\vr13\\icon.ico", ""}, {"T\\vr14", "a file"}};
+  EXPECT_EQ(RemoveStaleTempFolders(fs, "T", [](const std::string& folder) { return folder == "T\\vr13"; }), 1);
+  EXPECT_EQ(fs.folders, (std::set<std::string>{"T", "T\\vr13", "T\\vrx", "T\\vr12345", "T\\other"}));
+  EXPECT_EQ(fs.files.size(), 2u);
+}
+
 TEST(InstalledCopy, InstallationFolderFromTheResourcesFolder) {
   EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\X\\resources\\setup.exe"), "C:\\Prog\\X");
   EXPECT_EQ(InstallationFolderOfCopy("C:\\Prog\\X\\RESOURCES\\setup.exe"), "C:\\Prog\\X");

@@ -1,9 +1,16 @@
 """Faults that must leave installations true to their records: a removal asked of
-the wrong program, a file held open, a failure part-way, resources kept elsewhere.
-(Which lines a removal may touch, and what a reinstall keeps, are proved natively.)"""
+the wrong program, a file held open, a failure, a Cancel or a kill part-way, two
+installers at once, resources kept elsewhere, another account's removal. (Which
+lines a removal may touch, what a reinstall keeps, and that a journal stopped after
+any step is taken back whole, are proved natively.)"""
+import subprocess
+import sys
+import threading
+import time
 import unittest
 
-from winetest import LICENCE, WineTestCase, build_sample_variant
+from winetest import (CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
+                      build_installer, build_sample_variant, click, state)
 
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 
@@ -48,19 +55,175 @@ class RemovalSafetyTest(WineTestCase):
         self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
 
 
+ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
+CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
+IN_PROGRESS = ("Installation in progress",
+               "Another installation is in progress on this computer.\nTry again once it has ended.")
+
+
 class RollbackTest(WineTestCase):
-    def test_a_failure_part_way_takes_back_what_the_run_made(self):
-        exe = build_sample_variant(self.session, "sample")
-        folder = self.session.unix_path("C:\\Halfway")
-        folder.mkdir()
-        (folder / "mine.txt").write_text("the user's")
+    def blocked_folder(self, name):
+        """A folder the sample cannot be installed into (a file stands where its
+        include folder must go), holding the user's own files."""
+        folder = self.session.unix_path(name)
+        (folder / "bin").mkdir(parents=True)
+        (folder / "bin/democc.exe").write_bytes(b"the user's own build")
         (folder / "include").write_text("a file where a folder must be")
+        return folder
+
+    def test_a_failure_part_way_takes_back_what_the_run_made_and_restores_what_it_overwrote(self):
+        exe = build_sample_variant(self.session, "sample")
+        folder = self.blocked_folder("C:\\Halfway")
         result = self.session.run(exe, ["--dir=C:\\Halfway", LICENCE], answers=["OK"])
         self.assertBoxes(result, [("Fatal error", "Folder C:\\Halfway\\include exists but is not a folder!")])
         self.assertEqual(result.exit_code, 1)
-        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["include", "mine.txt"])
+        self.assertEqual(sorted(str(p.relative_to(folder)) for p in folder.rglob("*")),
+                         ["bin", "bin/democc.exe", "include"])
+        self.assertEqual((folder / "bin/democc.exe").read_bytes(), b"the user's own build")
         self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
         self.assertIsNone(self.session.reg_query(UNINSTALL, "UninstallString"))
+
+    def test_a_failed_wizard_run_takes_back_the_language_and_the_path_entry(self):
+        exe = build_sample_variant(self.session, "wizard")
+        self.blocked_folder("C:\\Chosen")
+        path = self.session.reg_query(ENVIRONMENT, "PATH")
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
+            f"do:type:{FOLDER_ID}:C:\\Chosen", NEXT, "do:select:2", click(PATH_ID), NEXT, "OK"])
+        self.assertBoxes(result, [("Fatal error", "Folder C:\\Chosen\\include exists but is not a folder!")])
+        self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), path)
+        self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
+
+
+def large_installer(session):
+    """The large synthetic product (about 1,300 files) as an installer."""
+    product = session.root / "large"
+    subprocess.run([sys.executable, str(SAMPLES_DIR / "make_large_product.py"), str(product)], check=True)
+    return build_installer(session.root / "large.exe", product / "manifest.txt", product / "files"), \
+        sum(1 for p in (product / "files").rglob("*") if p.is_file())
+
+
+def file_count(root):
+    return sum(1 for p in root.rglob("*") if p.is_file()) if root.exists() else 0
+
+
+class InterruptionTest(WineTestCase):
+    """The large product, cancelled, killed and installed twice at once."""
+    PRODUCT = "HKLM\\SOFTWARE\\Voranth\\LargeSuite\\2.0"
+    ENTRY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0PL0"
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        installer, cls.files = large_installer(cls.session)
+        cls.exe = cls.session.install_stub("C:\\Download", "large.exe", source=installer)
+
+    def kill_when(self, folder, ready):
+        """Starts a headless install into the folder and kills it (kill -9) once
+        ready(its files so far) holds."""
+        root = self.session.unix_path(folder)
+        process = subprocess.Popen([WINE, self.exe, f"--dir={folder}", LICENCE, "--unattended"], env=self.session.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 120
+        while not ready(file_count(root)):
+            self.assertIsNone(process.poll(), "the run ended before it could be killed")
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.01)
+        process.kill()
+        process.wait()
+
+    def assertNothingLeft(self, folder):
+        root = self.session.unix_path(folder)
+        deadline = time.monotonic() + 60
+        while root.exists() and time.monotonic() < deadline:
+            time.sleep(0.5)  # the clean-up script removes the last of it
+        self.assertFalse(root.exists(), sorted(str(p) for p in root.rglob("*")) if root.exists() else "")
+        for key in (self.PRODUCT, self.ENTRY):
+            self.assertEqual(self.session.wine("reg", "query", key).returncode, 1, key)
+        self.assertEqual([p.name for p in self.session.user_temp().glob("vr*") if p.is_dir()], [])
+        self.assertFalse((self.session.drive_c / "ProgramData/VORANTH Software").exists())
+
+    def test_runs_killed_part_way_are_taken_back_by_the_next_run(self):
+        log = self.session.root / "next.log"
+        taken_back = "An installation into C:\\Killed was interrupted before it ended."
+        # At about a quarter: the next installation takes it back first, then installs.
+        self.kill_when("C:\\Killed", lambda count: count >= self.files // 4)
+        self.assertTrue(list((self.session.drive_c / "ProgramData/VORANTH Software/Setup journals").glob("*.journal")))
+        result = self.session.run(self.exe, ["--dir=C:\\Killed", LICENCE, f"--log={self.session.win_path(log)}"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertIn(taken_back, log.read_text(encoding="latin-1"))
+        self.assertEqual(file_count(self.session.unix_path("C:\\Killed")), self.files + 6)  # and the resources
+        # Installed again over it, killed at three quarters: the installed copy's
+        # removal takes that back (the files it overwrote come back) and removes all.
+        self.kill_when("C:\\Killed", lambda count: count >= self.files + 6 + self.files * 3 // 4)  # with backups
+        result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertNothingLeft("C:\\Killed")
+
+    def test_one_installation_at_a_time(self):
+        # While one installs, a second headless run is turned away at once and a
+        # wizard offers Retry or Cancel; the first completes.
+        results = {}
+
+        def run(name, args, answers=()):
+            results[name] = self.session.run(self.exe, args, answers=answers)
+        first = threading.Thread(target=run, args=("first", ["--dir=C:\\Twice", LICENCE]))
+        first.start()
+        while file_count(self.session.unix_path("C:\\Twice")) == 0:
+            time.sleep(0.05)
+        second = threading.Thread(target=run, args=("headless", ["--dir=C:\\Twice", LICENCE]))
+        second.start()
+        run("wizard", [], ["Cancel"])
+        for thread in (first, second):
+            thread.join()
+        self.assertEqual((results["first"].exit_code, results["first"].boxes), (0, []))
+        self.assertEqual((results["headless"].exit_code, results["headless"].boxes), (1618, []))
+        self.assertEqual(results["headless"].stderr, f"{IN_PROGRESS[0]}: {IN_PROGRESS[1]}\n")
+        self.assertEqual((results["wizard"].exit_code, results["wizard"].box_texts()), (1618, [IN_PROGRESS]))
+        self.assertEqual(sorted(results["wizard"].boxes[0].buttons), ["Cancel", "Retry"])
+        self.assertEqual(file_count(self.session.unix_path("C:\\Twice")), self.files + 6)
+        # One folder per version: the next test's installation needs this one gone.
+        self.assertEqual(self.session.run("C:\\Twice\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
+
+    def test_cancel_during_the_copy_takes_back_everything(self):
+        result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
+            f"do:type:{FOLDER_ID}:C:\\Cancelled", NEXT, NEXT, click(CANCEL_ID), "Yes"])
+        self.assertEqual((result.exit_code, result.box_texts()), (1, [CANCEL]))
+        self.assertFalse(self.session.unix_path("C:\\Cancelled").exists())
+        self.assertEqual(self.session.wine("reg", "query", self.PRODUCT).returncode, 1)
+
+
+class InstallationRecordTest(WineTestCase):
+    ELSEWHERE = ("This version is already installed in C:\\B1.\nInstall into that folder, or first remove the "
+                 "installation there: through its entry in the list of programs, or with resources\\setup.exe "
+                 "--remove in that folder.")
+
+    def test_the_same_version_in_another_folder_is_refused(self):
+        exe = build_sample_variant(self.session, "sample")
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
+        result = self.session.run(exe, ["--dir=C:\\B2", LICENCE], answers=["OK"])
+        self.assertEqual((result.exit_code, result.box_texts()), (1, [("Fatal error", self.ELSEWHERE)]))
+        self.assertFalse(self.session.unix_path("C:\\B2").exists())
+        # The wizard refuses it on the folder page, where another folder can be chosen.
+        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
+            f"do:type:{FOLDER_ID}:C:\\B2", NEXT, "OK", state(FOLDER_ID), "do:close"])
+        self.assertBoxes(result, [("Already installed", self.ELSEWHERE)])
+        self.assertTrue(result.controls[0]["visible"])
+        # Into its own folder it installs again as before.
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
+
+    def test_another_account_removes_the_shortcuts_the_installation_made(self):
+        exe = build_sample_variant(self.session, "accounts")
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\Shared", LICENCE]).exit_code, 0)
+        programs = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+        links = programs / "VORANTH Software/DemoC Compiler Suite"
+        self.assertTrue((links / "Read me.lnk").exists())
+        # The account that removes it has its Start menu elsewhere.
+        for key in ("User Shell Folders", "Shell Folders"):
+            self.session.reg_add(f"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\{key}",
+                                 "Programs", "REG_SZ", "C:\\Other\\Programs")
+        result = self.session.run("C:\\Shared\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertFalse(links.exists())
 
 
 class SharedResourcesTest(WineTestCase):

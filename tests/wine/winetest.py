@@ -3,6 +3,7 @@
 Each test class gets a private copy of the booted prefix (WineSession) and runs
 programs through the robot, which logs and answers every message box.
 """
+import itertools
 import json
 import os
 import pwd
@@ -146,7 +147,7 @@ class WineSession:
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         if display_file.exists():
             self.env["DISPLAY"] = display_file.read_text().strip()
-        self._runs = 0
+        self._runs = itertools.count(1)
         # The prefix hands .pdf documents to this recorder (see wine_env.py).
         self.install_stub("C:\\Opened", "open.exe", source=HELPERS_DIR / "record_open.exe")
 
@@ -206,9 +207,9 @@ class WineSession:
         is given as the command-line text exactly. Items of `answers` starting with
         "do:" act on the wizard window; the others answer boxes. Returns its exit
         code, boxes and whatever the actions logged."""
-        self._runs += 1
-        log = self.root / f"robot-{self._runs}.log"
-        streams = {name: self.root / f"robot-{self._runs}.{name}" for name in ("stdout", "stderr")}
+        number = next(self._runs)  # runs may go side by side, from threads
+        log = self.root / f"robot-{number}.log"
+        streams = {name: self.root / f"robot-{number}.{name}" for name in ("stdout", "stderr")}
         command = [HELPERS_DIR / "robot.exe", "--log", self.win_path(log), "--timeout", str(timeout)]
         for name, path in streams.items():
             command += [f"--{name}", self.win_path(path)]

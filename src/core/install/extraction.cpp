@@ -18,10 +18,11 @@ void FileExtractor::CountProgress(std::uint64_t bytes) {
 }
 
 std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
+  state_.journal.BeforeWriting(path);
   for (;;) {
     Opened<OutputFile> opened = files_.OpenForWriting(path);
     if (opened.file) {
-      state_.RecordInstalledFile(path, opened.existed);
+      state_.lists.installed_files.push_back(path);
       return std::move(opened.file);
     }
     if (opened.error_number == kAccessDenied &&
@@ -72,11 +73,12 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   if (!in.file) {
     messages_.FatalError(msg::kCantOpenFile, source.c_str(), files_.ErrorText(in.error_number).c_str());
   }
+  state_.journal.BeforeWriting(destination);
   Opened<OutputFile> out = files_.OpenForWriting(destination);
   if (!out.file) {
     messages_.FatalError(msg::kCantCreateFileText, destination.c_str(), files_.ErrorText(out.error_number).c_str());
   }
-  state_.RecordInstalledFile(destination, out.existed);
+  state_.lists.installed_files.push_back(destination);
   CountProgress(kPerFileProgress);
   std::vector<char> buffer(kCopyChunk);
   std::uint64_t remaining = size;
@@ -104,9 +106,9 @@ bool FileExtractor::CreateFolderPath(const std::string& requested) {
   }
   // "C:\" is never cut down to "C:".
   if (const auto parent = ParentFolder(path); parent && parent->size() > 2) CreateFolderPath(std::string(*parent));
+  state_.journal.Note({JournalEntry::kNewFolder, 0, path});
   if (!files_.CreateFolder(path)) messages_.FatalError(msg::kFailedToCreateFolder, path.c_str());
   state_.lists.installed_folders.push_back(path);
-  if (state_.journal.recording) state_.journal.folders.push_back(path);
   return true;
 }
 

@@ -33,12 +33,16 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   InstallerVariables& vars = state.variables;
   if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable(var::kProgramFiles, *program_files);
 
-  const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
-  const std::string* name = vars.GetVariable("ShortcutFolderName");
-  const std::string folder_name = name ? *name : vars.ValueOf(var::kDescription);
-  std::string shortcut_folder = start_menu + "\\" + kPublisher + "\\" + folder_name;
-  if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
-  vars.SetVariable(var::kShortcutFolder, shortcut_folder);
+  // An installed copy keeps the Start-menu folder its installation recorded,
+  // whichever account runs it.
+  if (!state.running_installed_copy || !vars.GetVariable(var::kShortcutFolder)) {
+    const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
+    const std::string* name = vars.GetVariable("ShortcutFolderName");
+    const std::string folder_name = name ? *name : vars.ValueOf(var::kDescription);
+    std::string shortcut_folder = start_menu + "\\" + kPublisher + "\\" + folder_name;
+    if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
+    vars.SetVariable(var::kShortcutFolder, shortcut_folder);
+  }
 
   const std::string* folder = vars.GetVariable(var::kInstDir);
   const bool is_default = folder != nullptr && EqualsIgnoreCase(*folder, "default");

@@ -1,8 +1,14 @@
-// What an installation run created, so that a run that fails or is cancelled can
-// take it back and leave the machine as it found it: files and folders that did
-// not exist before, registry keys and values it created. What existed before stays.
+// What an installation run changes, so that a run that fails, is cancelled or is
+// killed can be taken back and leave the machine as it found it: files and folders
+// it created, files it overwrote (kept aside until the run succeeds), registry keys
+// and values it created or changed. Each entry is written to the journal's file
+// before the change it records, so that the next run can take back a run that
+// never got to do so itself.
 #pragma once
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/install/registry.h"
@@ -10,33 +16,88 @@
 
 namespace inst {
 
-struct InstallJournal {
-  struct Key {
-    int root;
-    std::string path;
+struct JournalEntry {
+  enum Kind : char {
+    kInstallation = 'I',  // path: the installation folder (the journal's first line)
+    kNewFile = 'F',
+    kOverwrittenFile = 'B',  // the earlier content waits in BackupPath(path)
+    kNewFolder = 'D',
+    kNewKey = 'K',
+    kNewValue = 'V',
+    kChangedString = 'S',  // data: the earlier text
+    kChangedExpandString = 'X',
+    kChangedDword = 'W',  // data: the earlier number, in decimal
   };
-  struct Value {
-    int root;
-    std::string key;
-    std::string name;
-  };
+  JournalEntry(Kind entry_kind, int entry_root, std::string entry_path, std::string entry_name = {},
+               std::string entry_data = {})
+      : kind(entry_kind),
+        root(entry_root),
+        path(std::move(entry_path)),
+        name(std::move(entry_name)),
+        data(std::move(entry_data)) {}
 
-  // Starts recording afresh; the run's last step stops it, keeping what it made.
-  void Begin() {
-    *this = InstallJournal{};
-    recording = true;
-  }
-  void Finish() { recording = false; }
+  Kind kind;
+  int root = 0;
+  std::string path;  // file, folder or key
+  std::string name;  // value name
+  std::string data;
 
-  bool recording = false;
-  std::vector<std::string> files;    // in the order made
-  std::vector<std::string> folders;  // parents first
-  std::vector<Key> keys;             // the topmost key each write created
-  std::vector<Value> values;         // values created in keys that existed
+  // One line of the journal's file.
+  std::string Line() const;
+  // A line read back; none for one that is cut short or unknown.
+  static std::optional<JournalEntry> Parse(std::string_view line);
 };
 
+// Where an overwritten file's earlier content is kept: beside it, so that keeping
+// and restoring it are renames on one volume.
+std::string BackupPath(const std::string& path);
+
+class InstallJournal {
+ public:
+  // Starts recording afresh for an installation into `folder`, into the file at
+  // `file_path` when it can be made (else in memory only: a failure is still taken
+  // back, a kill not). True when the file was made.
+  bool Begin(FileSystem& files, const std::string& file_path, const std::string& folder);
+  // The run has succeeded: the backups go, and so does the journal's file.
+  void Finish();
+  bool recording() const { return files_ != nullptr; }
+
+  // Called before a file is written: notes a new file, or keeps an existing one aside
+  // (once per run). True when the file was there before.
+  bool BeforeWriting(const std::string& path);
+  void Note(JournalEntry entry);
+
+  // Takes back every change recorded, the last first, deletes the journal's file and
+  // stops the recording.
+  void RollBack(Registry& registry);
+
+  const std::vector<JournalEntry>& entries() const { return entries_; }
+
+ private:
+  bool Mentions(const std::string& path) const;
+  void Close();
+
+  FileSystem* files_ = nullptr;
+  std::unique_ptr<OutputFile> file_;
+  std::string file_path_;
+  std::vector<JournalEntry> entries_;
+};
+
+// Takes back the entries of a journal, the last first. Best effort: what cannot be
+// taken back leaves no more behind than stopping would.
+void TakeBack(const std::vector<JournalEntry>& entries, FileSystem& files, Registry& registry);
+
+// The entries of a journal's file; a last line cut short by a kill is left out.
+std::vector<JournalEntry> ReadJournal(std::string_view text);
+
+inline constexpr const char* kJournalSuffix = ".journal";
+
+// Takes back the runs whose journals are left in `folder` (their runs were killed)
+// and deletes the journals; returns the installation folder of each.
+std::vector<std::string> TakeBackInterruptedRuns(FileSystem& files, Registry& registry, const std::string& folder);
+
 // The registry as the installation run writes it: every write also notes, while the
-// journal records, the key or value it creates.
+// journal records, the key it creates or the value it creates or changes.
 class JournalingRegistry final : public Registry {
  public:
   JournalingRegistry(Registry& registry, InstallJournal& journal) : registry_(registry), journal_(journal) {}
@@ -83,9 +144,5 @@ class JournalingRegistry final : public Registry {
   Registry& registry_;
   InstallJournal& journal_;
 };
-
-// Takes back what the journal recorded: values, keys, files, then the folders that
-// are left empty, deepest first. Stops the recording.
-void RollBackInstallation(InstallJournal& journal, FileSystem& files, Registry& registry);
 
 }  // namespace inst

@@ -45,4 +45,9 @@ inline constexpr const char* kWriteError = "Write error on %s";
 inline constexpr const char* kFolderIsNotAFolder = "Folder %s exists but is not a folder!";
 inline constexpr const char* kFailedToCreateFolder = "Failed to create folder %s";
 
+inline constexpr const char* kInstalledElsewhereTitle = "Already installed";
+inline constexpr const char* kInstalledElsewhere =
+    "This version is already installed in %s.\nInstall into that folder, or first remove the installation there: "
+    "through its entry in the list of programs, or with resources\\setup.exe --remove in that folder.";
+
 }  // namespace inst::msg

@@ -53,6 +53,12 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
       std::find_if(names.begin(), names.end(), [](const std::string& n) { return EqualsIgnoreCase(n, "PatchLevel"); });
   if (version != names.end() && patch < version) std::rotate(patch, version, version + 1);
   for (const std::string& name : names) line(name + "=" + CollapseInstDir(vars.ValueOf(name), vars));
+  // The Start-menu folder this run used: a removal by another account (whose own
+  // Start menu is elsewhere) still finds the shortcuts.
+  const std::string* shortcuts = vars.GetVariable(var::kShortcutFolder);
+  if (shortcuts && std::none_of(names.begin(), names.end(),
+                                [](const std::string& n) { return EqualsIgnoreCase(n, var::kShortcutFolder); }))
+    line(std::string(var::kShortcutFolder) + "=" + *shortcuts);
   for (const ResourceRecord& resource : lists.resource_list)
     if (resource.key) line(*resource.key + "=" + CollapseInstDir(resource.name, vars));
   line("[Files]");
@@ -132,7 +138,7 @@ void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& 
   // record, so that one removal takes both.
   const std::optional<std::string> earlier = files.ReadWholeFile(path);
   if (earlier) KeepEarlierRecords(state, *earlier, messages);
-  if (state.journal.recording && !earlier) state.journal.files.push_back(path);
+  state.journal.BeforeWriting(path);
   Opened<OutputFile> out = files.OpenForWriting(path);
   if (!out.file) messages.FatalError(msg::kCantWriteInstalledManifest);
   const std::string text = InstalledManifestText(state, signature, path);

@@ -15,14 +15,7 @@ namespace inst {
 struct InstallerState : ManifestState {
   using ManifestState::ManifestState;
 
-  // A file the installation wrote, on record for removal (and, when it is new, for
-  // taking back should the run fail).
-  void RecordInstalledFile(const std::string& path, bool existed_before) {
-    lists.installed_files.push_back(path);
-    if (journal.recording && !existed_before) journal.files.push_back(path);
-  }
-
-  // What the installation run has created so far, for a run that fails.
+  // What the installation run has changed so far, for a run that fails.
   InstallJournal journal;
 
   // Progress of the installation run: bytes per percent (0: none reported) and

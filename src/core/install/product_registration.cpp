@@ -133,7 +133,6 @@ void ProductRegistration::AddTessaraShortcut() {
 
 void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
   ApplyRegistryEntries();
-  WriteUninstallEntry();
   if (state_.variables.TestFlag("EditHoltekIDE")) integrations.ConfigureHoltekIDE();
   if (state_.variables.TestFlag("SetupFASM")) integrations.RegisterFasmTools();
   if (state_.variables.TestFlag(var::kInstallMPLABPlugin)) {
@@ -145,6 +144,14 @@ void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {
     integrations.RegisterMplabPlugin();
   }
   AddTessaraShortcut();
+}
+
+std::optional<std::string> ProductRegistration::InstalledElsewhere(const std::string& folder) {
+  const RegistryValue other = registry_.RegistryReadString(kHKLM, UninstallKey(), "InstallLocation");
+  if (!other.ok() || other.text.empty()) return std::nullopt;
+  const std::string there = NormalizeFolder(other.text);
+  if (EqualsIgnoreCase(there, NormalizeFolder(folder)) || !files_.IsDirectory(there)) return std::nullopt;
+  return there;
 }
 
 bool ProductRegistration::UnregisterProduct() {

@@ -29,13 +29,19 @@ class ProductRegistration {
   void WriteProductValues();
   // Writes the manifest's [Registry] entries.
   void ApplyRegistryEntries();
-  // The rest of the registration, once WriteProductValues has run.
+  // The rest of the registration but the uninstall entry, once WriteProductValues has run.
   void RegisterProduct(ToolIntegrations& integrations);
+  // The programs list's entry: last of an installation, once the installed copy can
+  // remove what it names.
+  void WriteUninstallEntry();
   // True when every deletion succeeded.
   bool UnregisterProduct();
+  // The folder another installation of this very version holds, when its uninstall
+  // entry names one other than `folder` and it is still there: one version has one
+  // entry, so a second installation would orphan the first.
+  std::optional<std::string> InstalledElsewhere(const std::string& folder);
 
  private:
-  void WriteUninstallEntry();
   void AddTessaraShortcut();
 
   InstallerState& state_;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace inst {
 
@@ -13,6 +14,8 @@ class OutputFile {
   virtual ~OutputFile() = default;  // closes the file
   // True when every byte was written.
   [[nodiscard]] virtual bool Write(const void* data, std::size_t size) = 0;
+  // True when what was written has reached the disk.
+  [[nodiscard]] virtual bool Flush() { return true; }
 };
 
 class InputFile {
@@ -38,6 +41,13 @@ class FileSystem {
   [[nodiscard]] virtual bool CreateFolder(const std::string& path) = 0;
   [[nodiscard]] virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
+  // Renames a file, replacing one at the destination.
+  [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // The names of what a folder holds (not "." and ".."); empty when it cannot be read.
+  virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
+  // Closes every file still open for writing, so that it can be deleted (a run
+  // ended part-way, from inside the work that has it open).
+  virtual void CloseOpenFiles() {}
   // The whole content of a file, or no result when it cannot be read.
   [[nodiscard]] virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
   // Binary, replacing an existing file.

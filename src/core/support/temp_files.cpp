@@ -21,4 +21,29 @@ void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& file
   }
 }
 
+void RemoveTree(FileSystem& files, const std::string& folder) {
+  for (const std::string& name : files.ListFolder(folder)) {
+    const std::string path = JoinPath(folder, name);
+    if (files.IsDirectory(path))
+      RemoveTree(files, path);
+    else
+      static_cast<void>(files.RemoveFile(path));
+  }
+  static_cast<void>(files.RemoveFolder(folder));
+}
+
+int RemoveStaleTempFolders(FileSystem& files, const std::string& base, bool (*held)(const std::string& folder)) {
+  int removed = 0;
+  for (const std::string& name : files.ListFolder(base)) {
+    // Only names this program makes: "vr" and up to four digits.
+    const bool ours = name.size() > 2 && name.size() <= 6 && EqualsIgnoreCase(name.substr(0, 2), "vr") &&
+                      name.find_first_not_of("0123456789", 2) == std::string::npos;
+    const std::string path = JoinPath(base, name);
+    if (!ours || !files.IsDirectory(path) || held(path)) continue;
+    RemoveTree(files, path);
+    ++removed;
+  }
+  return removed;
+}
+
 }  // namespace inst

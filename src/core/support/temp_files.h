@@ -30,4 +30,12 @@ std::string ChooseTempFolderName(const std::string& base, Random random, Exists 
 // ones can be), anything else deleted as a file. Failures are ignored.
 void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& files);
 
+// Deletes a folder with everything in it, as far as it can.
+void RemoveTree(FileSystem& files, const std::string& folder);
+
+// Removes the temporary folders ("vrN") in `base` that runs killed part-way left
+// behind: those `held` does not find held by a run that is still alive. Returns
+// how many went.
+int RemoveStaleTempFolders(FileSystem& files, const std::string& base, bool (*held)(const std::string& folder));
+
 }  // namespace inst

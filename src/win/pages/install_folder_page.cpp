@@ -5,6 +5,7 @@
 #include "win/free_space.h"
 #include "core/support/variable_names.h"
 #include "core/wizard/wizard_messages.h"
+#include "core/install/install_messages.h"
 
 namespace inst::win {
 
@@ -82,6 +83,11 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
   }
   if (process_.services.files.FileExists(folder) && !process_.services.files.IsDirectory(folder)) {
     process_.services.messages.ShowError(msg::kBadFolderTitle, msg::kFolderIsAFile);
+    ::SetFocus(folder_);
+    return false;
+  }
+  if (const auto elsewhere = process_.session.product.InstalledElsewhere(folder)) {
+    process_.services.messages.ShowError(msg::kInstalledElsewhereTitle, msg::kInstalledElsewhere, elsewhere->c_str());
     ::SetFocus(folder_);
     return false;
   }
