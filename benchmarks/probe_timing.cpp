@@ -89,7 +89,6 @@ class TimedFileSystem final : public inst::FileSystem {
   bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
   bool RenameFile(const std::string& from, const std::string& to) override { return files_.RenameFile(from, to); }
   std::vector<std::string> ListFolder(const std::string& path) override { return files_.ListFolder(path); }
-  void CloseOpenFiles() override { files_.CloseOpenFiles(); }
   std::optional<std::string> ReadWholeFile(const std::string& path) override { return files_.ReadWholeFile(path); }
   inst::Opened<inst::OutputFile> OpenForWriting(const std::string& path) override {
     ScopedTimer timer(times_.create);

@@ -291,7 +291,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
           wizard_->Back();
           return 0;
         case control::kCancel:
-          if (ConfirmCancel()) process_.services.messages.EndRun(1);
+          if (!ConfirmCancel()) break;
+          if (process_.services.progress.run_in_progress)
+            process_.services.progress.stop_requested = true;
+          else
+            process_.services.messages.EndRun(1);
           break;
       }
       break;

@@ -57,7 +57,12 @@ class ProgressRelay final : public Progress {
   void Flush() override {
     if (target) target->Flush();
   }
+  bool StopRequested() override { return stop_requested; }
   Progress* target = nullptr;
+  // While a run works, Cancel asks it to stop instead of ending the process from
+  // inside the work.
+  bool run_in_progress = false;
+  bool stop_requested = false;
 
  private:
   RunLog& log_;

@@ -83,6 +83,9 @@ void PerformRun(Process& process) {
   if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process.state, services.registry, session.product);
   services.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
   const bool install = vars.TestFlag(var::kInstall);
+  // Only an installation can be taken back: Cancel stops it at its next step. A
+  // removal or repair asked to stop ends at once, as before it began.
+  services.progress.run_in_progress = install;
   // Refused before anything is written (the wizard's folder page refuses it first).
   if (install) {
     if (const auto elsewhere = session.product.InstalledElsewhere(vars.ValueOf(var::kInstDir)))
@@ -103,6 +106,8 @@ void PerformRun(Process& process) {
     WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
     // Last: no entry in the programs list ever names a copy that cannot remove.
     session.product.WriteUninstallEntry();
+    // A Cancel during the last steps, which report no progress, still takes it all back.
+    if (services.progress.stop_requested) services.messages.EndRun(1);
     process.state.journal.Finish();
   } else if (vars.TestFlag(var::kRepair)) {
     session.product.WriteProductValues();
@@ -117,6 +122,7 @@ void PerformRun(Process& process) {
     session.product.UnregisterProduct();
     ForgetDocuments(vars);
   }
+  services.progress.run_in_progress = false;
   // A product that is the IDE itself offers to start its own copy when it ends.
   if (vars.GetVariable("TessaraOnly")) process.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
 }

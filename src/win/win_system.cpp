@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -59,28 +58,20 @@ std::optional<std::string> WinFileSystem::ReadWholeFile(const std::string& path)
   return content;
 }
 
-// Files through runtime descriptors, whose error numbers the messages report. Each
-// is known to its file system while it is open.
+namespace {
+
+// Files through runtime descriptors, whose error numbers the messages report.
 class CrtOutputFile final : public OutputFile {
  public:
-  CrtOutputFile(int fd, std::vector<CrtOutputFile*>& open) : fd_(Descriptor(fd)), open_(open) { open_.push_back(this); }
-  ~CrtOutputFile() override { open_.erase(std::find(open_.begin(), open_.end(), this)); }
+  explicit CrtOutputFile(int fd) : fd_(Descriptor(fd)) {}
   bool Write(const void* data, std::size_t size) override {
-    return fd_ && ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
+    return ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
   }
-  bool Flush() override { return fd_ && ::_commit(fd_.get()) == 0; }
-  void Close() { fd_.reset(); }
+  bool Flush() override { return ::_commit(fd_.get()) == 0; }
 
  private:
   Descriptor fd_;
-  std::vector<CrtOutputFile*>& open_;
 };
-
-void WinFileSystem::CloseOpenFiles() {
-  for (CrtOutputFile* file : open_outputs_) file->Close();
-}
-
-namespace {
 
 class CrtInputFile final : public InputFile {
  public:
@@ -110,7 +101,7 @@ Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
   const bool existed = fd < 0 && errno == EEXIST;
   if (existed) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
   if (fd < 0) return {nullptr, errno};
-  return {std::make_unique<CrtOutputFile>(fd, open_outputs_), 0, existed};
+  return {std::make_unique<CrtOutputFile>(fd), 0, existed};
 }
 
 Opened<InputFile> WinFileSystem::OpenForReading(const std::string& path) {

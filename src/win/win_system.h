@@ -1,19 +1,16 @@
 // The core's system interfaces on the real Win32 API.
 #pragma once
 #include <string>
-#include <vector>
 
 #include "core/support/os.h"
 
 namespace inst::win {
 
-class CrtOutputFile;
-
 class WinFileSystem final : public FileSystem {
  public:
   [[nodiscard]] bool RenameFile(const std::string& from, const std::string& to) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
-  void CloseOpenFiles() override;
+
   [[nodiscard]] bool FileExists(const std::string& path) override;
   [[nodiscard]] bool IsDirectory(const std::string& path) override;
   [[nodiscard]] bool CreateFolder(const std::string& path) override;
@@ -24,9 +21,6 @@ class WinFileSystem final : public FileSystem {
   [[nodiscard]] Opened<InputFile> OpenForReading(const std::string& path) override;
   std::uint64_t FileSize(const std::string& path) override;
   std::string ErrorText(int error_number) override;
-
- private:
-  std::vector<CrtOutputFile*> open_outputs_;
 };
 
 class WinEnvironment final : public Environment {

@@ -17,7 +17,9 @@ using testing::Records;
 
 struct RecordingProgress final : Progress {
   void ReportProgress(int percent, const char*) override { percents.push_back(percent); }
+  bool StopRequested() override { return percents.size() >= stop_after; }
   std::vector<int> percents;
+  std::size_t stop_after = SIZE_MAX;
 };
 
 class ExtractionTest : public ::testing::Test, public testing::RunFixture {
@@ -61,6 +63,22 @@ TEST_F(ExtractionTest, ProgressCountsOpensAndWrittenBytesRoundingUp) {
   extractor.ExtractFile(std::nullopt, 4);  // discarded bytes are not counted
   EXPECT_EQ(state.progress_done, 8192u + 50u);
   EXPECT_EQ(progress.percents, (std::vector<int>{82, 83}));
+}
+
+// Cancel confirmed while a file is being written: the run ends within the file, once
+// the chunk in hand is written, with exit code 1 (and is then taken back).
+TEST_F(ExtractionTest, AStopRequestedEndsTheRunWithinTheFile) {
+  state.progress_unit = 100;
+  progress.stop_after = 2;  // the open, then the first chunk
+  extractor.SetStream(OpenMemoryStream(Records({std::string(20000, 'x')})));
+  try {
+    extractor.ExtractFile("C:\\P\\big", 20000);
+    FAIL() << "the run went on";
+  } catch (const ProcessEnded& ended) {
+    EXPECT_EQ(ended.exit_code, 1);
+  }
+  EXPECT_EQ(fs.files.at("C:\\P\\big").size(), kCopyChunk);
+  EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST_F(ExtractionTest, SizeMismatchNamesTheOrdinal) {

@@ -146,9 +146,11 @@ class UninstallEntryTest(WineTestCase):
         quiet = self.session.reg_query(UNINSTALL, "QuietUninstallString")
         self.assertEqual(quiet, ("REG_SZ", '"C:\\Listed\\resources\\setup.exe" --remove-silently'))
         self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Listed"))
-        # Every installed file but the record of them, written after the entry.
+        # Every installed file, the record of them and the shortcuts included: the
+        # entry is written last.
         root = self.session.unix_path("C:\\Listed")
-        installed = [p for p in root.rglob("*") if p.is_file() and p.name != "manifest"]
+        links = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VORANTH Software"
+        installed = [p for p in [*root.rglob("*"), *links.rglob("*")] if p.is_file()]
         kilobytes = -(-sum(p.stat().st_size for p in installed) // 1024)
         self.assertEqual(self.session.reg_query(UNINSTALL, "EstimatedSize"), ("REG_DWORD", hex(kilobytes)))
 

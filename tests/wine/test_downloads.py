@@ -41,6 +41,7 @@ class DownloadTest(WineTestCase):
         super().tearDownClass()
 
     def install(self, name, edits, *extra, answers=()):
+        self.forget_sample_installations()
         record = self.session.unix_path(RECORD)
         record.unlink(missing_ok=True)
         exe = build_sample_variant(self.session, name, edits)

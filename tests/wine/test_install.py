@@ -92,7 +92,8 @@ class ExternalInstallerTest(WineTestCase):
         # The first fails with code 3, the alternative source does not exist; a
         # required component keeps the feature chosen although it cannot be had.
         exe = self.make("bad", "Installer=TOOLSETUP\nArguments=3\nInstaller=C:\\\\nowhere\\\\setup.exe\n", required=True)
-        result = self.session.run(exe, ["--dir=C:\\Ext2", LICENCE], answers=["Yes", "Yes"])
+        # Into the same folder as the other test: one version is installed in one folder.
+        result = self.session.run(exe, ["--dir=C:\\Ext", LICENCE], answers=["Yes", "Yes"])
         self.assertEqual([b.title for b in result.boxes], ["Installer not found"])
         self.assertEqual(result.boxes[0].text, "No installer for The tool was found\nSee the maker.\n"
                                                "Do you want to continue anyway?")

@@ -239,6 +239,8 @@ class InstallFolderPageTest(WineTestCase):
         self.assertTrue(self.session.unix_path("C:\\Prev\\bin\\democc.exe").exists())
         manifest = self.session.unix_path("C:\\Prev\\resources\\manifest").read_text(encoding="latin-1")
         self.assertNotIn("big.bin", manifest)
+        # One folder per version: the class's other installations need this one gone.
+        self.assertEqual(self.session.run("C:\\Prev\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
 
 
@@ -258,6 +260,8 @@ class ConfigurationPageTest(WineTestCase):
         # The value keeps its type and references (a folder already there is not added
         # again: proved natively).
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
+        # One folder per version: the class's other installations need this one gone.
+        self.assertEqual(self.session.run("C:\\Conf\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
     def test_a_choice_left_by_cancel_changes_nothing(self):
         # Applied when the run starts: ticked, then Back and Cancel, leaves PATH and
@@ -289,6 +293,7 @@ class CompletionPageTest(WineTestCase):
     def finish(self, exe, folder, ticks=(), answers=()):
         """Installs by clicks into the folder; lists the completion page, ticks
         rows by their text, then Finish."""
+        self.forget_sample_installations()
         return self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
             f"do:type:{FOLDER_ID}:{folder}", NEXT, NEXT, "do:waitfor:Finish", "do:controls",
             *(f"do:clicktext:{text}" for text in ticks), NEXT, *answers])

@@ -29,6 +29,8 @@ SAMPLES_DIR = ROOT / "samples"
 LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/winsxs")
 
 
+SAMPLE_UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+
 # The option that accepts the licence; with --dir= it makes a run headless.
 LICENCE = "--I agree to the terms of the licence"
 
@@ -334,6 +336,11 @@ class WineTestCase(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.session.close()
+
+    def forget_sample_installations(self):
+        """Deletes the sample's uninstall entry that an earlier test of the class left:
+        one version lives in one folder, and each test installs into its own."""
+        self.session.wine("reg", "delete", SAMPLE_UNINSTALL_KEY, "/f")
 
     def assertBoxes(self, result, expected):
         """The boxes shown, as (title, text) pairs, in order."""

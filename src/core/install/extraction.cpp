@@ -17,6 +17,12 @@ void FileExtractor::CountProgress(std::uint64_t bytes) {
   progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit), nullptr);
 }
 
+void FileExtractor::StopIfRequested(std::unique_ptr<OutputFile>& out) {
+  if (!progress_.StopRequested()) return;
+  out.reset();  // closed, so that taking the run back can delete it
+  messages_.EndRun(1);
+}
+
 std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
   state_.journal.BeforeWriting(path);
   for (;;) {
@@ -61,6 +67,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
       if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
         fatal(FormatText(msg::kWriteError, destination->c_str()));
       CountProgress(static_cast<std::uint64_t>(got));
+      StopIfRequested(out);
     }
     remaining -= static_cast<std::uint32_t>(got);
   }
@@ -94,6 +101,7 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
       messages_.FatalError(msg::kWriteError, destination.c_str());
     }
     CountProgress(want);
+    StopIfRequested(out.file);
     remaining -= want;
   }
 }

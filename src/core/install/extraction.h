@@ -40,6 +40,8 @@ class FileExtractor {
 
  private:
   void CountProgress(std::uint64_t bytes);
+  // Ends the run, the file being written closed first, once the user has asked it to stop.
+  void StopIfRequested(std::unique_ptr<OutputFile>& out);
   std::unique_ptr<OutputFile> OpenDestination(const std::string& path);
 
   InstallerState& state_;

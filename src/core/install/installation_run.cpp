@@ -173,6 +173,8 @@ void InstallationRun::Report(const std::string& line) {
   const std::uint64_t unit = state_.progress_unit ? state_.progress_unit : 1;
   progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit),
                            line.substr(0, kMaxLogLine).c_str());
+  // Between steps no file is open: a run the user asked to stop ends here.
+  if (progress_.StopRequested()) messages_.EndRun(1);
 }
 
 void InstallationRun::DiscardFiles(const FeatureRecord& feature) {

@@ -45,9 +45,6 @@ class FileSystem {
   [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
   // The names of what a folder holds (not "." and ".."); empty when it cannot be read.
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
-  // Closes every file still open for writing, so that it can be deleted (a run
-  // ended part-way, from inside the work that has it open).
-  virtual void CloseOpenFiles() {}
   // The whole content of a file, or no result when it cannot be read.
   [[nodiscard]] virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
   // Binary, replacing an existing file.
@@ -69,6 +66,9 @@ class Progress {
   virtual void ReportProgress(int percent, const char* text) = 0;
   // Shows at once what is held back (before a message box covers the work).
   virtual void Flush() {}
+  // True once the user has asked the run to stop (the wizard's Cancel, confirmed):
+  // the run ends at its next step, with no file left open, and is taken back.
+  virtual bool StopRequested() { return false; }
 };
 
 class Environment {
