@@ -158,6 +158,16 @@ class InterruptionTest(WineTestCase):
         result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertNothingLeft("C:\\Killed")
+        # Near its end (95% of the product files): a wizard takes it back with
+        # a notice; then it installs, and its removal leaves nothing.
+        self.kill_when("C:\\Killed", lambda count: count >= self.files * 95 // 100)
+        result = self.session.run(self.exe, [], answers=["OK", "do:close"])
+        self.assertBoxes(result, [("Interrupted installation", taken_back + "\nWhat it had done has been taken back.")])
+        self.assertFalse(self.session.unix_path("C:\\Killed").exists())
+        self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Killed", LICENCE]).exit_code, 0)
+        result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertNothingLeft("C:\\Killed")
 
     def test_one_installation_at_a_time(self):
         # While one installs, a second headless run is turned away at once and a
