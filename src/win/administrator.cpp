@@ -49,4 +49,10 @@ bool IsAdministrator(Process& process) {
   return CanWriteMachineSoftwareKey(process);
 }
 
+bool IsElevated() {
+  Library advapi(LoadSystemLibrary("Advapi32.dll"));
+  auto check = LoadProc<CheckTokenMembershipFn>(advapi.get(), "CheckTokenMembership");
+  return check != nullptr && IsMemberOfAdministrators(check);
+}
+
 }  // namespace inst::win

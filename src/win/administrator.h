@@ -5,5 +5,7 @@ namespace inst::win {
 
 // True when the process may install for the whole machine.
 bool IsAdministrator(Process& process);
+// True when the process runs with the administrators' rights enabled (elevated).
+bool IsElevated();
 
 }  // namespace inst::win

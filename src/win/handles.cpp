@@ -29,5 +29,6 @@ void CloseCryptProvider(HCRYPTPROV h) {
 void CloseCryptHash(HCRYPTHASH h) { KeepingLastError(::CryptDestroyHash, h); }
 void CloseDescriptor(int fd) { KeepingLastError(::_close, fd); }
 void CloseSearch(HANDLE h) { KeepingLastError(::FindClose, h); }
+void FreeLocal(HLOCAL h) { KeepingLastError(::LocalFree, h); }
 
 }  // namespace inst::win::detail

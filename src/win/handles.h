@@ -70,6 +70,7 @@ void CloseCryptProvider(HCRYPTPROV h);
 void CloseCryptHash(HCRYPTHASH h);
 void CloseDescriptor(int fd);
 void CloseSearch(HANDLE h);
+void FreeLocal(HLOCAL h);
 
 // CreateFile gives INVALID_HANDLE_VALUE on failure, other calls a null handle:
 // neither is closed. INVALID_HANDLE_VALUE is no constant expression, hence traits.
@@ -90,6 +91,8 @@ struct SearchTraits {
 using KernelHandle = UniqueHandle<HANDLE, detail::CloseKernelHandle, nullptr>;
 using FileHandle = Owned<detail::FileTraits>;
 using SearchHandle = Owned<detail::SearchTraits>;
+// Memory the system allocated for the caller with LocalAlloc (a security descriptor).
+using LocalMemory = UniqueHandle<HLOCAL, detail::FreeLocal, nullptr>;
 using RegistryKey = UniqueHandle<HKEY, detail::CloseRegistryKey, nullptr>;
 using Library = UniqueHandle<HMODULE, detail::CloseLibrary, nullptr>;
 using Sid = UniqueHandle<PSID, detail::CloseSid, nullptr>;

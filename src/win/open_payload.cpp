@@ -1,5 +1,8 @@
 #include "open_payload.h"
 
+#include <ntsecapi.h>
+#include <sddl.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -7,6 +10,8 @@
 #include "core/manifest/manifest_parser.h"
 #include "core/payload/payload_reader.h"
 #include "core/support/temp_files.h"
+#include "administrator.h"
+#include "handles.h"
 #include "shell_folders.h"
 #include "core/support/variable_names.h"
 #include "win_messages.h"
@@ -15,14 +20,70 @@
 
 namespace inst::win {
 
+namespace {
+
+constexpr int kTempFolderDraws = 10;
+
+// A name no other program can guess.
+unsigned RandomNumber() {
+  unsigned number = 0;
+  if (!::RtlGenRandom(&number, sizeof number)) number = ::GetTickCount() ^ ::GetCurrentProcessId();
+  return number;
+}
+
+// A wide path in the ANSI code page, or nothing when a character has no place in it.
+std::optional<std::string> InAnsiCodePage(const wchar_t* path) {
+  char text[MAX_PATH];
+  BOOL lossy = FALSE;
+  const int length = ::WideCharToMultiByte(CP_ACP, 0, path, -1, text, sizeof text, nullptr, &lossy);
+  if (length <= 0 || lossy) return std::nullopt;
+  return std::string(text);
+}
+
+// Where temporary folders may go, best first: TEMP as this program sees it; its
+// short form, for a TEMP whose letters the ANSI code page lacks (they arrive as
+// "?"); the system's own temporary folder.
+std::vector<std::string> TempFolderBases(Process& process) {
+  std::vector<std::string> bases = {TempFolderBase(process.services.environment)};
+  wchar_t temp[MAX_PATH], short_form[MAX_PATH];
+  const DWORD length = ::GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  const DWORD short_length = length > 0 && length < MAX_PATH ? ::GetShortPathNameW(temp, short_form, MAX_PATH) : 0;
+  if (short_length > 0 && short_length < MAX_PATH) {
+    if (auto base = InAnsiCodePage(short_form)) bases.push_back(*base);
+  }
+  char windows[MAX_PATH];
+  const UINT windows_length = ::GetSystemWindowsDirectoryA(windows, MAX_PATH);
+  if (windows_length > 0 && windows_length < MAX_PATH) bases.push_back(JoinPath(windows, "Temp"));
+  return bases;
+}
+
+}  // namespace
+
 void CreateTempFolder(Process& process) {
-  const std::string name = ChooseTempFolderName(
-      TempFolderBase(process.services.environment), [] { return std::rand(); },
-      [&process](const std::string& path) { return process.services.files.FileExists(path); });
-  if (!process.services.files.CreateFolder(name))
-    process.services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
-  process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
-  process.services.screen.HoldTempFolder(name);
+  // Elevated, the folder is the administrators' and the system's alone.
+  LocalMemory descriptor;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+  if (IsElevated() &&
+      ::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          kTempFolderAccess, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr)) {
+    attributes.lpSecurityDescriptor = descriptor.get();
+  }
+  std::string name;
+  for (const std::string& base : TempFolderBases(process)) {
+    if (base.find('?') != std::string::npos || !process.services.files.IsDirectory(base)) continue;
+    for (int draw = 0; draw < kTempFolderDraws; ++draw) {
+      name = TempFolderName(base, RandomNumber());
+      // Never a folder that exists: someone else may have made it, and own it.
+      if (::CreateDirectoryA(name.c_str(), &attributes)) {
+        process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
+        process.services.screen.HoldTempFolder(name);
+        process.services.log.Write("Temporary folder: " + name);
+        return;
+      }
+      if (::GetLastError() != ERROR_ALREADY_EXISTS) break;  // full, read-only or gone: the next place
+    }
+  }
+  process.services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
 }
 
 namespace {

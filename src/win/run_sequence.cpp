@@ -45,6 +45,14 @@ std::string CleanupScriptPath() {
   return path + ".bat";
 }
 
+// The command interpreter reads a script in the OEM code page: written in the ANSI
+// one, an accented folder's name would name another folder.
+std::string InOemCodePage(const std::string& text) {
+  std::string out(text.size(), '\0');
+  ::CharToOemBuffA(text.c_str(), out.data(), static_cast<DWORD>(text.size()));
+  return out;
+}
+
 // The Windows 9x family's PATH is set by a line of C:\AUTOEXEC.BAT.
 bool AppendToAutoexec(const std::string& name, const std::string& folder) {
   std::FILE* file = std::fopen("C:\\AUTOEXEC.BAT", "a");
@@ -117,8 +125,8 @@ void PerformRun(Process& process) {
     ForgetDocuments(vars);
   }
   if (vars.TestFlag(var::kRemove)) {
-    process.outcome.cleanup_script =
-        RemoveInstallation(process.state, services.files, services.messages, services.progress, CleanupScriptPath());
+    process.outcome.cleanup_script = RemoveInstallation(process.state, services.files, services.messages,
+                                                        services.progress, CleanupScriptPath(), InOemCodePage);
     session.product.UnregisterProduct();
     ForgetDocuments(vars);
   }

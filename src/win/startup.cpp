@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
@@ -123,7 +122,6 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   SettleInstallFolderOption(variables, process.services.messages);
   DecideRunMode(variables);
   process.services.log.Write(std::string("Run mode: ") + RunModeName(variables));
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   // A chained installer steps aside while another one shows its wizard.
   if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(kWindowClass, nullptr) != nullptr)

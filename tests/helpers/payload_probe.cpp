@@ -22,7 +22,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -95,7 +94,6 @@ int main(int argc, char** argv) {
     if (Step(step, "arg:", rest)) inst::ApplyArgument(rest, process.variables(), process.state.exclude_list);
   }
   inst::DecideRunMode(process.variables());
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
 
   const double started = bench::Seconds();
   inst::win::OpenPayload(process);

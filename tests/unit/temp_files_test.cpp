@@ -34,25 +34,26 @@ TEST(TempFolder, BaseFollowsTempTmpWindir) {
   EXPECT_EQ(TempFolderBase(env), "E:\\temp");
 }
 
-TEST(TempFolder, NamesAreDrawnUntilOneIsFreeAtMostTenTimes) {
-  int draws = 0;
-  std::vector<int> numbers = {0x1005, 7, 4095, 3};
-  auto random = [&] { return numbers[static_cast<std::size_t>(draws++) % numbers.size()]; };
-  std::set<std::string> existing = {"T\\vr5", "T\\vr7"};
-  auto exists = [&](const std::string& p) { return existing.count(p) > 0; };
-  EXPECT_EQ(ChooseTempFolderName("T", random, exists), "T\\vr4095");  // 0x1005 is masked to 5
-  EXPECT_EQ(draws, 3);
-
-  draws = 0;
-  EXPECT_EQ(ChooseTempFolderName(
-                "T",
-                [&] {
-                  ++draws;
-                  return draws;
-                },
-                [](const std::string&) { return true; }),
-            "T\\vr10");
-  EXPECT_EQ(draws, 10);
+// An elevated run's folder: nothing inherited from TEMP, and only the system and
+// the administrators may use it (on Windows; Wine keeps no access lists).
+TEST(TempFolder, AnElevatedRunsFolderIsTheAdministratorsAlone) {
+  const std::string descriptor = kTempFolderAccess;
+  ASSERT_EQ(descriptor.rfind("D:P(", 0), 0u);
+  std::set<std::string> trustees;
+  for (std::size_t open = descriptor.find('('); open != std::string::npos; open = descriptor.find('(', open + 1)) {
+    const std::string entry = descriptor.substr(open + 1, descriptor.find(')', open) - open - 1);
+    std::vector<std::string> fields;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+      end = entry.find(';', start);
+      fields.push_back(entry.substr(start, end - start));
+    }
+    ASSERT_EQ(fields.size(), 6u) << entry;
+    EXPECT_EQ(fields[0], "A") << entry;  // allowed, never a denial to be got round
+    trustees.insert(fields[5]);
+  }
+  EXPECT_EQ(trustees, (std::set<std::string>{"BA", "SY"}));
+  EXPECT_EQ(TempFolderName("T", 0x1005), "T\\vr5");
+  EXPECT_EQ(TempFolderName("T", 4095), "T\\vr4095");
 }
 
 TEST(TempFolder, DeleteTempFilesWalksBackwards) {

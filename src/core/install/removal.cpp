@@ -55,7 +55,7 @@ class RemovalBounds {
 }  // namespace
 
 std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
-                               const std::string& script_path) {
+                               const std::string& script_path, ScriptEncoder encode) {
   auto& lists = state.lists;
   const InstallerVariables& vars = state.variables;
   const RemovalBounds bounds(vars);
@@ -99,7 +99,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   }
   Opened<OutputFile> out = files.OpenForWriting(script_path);
   if (!out.file) messages.FatalError(msg::kCouldNotCreate, script_path.c_str());
-  const std::string text = CleanupScriptText(running_copy, folders_left, script_path);
+  const std::string text = encode(CleanupScriptText(running_copy, folders_left, script_path));
   if (!out.file->Write(text.data(), text.size())) messages.FatalError(msg::kCouldNotCreate, script_path.c_str());
   return script_path;
 }

@@ -20,9 +20,13 @@ inline constexpr int kCleanupTries = 60;
 std::string CleanupScriptText(const std::string& setup, const std::vector<std::string>& folders_left,
                               const std::string& script);
 
+// The script's text in the code page its interpreter reads it in.
+using ScriptEncoder = std::string (*)(const std::string& text);
+inline std::string AsWritten(const std::string& text) { return text; }
+
 // Deletes every listed file and folder (the bar falls from 100) and writes the
-// clean-up script at `script_path`; returns that path.
+// clean-up script at `script_path`, through `encode`; returns that path.
 std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
-                               const std::string& script_path);
+                               const std::string& script_path, ScriptEncoder encode = AsWritten);
 
 }  // namespace inst

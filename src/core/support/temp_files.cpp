@@ -11,6 +11,10 @@ std::string TempFolderBase(Environment& environment) {
   return "C:";
 }
 
+std::string TempFolderName(const std::string& base, unsigned random) {
+  return FormatText("%s\\vr%u", base.c_str(), random & 0xFFFu);
+}
+
 void DeleteTempFiles(const std::vector<std::string>& temp_list, FileSystem& files) {
   for (auto it = temp_list.rbegin(); it != temp_list.rend(); ++it) {
     // Best effort: the run is ending, and a file still in use stays in the user's TEMP.

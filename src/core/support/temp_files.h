@@ -12,19 +12,14 @@ namespace inst {
 // The folder temporary folders are made in: TEMP, else TMP, else windir\temp, else C:.
 std::string TempFolderBase(Environment& environment);
 
-// Draws "base\vrN" names (N from 0 to 4095) until one does not exist, at most ten
-// draws; after ten names that all exist, the tenth is taken. (A template, so that
-// the stub carries no std::function for it.)
-template <typename Random, typename Exists>
-std::string ChooseTempFolderName(const std::string& base, Random random, Exists exists) {
-  constexpr int kMaxDraws = 10;
-  std::string name;
-  for (int draw = 0; draw < kMaxDraws; ++draw) {
-    name = FormatText("%s\\vr%d", base.c_str(), random() & 0xFFF);
-    if (!exists(name)) break;
-  }
-  return name;
-}
+// The name of a temporary folder: "base\vrN", N from 0 to 4095 (of a random number).
+std::string TempFolderName(const std::string& base, unsigned random);
+
+// Who may use the temporary folder of an elevated run, in the system's security
+// descriptor language: protected from inheritance, full access for the system and
+// the administrators, nobody else. Any other program of the user could otherwise
+// swap a file it holds between its extraction and its use as administrator.
+inline constexpr const char* kTempFolderAccess = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 // Walks the list from its last entry to its first: folders are removed (only empty
 // ones can be), anything else deleted as a file. Failures are ignored.

@@ -1,0 +1,42 @@
+"""Folders of every kind: names outside the code pages' common letters, a TEMP the
+installer cannot use as it stands. (The clean-up script's lines are proved natively.)"""
+import time
+import unittest
+
+from winetest import LICENCE, WineTestCase, build_sample_variant
+
+
+class ForeignNamesTest(WineTestCase):
+    def use_temp(self, folder):
+        """Makes the folder the account's TEMP for the programs started from now on."""
+        self.session.unix_path(folder).mkdir(parents=True, exist_ok=True)
+        for name in ("TEMP", "TMP"):
+            self.session.reg_add("HKCU\\Environment", name, "REG_SZ", folder)
+
+    def install_and_remove(self, folder):
+        exe = build_sample_variant(self.session, f"sample-{self.id().split('.')[-1]}")
+        result = self.session.run(exe, [f"--dir={folder}", LICENCE])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        root = self.session.unix_path(folder)
+        self.assertTrue((root / "bin/democc.exe").exists())
+        result = self.session.run(f"{folder}\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        deadline = time.monotonic() + 60
+        while root.exists() and time.monotonic() < deadline:
+            time.sleep(0.5)  # the clean-up script takes the rest
+        self.assertFalse(root.exists(), sorted(str(p) for p in root.rglob("*")) if root.exists() else "")
+
+    def test_an_accented_folder_and_temp_leave_nothing(self):
+        temp = "C:\\users\\Müller\\Temp"
+        self.use_temp(temp)
+        self.install_and_remove("C:\\Programme\\Müller Tools")
+        time.sleep(1)
+        self.assertEqual(list(self.session.unix_path(temp).iterdir()), [], "the clean-up script is left")
+
+    def test_a_temp_outside_the_ansi_code_page_still_installs_and_removes(self):
+        self.use_temp("C:\\users\\张伟\\Temp")
+        self.install_and_remove("C:\\Tools")
+
+
+if __name__ == "__main__":
+    unittest.main()
