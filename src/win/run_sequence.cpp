@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/install/folder_rules.h"
 #include "core/install/install_messages.h"
+#include "core/wizard/install_folder.h"
 #include "core/install/removal.h"
 #include "core/install/installed_manifest.h"
 #include "core/support/os_class.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "external_installers.h"
+#include "free_space.h"
 #include "interrupted_runs.h"
 #include "shell_links.h"
 #include "drivers.h"
@@ -81,6 +84,22 @@ void ApplyConfiguration(Process& process) {
   }
 }
 
+// A folder the installation cannot go into, or this version installed elsewhere. A
+// headless run checks the space too, as the wizard's folder page shows it.
+void RefuseUnfitFolder(Process& process) {
+  const std::string folder = process.variables().ValueOf(var::kInstDir);
+  Messages& messages = process.services.messages;
+  if (const auto refusal = FolderRefusal(process.state.lists, folder, DriveExists(folder)))
+    messages.FatalText(*refusal);
+  if (const auto elsewhere = process.session.product.InstalledElsewhere(folder))
+    messages.FatalError(msg::kInstalledElsewhere, elsewhere->c_str());
+  if (!process.variables().TestFlag(var::kHeadlessInstall)) return;
+  const std::optional<std::uint32_t> free_mb = QueryFreeSpace(process.state, SpaceQueryPath(folder));
+  if (!free_mb) return;
+  if (const auto refusal = SpaceRefusal(folder, process.session.run.RequiredSpaceKB(), *free_mb))
+    messages.FatalText(*refusal);
+}
+
 }  // namespace
 
 void PerformRun(Process& process) {
@@ -95,10 +114,7 @@ void PerformRun(Process& process) {
   // removal or repair asked to stop ends at once, as before it began.
   services.progress.run_in_progress = install;
   // Refused before anything is written (the wizard's folder page refuses it first).
-  if (install) {
-    if (const auto elsewhere = session.product.InstalledElsewhere(vars.ValueOf(var::kInstDir)))
-      services.messages.FatalError(msg::kInstalledElsewhere, elsewhere->c_str());
-  }
+  if (install) RefuseUnfitFolder(process);
   // Until the uninstall entry is written, a failure, a Cancel or a kill takes back
   // everything the run changed, the configuration page's choices included.
   if (install && !process.state.journal.Begin(services.files, NewJournalPath(process), vars.ValueOf(var::kInstDir)))

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     } else if (step == "shortcuts") {
       inst::win::CreateShortcuts(process);
     } else if (Step(step, "freespace:", rest)) {
-      const std::uint32_t megabytes = inst::win::QueryFreeSpace(process.state, rest);
+      const std::uint32_t megabytes = inst::win::QueryFreeSpace(process.state, rest).value_or(0);
       report_lines.push_back("free_mb=" + std::to_string(megabytes));
       report_lines.push_back("cluster_size=" + std::to_string(process.state.cluster_size));
     } else if (Step(step, "regstring:", rest)) {

@@ -6,6 +6,7 @@
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
+#include "core/install/folder_rules.h"
 #include "core/install/installed_manifest.h"
 #include "core/install/removal.h"
 #include "core/manifest/manifest_parser.h"
@@ -179,6 +180,29 @@ TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResource
             (std::vector<std::string>{"C:\\P", "C:\\P\\two", "C:\\P\\two\\sub", "C:\\P\\three", "C:\\P\\resources"}));
   ASSERT_GE(progress.reports.size(), 3u);
   EXPECT_EQ(progress.reports[1], "0 Installing Two");
+}
+
+// A folder is refused before anything is written when its name lost letters, its
+// drive is missing, its deepest file would pass Windows' path length (a backup's
+// suffix counted), or the drive lacks the space.
+TEST_F(InstallationTest, FoldersThatCannotTakeTheInstallation) {
+  const std::string name(200, 'n');
+  Parse("[Features]\nFeature=F\nbin/deep/\n" + name + "\t1\n[Components]\nComponent=C\nF\n[Run]");
+  EXPECT_EQ(FolderRefusal(state.lists, "C:\\P", true), std::nullopt);
+  const std::string long_folder = "C:\\" + std::string(37, 'x');  // 40 + 10 + 200 + 10 = 260
+  EXPECT_EQ(FolderRefusal(state.lists, long_folder, true),
+            "The folder " + long_folder +
+                " is too long: the product's deepest file would need a path of 260 characters, and Windows allows "
+                "259.\nChoose a shorter folder.");
+  EXPECT_EQ(FolderRefusal(state.lists, long_folder.substr(0, 39), true), std::nullopt);
+  EXPECT_EQ(FolderRefusal(state.lists, "C:\\users\\??", true),
+            "The folder C:\\users\\?? holds letters this installer cannot use (they show as \"?\").\nChoose a folder "
+            "named with the letters of this computer's language for programs.");
+  EXPECT_EQ(FolderRefusal(state.lists, "Q:\\x", false),
+            "The folder Q:\\x is on drive Q:, which does not exist on this computer.");
+  EXPECT_EQ(SpaceRefusal("E:\\Full", 2049, 2),
+            "Not enough space on E: for the installation: it needs 3 MB, and 2 MB are free.");
+  EXPECT_EQ(SpaceRefusal("E:\\Full", 2048, 2), std::nullopt);
 }
 
 TEST_F(InstallationTest, InstalledManifestContentAndOrder) {

@@ -50,4 +50,14 @@ inline constexpr const char* kInstalledElsewhere =
     "This version is already installed in %s.\nInstall into that folder, or first remove the installation there: "
     "through its entry in the list of programs, or with resources\\setup.exe --remove in that folder.";
 
+inline constexpr const char* kFolderLettersMissing =
+    "The folder %s holds letters this installer cannot use (they show as \"?\").\nChoose a folder named with the "
+    "letters of this computer's language for programs.";
+inline constexpr const char* kNoSuchDrive = "The folder %s is on drive %s, which does not exist on this computer.";
+inline constexpr const char* kFolderTooLong =
+    "The folder %s is too long: the product's deepest file would need a path of %u characters, and Windows allows "
+    "%u.\nChoose a shorter folder.";
+inline constexpr const char* kNotEnoughSpace =
+    "Not enough space on %s for the installation: it needs %lu MB, and %lu MB are free.";
+
 }  // namespace inst::msg

@@ -1,5 +1,6 @@
 #include "win/pages/install_folder_page.h"
 
+#include "core/install/folder_rules.h"
 #include "core/support/text.h"
 #include "win/external_installers.h"
 #include "win/free_space.h"
@@ -59,7 +60,7 @@ std::string InstallFolderPage::FolderText() const {
 }
 
 void InstallFolderPage::UpdateSpace() {
-  const std::uint32_t free_mb = QueryFreeSpace(process_.state, SpaceQueryPath(FolderText()));
+  const std::uint32_t free_mb = QueryFreeSpace(process_.state, SpaceQueryPath(FolderText())).value_or(0);
   ::SetWindowTextA(available_, SpaceAvailableText(free_mb).c_str());
   ::SetWindowTextA(required_, SpaceRequiredText(process_.session.run.RequiredSpaceKB()).c_str());
 }
@@ -78,6 +79,11 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
   // that no uninstall entry can find.
   if (!IsFullPath(folder)) {
     process_.services.messages.ShowError(msg::kBadFolderTitle, msg::kFolderNotFullPath);
+    ::SetFocus(folder_);
+    return false;
+  }
+  if (const auto refusal = FolderRefusal(process_.state.lists, folder, DriveExists(folder))) {
+    process_.services.messages.ShowError(msg::kBadFolderTitle, "%s", refusal->c_str());
     ::SetFocus(folder_);
     return false;
   }
