@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "build.h"
+#include "installer_report.h"
 #include "core/payload/container.h"
 #include "core/payload/payload_reader.h"
 #include "fake_host.h"
@@ -67,7 +68,8 @@ class BuilderTest : public ::testing::Test {
     WriteAll(dir / "root" / "top.txt", "top");
     Manifest(
         "[Resources]\nLICENCE=licence.txt\n[Variables]\nProduct=P\nVersion=1.0\n"
-        "[Features]\nFeature=Main\nbin/\ntool.exe\ndocs/\nempty.txt\t0\n/\ntop.txt\n[Run]\n");
+        "[Features]\nFeature=Main\nbin/\ntool.exe\ndocs/\nempty.txt\t0\n/\ntop.txt\n[Components]\nComponent=Base\n"
+        "Main\n[Run]\n");
     options.stub = dir / "stub.exe";
     options.manifest = dir / "src" / "manifest.txt";
     options.root = dir / "root";
@@ -135,7 +137,7 @@ TEST_F(BuilderTest, LayoutIsReadBackByTheInstallerCode) {
   EXPECT_EQ(manifest,
             "030A11181F262D343B424950575E656C\r\n[Resources]\r\nLICENCE=licence.txt\t13\r\n[Variables]\r\nProduct=P\r\n"
             "Version=1.0\r\n[Features]\r\nFeature=Main\r\nbin/\r\ntool.exe\t5000\r\ndocs/\r\nempty.txt\t0\r\n/\r\n"
-            "top.txt\t3\r\n[Run]\r\n");
+            "top.txt\t3\r\n[Components]\r\nComponent=Base\r\nMain\r\n[Run]\r\n");
   // Records in manifest order: the resource, then every file; nothing after them.
   for (std::uint32_t expected : {13u, 5000u, 0u, 3u}) {
     EXPECT_EQ(ReadStreamWord(*stream, messages), expected);
@@ -201,6 +203,17 @@ TEST_F(BuilderTest, OutputIsDeterministicAndCarriesTheReferral) {
 TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
   BuildInstaller(options);
   const std::string good = ReadAll(options.output);
+  // Verified without its stub, a payload behind a program Windows would not start is no installer.
+  std::string not_a_program = good;
+  not_a_program[0] = 'X';
+  WriteAll(dir / "not-a-program.exe", not_a_program);
+  try {
+    mkinstaller::VerifyInstaller(dir / "not-a-program.exe", std::nullopt);
+    ADD_FAILURE() << "verified";
+  } catch (const ToolError& error) {
+    EXPECT_EQ(std::string(error.what()), (dir / "not-a-program.exe").string() +
+                                             ": not a Windows program; an installer starts with setup.exe as built");
+  }
   EXPECT_EQ(ReaderFatalOf(good), "(accepted)");
   std::string headers = good;
   headers[100] ^= 0x55;  // the executable's headers are not digested
@@ -229,17 +242,23 @@ TEST_F(BuilderTest, ContainerFaultsGiveTheInstallerMessages) {
 TEST_F(BuilderTest, ErrorsNameTheLineOrFileAndLeaveNoOutput) {
   const std::string source = (dir / "src" / "manifest.txt").string();
   const std::string version = "[Variables]\nVersion=1\n";
-  Manifest(version + "[Features]\nFeature=Main\nbin/\nmissing.exe\n[Run]\n");
+  const std::string components = "[Components]\nComponent=C\nMain\n";
+  Manifest(version + "[Features]\nFeature=Main\nbin/\nmissing.exe\n" + components + "[Run]\n");
   EXPECT_EQ(BuildError(),
             source + ":6: file bin\\missing.exe not found (" + (dir / "root" / "bin" / "missing.exe").string() + ")");
-  Manifest("[Resources]\nICON=none.ico\n" + version + "[Run]\n");
+  Manifest("[Resources]\nICON=none.ico\n" + version + "[Features]\nFeature=Main\n" + components + "[Run]\n");
   EXPECT_EQ(BuildError(), source + ":2: resource none.ico not found (" + (dir / "src" / "none.ico").string() + ")");
   Manifest("[Features]\nbin/\n[Run]\n");
   EXPECT_EQ(BuildError(), source + ":2: missing feature name before folder");
-  Manifest("\n\n" + version + "[Features]\nFeature=Main\nbin/\ntool.exe\t4999\n[Run]\n");
+  Manifest("\n\n" + version +
+           "[Features]\nFeature=Main\nbin/\ntool.exe\t4999\n[Components]\nComponent=C\nMain\n[Run]\n");
   EXPECT_EQ(BuildError(), source + ":8: size of bin\\tool.exe given as 4999, but the file holds 5000 bytes");
-  Manifest("[Variables]\nA=1\n");
-  EXPECT_EQ(BuildError(), source + ":2: Invalid manifest format");
+  for (const char* text : {"[Variables]\nA=1\n", ""}) {
+    Manifest(text);
+    EXPECT_EQ(BuildError(), source + (*text ? ": the manifest has no [Run] line" : ": the manifest is empty") +
+                                "; a manifest ends with the line [Run], after its sections (see "
+                                "samples/sample-product/manifest.txt)");
+  }
   options.stub = dir / "src" / "licence.txt";
   EXPECT_EQ(BuildError(), options.stub.string() +
                               ": not a Windows program; the stub is setup.exe as built "
@@ -281,6 +300,13 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
        ":5: Requires= loop: Self -> Self; the installer could never install these features"},
       {version + "[Features]\nFeature=Web\nInstaller=http://h/a.exe\nSHA256=abc\n[Run]\n",
        ": the SHA256= of http://h/a.exe is not 64 hex digits (\"abc\"); \"mkinstaller sha256 FILE\" prints the line"},
+      {version + "[Features]\nFeature=Main\nbin/\ntool.exe\n[Run]\n",
+       ": nothing to install: the manifest needs a [Features] and a [Components] section, or the installer ends with "
+       "\"no files to copy\""},
+      {version + "[Features]\nFeature=Main\nbin/\ntool.exe\nFeature=Other\nBIN/\nTOOL.EXE\n[Components]\nComponent=C\n"
+                 "Main\n[Run]\n",
+       ":9: BIN\\TOOL.EXE and bin\\tool.exe (line 6) differ only in letter case; on Windows they are one file, and the "
+       "second would replace the first"},
   };
   for (const auto& [text, error] : cases) {
     Manifest(text);
@@ -288,11 +314,30 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
   }
 }
 
+// The build goes on; the vendor is told.
+TEST_F(BuilderTest, AnUnpinnedPlainDownloadIsWarnedOf) {
+  Manifest(
+      "[Variables]\nVersion=1\n[Features]\nFeature=Web\nInstaller=ftp://h/a.exe\nAlternate=https://h/a.exe\n"
+      "[Components]\nComponent=C\nWeb\n[Run]\n");
+  ::testing::internal::CaptureStderr();
+  BuildInstaller(options);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            (dir / "src" / "manifest.txt").string() +
+                ": warning: ftp://h/a.exe is fetched without a SHA256= line; anyone on the way could hand over another "
+                "program (\"mkinstaller sha256 FILE\" prints the line)\n");
+}
+
 TEST_F(BuilderTest, AStubThatAlreadyCarriesAPayloadOrAReferralWithASignatureIsRefused) {
   BuildInstaller(options);
   fs::rename(options.output, dir / "built.exe");
   options.stub = dir / "built.exe";
   EXPECT_EQ(BuildError(), options.stub.string() + ": already carries a payload; give the stub itself");
+  WriteAll(dir / "signed.exe", FakeWindowsProgram(30000) + "SIGNATURE");
+  options.stub = dir / "signed.exe";
+  EXPECT_EQ(BuildError(), options.stub.string() +
+                              ": carries 9 bytes after its program (a signature?); build from setup.exe as built, and "
+                              "sign the finished installer with --sign");
+  options.stub = dir / "built.exe";
 
   options.referral = 7;
   options.signing = mkinstaller::SigningOptions{dir / "cert.pem", dir / "key.pem"};

@@ -287,6 +287,14 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
       throw ToolError(options.stub.string() + ": already carries a payload; give the stub itself");
     }
   }
+  // The installed copy would end with the program and be taken for a cut-short download.
+  const auto image_end =
+      static_cast<std::size_t>(*inst::ExecutableImageEnd(std::string_view(stub).substr(0, inst::kExecutableHeadBytes)));
+  if (image_end < stub.size()) {
+    throw ToolError(options.stub.string() + ": carries " + std::to_string(stub.size() - image_end) +
+                    " bytes after its program (a signature?); build from setup.exe as built, and sign the finished "
+                    "installer with --sign");
+  }
   const std::string signature = inst::FormatManifestSignature(
       std::string_view(stub).substr(container::kSignatureOffset, container::kSignatureBytes));
 

@@ -84,6 +84,9 @@ Examined Examine(const fs::path& path) {
   inst::FdFile file = inst::FdFile::OpenForReading(path.string());
   if (!file.is_open()) throw ToolError(path.string() + ": cannot open");
   result.file_size = file.Size();
+  // Windows would not start it, whatever its payload holds.
+  if (!inst::ExecutableImageEnd(inst::ReadExecutableHead(file)))
+    throw ToolError(path.string() + ": not a Windows program; an installer starts with setup.exe as built");
   ToolContext context;
   inst::InstallerState& state = context.state;
   inst::Messages& messages = context.messages;

@@ -1,8 +1,10 @@
 #include "source_manifest.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -152,6 +154,68 @@ void RefuseRequiresLoops(const fs::path& source, const std::vector<std::string>&
   }
 }
 
+// The installer reads a manifest up to its [Run] line; without one it only says
+// "Invalid manifest format".
+void RefuseWithoutRun(const fs::path& source, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines)
+    if (inst::StartsWithIgnoreCase(line, "[Run]")) return;
+  throw ToolError(
+      source.string() + (lines.empty() ? ": the manifest is empty" : ": the manifest has no [Run] line") +
+      "; a manifest ends with the line [Run], after its sections (see samples/sample-product/manifest.txt)");
+}
+
+// Windows' own upper case of a name in the ANSI code page, as its file systems compare them.
+std::string FoldCase(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
+      c = static_cast<char>(byte - 0x20);
+  }
+  return text;
+}
+
+// The installer ends with "no files to copy" without both sections; files whose
+// paths differ only in letter case are one file on Windows, the last one written.
+void RefuseNothingOrTwiceToInstall(const fs::path& source, const SourceManifest& result,
+                                   const inst::InstallerState& state) {
+  if (!state.lists.feature_list || !state.lists.component_list) {
+    throw ToolError(source.string() +
+                    ": nothing to install: the manifest needs a [Features] and a [Components] "
+                    "section, or the installer ends with \"no files to copy\"");
+  }
+  std::map<std::string, const PayloadItem*> seen;
+  for (const PayloadItem& item : result.items) {
+    if (item.is_resource) continue;
+    const auto [at, added] = seen.emplace(FoldCase(item.shown_name), &item);
+    if (!added && at->second->shown_name != item.shown_name) {
+      throw ToolError(source.string() + ":" + std::to_string(item.line) + ": " + item.shown_name + " and " +
+                      at->second->shown_name + " (line " + std::to_string(at->second->line) +
+                      ") differ only in letter case; on Windows they are one file, and the second would replace "
+                      "the first");
+    }
+  }
+}
+
+// A download nobody pinned can be swapped on the way; the build goes on.
+void WarnOfUnpinnedDownloads(const fs::path& source, const inst::InstallerState& state) {
+  if (!state.lists.feature_list) return;
+  for (const inst::FeaturePtr& feature : *state.lists.feature_list) {
+    for (const inst::InstallerRecord& installer : feature->installers) {
+      std::vector<std::string> sources = installer.alternates;
+      sources.insert(sources.begin(), installer.source);
+      for (const std::string& where : sources) {
+        const bool plain = inst::StartsWithIgnoreCase(where, "http://") || inst::StartsWithIgnoreCase(where, "ftp://");
+        if (plain && installer.Sha256Of(where) == nullptr) {
+          std::fprintf(stderr,
+                       "%s: warning: %s is fetched without a SHA256= line; anyone on the way could hand over "
+                       "another program (\"mkinstaller sha256 FILE\" prints the line)\n",
+                       source.string().c_str(), where.c_str());
+        }
+      }
+    }
+  }
+}
+
 // What only the customer's machine would find out.
 void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& result, const inst::InstallerState& state) {
   const auto& names = state.lists.variable_names;
@@ -209,6 +273,7 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
 
   RefuseUtf8(source, result.lines);
   RefuseEqualsInValues(source, result.lines);
+  RefuseWithoutRun(source, result.lines);
 
   ToolContext context;
   inst::InstallerState& state = context.state;
@@ -236,6 +301,8 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   if (state.lists.component_list) result.components = state.lists.component_list->size();
   RefuseWhatCannotInstall(source, result, state);
   RefuseRequiresLoops(source, result.lines, state.lists);
+  RefuseNothingOrTwiceToInstall(source, result, state);
+  WarnOfUnpinnedDownloads(source, state);
   return result;
 }
 
