@@ -12,6 +12,7 @@
 
 #include "core/support/os_class.h"
 #include "core/support/text.h"
+#include "call_failure.h"
 #include "handles.h"
 
 namespace inst::win {
@@ -65,12 +66,18 @@ class CrtOutputFile final : public OutputFile {
  public:
   explicit CrtOutputFile(int fd) : fd_(Descriptor(fd)) {}
   bool Write(const void* data, std::size_t size) override {
-    return ::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size);
+    _doserrno = 0;
+    if (::_write(fd_.get(), data, static_cast<unsigned>(size)) == static_cast<int>(size)) return true;
+    // A write the disk could only take in part leaves no system error: it is full.
+    error_ = _doserrno != 0 ? static_cast<std::uint32_t>(_doserrno) : ERROR_DISK_FULL;
+    return false;
   }
   bool Flush() override { return ::_commit(fd_.get()) == 0; }
+  std::string ErrorText() const override { return error_ ? CallFailure{"", error_}.SystemText() : std::string(); }
 
  private:
   Descriptor fd_;
+  std::uint32_t error_ = 0;
 };
 
 class CrtInputFile final : public InputFile {
@@ -97,10 +104,19 @@ Opened<OutputFile> WinFileSystem::OpenForWriting(const std::string& path) {
   // A new file is created without truncation: truncating makes every close flush,
   // which costs Wine and Windows alike. Only a file that exists is truncated.
   constexpr int kWrite = _O_WRONLY | _O_BINARY;
+  _doserrno = 0;
   int fd = ::_open(path.c_str(), kWrite | _O_CREAT | _O_EXCL, _S_IREAD | _S_IWRITE);
   const bool existed = fd < 0 && errno == EEXIST;
   if (existed) fd = ::_open(path.c_str(), kWrite | _O_TRUNC);
-  if (fd < 0) return {nullptr, errno};
+  if (fd < 0) {
+    // The runtime says "access denied" (13) both for a file another program holds and
+    // for one the user may not write; the system's own error tells them apart.
+    const auto system_error = static_cast<std::uint32_t>(_doserrno);
+    Opened<OutputFile> failed{nullptr, errno};
+    failed.in_use = system_error == ERROR_SHARING_VIOLATION || system_error == ERROR_LOCK_VIOLATION;
+    failed.error_text = CallFailure{"", system_error}.SystemText();
+    return failed;
+  }
   return {std::make_unique<CrtOutputFile>(fd), 0, existed};
 }
 

@@ -100,7 +100,8 @@ TEST_F(ExtractionTest, TruncatedStreamAndWriteErrors) {
   EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\x", 1); }), "Installer is corrupt or truncated");
   fs.write_limit = 3;
   extractor.SetStream(OpenMemoryStream(Records({"toolong"})));
-  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\w", 7); }), "Write error on C:\\P\\w");
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\w", 7); }),
+            "Write error on C:\\P\\w\nThere is not enough space on the disk.");
 }
 
 TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
@@ -118,7 +119,15 @@ TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
   fs.locked["C:\\P\\busy.dll"] = 1;
   host.answers = {box::kIdCancel};
   EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\busy.dll", 3); }),
-            "Can't create file: C:\\P\\busy.dll\nError 13");
+            "Can't create file: C:\\P\\busy.dll\nThe process cannot access the file because it is being used by "
+            "another process.");
+  // Not in use but denied (read-only, or no right to write): no question, the system's words.
+  host.boxes.clear();
+  fs.read_only.insert("C:\\P\\ro.dll");
+  extractor.SetStream(OpenMemoryStream(Records({"dll"})));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\ro.dll", 3); }),
+            "Can't create file: C:\\P\\ro.dll\nAccess is denied.");
+  EXPECT_EQ(host.boxes.size(), 1u);
 }
 
 TEST_F(ExtractionTest, CopyInstallFileCopiesExactlyTheSize) {

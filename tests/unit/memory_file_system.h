@@ -58,9 +58,12 @@ class MemoryFileSystem final : public FileSystem {
     if (auto it = locked.find(path); it != locked.end()) {
       if (it->second > 0) {
         --it->second;
-        return {nullptr, kAccessDenied};
+        return {nullptr, kAccessDenied, false, true,
+                "The process cannot access the file because it is being used by "
+                "another process."};
       }
     }
+    if (read_only.count(path)) return {nullptr, kAccessDenied, false, false, "Access is denied."};
     if (folders.count(path)) return {nullptr, kAccessDenied};
     const bool existed = files.count(path) != 0;
     files[path].clear();
@@ -80,7 +83,9 @@ class MemoryFileSystem final : public FileSystem {
   std::set<std::string> folders;
   // Path -> how many more times opening it for writing, or deleting it, is denied.
   std::map<std::string, int> locked;
-  // Writes fail once a file holds this many bytes.
+  // Opening these for writing is denied for want of the right (not in use).
+  std::set<std::string> read_only;
+  // Writes fail once a file holds this many bytes, as on a full disk.
   std::size_t write_limit = SIZE_MAX;
 
  private:
@@ -93,6 +98,7 @@ class MemoryFileSystem final : public FileSystem {
       content.append(static_cast<const char*>(data), size);
       return true;
     }
+    std::string ErrorText() const override { return "There is not enough space on the disk."; }
 
    private:
     MemoryFileSystem& fs_;

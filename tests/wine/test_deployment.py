@@ -50,7 +50,7 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(result.stderr.splitlines(), [
             "Can't create file: The file C:\\Held\\bin\\democc.exe cannot be written to -",
             "close any other applications that may be using it",
-            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Error 13"])
+            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Sharing violation."])  # the system's words
         question = entries.index("Message \"Can't create file\": The file C:\\Held\\bin\\democc.exe cannot be written to -\n"
                                  "close any other applications that may be using it")
         self.assertEqual(entries[question + 1], "Answer: Cancel (unattended)")

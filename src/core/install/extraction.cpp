@@ -10,6 +10,16 @@
 
 namespace inst {
 
+namespace {
+
+// "Write error on PATH", and the system's words for it (a full disk) when it gave some.
+std::string WriteErrorText(const OutputFile& out, const std::string& path) {
+  const std::string reason = out.ErrorText();
+  return FormatText(msg::kWriteError, path.c_str()) + (reason.empty() ? "" : "\n" + reason);
+}
+
+}  // namespace
+
 void FileExtractor::CountProgress(std::uint64_t bytes) {
   if (state_.progress_unit == 0) return;
   state_.progress_done += static_cast<std::uint32_t>(bytes);
@@ -31,10 +41,12 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
       state_.lists.installed_files.push_back(path);
       return std::move(opened.file);
     }
-    if (opened.error_number == kAccessDenied &&
-        messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) {
+    if (opened.in_use && messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) {
       continue;
     }
+    // The system's words when it gave some (access denied, a missing folder), else the runtime's number.
+    if (!opened.error_text.empty())
+      messages_.FatalError(msg::kCantCreateFileText, path.c_str(), opened.error_text.c_str());
     messages_.FatalError(msg::kCantCreateFileError, path.c_str(), opened.error_number);
   }
 }
@@ -64,8 +76,7 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
     if (got <= 0) fatal(kInstallerCorrupt);
     if (out) {
-      if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
-        fatal(FormatText(msg::kWriteError, destination->c_str()));
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) fatal(WriteErrorText(*out, *destination));
       CountProgress(static_cast<std::uint64_t>(got));
       StopIfRequested(out);
     }
@@ -95,10 +106,11 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
     const bool read = in.file->Read(buffer.data(), want) == static_cast<long>(want);
     const bool written = read && out.file->Write(buffer.data(), want);
     if (!written) {
+      const std::string text =
+          read ? WriteErrorText(*out.file, destination) : FormatText(msg::kShortRead, source.c_str());
       in.file.reset();
       out.file.reset();
-      if (!read) messages_.FatalError(msg::kShortRead, source.c_str());
-      messages_.FatalError(msg::kWriteError, destination.c_str());
+      messages_.FatalText(text);
     }
     CountProgress(want);
     StopIfRequested(out.file);

@@ -16,6 +16,8 @@ class OutputFile {
   [[nodiscard]] virtual bool Write(const void* data, std::size_t size) = 0;
   // True when what was written has reached the disk.
   [[nodiscard]] virtual bool Flush() { return true; }
+  // The system's words for the last write that failed (a full disk); "" when it has none.
+  virtual std::string ErrorText() const { return std::string(); }
 };
 
 class InputFile {
@@ -31,6 +33,9 @@ struct Opened {
   std::unique_ptr<File> file;
   int error_number = 0;
   bool existed = false;  // opened for writing over a file that was there before
+  // Denied because another program holds the file (not for want of the right to write).
+  bool in_use = false;
+  std::string error_text = std::string();  // the system's words for the failure, when it gave some
 };
 
 class FileSystem {
