@@ -41,11 +41,14 @@ void ForgetDocuments(InstallerVariables& variables) {
   variables.DeleteVariable(var::kReadPDFs);
 }
 
-std::string CleanupScriptPath() {
-  char* name = ::_tempnam(nullptr, "vrs");
-  std::string path = name ? name : "C:\\vrs";
-  std::free(name);
-  return path + ".bat";
+// Beside the run's temporary folder, in the place it was made: TEMP as the runtime
+// reads it may be a folder that cannot be used (letters the code page lacks).
+std::string CleanupScriptPath(Process& process) {
+  const std::string base(ParentFolder(process.variables().ValueOf(var::kTmpDir)).value_or("C:"));
+  for (unsigned number = ::GetTickCount();; ++number) {
+    const std::string path = FormatText("%s\\vrs%u.bat", base.c_str(), number & 0xFFFFu);
+    if (!process.services.files.FileExists(path)) return path;
+  }
 }
 
 // The command interpreter reads a script in the OEM code page: written in the ANSI
@@ -142,7 +145,7 @@ void PerformRun(Process& process) {
   }
   if (vars.TestFlag(var::kRemove)) {
     process.outcome.cleanup_script = RemoveInstallation(process.state, services.files, services.messages,
-                                                        services.progress, CleanupScriptPath(), InOemCodePage);
+                                                        services.progress, CleanupScriptPath(process), InOemCodePage);
     session.product.UnregisterProduct();
     ForgetDocuments(vars);
   }

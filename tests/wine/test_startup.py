@@ -82,17 +82,22 @@ class StartUpTest(WineTestCase):
         self.assertEqual(result.exit_code, 0)
         self.assertNoTempFolderLeft()
 
-    def test_the_temporary_folder_is_made_under_temp_and_removed_or_its_failure_is_fatal(self):
+    def test_the_temporary_folder_is_made_under_temp_or_the_systems_and_removed(self):
         exe = self.session.install_stub("C:\\OwnTemp")
         own_temp = self.session.unix_path("C:\\OwnTemp\\t")
         own_temp.mkdir()
         result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\OwnTemp\\t"})
         self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
         self.assertEqual(list(own_temp.iterdir()), [])
-        result = self.session.run(exe, [], answers=["OK"], env={"TEMP": "C:\\does\\not\\exist"})
-        self.assertEqual([b.title for b in result.boxes], [FATAL])
-        self.assertRegex(result.boxes[0].text, r"^Failed to create folder C:\\does\\not\\exist\\vr\d{1,4}$")
-        self.assertEqual(result.exit_code, 1)
+        # A TEMP that does not exist: the system's temporary folder, named in the log.
+        system_temp = self.session.drive_c / "windows/temp"
+        before = set(system_temp.glob("vr*"))
+        log = self.session.root / "temp.log"
+        result = self.session.run(exe, [f"--log={self.session.win_path(log)}"], answers=["OK"],
+                                  env={"TEMP": "C:\\does\\not\\exist"})
+        self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
+        self.assertRegex(log.read_text(encoding="latin-1"), r"(?im)Temporary folder: C:\\windows\\temp\\vr\d{1,4}$")
+        self.assertEqual(set(system_temp.glob("vr*")), before)
 
 
 if __name__ == "__main__":
