@@ -85,7 +85,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     if (!source) {
       if (!process.services.messages.AskYesNo(msg::kInstallerNotFoundTitle, msg::kInstallerNotFound,
                                               feature.description.c_str(), feature.error_message.c_str())) {
-        process.services.messages.FatalError(msg::kTerminatedPleaseInstall, feature.description.c_str());
+        process.services.messages.FatalExit(kExitCancelled, msg::kTerminatedPleaseInstall, feature.description.c_str());
       }
       done = true;
       break;
@@ -124,7 +124,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
   }
   if (!process.services.messages.AskYesNo(msg::kInstallFailedTitle, msg::kInstallFailed, feature.description.c_str(),
                                           feature.error_message.c_str())) {
-    process.services.messages.FatalError(msg::kTerminatedSuggestInstall, feature.description.c_str());
+    process.services.messages.FatalExit(kExitCancelled, msg::kTerminatedSuggestInstall, feature.description.c_str());
   }
 }
 

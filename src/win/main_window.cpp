@@ -295,7 +295,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
           if (process_.services.progress.run_in_progress)
             process_.services.progress.stop_requested = true;
           else
-            process_.services.messages.EndRun(1);
+            process_.services.messages.EndRun(kExitCancelled);
           break;
       }
       break;

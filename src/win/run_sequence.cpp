@@ -95,12 +95,12 @@ void RefuseUnfitFolder(Process& process) {
   if (const auto refusal = FolderRefusal(process.state.lists, folder, DriveExists(folder)))
     messages.FatalText(*refusal);
   if (const auto elsewhere = process.session.product.InstalledElsewhere(folder))
-    messages.FatalError(msg::kInstalledElsewhere, elsewhere->c_str());
+    messages.FatalExit(kExitInstalledElsewhere, msg::kInstalledElsewhere, elsewhere->c_str());
   if (!process.variables().TestFlag(var::kHeadlessInstall)) return;
   const std::optional<std::uint32_t> free_mb = QueryFreeSpace(process.state, SpaceQueryPath(folder));
   if (!free_mb) return;
   if (const auto refusal = SpaceRefusal(folder, process.session.run.RequiredSpaceKB(), *free_mb))
-    messages.FatalText(*refusal);
+    messages.FatalText(*refusal, kExitDiskFull);
 }
 
 }  // namespace
@@ -134,7 +134,7 @@ void PerformRun(Process& process) {
     // Last: no entry in the programs list ever names a copy that cannot remove.
     session.product.WriteUninstallEntry();
     // A Cancel during the last steps, which report no progress, still takes it all back.
-    if (services.progress.stop_requested) services.messages.EndRun(1);
+    if (services.progress.stop_requested) services.messages.EndRun(kExitCancelled);
     process.state.journal.Finish();
   } else if (vars.TestFlag(var::kRepair)) {
     session.product.WriteProductValues();

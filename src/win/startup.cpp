@@ -23,6 +23,7 @@
 #include "system_libraries.h"
 #include "core/support/variable_names.h"
 #include "win_messages.h"
+#include "core/wizard/configuration.h"
 #include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
@@ -42,7 +43,7 @@ void ApplyCommandLine(Process& process, const char* command_line, const std::str
   }
   OpenRunLog(process.services.log, process.services.files, process.services.messages, process.variables(), started_in,
              split.arguments);
-  if (split.argument_too_long) process.services.messages.FatalErrorCode(kArgumentTooLongError);
+  if (split.argument_too_long) process.services.messages.FatalExit(kExitBadOption, "Error %d", kArgumentTooLongError);
 }
 
 std::string CurrentFolder() {
@@ -135,6 +136,9 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   OpenPayload(process);
 
   if (!IsAdministrator(process)) process.services.messages.FatalError(msg::kNeedsAdministrator);
+  // Known once the manifest is read (it may withhold the PATH entry).
+  if (const auto refusal = ChooseConfigurationFromCommandLine(variables, process.configuration))
+    process.services.messages.FatalExit(kExitBadOption, "%s", refusal->c_str());
   HideSplash(process.program.splash);
   if (process.program.install_guard) TakeBackKilledRuns(process);
 
@@ -144,7 +148,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   else
     exit_code = RunWizard(process);
   PerformPostRunActions(process);
-  WriteExitCode(process.services.log, exit_code);
+  process.services.host.ReportExitCode(exit_code);
   return exit_code;
 }
 

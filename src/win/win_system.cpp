@@ -74,6 +74,7 @@ class CrtOutputFile final : public OutputFile {
   }
   bool Flush() override { return ::_commit(fd_.get()) == 0; }
   std::string ErrorText() const override { return error_ ? CallFailure{"", error_}.SystemText() : std::string(); }
+  bool DiskFull() const override { return error_ == ERROR_DISK_FULL || error_ == ERROR_HANDLE_DISK_FULL; }
 
  private:
   Descriptor fd_;

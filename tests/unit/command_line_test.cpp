@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/wizard/configuration.h"
+
 #include "fake_host.h"
 
 namespace inst {
@@ -82,6 +84,7 @@ TEST(Options, EachOptionLineAndTheRunModeItMakes) {
       {{"--setTrue-Abc", "--SETVARIABLE-Name=d=e", "--setVariable-Empty=", "--setVariable-=x=y"},
        {{"Abc", "yes"}, {"Name", "d=e"}, {"Empty", ""}, {"=x", "y"}}},
       {{"--dir=A", "--dir=B", "--setVariable-X=1", "--setVariable-x=2"}, {{"InstDir", "B"}, {"X", "2"}}},
+      {{"--Language=french", "--ADD-PATH"}, {{"MessageLanguage", "french"}, {"AddPath", "+"}}},
   };
   for (const OptionCase& line : cases) {
     InstallerVariables vars(testing::NoEnvironment);
@@ -121,6 +124,33 @@ TEST(Options, UnknownAndNearMissOptionsAreIgnored) {
 namespace inst {
 namespace {
 
+// The configuration page's choice from the command line: a list name in any case,
+// or the language's own name; an unknown one, or PATH where the product withholds it,
+// refused.
+TEST(Options, TheConfigurationPagesChoiceFromTheCommandLine) {
+  InstallerVariables vars(testing::NoEnvironment);
+  ConfigurationChoice choice;
+  EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt);
+  EXPECT_FALSE(choice.made);
+  const std::pair<const char*, std::uint32_t> names[] = {{"French", 12}, {"deutsch", 7}, {"ENGLISH", 9}};
+  for (const auto& [name, code] : names) {
+    vars.SetVariable("MessageLanguage", name);
+    EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt) << name;
+    EXPECT_EQ(choice.language, code) << name;
+  }
+  EXPECT_TRUE(choice.made);
+  EXPECT_FALSE(choice.add_path);
+  vars.SetFlag("AddPath", true);
+  EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt);
+  EXPECT_TRUE(choice.add_path);
+  vars.SetFlag("DontAddPath", true);
+  EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice),
+            "--add-path: this product does not put its folder on PATH");
+  vars.SetVariable("MessageLanguage", "Klingon");
+  EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice),
+            "--language=Klingon: no such language; choose German, English or French");
+}
+
 TEST(SettleInstallFolderOption, NormalizesFullPathsAndRefusesTheRest) {
   testing::FakeHost host;
   InstallerVariables vars(testing::NoEnvironment);
@@ -136,7 +166,12 @@ TEST(SettleInstallFolderOption, NormalizesFullPathsAndRefusesTheRest) {
   EXPECT_EQ(settle("\\\\server\\share\\x\\"), "\\\\server\\share\\x");
   EXPECT_EQ(settle("DEFAULT"), "DEFAULT");
   for (const char* given : {"", "Tools", "C:Tools", "\\Tools"}) {
-    EXPECT_THROW(settle(given), testing::ProcessEnded) << given;
+    try {
+      settle(given);
+      ADD_FAILURE() << given;
+    } catch (const testing::ProcessEnded& ended) {
+      EXPECT_EQ(ended.exit_code, 87) << given;  // an option refused
+    }
     EXPECT_EQ(host.boxes.back().text,
               std::string("The installation folder given with --dir= must be a full path, such as "
                           "--dir=C:\\Tools\n(given: \"") +

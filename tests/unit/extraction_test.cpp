@@ -66,7 +66,7 @@ TEST_F(ExtractionTest, ProgressCountsOpensAndWrittenBytesRoundingUp) {
 }
 
 // Cancel confirmed while a file is being written: the run ends within the file, once
-// the chunk in hand is written, with exit code 1 (and is then taken back).
+// the chunk in hand is written, as cancelled (and is then taken back).
 TEST_F(ExtractionTest, AStopRequestedEndsTheRunWithinTheFile) {
   state.progress_unit = 100;
   progress.stop_after = 2;  // the open, then the first chunk
@@ -75,7 +75,7 @@ TEST_F(ExtractionTest, AStopRequestedEndsTheRunWithinTheFile) {
     extractor.ExtractFile("C:\\P\\big", 20000);
     FAIL() << "the run went on";
   } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.exit_code, 1);
+    EXPECT_EQ(ended.exit_code, kExitCancelled);
   }
   EXPECT_EQ(fs.files.at("C:\\P\\big").size(), kCopyChunk);
   EXPECT_TRUE(host.boxes.empty());

@@ -99,6 +99,7 @@ class MemoryFileSystem final : public FileSystem {
       return true;
     }
     std::string ErrorText() const override { return "There is not enough space on the disk."; }
+    bool DiskFull() const override { return true; }
 
    private:
     MemoryFileSystem& fs_;

@@ -105,24 +105,25 @@ TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
   EXPECT_FALSE(messages.AskYesNo("Install failed", "continue anyway?"));
   EXPECT_EQ(messages.ShowInfo("Note", "n"), box::kIdOk);
   try {
-    messages.FatalError("Installer is corrupt or truncated");
+    messages.FatalExit(kExitCancelled, "Installation terminated - please install %s", "the runtime");
     ADD_FAILURE() << "a fatal error returned";
   } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.exit_code, 1);
+    EXPECT_EQ(ended.exit_code, 1602);
   }
   EXPECT_EQ(screen.boxes.size(), 1u);  // only the attended one was shown
+  // The last line names the code's meaning, for the log's reader and the deployment tool's.
   EXPECT_EQ(screen.standard_error,
             "Can't create file: again\nInstall failed: continue anyway?\nNote: n\n"
-            "Fatal error: Installer is corrupt or truncated\n");
+            "Fatal error: Installation terminated - please install the runtime\nExit code 1602: cancelled\n");
   EXPECT_EQ(files.files.at("C:\\run.log"),
             "12:00:00.000  Message \"Can't create file\": The file a.dll\r\n    cannot be written\r\n"
             "12:00:00.000  Answer: Retry\r\n"
             "12:00:00.000  Message \"Can't create file\": again\r\n12:00:00.000  Answer: Cancel (unattended)\r\n"
             "12:00:00.000  Message \"Install failed\": continue anyway?\r\n12:00:00.000  Answer: No (unattended)\r\n"
             "12:00:00.000  Message \"Note\": n\r\n12:00:00.000  Answer: OK (unattended)\r\n"
-            "12:00:00.000  Message \"Fatal error\": Installer is corrupt or truncated\r\n"
+            "12:00:00.000  Message \"Fatal error\": Installation terminated - please install the runtime\r\n"
             "12:00:00.000  Answer: OK (unattended)\r\n"
-            "12:00:00.000  Exit code 1\r\n");
+            "12:00:00.000  Exit code 1602: cancelled\r\n");
 
   // A log that can no longer be written is dropped; the run goes on.
   files.write_limit = 0;

@@ -25,16 +25,18 @@ def log_entries(path):
 
 class UnattendedTest(WineTestCase):
     """Each fault ends the run without a window (the robot sees no box), with the
-    box's text on standard error and in the log, and exit code 1."""
+    box's text on standard error and in the log; a question answered by rule ends it
+    as cancelled (1602), said last on standard error and in the log."""
 
     def run_unattended(self, exe, folder):
         log = self.session.root / f"{folder}.log"
         result = self.session.run(exe, [f"--dir=C:\\{folder}", LICENCE, "--unattended",
                                         f"--log={self.session.win_path(log)}"])
         self.assertEqual(result.boxes, [])
-        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.exit_code, 1602)
         entries = log_entries(log)
-        self.assertEqual(entries[-1], "Exit code 1")
+        self.assertEqual(entries[-1], "Exit code 1602: cancelled")
+        self.assertEqual(result.stderr.splitlines()[-1], "Exit code 1602: cancelled")
         return result, entries
 
     def test_a_held_file_is_cancelled(self):
@@ -50,7 +52,8 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(result.stderr.splitlines(), [
             "Can't create file: The file C:\\Held\\bin\\democc.exe cannot be written to -",
             "close any other applications that may be using it",
-            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Sharing violation."])  # the system's words
+            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Sharing violation.",  # the system's words
+            "Exit code 1602: cancelled"])
         question = entries.index("Message \"Can't create file\": The file C:\\Held\\bin\\democc.exe cannot be written to -\n"
                                  "close any other applications that may be using it")
         self.assertEqual(entries[question + 1], "Answer: Cancel (unattended)")
@@ -63,7 +66,7 @@ class UnattendedTest(WineTestCase):
             ("[Registry]", "Feature=Runtime\nDescription=DemoC runtime\nErrmess=Install it first.\n[Registry]"),
             ("Component=Examples\n", "Component=Runtime\nRequired=yes\nRuntime\nComponent=Examples\n")])
         result, entries = self.run_unattended(exe, "Prerequisite")
-        self.assertEqual(result.stderr.splitlines()[-2:], [
+        self.assertEqual(result.stderr.splitlines()[-3:-1], [
             "Fatal error: Installation terminated - suggest you install the prerequisites",
             "then retry this installation"])
         question = [e.startswith("Message \"Prerequisite missing\"") for e in entries].index(True)
@@ -80,7 +83,7 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(result.stderr, "Install failed: The installation of The tool was not successful\n"
                                         "See the maker.\nDo you want to continue anyway?\n"
                                         "Fatal error: Installation terminated - suggest you install The tool\n"
-                                        "then retry this installation\n")
+                                        "then retry this installation\nExit code 1602: cancelled\n")
 
     def test_help_lists_the_options_in_a_box_and_on_standard_output(self):
         exe = self.session.install_stub("C:\\Download", source=build_installer(
@@ -111,7 +114,7 @@ class RunLogTest(WineTestCase):
         self.assertEqual(sorted(copied), sorted(["Copying file " + p.name for p in files] +
                                                 ["Copying file " + r for r in ("setup.exe", "setup.ico", "uninstall.ico",
                                                                                "background.bmp", "licence.txt")]))
-        self.assertEqual(entries[-1], "Exit code 0")
+        self.assertEqual(entries[-1], "Exit code 0: done")
 
         removal = self.session.root / "removal.log"
         result = self.session.run("C:\\Logged\\resources\\setup.exe",
@@ -121,7 +124,7 @@ class RunLogTest(WineTestCase):
         self.assertEqual(entries[1], "Run mode: headless removal")
         deleted = {e.rsplit("\\", 1)[-1] for e in entries if e.startswith("Deleting file ")}
         self.assertTrue({p.name for p in files} <= deleted, deleted)
-        self.assertEqual(entries[-1], "Exit code 0")
+        self.assertEqual(entries[-1], "Exit code 0: done")
 
         # A run killed while a box waits for a person (the robot keeps choosing Retry
         # on a held file): everything up to the box is there.

@@ -111,7 +111,7 @@ class DownloadTest(WineTestCase):
         # Nothing that passes: the feature's question, and the wrong file never ran.
         result, ran = self.install("digest2", tool_feature((url, f"0 {RECORD}", wrong)), answers=["OK", "No", "OK"])
         self.assertEqual([box.title for box in result.boxes], ["Error", "Install failed", "Fatal error"])
-        self.assertEqual((result.exit_code, ran), (1, []))
+        self.assertEqual((result.exit_code, ran), (1602, []))  # "continue anyway?" answered No
         self.assertTempEmpty()
 
 

@@ -46,7 +46,7 @@ class RemovalSafetyTest(WineTestCase):
         self.assertBoxes(result, [question, ("Fatal error", "Removal stopped: C:\\Held\\bin\\demolink.exe could not be "
                                              "deleted.\nThe installation is still registered; remove it again once "
                                              "the file is free.")])
-        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.exit_code, 1602)
         self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Held"))
         # Run again once the file is free: everything goes.
         result = self.session.run(copy, ["--remove-silently"])
@@ -197,7 +197,7 @@ class InterruptionTest(WineTestCase):
     def test_cancel_during_the_copy_takes_back_everything(self):
         result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
             f"do:type:{FOLDER_ID}:C:\\Cancelled", NEXT, NEXT, click(CANCEL_ID), "Yes"])
-        self.assertEqual((result.exit_code, result.box_texts()), (1, [CANCEL]))
+        self.assertEqual((result.exit_code, result.box_texts()), (1602, [CANCEL]))
         self.assertFalse(self.session.unix_path("C:\\Cancelled").exists())
         self.assertEqual(self.session.wine("reg", "query", self.PRODUCT).returncode, 1)
 
@@ -211,7 +211,7 @@ class InstallationRecordTest(WineTestCase):
         exe = build_sample_variant(self.session, "sample")
         self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
         result = self.session.run(exe, ["--dir=C:\\B2", LICENCE], answers=["OK"])
-        self.assertEqual((result.exit_code, result.box_texts()), (1, [("Fatal error", self.ELSEWHERE)]))
+        self.assertEqual((result.exit_code, result.box_texts()), (1638, [("Fatal error", self.ELSEWHERE)]))
         self.assertFalse(self.session.unix_path("C:\\B2").exists())
         # The wizard refuses it on the folder page, where another folder can be chosen.
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [

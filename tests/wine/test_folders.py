@@ -62,7 +62,7 @@ class LimitsTest(WineTestCase):
             exe = build_sample_variant(self.session, "big", [("empty.txt\n", "empty.txt\nbig.bin\n")],
                                        {"examples/hello/big.bin": bytes(range(256)) * 8192})
             result = self.session.run(exe, ["--dir=E:\\Full", LICENCE], answers=["OK"])
-            self.assertEqual((result.exit_code, [box.title for box in result.boxes]), (1, ["Fatal error"]))
+            self.assertEqual((result.exit_code, [box.title for box in result.boxes]), (112, ["Fatal error"]))
             self.assertRegex(result.boxes[0].text,
                              r"^Not enough space on E: for the installation: it needs \d+ MB, and 1 MB are free\.$")
             self.assertEqual(list(disk.iterdir()), [])

@@ -39,7 +39,7 @@ class WizardWindowTest(WineTestCase):
         self.assertBoxes(result, [CANCEL, CANCEL])
         self.assertEqual(result.boxes[0].buttons, ["Yes", "No"])
         self.assertEqual(len(result.windows), 1)  # No left the wizard where it was
-        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.exit_code, 1602)
         self.assertEqual(list(temp.glob("vr*")), [])
 
 
@@ -51,7 +51,7 @@ class InstalledVersionTest(WineTestCase):
                     "A newer version (1.3) of DemoC, is already installed.\nAre you sure you want to install version (1.20)?")
         result = self.session.run(exe, [], answers=["No"])
         self.assertBoxes(result, [question])
-        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.exit_code, 1602)
         result = self.session.run(exe, [], answers=["Yes", state(NEXT_ID), "do:close"])
         self.assertBoxes(result, [question])
         self.assertTrue(result.controls[0]["enabled"])
@@ -194,12 +194,14 @@ class InstallFolderPageTest(WineTestCase):
 
         # One version lives in one folder at a time: the first goes before the second comes.
         self.assertEqual(self.session.run("C:\\Clicked\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
-        result = self.session.run(self.exe, ["--dir=C:\\Typed", "--no-Examples", LICENCE])
+        # The configuration page's choices from the command line, headless.
+        result = self.session.run(self.exe, ["--dir=C:\\Typed", "--no-Examples", LICENCE, "--language=french",
+                                             "--add-path"])
         self.assertEqual(result.exit_code, 0)
         self.assertNotIn("examples\\hello\\big.bin", clicked[0])
         self.assertIn("resources/manifest", clicked[0])
-        self.assertEqual(clicked[0], self.files_under("C:\\Typed"))
-        self.assertEqual(re.sub(r'"language"=[^\r\n]*\r?\n', "", clicked[1]), self.product_registry("C:\\Typed"))
+        self.assertEqual(clicked, (self.files_under("C:\\Typed"), self.product_registry("C:\\Typed")))
+        self.assertTrue(self.session.reg_query(ConfigurationPageTest.ENVIRONMENT, "PATH")[1].endswith(";C:\\Typed\\bin"))
 
     def test_a_file_where_the_folder_should_be_keeps_the_user_on_the_page(self):
         self.session.unix_path("C:\\AFile").write_text("not a folder")
@@ -270,7 +272,7 @@ class ConfigurationPageTest(WineTestCase):
         path = self.session.reg_query(self.ENVIRONMENT, "PATH")
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Gone", NEXT,
                                                                      click(PATH_ID), BACK, click(CANCEL_ID), "Yes"])
-        self.assertEqual((result.exit_code, result.box_texts()), (1, [CANCEL]))
+        self.assertEqual((result.exit_code, result.box_texts()), (1602, [CANCEL]))
         self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), path)
         self.assertIsNone(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20", "language"))
 

@@ -30,7 +30,7 @@ void FileExtractor::CountProgress(std::uint64_t bytes) {
 void FileExtractor::StopIfRequested(std::unique_ptr<OutputFile>& out) {
   if (!progress_.StopRequested()) return;
   out.reset();  // closed, so that taking the run back can delete it
-  messages_.EndRun(1);
+  messages_.EndRun(kExitCancelled);
 }
 
 std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
@@ -41,13 +41,15 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
       state_.lists.installed_files.push_back(path);
       return std::move(opened.file);
     }
-    if (opened.in_use && messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) {
-      continue;
+    int exit_code = kExitFailure;
+    if (opened.in_use) {
+      if (messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) continue;
+      exit_code = kExitCancelled;
     }
     // The system's words when it gave some (access denied, a missing folder), else the runtime's number.
     if (!opened.error_text.empty())
-      messages_.FatalError(msg::kCantCreateFileText, path.c_str(), opened.error_text.c_str());
-    messages_.FatalError(msg::kCantCreateFileError, path.c_str(), opened.error_number);
+      messages_.FatalExit(exit_code, msg::kCantCreateFileText, path.c_str(), opened.error_text.c_str());
+    messages_.FatalExit(exit_code, msg::kCantCreateFileError, path.c_str(), opened.error_number);
   }
 }
 
@@ -66,17 +68,18 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     out = OpenDestination(*destination);
     CountProgress(kPerFileProgress);
   }
-  auto fatal = [&](const std::string& text) {
+  auto fatal = [&](const std::string& text, int exit_code) {
     out.reset();
-    messages_.FatalText(text);
+    messages_.FatalText(text, exit_code);
   };
   std::vector<char> buffer(kCopyChunk);
   std::uint32_t remaining = size;
   while (remaining > 0) {
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
-    if (got <= 0) fatal(kInstallerCorrupt);
+    if (got <= 0) fatal(kInstallerCorrupt, kExitFailure);
     if (out) {
-      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) fatal(WriteErrorText(*out, *destination));
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
+        fatal(WriteErrorText(*out, *destination), out->DiskFull() ? kExitDiskFull : kExitFailure);
       CountProgress(static_cast<std::uint64_t>(got));
       StopIfRequested(out);
     }
@@ -108,9 +111,10 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
     if (!written) {
       const std::string text =
           read ? WriteErrorText(*out.file, destination) : FormatText(msg::kShortRead, source.c_str());
+      const int exit_code = read && out.file->DiskFull() ? kExitDiskFull : kExitFailure;
       in.file.reset();
       out.file.reset();
-      messages_.FatalText(text);
+      messages_.FatalText(text, exit_code);
     }
     CountProgress(want);
     StopIfRequested(out.file);

@@ -156,7 +156,7 @@ bool InstallationRun::CheckPrerequisites(FeatureRecord& feature) {
   }
   if (!ok && !messages_.AskYesNo(msg::kPrerequisiteMissingTitle, msg::kPrerequisiteMissing, feature.description.c_str(),
                                  list.c_str())) {
-    messages_.FatalError(msg::kTerminatedForPrerequisites);
+    messages_.FatalExit(kExitCancelled, "%s", msg::kTerminatedForPrerequisites);
   }
   return ok;
 }
@@ -174,7 +174,7 @@ void InstallationRun::Report(const std::string& line) {
   progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit),
                            line.substr(0, kMaxLogLine).c_str());
   // Between steps no file is open: a run the user asked to stop ends here.
-  if (progress_.StopRequested()) messages_.EndRun(1);
+  if (progress_.StopRequested()) messages_.EndRun(kExitCancelled);
 }
 
 void InstallationRun::DiscardFiles(const FeatureRecord& feature) {
@@ -203,7 +203,7 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
                              feature.error_message.c_str())) {
         continue;
       }
-      messages_.FatalError(msg::kTerminatedPleaseInstall, feature.description.c_str());
+      messages_.FatalExit(kExitCancelled, msg::kTerminatedPleaseInstall, feature.description.c_str());
     }
     if (!feature.selected) {
       DiscardFiles(feature);

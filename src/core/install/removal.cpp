@@ -80,7 +80,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
       progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
         if (!messages.AskRetryCancel(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str())) {
-          messages.FatalError(msg::kRemovalStopped, file.c_str());
+          messages.FatalExit(kExitCancelled, msg::kRemovalStopped, file.c_str());
         }
       }
     }

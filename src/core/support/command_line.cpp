@@ -54,6 +54,7 @@ SplitCommandLineResult SplitCommandLine(std::string_view text) {
 void ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list) {
   constexpr std::string_view kDir = "--dir=";
   constexpr std::string_view kLog = "--log=";
+  constexpr std::string_view kLanguage = "--language=";
   constexpr std::string_view kNo = "--no-";
   constexpr std::string_view kSetTrue = "--setTrue-";
   constexpr std::string_view kSetVariable = "--setVariable-";
@@ -71,6 +72,10 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables, std
     variables.SetFlag(var::kHeadlessInstall, true);
   } else if (EqualsIgnoreCase(argument, "--unattended")) {
     variables.SetFlag(var::kUnattended, true);
+  } else if (StartsWithIgnoreCase(argument, kLanguage)) {
+    variables.SetVariable(var::kMessageLanguage, argument.substr(kLanguage.size()));
+  } else if (EqualsIgnoreCase(argument, "--add-path")) {
+    variables.SetFlag(var::kAddPath, true);
   } else if (StartsWithIgnoreCase(argument, kLog)) {
     variables.SetVariable(var::kLogFile, argument.substr(kLog.size()));
   } else if (EqualsIgnoreCase(argument, "--help") || argument == "/?") {
@@ -95,7 +100,7 @@ void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages
   const std::string* folder = variables.GetVariable(var::kInstDir);
   if (folder == nullptr || EqualsIgnoreCase(*folder, "default")) return;
   if (!IsFullPath(*folder)) {
-    messages.FatalError(msg::kDirMustBeFullPath, folder->c_str());
+    messages.FatalExit(kExitBadOption, msg::kDirMustBeFullPath, folder->c_str());
   }
   variables.SetVariable(var::kInstDir, NormalizeFolder(*folder));
 }
@@ -117,10 +122,13 @@ const char* HelpText() {
          "--setTrue-NAME\tset the variable NAME to yes\n"
          "--setVariable-NAME=VALUE\tset the variable NAME\n"
          "--subinstall\tend when another installer's wizard is open\n"
+         "--language=NAME\tthe language of the product's messages: German, English or French\n"
+         "--add-path\tput the product's bin folder on PATH\n"
          "--unattended\tshow no box: its text goes to standard error and the log, a question is answered No\n"
          "--log=FILE\twrite what the run does to FILE\n"
          "--help, /?\tshow this list\n\n"
-         "Exit codes: 0 done, 1 failed or cancelled.\n";
+         "Exit codes: 0 done, 1 failed, 87 an option refused, 112 not enough disk space, 1602 cancelled,\n"
+         "1618 another installation in progress, 1638 this version installed in another folder.\n";
 }
 
 }  // namespace inst

@@ -46,9 +46,14 @@ int Messages::ShowMessage(const char* format, ...) {
   return host_.ShowBox(kErrorTitle, text, box::kOk | box::kIconInformation);
 }
 
-void Messages::FatalText(const std::string& text) {
+void Messages::FatalText(const std::string& text, int exit_code) {
   host_.ShowBox(kFatalErrorTitle, text, box::kOk | box::kIconError);
-  EndRun(1);
+  EndRun(exit_code);
+}
+
+void Messages::FatalExit(int exit_code, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  FatalText(text, exit_code);
 }
 
 void Messages::EndRun(int exit_code) {

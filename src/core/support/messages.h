@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "core/support/exit_codes.h"
 #include "core/support/variables.h"
 
 namespace inst {
@@ -58,9 +59,11 @@ class Messages {
   // Silent when SuppressMessages is true.
   int ShowMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
   [[noreturn]] void FatalError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // A fatal error that ends with its own exit code (exit_codes.h).
+  [[noreturn]] void FatalExit(int exit_code, const char* format, ...) __attribute__((format(printf, 3, 4)));
   [[noreturn]] void FatalErrorCode(int number);
-  // Shows the text as it stands (no formatting) and ends the run with code 1.
-  [[noreturn]] void FatalText(const std::string& text);
+  // Shows the text as it stands (no formatting) and ends the run with the code.
+  [[noreturn]] void FatalText(const std::string& text, int exit_code = kExitFailure);
   // The fatal error of every fault of the installer's own file.
   [[noreturn]] void InstallerCorrupt();
   void DebugTrace(const char*, ...) __attribute__((format(printf, 2, 3))) {}

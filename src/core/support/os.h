@@ -18,6 +18,8 @@ class OutputFile {
   [[nodiscard]] virtual bool Flush() { return true; }
   // The system's words for the last write that failed (a full disk); "" when it has none.
   virtual std::string ErrorText() const { return std::string(); }
+  // True when that write failed for want of space.
+  virtual bool DiskFull() const { return false; }
 };
 
 class InputFile {

@@ -39,7 +39,11 @@ void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const Instal
   log.Write(options);
 }
 
-void WriteExitCode(RunLog& log, int exit_code) { log.Write(FormatText("Exit code %d", exit_code)); }
+void LoggedMessageHost::ReportExitCode(int exit_code) {
+  const std::string line = FormatText("Exit code %d: %s", exit_code, ExitCodeMeaning(exit_code));
+  log_.Write(line);
+  if (variables_.TestFlag(var::kUnattended)) screen_.WriteStandardError(line + "\n");
+}
 
 int UnattendedAnswer(unsigned style) {
   switch (style & 0x0F) {
@@ -89,7 +93,7 @@ int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text
 }
 
 void LoggedMessageHost::EndProcess(int exit_code) {
-  WriteExitCode(log_, exit_code);
+  ReportExitCode(exit_code);
   screen_.EndProcess(exit_code);
   std::abort();  // a host's EndProcess never returns
 }

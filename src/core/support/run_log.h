@@ -38,8 +38,6 @@ class RunLog {
 void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const InstallerVariables& variables,
                 const std::string& working_folder, const std::vector<std::string>& arguments);
 
-void WriteExitCode(RunLog& log, int exit_code);
-
 // The answer an unattended run gives a box: No to a question, Cancel to Retry or
 // Cancel, OK to a notice. Each leads the run the way a person's same click would.
 int UnattendedAnswer(unsigned style);
@@ -55,6 +53,8 @@ class LoggedMessageHost final : public MessageHost {
   void QuitInstaller(int exit_code) override { screen_.QuitInstaller(exit_code); }
   [[noreturn]] void EndProcess(int exit_code) override;
   void WriteStandardError(const std::string& text) override { screen_.WriteStandardError(text); }
+  // The run's end: "Exit code N: MEANING" in the log and, unattended, on standard error.
+  void ReportExitCode(int exit_code);
 
  private:
   MessageHost& screen_;

@@ -1,6 +1,8 @@
 #include "core/wizard/configuration.h"
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst {
 
@@ -11,6 +13,28 @@ std::string ConfigurationPageText(bool dont_add_path) {
     text += " For command line usage, you may also choose to have the executables added to your environment PATH.";
   }
   return text;
+}
+
+std::optional<std::string> ChooseConfigurationFromCommandLine(const InstallerVariables& variables,
+                                                              ConfigurationChoice& choice) {
+  if (const std::string* name = variables.GetVariable(var::kMessageLanguage)) {
+    const MessageLanguage* found = nullptr;
+    for (const MessageLanguage& language : kMessageLanguages) {
+      // A list name may carry the language's own name after ";": either is taken.
+      std::string_view names = language.name;
+      while (const auto alias = NextToken(names, ";"))
+        if (EqualsIgnoreCase(*alias, *name)) found = &language;
+    }
+    if (found == nullptr) return FormatText(msg::kUnknownLanguage, name->c_str());
+    choice.made = true;
+    choice.language = found->code;
+  }
+  if (variables.TestFlag(var::kAddPath)) {
+    if (variables.TestFlag(var::kDontAddPath)) return std::string(msg::kPathNotOffered);
+    choice.made = true;
+    choice.add_path = true;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> PathWithFolder(std::string_view list, std::string_view folder) {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/install/registry.h"
+#include "core/support/variables.h"
 
 namespace inst {
 
@@ -31,6 +32,12 @@ struct ConfigurationChoice {
 };
 
 std::string ConfigurationPageText(bool dont_add_path);
+
+// The page's choice as the command line makes it ("--language=NAME", a name of the
+// list in any case; "--add-path"), for every mode; the page starts from it. Returns
+// why an option is refused, or nothing.
+std::optional<std::string> ChooseConfigurationFromCommandLine(const InstallerVariables& variables,
+                                                              ConfigurationChoice& choice);
 
 // The ";"-separated list with the folder appended, or none when one of its entries
 // is that folder already (ignoring case and one trailing backslash).

@@ -27,4 +27,7 @@ inline constexpr const char* kNoQuickstartGuide = "Could not locate quickstart g
 inline constexpr const char* kReadPdfTitle = "Read PDF";
 inline constexpr const char* kNoDocument = "Could not locate the \"%s\":\n %s";
 
+inline constexpr const char* kUnknownLanguage = "--language=%s: no such language; choose German, English or French";
+inline constexpr const char* kPathNotOffered = "--add-path: this product does not put its folder on PATH";
+
 }  // namespace inst::msg

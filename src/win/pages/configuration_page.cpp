@@ -12,7 +12,8 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   if (Passed()) return kPageSkip;
   const bool dont_add_path = process_.variables().TestFlag(var::kDontAddPath);
   window_.SetPageText(ConfigurationPageText(dont_add_path));
-  // Made anew on every entry: coming back starts from English and an unticked box.
+  // Made anew on every entry, from the choice so far (the command line's, or the
+  // page's when coming back), else English and an unticked box.
   ShowControls({frame_, languages_, add_path_}, false);
   frame_ = window_.CreateControl("STATIC", "  Language to use for messages", WS_BORDER);
   languages_ =
@@ -29,7 +30,11 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   }
   window_.PlaceControl(frame_, 25, 206, 350, 35);
   window_.PlaceControl(languages_, 30, 216, 96, 9);
-  ::SendMessageA(languages_, CB_SETCURSEL, kDefaultLanguageRow, 0);
+  std::size_t row = kDefaultLanguageRow;
+  for (std::size_t k = 0; k < std::size(kMessageLanguages); ++k)
+    if (process_.configuration.made && kMessageLanguages[k].code == process_.configuration.language) row = k;
+  ::SendMessageA(languages_, CB_SETCURSEL, row, 0);
+  if (add_path_ != nullptr && process_.configuration.add_path) ::SendMessageA(add_path_, BM_SETCHECK, BST_CHECKED, 0);
   window_.EnableNext(true);
   return 0;
 }

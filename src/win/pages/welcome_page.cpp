@@ -49,7 +49,8 @@ std::uint32_t WelcomePage::Enter(bool) {
   if (repair_ || remove_) ShowControls({frame_, repair_, remove_}, true);
   window_.SetPageText(text_);
   if (install && vars.TestFlag(var::kCheckInstalledVersions) && !InstalledVersionAllowsInstall()) {
-    process_.services.messages.EndRun(1);
+    // The user declined to install over what is there.
+    process_.services.messages.EndRun(kExitCancelled);
   }
   UpdateNext();
   return 0;
