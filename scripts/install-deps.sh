@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev
   clang libclang-rt-14-dev clang-format
   wine64 xvfb xauth x11-apps
-  lighttpd python3-pyftpdlib openssl osslsigncode
+  lighttpd python3-pyftpdlib python3-yaml openssl osslsigncode
 )
 
 missing=()

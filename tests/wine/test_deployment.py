@@ -1,6 +1,7 @@
 """What deployment tools rely on: unattended runs that never show a window, the
 run's log, the options list, the uninstall entry as the system's programs list
 reads it, and signed installers."""
+import hashlib
 import subprocess
 import unittest
 
@@ -199,6 +200,50 @@ class SignedInstallerTest(WineTestCase):
         flipped = self.session.root / "flipped.exe"
         flipped.write_bytes(data)
         self.assertFalse(osslsigncode_verifies(flipped))
+
+
+
+class PackageManifestTest(WineTestCase):
+    def test_the_package_manifest_declares_what_the_installer_does(self):
+        import yaml  # python3-yaml, as a package manager reads the files
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        folder = self.session.root / "manifest"
+        url = "https://downloads.voranth-tools.example/democ/setup.exe"
+        done = mkinstaller("package-manifest", installer, "--url", url, "--id", "Voranth.DemoC", "-o", folder)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        read = {kind: yaml.safe_load((folder / f"Voranth.DemoC{kind}.yaml").read_text())
+                for kind in ("", ".locale.en-US", ".installer")}
+        common = {"PackageIdentifier": "Voranth.DemoC", "PackageVersion": "1.20", "ManifestVersion": "1.6.0"}
+        self.assertEqual(read[""], {**common, "DefaultLocale": "en-US", "ManifestType": "version"})
+        self.assertEqual(read[".locale.en-US"], {
+            **common, "PackageLocale": "en-US", "Publisher": "VORANTH Software", "PackageName": "DemoC Compiler Suite",
+            "License": "Proprietary", "ShortDescription": "DemoC Compiler Suite", "ManifestType": "defaultLocale"})
+        entry = {"DisplayName": "DemoC Compiler Suite V1.20PL1", "Publisher": "VORANTH Software",
+                 "DisplayVersion": "1.20", "ProductCode": "DemoC 1.20PL1"}
+        switches = read[".installer"]["InstallerSwitches"]
+        self.assertEqual(read[".installer"], {
+            **common, "InstallerType": "exe", "Scope": "machine", "ElevationRequirement": "elevatesSelf",
+            "InstallModes": ["interactive", "silent", "silentWithProgress"], "InstallerSwitches": switches,
+            "ExpectedReturnCodes": [{"InstallerReturnCode": code, "ReturnResponse": response} for code, response in (
+                (1, "contactSupport"), (87, "invalidParameter"), (112, "diskFull"), (1602, "cancelledByUser"),
+                (1618, "installInProgress"), (1638, "alreadyInstalled"))],
+            "UpgradeBehavior": "install", "ProductCode": "DemoC 1.20PL1", "AppsAndFeaturesEntries": [entry],
+            "Installers": [{"Architecture": "x64", "InstallerUrl": url,
+                            "InstallerSha256": hashlib.sha256(installer.read_bytes()).hexdigest().upper()}],
+            "ManifestType": "installer"})
+        self.assertEqual(set(switches), {"Silent", "SilentWithProgress", "Log", "InstallLocation"})
+        # The switches as the package manager joins them: installed, logged, placed.
+        log = self.session.root / "managed.log"
+        command = " ".join([switches["Silent"], switches["Log"].replace("<LOGPATH>", self.session.win_path(log)),
+                            switches["InstallLocation"].replace("<INSTALLPATH>", "C:\\Managed")])
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        result = self.session.run(exe, raw_args=command)
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertTrue(self.session.unix_path("C:\\Managed\\bin\\democc.exe").exists())
+        self.assertEqual(log_entries(log)[-1], "Exit code 0: done")
+        uninstall = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry["ProductCode"]
+        for name in ("DisplayName", "Publisher", "DisplayVersion"):
+            self.assertEqual(self.session.reg_query(uninstall, name), ("REG_SZ", entry[name]), name)
 
 
 if __name__ == "__main__":

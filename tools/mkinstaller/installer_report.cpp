@@ -1,6 +1,10 @@
 #include "installer_report.h"
 
+#include <cctype>
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <vector>
 
 #include "build.h"
@@ -11,7 +15,10 @@
 #include "core/install/installer_state.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/payload/payload_reader.h"
+#include "core/install/vendor_tools.h"
+#include "core/support/exit_codes.h"
 #include "core/support/text.h"
+#include "source_manifest.h"
 #include "tool_error.h"
 
 namespace mkinstaller {
@@ -183,6 +190,109 @@ int VerifyInstaller(const fs::path& installer, const std::optional<fs::path>& st
     std::printf("signed by %s\n", info.signer->c_str());
   else
     std::printf("not signed\n");
+  return 0;
+}
+
+namespace {
+
+// The product's [Variables], as the installer reads them.
+std::map<std::string, std::string, inst::LessIgnoreCase> ManifestVariables(const std::string& manifest) {
+  std::map<std::string, std::string, inst::LessIgnoreCase> variables;
+  std::istringstream lines(manifest);
+  bool in_variables = false;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') in_variables = inst::EqualsIgnoreCase(line, "[Variables]");
+    const auto equals = line.find('=');
+    if (in_variables && equals != std::string::npos && line[0] != ';')
+      variables[line.substr(0, equals)] = line.substr(equals + 1, line.find('=', equals + 1) - equals - 1);
+  }
+  return variables;
+}
+
+// "x64" or "x86", from the program's machine field.
+std::string Architecture(const fs::path& installer) {
+  std::ifstream in(installer, std::ios::binary);
+  std::string head(inst::kExecutableHeadBytes, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  auto u32 = [&](std::size_t at) {
+    std::uint32_t value = 0;
+    for (int k = 3; k >= 0; --k)
+      value = value << 8 | static_cast<unsigned char>(head[at + static_cast<std::size_t>(k)]);
+    return value;
+  };
+  const std::uint32_t pe = u32(0x3C);
+  const bool x64 = pe + 6 < head.size() && (u32(pe + 4) & 0xFFFF) == 0x8664;
+  return x64 ? "x64" : "x86";
+}
+
+std::string UpperHex(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// A YAML single-quoted scalar: only the quote itself needs doubling.
+std::string Quoted(const std::string& text) {
+  std::string out = "'";
+  for (const char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out + "'";
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  if (!out) throw ToolError(path.string() + ": cannot write");
+}
+
+}  // namespace
+
+int WritePackageManifest(const fs::path& installer, const std::string& url, const std::string& package_id,
+                         const fs::path& folder) {
+  const Examined info = Examine(installer);
+  auto variables = ManifestVariables(info.manifest);
+  auto value = [&](const char* name) { return variables.count(name) ? variables[name] : std::string(); };
+  const std::string version = value("Version");
+  const std::string patch_level = value("PatchLevel").empty() ? "PL0" : value("PatchLevel");
+  const std::string description = value("Description").empty() ? value("Product") : value("Description");
+  // The installer's own uninstall entry: its key's name, and the name it shows.
+  const std::string product_code = value("Product") + " " + version + patch_level;
+  const std::string display_name = value("Description") + " V" + version + patch_level;
+  const std::string head = "# Written by mkinstaller from " + installer.filename().string() +
+                           "\nPackageIdentifier: " + package_id + "\nPackageVersion: " + Quoted(version) + "\n";
+  const std::string tail = "ManifestVersion: 1.6.0\n";
+  fs::create_directories(folder);
+  WriteText(folder / (package_id + ".yaml"), head + "DefaultLocale: en-US\nManifestType: version\n" + tail);
+  WriteText(folder / (package_id + ".locale.en-US.yaml"),
+            head + "PackageLocale: en-US\nPublisher: " + Quoted(inst::kPublisher) + "\nPackageName: " +
+                Quoted(description) + "\nLicense: Proprietary\nShortDescription: " + Quoted(description) +
+                "\nManifestType: defaultLocale\n" + tail);
+  // Headless needs a folder: "--dir=default" takes the usual one, and a location the
+  // package manager appends after it wins (the last --dir= counts).
+  std::string codes;
+  for (const auto& [code, response] :
+       std::initializer_list<std::pair<int, const char*>>{{inst::kExitFailure, "contactSupport"},
+                                                          {inst::kExitBadOption, "invalidParameter"},
+                                                          {inst::kExitDiskFull, "diskFull"},
+                                                          {inst::kExitCancelled, "cancelledByUser"},
+                                                          {inst::kExitInstallInProgress, "installInProgress"},
+                                                          {inst::kExitInstalledElsewhere, "alreadyInstalled"}}) {
+    codes += "  - InstallerReturnCode: " + std::to_string(code) + "\n    ReturnResponse: " + response + "\n";
+  }
+  const std::string silent = Quoted("\"--I agree to the terms of the licence\" --dir=default --unattended");
+  WriteText(folder / (package_id + ".installer.yaml"),
+            head +
+                "InstallerType: exe\nScope: machine\nElevationRequirement: elevatesSelf\n"
+                "InstallModes:\n  - interactive\n  - silent\n  - silentWithProgress\n"
+                "InstallerSwitches:\n  Silent: " +
+                silent + "\n  SilentWithProgress: " + silent + "\n  Log: " + Quoted("--log=\"<LOGPATH>\"") +
+                "\n  InstallLocation: " + Quoted("--dir=\"<INSTALLPATH>\"") + "\nExpectedReturnCodes:\n" + codes +
+                "UpgradeBehavior: install\nProductCode: " + Quoted(product_code) +
+                "\nAppsAndFeaturesEntries:\n  - DisplayName: " + Quoted(display_name) +
+                "\n    Publisher: " + Quoted(inst::kPublisher) + "\n    DisplayVersion: " + Quoted(version) +
+                "\n    ProductCode: " + Quoted(product_code) +
+                "\nInstallers:\n  - Architecture: " + Architecture(installer) + "\n    InstallerUrl: " + url +
+                "\n    InstallerSha256: " + UpperHex(FileSha256(installer)) + "\nManifestType: installer\n" + tail);
+  std::printf("mkinstaller: wrote the package manifest of %s into %s\n", package_id.c_str(), folder.string().c_str());
   return 0;
 }
 

@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "  mkinstaller list INSTALLER\n"
     "  mkinstaller verify INSTALLER [--stub STUB]\n"
     "  mkinstaller sha256 FILE\n"
+    "  mkinstaller package-manifest INSTALLER --url URL --id PUBLISHER.PACKAGE -o FOLDER\n"
     "  mkinstaller --help\n"
     "\n"
     "build    packs the product into an installer. SOURCE is a manifest without its\n"
@@ -39,6 +40,10 @@ constexpr const char* kUsage =
     "         fault.\n"
     "sha256   prints the line that makes a downloaded installer prove itself: put\n"
     "         it after the Installer= or Alternate= line of the server address.\n"
+    "package-manifest  writes the Windows package manager's manifest of a built\n"
+    "         installer (its version, default-locale and installer files) into FOLDER:\n"
+    "         URL is where the installer is downloaded from, PUBLISHER.PACKAGE its\n"
+    "         package identifier.\n"
     "\n"
     "Exit status: 0 on success, 1 on a fault, 2 on a usage error.\n";
 
@@ -126,6 +131,22 @@ int Dispatch(const std::vector<std::string>& args) {
     if (rest.size() != 1) throw UsageError{"sha256 takes one file"};
     std::printf("SHA256=%s\n", mkinstaller::FileSha256(rest[0]).c_str());
     return 0;
+  }
+  if (command == "package-manifest") {
+    std::string url, id, folder;
+    for (std::size_t i = 1; i + 1 < rest.size(); i += 2) {
+      if (rest[i] == "--url")
+        url = rest[i + 1];
+      else if (rest[i] == "--id")
+        id = rest[i + 1];
+      else if (rest[i] == "-o")
+        folder = rest[i + 1];
+      else
+        throw UsageError{"unknown option '" + rest[i] + "'"};
+    }
+    if (rest.empty() || rest.size() % 2 == 0 || url.empty() || id.empty() || folder.empty())
+      throw UsageError{"package-manifest takes an installer, --url, --id and -o"};
+    return mkinstaller::WritePackageManifest(rest[0], url, id, folder);
   }
   throw UsageError{"unknown command '" + command + "'"};
 }
