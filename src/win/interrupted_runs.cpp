@@ -1,7 +1,5 @@
 #include "interrupted_runs.h"
 
-#include <shlobj.h>
-
 #include "core/install/install_journal.h"
 #include "core/install/vendor_tools.h"
 #include "core/support/temp_files.h"
