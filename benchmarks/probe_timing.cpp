@@ -88,6 +88,9 @@ class TimedFileSystem final : public inst::FileSystem {
   bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
   bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
   bool RenameFile(const std::string& from, const std::string& to) override { return files_.RenameFile(from, to); }
+  bool ScheduleAtRestart(const std::string& from, const std::string& to) override {
+    return files_.ScheduleAtRestart(from, to);
+  }
   std::vector<std::string> ListFolder(const std::string& path) override { return files_.ListFolder(path); }
   std::optional<std::string> ReadWholeFile(const std::string& path) override { return files_.ReadWholeFile(path); }
   inst::Opened<inst::OutputFile> OpenForWriting(const std::string& path) override {

@@ -72,7 +72,13 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   process.services.progress.ReportProgress(100, nullptr);
   DWORD code = 0;
   if (!::GetExitCodeProcess(program.get(), &code)) return false;
-  return code == 0;
+  // An installer that finishes at the restart has done its part; so has this run then.
+  if (code == kExitRestartNeeded) {
+    process.state.restart_needed = true;
+    process.services.log.Write(FormatText("%s ended with exit code %lu: a restart is needed to finish", file.c_str(),
+                                          static_cast<unsigned long>(code)));
+  }
+  return IsSuccessCode(static_cast<int>(code));
 }
 
 void RunExternalInstallers(Process& process, FeatureRecord& feature) {

@@ -52,7 +52,7 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   void EnableCancel(bool on) override { ::EnableWindow(Control(control::kCancel), on); }
   void SetNextText(const char* text) override { ::SetWindowTextA(Control(control::kNext), text); }
   void Repaint() override { ::InvalidateRect(window_, nullptr, TRUE); }
-  void Finish() override { process_.services.messages.QuitInstaller(0); }
+  void Finish() override { process_.services.messages.QuitInstaller(FinishedExitCode(process_.state)); }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

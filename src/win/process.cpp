@@ -15,7 +15,7 @@ int WinMessageHost::ShowBox(const std::string& title, const std::string& text, u
 
 void WinMessageHost::QuitInstaller(int exit_code) {
   // A run that fails or is cancelled part-way leaves the machine as it found it.
-  if (exit_code != 0) state_.journal.RollBack(registry_);
+  if (!IsSuccessCode(exit_code)) state_.journal.RollBack(registry_);
   temp_folder_hold_.reset();
   DeleteTempFiles(state_.temp_list, files_);
   ::PostQuitMessage(exit_code);

@@ -154,9 +154,11 @@ void PerformRun(Process& process) {
   if (vars.GetVariable("TessaraOnly")) process.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
 }
 
-void RunHeadless(Process& process) {
+int RunHeadless(Process& process) {
   PerformRun(process);
-  process.services.messages.QuitInstaller(0);
+  const int exit_code = FinishedExitCode(process.state);
+  process.services.messages.QuitInstaller(exit_code);
+  return exit_code;
 }
 
 }  // namespace inst::win

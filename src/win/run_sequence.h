@@ -9,7 +9,8 @@ namespace inst::win {
 // run mode says, with progress through the services' relay.
 void PerformRun(Process& process);
 
-// The whole of a headless run: the run, then the end of the message loop.
-void RunHeadless(Process& process);
+// The whole of a headless run: the run, then the end of the message loop; returns
+// the exit code.
+int RunHeadless(Process& process);
 
 }  // namespace inst::win

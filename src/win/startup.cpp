@@ -142,11 +142,7 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   HideSplash(process.program.splash);
   if (process.program.install_guard) TakeBackKilledRuns(process);
 
-  int exit_code = 0;
-  if (headless)
-    RunHeadless(process);
-  else
-    exit_code = RunWizard(process);
+  const int exit_code = headless ? RunHeadless(process) : RunWizard(process);
   PerformPostRunActions(process);
   process.services.host.ReportExitCode(exit_code);
   return exit_code;

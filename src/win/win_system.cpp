@@ -36,6 +36,11 @@ bool WinFileSystem::RenameFile(const std::string& from, const std::string& to) {
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+bool WinFileSystem::ScheduleAtRestart(const std::string& from, const std::string& to) {
+  const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | (to.empty() ? 0 : MOVEFILE_REPLACE_EXISTING);
+  return ::MoveFileExA(from.c_str(), to.empty() ? nullptr : to.c_str(), flags) != 0;
+}
+
 std::vector<std::string> WinFileSystem::ListFolder(const std::string& path) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;

@@ -9,6 +9,7 @@ namespace inst::win {
 class WinFileSystem final : public FileSystem {
  public:
   [[nodiscard]] bool RenameFile(const std::string& from, const std::string& to) override;
+  [[nodiscard]] bool ScheduleAtRestart(const std::string& from, const std::string& to) override;
   std::vector<std::string> ListFolder(const std::string& path) override;
 
   [[nodiscard]] bool FileExists(const std::string& path) override;

@@ -16,9 +16,13 @@ using testing::ProcessEnded;
 using testing::Records;
 
 struct RecordingProgress final : Progress {
-  void ReportProgress(int percent, const char*) override { percents.push_back(percent); }
+  void ReportProgress(int percent, const char* text) override {
+    percents.push_back(percent);
+    if (text) lines.push_back(text);
+  }
   bool StopRequested() override { return percents.size() >= stop_after; }
   std::vector<int> percents;
+  std::vector<std::string> lines;
   std::size_t stop_after = SIZE_MAX;
 };
 
@@ -104,7 +108,7 @@ TEST_F(ExtractionTest, TruncatedStreamAndWriteErrors) {
             "Write error on C:\\P\\w\nThere is not enough space on the disk.");
 }
 
-TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
+TEST_F(ExtractionTest, LockedDestinationAsksAbortRetryOrIgnore) {
   fs.locked["C:\\P\\busy.dll"] = 2;
   host.answers = {box::kIdRetry, box::kIdRetry};
   extractor.SetStream(OpenMemoryStream(Records({"dll", "dll"})));
@@ -113,11 +117,29 @@ TEST_F(ExtractionTest, LockedDestinationAsksRetryOrCancel) {
   EXPECT_EQ(host.boxes[0].title, "Can't create file");
   EXPECT_EQ(host.boxes[0].text,
             "The file C:\\P\\busy.dll cannot be written to -\nclose any other applications that may be using it");
-  EXPECT_EQ(host.boxes[0].style, 0x35u);
+  EXPECT_EQ(host.boxes[0].style, 0x32u);
   EXPECT_EQ(fs.files.at("C:\\P\\busy.dll"), "dll");
+  EXPECT_FALSE(state.restart_needed);
+
+  // Ignore: the new file waits beside the held one for the restart, which puts it in place.
+  fs.files["C:\\P\\busy.dll"] = "old";
+  fs.locked["C:\\P\\busy.dll"] = 1;
+  host.answers = {box::kIdIgnore};
+  extractor.SetStream(OpenMemoryStream(Records({"new"})));
+  extractor.ExtractFile("C:\\P\\busy.dll", 3);
+  EXPECT_EQ(fs.files.at("C:\\P\\busy.dll"), "old");
+  EXPECT_EQ(fs.files.at("C:\\P\\busy.dll.vr-new"), "new");
+  EXPECT_EQ(fs.at_restart,
+            (std::vector<std::pair<std::string, std::string>>{{"C:\\P\\busy.dll.vr-new", "C:\\P\\busy.dll"}}));
+  EXPECT_TRUE(state.restart_needed);
+  EXPECT_EQ(state.lists.installed_files.back(), "C:\\P\\busy.dll");
+  EXPECT_EQ(progress.lines, (std::vector<std::string>{"File C:\\P\\busy.dll is in use: the new one is written as "
+                                                      "C:\\P\\busy.dll.vr-new and takes its place when the computer "
+                                                      "restarts"}));
 
   fs.locked["C:\\P\\busy.dll"] = 1;
-  host.answers = {box::kIdCancel};
+  host.answers = {box::kIdAbort};
+  extractor.SetStream(OpenMemoryStream(Records({"dll"})));
   EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\busy.dll", 3); }),
             "Can't create file: C:\\P\\busy.dll\nThe process cannot access the file because it is being used by "
             "another process.");

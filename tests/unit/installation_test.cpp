@@ -286,7 +286,7 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
   EXPECT_GT(checked, 300);
 }
 
-TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
+TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsOrWaitsAtAHeldFile) {
   fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources", "C:\\Other"});
   for (const char* path : {"C:\\P\\bin\\a", "C:\\P\\bin\\held", "C:\\P\\resources\\manifest", "C:\\victim.txt"})
     fs.files[path] = "x";
@@ -294,7 +294,7 @@ TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
   state.lists.installed_files = {"C:\\victim.txt", "C:\\P\\resources\\manifest", "C:\\P\\bin\\a", "C:\\P\\bin\\held"};
   state.lists.installed_folders = {"C:\\Other", "C:\\P\\bin"};
   fs.locked["C:\\P\\bin\\held"] = 2;
-  host.answers = {box::kIdRetry, box::kIdCancel};
+  host.answers = {box::kIdRetry, box::kIdAbort};
   EXPECT_THROW(RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat"), ProcessEnded);
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_EQ(host.boxes[0].title, "Can't delete file");
@@ -314,6 +314,19 @@ TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsAtAHeldFile) {
   EXPECT_FALSE(fs.files.count("C:\\P\\resources\\manifest"));
   EXPECT_TRUE(fs.IsDirectory("C:\\Other"));  // outside: skipped, not removed
   EXPECT_FALSE(fs.IsDirectory("C:\\P\\bin"));
+  EXPECT_FALSE(state.restart_needed);
+
+  // Ignore: the file, and the folder it keeps, go at the restart; the removal ends.
+  fs.folders.insert("C:\\P\\bin");
+  fs.files["C:\\P\\bin\\held"] = "x";
+  fs.locked["C:\\P\\bin\\held"] = 9;
+  host.answers = {box::kIdIgnore};
+  progress.reports.clear();
+  RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat");
+  EXPECT_TRUE(state.restart_needed);
+  EXPECT_EQ(fs.at_restart,
+            (std::vector<std::pair<std::string, std::string>>{{"C:\\P\\bin\\held", ""}, {"C:\\P\\bin", ""}}));
+  EXPECT_EQ(progress.reports[4], "50 File C:\\P\\bin\\held is in use: it will be deleted when the computer restarts");
 }
 
 TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {

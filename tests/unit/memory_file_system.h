@@ -37,6 +37,10 @@ class MemoryFileSystem final : public FileSystem {
     files.erase(from);
     return true;
   }
+  bool ScheduleAtRestart(const std::string& from, const std::string& to) override {
+    at_restart.emplace_back(from, to);
+    return true;
+  }
   std::vector<std::string> ListFolder(const std::string& path) override {
     std::set<std::string> names;
     const std::string prefix = path + "\\";
@@ -85,6 +89,8 @@ class MemoryFileSystem final : public FileSystem {
   std::map<std::string, int> locked;
   // Opening these for writing is denied for want of the right (not in use).
   std::set<std::string> read_only;
+  // What the next start of the computer would rename (to "": delete), in order.
+  std::vector<std::pair<std::string, std::string>> at_restart;
   // Writes fail once a file holds this many bytes, as on a full disk.
   std::size_t write_limit = SIZE_MAX;
 

@@ -103,6 +103,7 @@ TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
   vars.SetFlag("Unattended", true);
   EXPECT_FALSE(messages.AskRetryCancel("Can't create file", "again"));
   EXPECT_FALSE(messages.AskYesNo("Install failed", "continue anyway?"));
+  EXPECT_EQ(messages.AskAbortRetryIgnore("Can't delete file", "held"), box::kIdIgnore);
   EXPECT_EQ(messages.ShowInfo("Note", "n"), box::kIdOk);
   try {
     messages.FatalExit(kExitCancelled, "Installation terminated - please install %s", "the runtime");
@@ -113,13 +114,14 @@ TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
   EXPECT_EQ(screen.boxes.size(), 1u);  // only the attended one was shown
   // The last line names the code's meaning, for the log's reader and the deployment tool's.
   EXPECT_EQ(screen.standard_error,
-            "Can't create file: again\nInstall failed: continue anyway?\nNote: n\n"
+            "Can't create file: again\nInstall failed: continue anyway?\nCan't delete file: held\nNote: n\n"
             "Fatal error: Installation terminated - please install the runtime\nExit code 1602: cancelled\n");
   EXPECT_EQ(files.files.at("C:\\run.log"),
             "12:00:00.000  Message \"Can't create file\": The file a.dll\r\n    cannot be written\r\n"
             "12:00:00.000  Answer: Retry\r\n"
             "12:00:00.000  Message \"Can't create file\": again\r\n12:00:00.000  Answer: Cancel (unattended)\r\n"
             "12:00:00.000  Message \"Install failed\": continue anyway?\r\n12:00:00.000  Answer: No (unattended)\r\n"
+            "12:00:00.000  Message \"Can't delete file\": held\r\n12:00:00.000  Answer: Ignore (unattended)\r\n"
             "12:00:00.000  Message \"Note\": n\r\n12:00:00.000  Answer: OK (unattended)\r\n"
             "12:00:00.000  Message \"Fatal error\": Installation terminated - please install the runtime\r\n"
             "12:00:00.000  Answer: OK (unattended)\r\n"

@@ -198,6 +198,9 @@ TEST(CompletionPage, TextForEachRunMode) {
   EXPECT_EQ(CompletionText(vars), "Congratulations!\nDemo version 1.2PL3 has been successfully installed");
   vars.SetFlag("Install", false);
   EXPECT_EQ(CompletionText(vars), "Demo version 1.2 has been successfully repaired.");
+  EXPECT_EQ(CompletionText(vars, true),
+            "Demo version 1.2 has been successfully repaired.\n\nSome files were in use. Restart the computer to "
+            "finish: they are replaced or removed then.");
   vars.SetFlag("Remove", true);
   vars.SetVariable("PatchLevel", "PL0");
   EXPECT_EQ(CompletionText(vars), "Demo V1.2PL0 has been successfully uninstalled.");

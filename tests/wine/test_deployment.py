@@ -27,7 +27,8 @@ def log_entries(path):
 class UnattendedTest(WineTestCase):
     """Each fault ends the run without a window (the robot sees no box), with the
     box's text on standard error and in the log; a question answered by rule ends it
-    as cancelled (1602), said last on standard error and in the log."""
+    as cancelled (1602), a file in use waits for the restart (3010), said last on
+    standard error and in the log."""
 
     def run_unattended(self, exe, folder):
         log = self.session.root / f"{folder}.log"
@@ -40,24 +41,47 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(result.stderr.splitlines()[-1], "Exit code 1602: cancelled")
         return result, entries
 
-    def test_a_held_file_is_cancelled(self):
+    def test_held_files_are_replaced_or_deleted_at_the_restart(self):
         installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
         exe = self.session.install_stub("C:\\Download", source=installer)
         self.session.unix_path("C:\\Held\\bin").mkdir(parents=True)
+        log = self.session.root / "held.log"
+        restart = "Exit code 3010: done; a restart is needed to finish"
         holder = self.session.hold_file("C:\\Held\\bin\\democc.exe")
         try:
-            result, entries = self.run_unattended(exe, "Held")
+            result = self.session.run(exe, ["--dir=C:\\Held", LICENCE, "--unattended",
+                                            f"--log={self.session.win_path(log)}"])
         finally:
             holder.kill()
             holder.wait()
+        self.assertEqual((result.exit_code, result.boxes), (3010, []))
         self.assertEqual(result.stderr.splitlines(), [
             "Can't create file: The file C:\\Held\\bin\\democc.exe cannot be written to -",
-            "close any other applications that may be using it",
-            "Fatal error: Can't create file: C:\\Held\\bin\\democc.exe", "Sharing violation.",  # the system's words
-            "Exit code 1602: cancelled"])
-        question = entries.index("Message \"Can't create file\": The file C:\\Held\\bin\\democc.exe cannot be written to -\n"
-                                 "close any other applications that may be using it")
-        self.assertEqual(entries[question + 1], "Answer: Cancel (unattended)")
+            "close any other applications that may be using it", restart])
+        entries = log_entries(log)
+        question = entries.index("Message \"Can't create file\": The file C:\\Held\\bin\\democc.exe cannot be written "
+                                 "to -\nclose any other applications that may be using it")
+        self.assertEqual(entries[question + 1:question + 3], [
+            "Answer: Ignore (unattended)",
+            "File C:\\Held\\bin\\democc.exe is in use: the new one is written as C:\\Held\\bin\\democc.exe.vr-new and "
+            "takes its place when the computer restarts"])
+        self.assertEqual(entries[-1], restart)
+        self.assertEqual(self.session.unix_path("C:\\Held\\bin\\democc.exe.vr-new").read_bytes(),
+                         (SAMPLE / "files/bin/democc.exe").read_bytes())
+        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Held"))
+
+        # The removal leaves a held file for the restart and still unregisters the product.
+        holder = self.session.hold_file("C:\\Held\\bin\\demolink.exe")
+        try:
+            result = self.session.run("C:\\Held\\resources\\setup.exe", ["--remove-silently", "--unattended",
+                                                                          f"--log={self.session.win_path(log)}"])
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertEqual((result.exit_code, result.stderr.splitlines()[-1]), (3010, restart))
+        self.assertIn("File C:\\Held\\bin\\demolink.exe is in use: it will be deleted when the computer restarts",
+                      log_entries(log))
+        self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
 
     def test_questions_take_no_for_an_answer(self):
         # A missing prerequisite, then an external installer that fails.
@@ -226,7 +250,8 @@ class PackageManifestTest(WineTestCase):
             "InstallModes": ["interactive", "silent", "silentWithProgress"], "InstallerSwitches": switches,
             "ExpectedReturnCodes": [{"InstallerReturnCode": code, "ReturnResponse": response} for code, response in (
                 (1, "contactSupport"), (87, "invalidParameter"), (112, "diskFull"), (1602, "cancelledByUser"),
-                (1618, "installInProgress"), (1638, "alreadyInstalled"))],
+                (1618, "installInProgress"), (1638, "alreadyInstalled"),
+                (3010, "rebootRequiredToFinish"))],
             "UpgradeBehavior": "install", "ProductCode": "DemoC 1.20PL1", "AppsAndFeaturesEntries": [entry],
             "Installers": [{"Architecture": "x64", "InstallerUrl": url,
                             "InstallerSha256": hashlib.sha256(installer.read_bytes()).hexdigest().upper()}],

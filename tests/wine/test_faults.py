@@ -9,7 +9,7 @@ import threading
 import time
 import unittest
 
-from winetest import (CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
+from winetest import (CANCEL_ID, FINISH, FOLDER_ID, LICENCE, NEXT, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
                       build_installer, build_sample_variant, click, state)
 
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
@@ -39,7 +39,7 @@ class RemovalSafetyTest(WineTestCase):
         copy = "C:\\Held\\resources\\setup.exe"
         holder = self.session.hold_file("C:\\Held\\bin\\demolink.exe")
         try:
-            result = self.session.run(copy, ["--remove-silently"], answers=["Cancel", "OK"])
+            result = self.session.run(copy, ["--remove-silently"], answers=["Abort", "OK"])
         finally:
             (self.session.root / "release").touch()
             holder.wait(timeout=30)
@@ -53,6 +53,21 @@ class RemovalSafetyTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertFalse(self.session.unix_path("C:\\Held\\bin\\demolink.exe").exists())
         self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
+
+    def test_a_file_held_during_the_wizards_copy_is_replaced_at_the_restart(self):
+        self.forget_sample_installations()
+        self.session.unix_path("C:\\Waits\\bin").mkdir(parents=True)
+        holder = self.session.hold_file("C:\\Waits\\bin\\democc.exe")
+        try:
+            result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
+                f"do:type:{FOLDER_ID}:C:\\Waits", NEXT, NEXT, "Ignore", *FINISH])
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertEqual([(box.title, box.answer) for box in result.boxes], [("Can't create file", "Ignore")])
+        self.assertEqual(result.exit_code, 3010)
+        self.assertTrue(self.session.unix_path("C:\\Waits\\bin\\democc.exe.vr-new").exists())
+        self.forget_sample_installations()
 
 
 ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"

@@ -275,7 +275,8 @@ int WritePackageManifest(const fs::path& installer, const std::string& url, cons
                                                           {inst::kExitDiskFull, "diskFull"},
                                                           {inst::kExitCancelled, "cancelledByUser"},
                                                           {inst::kExitInstallInProgress, "installInProgress"},
-                                                          {inst::kExitInstalledElsewhere, "alreadyInstalled"}}) {
+                                                          {inst::kExitInstalledElsewhere, "alreadyInstalled"},
+                                                          {inst::kExitRestartNeeded, "rebootRequiredToFinish"}}) {
     codes += "  - InstallerReturnCode: " + std::to_string(code) + "\n    ReturnResponse: " + response + "\n";
   }
   const std::string silent = Quoted("\"--I agree to the terms of the licence\" --dir=default --unattended");

@@ -20,11 +20,15 @@ std::string WriteErrorText(const OutputFile& out, const std::string& path) {
 
 }  // namespace
 
+int FileExtractor::Percent() const {
+  const std::uint64_t unit = state_.progress_unit;
+  return unit == 0 ? 0 : static_cast<int>((state_.progress_done + unit - 1) / unit);
+}
+
 void FileExtractor::CountProgress(std::uint64_t bytes) {
   if (state_.progress_unit == 0) return;
   state_.progress_done += static_cast<std::uint32_t>(bytes);
-  const std::uint64_t unit = state_.progress_unit;
-  progress_.ReportProgress(static_cast<int>((state_.progress_done + unit - 1) / unit), nullptr);
+  progress_.ReportProgress(Percent(), nullptr);
 }
 
 void FileExtractor::StopIfRequested(std::unique_ptr<OutputFile>& out) {
@@ -43,7 +47,10 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
     }
     int exit_code = kExitFailure;
     if (opened.in_use) {
-      if (messages_.AskRetryCancel(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str())) continue;
+      const int answer =
+          messages_.AskAbortRetryIgnore(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str());
+      if (answer == box::kIdRetry) continue;
+      if (answer == box::kIdIgnore) return OpenReplacementAtRestart(path);
       exit_code = kExitCancelled;
     }
     // The system's words when it gave some (access denied, a missing folder), else the runtime's number.
@@ -51,6 +58,27 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
       messages_.FatalExit(exit_code, msg::kCantCreateFileText, path.c_str(), opened.error_text.c_str());
     messages_.FatalExit(exit_code, msg::kCantCreateFileError, path.c_str(), opened.error_number);
   }
+}
+
+// The new file goes beside the one in use, and the system puts it in its place when
+// the computer next starts. The installation lists the file by its own name.
+std::unique_ptr<OutputFile> FileExtractor::OpenReplacementAtRestart(const std::string& path) {
+  const std::string beside = path + kReplacementSuffix;
+  state_.journal.BeforeWriting(beside);
+  Opened<OutputFile> opened = files_.OpenForWriting(beside);
+  if (!opened.file) {
+    messages_.FatalError(
+        msg::kCantCreateFileText, beside.c_str(),
+        opened.error_text.empty() ? files_.ErrorText(opened.error_number).c_str() : opened.error_text.c_str());
+  }
+  if (!files_.ScheduleAtRestart(beside, path)) {
+    opened.file.reset();
+    messages_.FatalError(msg::kCantScheduleReplace, path.c_str());
+  }
+  state_.restart_needed = true;
+  state_.lists.installed_files.push_back(path);
+  progress_.ReportProgress(Percent(), FormatText(msg::kReplaceAtRestart, path.c_str(), beside.c_str()).c_str());
+  return std::move(opened.file);
 }
 
 void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {

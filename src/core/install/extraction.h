@@ -18,6 +18,9 @@ namespace inst {
 inline constexpr std::uint32_t kPerFileProgress = 8192;
 inline constexpr std::size_t kCopyChunk = 8192;
 
+// Added to the name of a file in use for the new file written beside it.
+inline constexpr const char* kReplacementSuffix = ".vr-new";
+
 class FileExtractor {
  public:
   FileExtractor(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress)
@@ -39,10 +42,12 @@ class FileExtractor {
   std::uint64_t FileSize(const std::string& path) { return files_.FileSize(path); }
 
  private:
+  int Percent() const;
   void CountProgress(std::uint64_t bytes);
   // Ends the run, the file being written closed first, once the user has asked it to stop.
   void StopIfRequested(std::unique_ptr<OutputFile>& out);
   std::unique_ptr<OutputFile> OpenDestination(const std::string& path);
+  std::unique_ptr<OutputFile> OpenReplacementAtRestart(const std::string& path);
 
   InstallerState& state_;
   FileSystem& files_;

@@ -8,6 +8,7 @@
 
 #include "core/install/install_journal.h"
 #include "core/manifest/manifest.h"
+#include "core/support/exit_codes.h"
 
 namespace inst {
 
@@ -30,11 +31,18 @@ struct InstallerState : ManifestState {
   // The program is the copy in an installation's "resources" folder: InstDir is that
   // installation's folder.
   bool running_installed_copy = false;
+  // Files in use were left to be replaced or deleted when the computer next starts.
+  bool restart_needed = false;
 
   // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
   int mplab_plugin_index = -1;
   // The maker's IDE, when registration found it installed (run after the wizard).
   std::string tessara_path;
 };
+
+// The exit code of a run that went to its end.
+inline int FinishedExitCode(const InstallerState& state) {
+  return state.restart_needed ? kExitRestartNeeded : kExitSuccess;
+}
 
 }  // namespace inst

@@ -79,9 +79,14 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     } else {
       progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
-        if (!messages.AskRetryCancel(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str())) {
-          messages.FatalExit(kExitCancelled, msg::kRemovalStopped, file.c_str());
-        }
+        const int answer =
+            messages.AskAbortRetryIgnore(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str());
+        if (answer == box::kIdRetry) continue;
+        if (answer == box::kIdAbort) messages.FatalExit(kExitCancelled, msg::kRemovalStopped, file.c_str());
+        if (!files.ScheduleAtRestart(file, "")) messages.FatalError(msg::kCantScheduleDelete, file.c_str());
+        state.restart_needed = true;
+        progress.ReportProgress(percent(), FormatText(msg::kDeleteAtRestart, file.c_str()).c_str());
+        break;
       }
     }
     ++removed;
@@ -97,6 +102,9 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     ++removed;
     if (inside && !files.RemoveFolder(folder)) folders_left.push_back(folder);
   }
+  // A folder that holds a file deleted at the restart goes after it, if it is empty by then.
+  if (state.restart_needed)
+    for (const std::string& folder : folders_left) static_cast<void>(files.ScheduleAtRestart(folder, ""));
   Opened<OutputFile> out = files.OpenForWriting(script_path);
   if (!out.file) messages.FatalError(msg::kCouldNotCreate, script_path.c_str());
   const std::string text = encode(CleanupScriptText(running_copy, folders_left, script_path));

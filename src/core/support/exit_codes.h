@@ -16,12 +16,19 @@ inline constexpr int kExitCancelled = 1602;
 inline constexpr int kExitInstallInProgress = 1618;
 // This product version is installed in another folder.
 inline constexpr int kExitInstalledElsewhere = 1638;
+// Done, but files in use are replaced or deleted at the next restart.
+inline constexpr int kExitRestartNeeded = 3010;
+
+// Codes of a run that did what it was asked (its changes are kept).
+inline bool IsSuccessCode(int code) { return code == kExitSuccess || code == kExitRestartNeeded; }
 
 // What a code means, as the log's last line and standard error say it.
 inline const char* ExitCodeMeaning(int code) {
   switch (code) {
     case kExitSuccess:
       return "done";
+    case kExitRestartNeeded:
+      return "done; a restart is needed to finish";
     case kExitBadOption:
       return "a command-line option was refused";
     case kExitDiskFull:

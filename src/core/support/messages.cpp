@@ -19,6 +19,13 @@ bool Messages::AskRetryCancel(const char* title, const char* format, ...) {
   return host_.ShowBox(title, text, box::kRetryCancel | box::kIconWarning) == box::kIdRetry;
 }
 
+int Messages::AskAbortRetryIgnore(const char* title, const char* format, ...) {
+  INST_FORMAT_INTO(text, format);
+  const int answer = host_.ShowBox(title, text, box::kAbortRetryIgnore | box::kIconWarning);
+  // Closing the box is no permission to go on.
+  return answer == box::kIdRetry || answer == box::kIdIgnore ? answer : box::kIdAbort;
+}
+
 bool Messages::AskYesNo(const char* title, const char* format, ...) {
   INST_FORMAT_INTO(text, format);
   return host_.ShowBox(title, text, box::kYesNo | box::kIconQuestion) == box::kIdYes;

@@ -11,6 +11,7 @@ namespace inst {
 // Windows message-box styles and results used by the installer.
 namespace box {
 inline constexpr unsigned kOk = 0x00;
+inline constexpr unsigned kAbortRetryIgnore = 0x02;
 inline constexpr unsigned kYesNo = 0x04;
 inline constexpr unsigned kRetryCancel = 0x05;
 inline constexpr unsigned kIconError = 0x10;
@@ -20,7 +21,9 @@ inline constexpr unsigned kIconInformation = 0x40;
 
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
+inline constexpr int kIdAbort = 3;
 inline constexpr int kIdRetry = 4;
+inline constexpr int kIdIgnore = 5;
 inline constexpr int kIdYes = 6;
 inline constexpr int kIdNo = 7;
 }  // namespace box
@@ -51,6 +54,8 @@ class Messages {
 
   bool AskRetryCancel(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
   bool AskYesNo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // A file in use: box::kIdAbort, kIdRetry or kIdIgnore (unattended: Ignore).
+  int AskAbortRetryIgnore(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));
   // Yes and No without an icon, for a choice that is not a warning.
   bool AskYesNoPlain(const char* title, const std::string& text);
   int ShowInfo(const char* title, const char* format, ...) __attribute__((format(printf, 3, 4)));

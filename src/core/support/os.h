@@ -50,6 +50,9 @@ class FileSystem {
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
   // Renames a file, replacing one at the destination.
   [[nodiscard]] virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Has the system rename `from` to `to` when the computer next starts, replacing
+  // it; an empty `to` deletes `from` then (a file, or a folder empty by that time).
+  [[nodiscard]] virtual bool ScheduleAtRestart(const std::string& from, const std::string& to) = 0;
   // The names of what a folder holds (not "." and ".."); empty when it cannot be read.
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
   // The whole content of a file, or no result when it cannot be read.

@@ -51,6 +51,8 @@ int UnattendedAnswer(unsigned style) {
       return box::kIdNo;
     case box::kRetryCancel:
       return box::kIdCancel;
+    case box::kAbortRetryIgnore:
+      return box::kIdIgnore;  // a file in use is replaced or deleted at the next restart
     default:
       return box::kIdOk;
   }
@@ -64,8 +66,12 @@ const char* AnswerName(int answer) {
       return "OK";
     case box::kIdCancel:
       return "Cancel";
+    case box::kIdAbort:
+      return "Abort";
     case box::kIdRetry:
       return "Retry";
+    case box::kIdIgnore:
+      return "Ignore";
     case box::kIdYes:
       return "Yes";
     case box::kIdNo:

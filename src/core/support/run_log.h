@@ -39,7 +39,8 @@ void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const Instal
                 const std::string& working_folder, const std::vector<std::string>& arguments);
 
 // The answer an unattended run gives a box: No to a question, Cancel to Retry or
-// Cancel, OK to a notice. Each leads the run the way a person's same click would.
+// Cancel, Ignore to a file in use (it waits for the restart), OK to a notice. Each
+// leads the run the way a person's same click would.
 int UnattendedAnswer(unsigned style);
 
 // Every box goes through here: written to the log with the answer given, and in

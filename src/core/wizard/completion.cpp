@@ -28,6 +28,12 @@ bool AcceptsAVersion(Registry& registry, const std::vector<std::string>& version
 
 }  // namespace
 
+std::string CompletionText(const InstallerVariables& vars, bool restart_needed) {
+  std::string text = CompletionText(vars);
+  if (restart_needed) text += msg::kRestartToFinish;
+  return text;
+}
+
 std::string CompletionText(const InstallerVariables& vars) {
   if (vars.TestFlag(var::kRemove)) {
     return vars.ExpandVariables("[Description] V[Version][PatchLevel] has been successfully uninstalled.");

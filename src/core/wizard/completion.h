@@ -15,6 +15,8 @@ inline constexpr const char* kJavaRuntimeKey = "SOFTWARE\\JavaSoft\\Java Runtime
 
 // The page's text for an installation, a removal or a repair, expanded.
 std::string CompletionText(const InstallerVariables& vars);
+// The same, and when files in use wait for the restart, that the restart finishes the work.
+std::string CompletionText(const InstallerVariables& vars, bool restart_needed);
 
 struct CompletionDocument {
   std::string title;  // after the first "|" of the named variable's value

@@ -27,6 +27,9 @@ inline constexpr const char* kNoQuickstartGuide = "Could not locate quickstart g
 inline constexpr const char* kReadPdfTitle = "Read PDF";
 inline constexpr const char* kNoDocument = "Could not locate the \"%s\":\n %s";
 
+inline constexpr const char* kRestartToFinish =
+    "\n\nSome files were in use. Restart the computer to finish: they are replaced or removed then.";
+
 inline constexpr const char* kUnknownLanguage = "--language=%s: no such language; choose German, English or French";
 inline constexpr const char* kPathNotOffered = "--add-path: this product does not put its folder on PATH";
 

@@ -43,7 +43,7 @@ void CompletionPage::RecordChoices() {
 std::uint32_t CompletionPage::Enter(bool) {
   if (Passed()) return kPageSkip;
   InstallerVariables& vars = process_.variables();
-  const std::string text = CompletionText(vars);
+  const std::string text = CompletionText(vars, process_.state.restart_needed);
   if (!vars.TestFlag(var::kRemove)) {
     frame_ = window_.CreateControl("STATIC", "", WS_BORDER, control::kCompletionRow);
     if (!process_.state.tessara_path.empty() && !IsExcluded(process_.state.exclude_list, "TESSARA")) {
