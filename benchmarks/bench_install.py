@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """Benchmark of installing the large synthetic product under Wine: a headless
-install and an interactive one driven by the robot, each against tar -xzf of the
-same files (a .tar.gz at the same gzip level) measured in the same loop,
-interleaved, medians of RUNS; the phases of a headless install, timed inside
-the process by the installer's own code (payload_probe); the installer's own
-memory, against the same program doing nothing; the stub sizes.
+install and an interactive one driven by the robot, against the floor (a bare
+program writing the same folders and files from an uncompressed blob,
+floor_writer.cpp) and tar -xzf of the same files (a .tar.gz at the same gzip
+level), measured in the same loop, interleaved, medians of RUNS, ratios paired
+round by round; the small sample against its floor; where a headless install's
+time goes, from process creation to exit (the log's "Times" line), beside the
+floor's; the file loop by kind of work, timed inside the process by the
+installer's own code (payload_probe); the installer's own memory, against the
+same program doing nothing; the stub sizes.
 Prints figures; asserts nothing (these machines are shared and noisy)."""
 import os
 import shutil
 import statistics
+import struct
 import subprocess
 import sys
 import tarfile
@@ -20,11 +25,14 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
 from winetest import (  # noqa: E402
-    ACCEPT, FOLDER_ID, LICENCE, MKINSTALLER, NEXT, SETUP_EXE, WineSession, build_sample_variant)
+    ACCEPT, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE, WineSession,
+    build_sample_variant)
 
 WORK = ROOT / "build" / "bench"
 LEVEL = 6
 RUNS = int(os.environ.get("BENCH_RUNS", "5"))
+# Each round installs the same version again: its entry goes first (one folder per version).
+LARGE_UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0"
 # The robot pauses before a click; the timed stretch holds one.
 ROBOT_PAUSE_SECONDS = 0.3
 
@@ -55,6 +63,44 @@ def probe(session, exe, steps):
     return values
 
 
+def write_blob(files, blob):
+    """The floor program's input: every folder and file of `files`, uncompressed."""
+    with open(blob, "wb") as out:
+        for path in sorted(files.rglob("*")):
+            name = str(path.relative_to(files)).replace("/", "\\").encode("latin-1")
+            out.write(struct.pack("<I", len(name)) + name)
+            if path.is_dir():
+                out.write(struct.pack("<I", 0xFFFFFFFF))
+            else:
+                data = path.read_bytes()
+                out.write(struct.pack("<I", len(data)) + data)
+
+
+def times_line(log):
+    """The steps of the run's log's "Times" line, as {step: seconds}."""
+    for entry in log.read_bytes().decode("latin-1").split("\r\n"):
+        if "Times (seconds):" in entry:
+            steps = entry.split("Times (seconds):", 1)[1].split(";")[0]
+            return {name.strip(): float(value) for name, _, value in
+                    (item.strip().rpartition(" ") for item in steps.split(","))}
+    raise SystemExit(f"no Times line in {log}")
+
+
+def floor(session, blob, folder):
+    """Runs the floor program; its wall time and its own steps."""
+    shutil.rmtree(session.unix_path(folder), ignore_errors=True)
+    result = session.run(HELPERS_DIR / "floor_writer.exe", [session.win_path(blob), folder], timeout=600)
+    if result.exit_code != 0:
+        raise SystemExit(f"the floor program failed: {result}")
+    shutil.rmtree(session.unix_path(folder), ignore_errors=True)
+    steps = dict(line.split("=") for line in result.stdout.split())
+    return result.lifetime, {name: float(value) for name, value in steps.items()}
+
+
+def paired(seconds, against):
+    return statistics.median(s / t for s, t in zip(seconds, against))
+
+
 def main():
     WORK.mkdir(parents=True, exist_ok=True)
     product = WORK / "large"
@@ -70,26 +116,50 @@ def main():
     subprocess.run([sys.executable, str(ROOT / "tests/wine/wine_env.py"), "setup", os.environ["WINE_STATE_DIR"]],
                    check=True, stdout=subprocess.DEVNULL)
     session = WineSession("bench-install")
-    tar_headless, headless, tar_wizard, wizard, peak_private, peak_working = [], [], [], [], [], []
+    blobs = {"large": session.root / "large.blob", "small": session.root / "small.blob"}
+    write_blob(product / "files", blobs["large"])
+    write_blob(SAMPLES_DIR / "sample-product/files", blobs["small"])
+    tar_headless, headless, floors, small, small_floors = [], [], [], [], []
+    tar_wizard, wizard, peak_private, peak_working = [], [], [], []
     phases = {name: [] for name in PHASES}
+    accounted, accounted_wall, floor_steps = [], [], []
     private = {"idle": [], "small": [], "large": []}
     try:
         exe = session.install_stub("C:\\Bench", "large.exe", source=installer)
-        small = build_sample_variant(session, "small")
+        small_exe = build_sample_variant(session, "small")
         for run in range(RUNS):
             tar_headless.append(untar(archive, WORK / "untar"))
             result = checked(session.run(exe, [f"--dir=C:\\Headless{run}", LICENCE], timeout=600))
-            headless.append(result.milliseconds / 1000)
+            headless.append(result.lifetime)
             peak_private.append(result.peak_private_bytes)
             peak_working.append(result.peak_working_set)
             shutil.rmtree(session.unix_path(f"C:\\Headless{run}"), ignore_errors=True)
+            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
+            wall, steps = floor(session, blobs["large"], "C:\\Floor")
+            floors.append(wall)
+            floor_steps.append(steps)
+
+            # The same install with its log, whose "Times" line accounts for the run.
+            log = session.root / "accounted.log"
+            result = checked(session.run(exe, [f"--dir=C:\\Accounted{run}", LICENCE, f"--log={session.win_path(log)}"],
+                                         timeout=600))
+            accounted_wall.append(result.lifetime)
+            accounted.append(times_line(log))
+            shutil.rmtree(session.unix_path(f"C:\\Accounted{run}"), ignore_errors=True)
+            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
+
+            result = checked(session.run(small_exe, [f"--dir=C:\\Small{run}", LICENCE]))
+            small.append(result.lifetime)
+            session.wine("reg", "delete", SAMPLE_UNINSTALL_KEY, "/f")
+            shutil.rmtree(session.unix_path(f"C:\\Small{run}"), ignore_errors=True)
+            small_floors.append(floor(session, blobs["small"], "C:\\SmallFloor")[0])
 
             values = probe(session, exe, ["phases:C:\\Phases", "memory"])
             for name in PHASES:
                 phases[name].append(float(values[name + "_seconds"]))
             private["large"].append(int(values["private_bytes"]))
             shutil.rmtree(session.unix_path("C:\\Phases"), ignore_errors=True)
-            private["small"].append(int(probe(session, small, ["phases:C:\\Small", "memory"])["private_bytes"]))
+            private["small"].append(int(probe(session, small_exe, ["phases:C:\\Small", "memory"])["private_bytes"]))
             shutil.rmtree(session.unix_path("C:\\Small"), ignore_errors=True)
             private["idle"].append(int(probe(session, exe, ["idle"])["private_bytes"]))
 
@@ -100,25 +170,45 @@ def main():
                 "do:mark", NEXT], timeout=600))
             wizard.append((result.marks[1] - result.marks[0]) / 1000 - ROBOT_PAUSE_SECONDS)
             shutil.rmtree(session.unix_path(f"C:\\Wizard{run}"), ignore_errors=True)
+            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
     finally:
         session.close()
 
-    def show(name, seconds, against):
-        ratio = statistics.median(s / t for s, t in zip(seconds, against))
-        print(f"{name:<34} median {statistics.median(seconds):6.2f} s   tar -xzf {statistics.median(against):6.2f} s"
-              f"   ratio {ratio:5.2f}")
+    def show(name, seconds, against, against_name):
+        print(f"{name:<34} median {statistics.median(seconds):6.2f} s   {against_name} "
+              f"{statistics.median(against):6.2f} s   ratio {paired(seconds, against):5.2f}")
 
-    print(f"Large product, {RUNS} interleaved runs (medians; ratios paired run by run):")
-    show("headless install under Wine", headless, tar_headless)
-    show("interactive install (the work)", wizard, tar_wizard)
+    print(f"Large product, {RUNS} interleaved runs (wall time from process creation to exit; medians; ratios paired "
+          "run by run):")
+    show("headless install under Wine", headless, floors, "floor")
+    show("headless install under Wine", headless, tar_headless, "tar -xzf")
+    show("floor program under Wine", floors, tar_headless, "tar -xzf")
+    show("interactive install (the work)", wizard, tar_wizard, "tar -xzf")
     print(f"{'interactive against headless':<34} ratio {statistics.median(wizard) / statistics.median(headless):5.2f}")
-    print("phases of a headless install (medians, seconds; timed inside the process):")
+    print(f"Small sample product (start-up dominates):")
+    show("headless install under Wine", small, small_floors, "floor")
+
+    print("where a headless install's time goes (medians, seconds; the installer's own log line, and the floor's;")
+    print(f"  the logged run took {statistics.median(accounted_wall):.2f} s against {statistics.median(headless):.2f} s "
+          "unlogged; \"exit\" is the wall time less the steps):")
+    steps = list(accounted[0])
+    installer_steps = {name: statistics.median(a[name] for a in accounted) for name in steps}
+    installer_steps["exit"] = statistics.median(w - sum(a.values()) for w, a in zip(accounted_wall, accounted))
+    floor_table = {"start-up": statistics.median(s["start-up"] for s in floor_steps),
+                   "product files": statistics.median(s["writing"] for s in floor_steps)}
+    floor_table["exit"] = statistics.median(w - s["start-up"] - s["writing"] for w, s in zip(floors, floor_steps))
+    print(f"  {'step':<40} {'installer':>9} {'floor':>9}")
+    for name, seconds in installer_steps.items():
+        other = f"{floor_table[name]:9.3f}" if name in floor_table else f"{'':>9}"
+        print(f"  {name:<40} {seconds:9.3f} {other}")
+    print(f"  {'wall time':<40} {statistics.median(accounted_wall):9.3f} {statistics.median(floors):9.3f}")
+    print("the product files' step, by kind of work (medians, seconds; timed inside the process by payload_probe):")
     median = {name: statistics.median(values) for name, values in phases.items()}
     work = ("folders", "create", "inflate", "write", "close")
     labels = {"startup": "start-up (process creation to main)", "open": "digest check and manifest",
               "folders": "folders and existence checks", "create": "file creation", "inflate": "inflate (payload reads included)",
               "write": "writes", "close": "closes"}
-    for name in ("startup", "open") + work:
+    for name in work:
         print(f"  {labels[name]:<40} {median[name]:6.3f}")
     print(f"  {'rest of the file loop':<40} {median['extract'] - sum(median[n] for n in work):6.3f}")
     mb = 1048576

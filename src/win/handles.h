@@ -136,7 +136,11 @@ class InitializationScope {
  private:
   bool active_;
 };
-using ComScope = InitializationScope<::CoInitialize, ::CoUninitialize>;
+// The multithreaded apartment: unlike a single-threaded one it makes no hidden
+// window, so a headless run never connects to the display for its shortcuts. On a
+// thread already in an apartment, that one is used (the scope is then inactive).
+inline HRESULT CoInitializeMultithreaded(LPVOID) { return ::CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+using ComScope = InitializationScope<CoInitializeMultithreaded, ::CoUninitialize>;
 using OleScope = InitializationScope<::OleInitialize, ::OleUninitialize>;
 
 // One reference to a COM interface.

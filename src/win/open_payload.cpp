@@ -128,7 +128,9 @@ std::string ReadInstalledManifest(Process& process) {
 }  // namespace
 
 void OpenPayload(Process& process) {
+  process.services.progress.BeginStep("temporary folder");
   CreateTempFolder(process);
+  process.services.progress.BeginStep("digest");
 
   FdFile& program = process.program.file;
   program = FdFile::OpenForReading(process.program.path);
@@ -156,6 +158,7 @@ void OpenPayload(Process& process) {
     manifest = ReadInstalledManifest(process);
   }
 
+  process.services.progress.BeginStep("manifest and resources");
   const std::string_view signature_line = FirstManifestLine(manifest);
   if (signature_line != process.program.manifest_signature)
     process.services.messages.FatalError(msg::kInvalidManifestSignature);

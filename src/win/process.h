@@ -16,6 +16,7 @@
 #include "core/support/run_log.h"
 #include "core/wizard/configuration.h"
 #include "handles.h"
+#include "run_times.h"
 #include "win_registry.h"
 #include "win_system.h"
 
@@ -48,7 +49,7 @@ class WinMessageHost final : public MessageHost {
 // Every line also goes to the run's log.
 class ProgressRelay final : public Progress {
  public:
-  explicit ProgressRelay(RunLog& log) : log_(log) {}
+  ProgressRelay(RunLog& log, RunTimes& times) : log_(log), times_(times) {}
   void ReportProgress(int percent, const char* text) override {
     // A line starting with "\r" takes the place of the one before it on the page.
     if (text != nullptr && *text != '\0') log_.Write(text[0] == '\r' ? text + 1 : text);
@@ -58,6 +59,7 @@ class ProgressRelay final : public Progress {
     if (target) target->Flush();
   }
   bool StopRequested() override { return stop_requested; }
+  void BeginStep(const char* step) override { times_.Begin(step); }
   Progress* target = nullptr;
   // While a run works, Cancel asks it to stop instead of ending the process from
   // inside the work.
@@ -66,6 +68,7 @@ class ProgressRelay final : public Progress {
 
  private:
   RunLog& log_;
+  RunTimes& times_;
 };
 
 // The status box of the wizard window, where there is one.
@@ -87,6 +90,8 @@ struct Program {
   std::string manifest_signature;
   // Kept open while its payload is read.
   FdFile file;
+  // The common controls, loaded with the wizard's window and kept while the process lives.
+  Library common_controls;
   // The machine's installation guard, while this run holds it (not when the run
   // that started this one handed it down).
   KernelHandle install_guard;
@@ -102,8 +107,9 @@ struct Services {
   // Every registry access goes through here, so that an installation run that fails
   // can take back the keys and values it created.
   JournalingRegistry registry;
+  RunTimes times;
   RunLog log;
-  ProgressRelay progress{log};
+  ProgressRelay progress{log, times};
   WinMessageHost screen;
   // Every box goes through here, to the log and, unattended, to standard error.
   LoggedMessageHost host;

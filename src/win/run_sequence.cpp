@@ -111,6 +111,7 @@ void PerformRun(Process& process) {
   Session& session = process.session;
   // An earlier installation in the chosen folder hands its plug-in index on.
   if (vars.TestFlag(var::kInstallMPLABPlugin)) LookUpMplabIndex(process.state, services.registry, session.product);
+  services.progress.BeginStep("folder checks and journal");
   services.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
   const bool install = vars.TestFlag(var::kInstall);
   // Only an installation can be taken back: Cancel stops it at its next step. A
@@ -127,11 +128,16 @@ void PerformRun(Process& process) {
   if (install) {
     WinFeatureSteps steps(process);
     session.product.WriteProductValues();
+    services.progress.BeginStep("product files");
     session.run.RunFeatureInstallation(steps);
+    services.progress.BeginStep("registration");
     session.product.RegisterProduct(integrations);
+    services.progress.BeginStep("shortcuts");
     CreateShortcuts(process);
+    services.progress.BeginStep("installed manifest");
     WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
     // Last: no entry in the programs list ever names a copy that cannot remove.
+    services.progress.BeginStep("uninstall entry");
     session.product.WriteUninstallEntry();
     // A Cancel during the last steps, which report no progress, still takes it all back.
     if (services.progress.stop_requested) services.messages.EndRun(kExitCancelled);
@@ -144,6 +150,7 @@ void PerformRun(Process& process) {
     ForgetDocuments(vars);
   }
   if (vars.TestFlag(var::kRemove)) {
+    services.progress.BeginStep("removal");
     process.outcome.cleanup_script = RemoveInstallation(process.state, services.files, services.messages,
                                                         services.progress, CleanupScriptPath(process), InOemCodePage);
     session.product.UnregisterProduct();
@@ -157,6 +164,7 @@ void PerformRun(Process& process) {
 int RunHeadless(Process& process) {
   PerformRun(process);
   const int exit_code = FinishedExitCode(process.state);
+  process.services.progress.BeginStep("clean-up");
   process.services.messages.QuitInstaller(exit_code);
   return exit_code;
 }

@@ -112,6 +112,7 @@ void PerformPostRunActions(Process& process) {
 
 int RunInstaller(HINSTANCE instance, const char* command_line) {
   Process& process = TheProcess();
+  process.services.progress.BeginStep("options and guard");
   process.program.instance = instance;
   process.program.path = ProgramPath();
   const std::string started_in = CurrentFolder();
@@ -140,10 +141,14 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   if (const auto refusal = ChooseConfigurationFromCommandLine(variables, process.configuration))
     process.services.messages.FatalExit(kExitBadOption, "%s", refusal->c_str());
   HideSplash(process.program.splash);
+  process.services.progress.BeginStep("earlier runs");
   if (process.program.install_guard) TakeBackKilledRuns(process);
+  if (!headless) process.services.progress.BeginStep("wizard");
 
   const int exit_code = headless ? RunHeadless(process) : RunWizard(process);
+  process.services.progress.BeginStep("actions after the run");
   PerformPostRunActions(process);
+  process.services.log.Write(process.services.times.Line());
   process.services.host.ReportExitCode(exit_code);
   return exit_code;
 }

@@ -372,10 +372,16 @@ int main(int argc, char** argv) {
   }
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
+  // The system's own record, creation to exit: what the polling above cannot see.
+  FILETIME created{}, exited{}, kernel{}, user{};
+  GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
+  auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  const ULONGLONG lifetime_us = (ticks(exited) - ticks(created)) / 10;
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
   const ULONGLONG elapsed = GetTickCount64() - started;
   robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
+             ",\"lifetime_us\":" + std::to_string(lifetime_us) +
              ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(peaks.working_set)) +
              ",\"peak_private_bytes\":" + std::to_string(static_cast<unsigned long long>(peaks.private_bytes)) + "}");
   std::fclose(robot.log);

@@ -139,6 +139,13 @@ class RunLogTest(WineTestCase):
         self.assertEqual(sorted(copied), sorted(["Copying file " + p.name for p in files] +
                                                 ["Copying file " + r for r in ("setup.exe", "setup.ico", "uninstall.ico",
                                                                                "background.bmp", "licence.txt")]))
+        # Where the run's time went, every step named, from the process's creation on.
+        self.assertRegex(entries[-2], r"^Times \(seconds\): start-up \d+\.\d{3}, options and guard [\d.]+, temporary "
+                                      r"folder [\d.]+, digest [\d.]+, manifest and resources [\d.]+, earlier runs "
+                                      r"[\d.]+, folder checks and journal [\d.]+, product files [\d.]+, installed copy "
+                                      r"[\d.]+, registration [\d.]+, shortcuts [\d.]+, installed manifest [\d.]+, "
+                                      r"uninstall entry [\d.]+, clean-up [\d.]+, actions after the run [\d.]+; total "
+                                      r"[\d.]+$")
         self.assertEqual(entries[-1], "Exit code 0: done")
 
         removal = self.session.root / "removal.log"

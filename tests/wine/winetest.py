@@ -79,6 +79,7 @@ class RunResult:
     boxes: list = field(default_factory=list)
     timed_out: bool = False
     milliseconds: int = 0        # from start to exit, as the robot saw it
+    lifetime: float = 0          # seconds from the process's creation to its exit, as the system recorded them
     peak_working_set: int = 0    # bytes
     peak_private_bytes: int = 0  # bytes, the most seen while the program ran
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
@@ -234,6 +235,7 @@ class WineSession:
             elif "exit" in entry:
                 result.exit_code = entry["exit"]
                 result.milliseconds = entry.get("milliseconds", 0)
+                result.lifetime = entry.get("lifetime_us", 0) / 1e6
                 result.peak_working_set = entry.get("peak_working_set", 0)
                 result.peak_private_bytes = entry.get("peak_private_bytes", 0)
             elif "control" in entry:

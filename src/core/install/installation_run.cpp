@@ -229,6 +229,7 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
   }
   extractor_.CloseStream();
 
+  progress_.BeginStep("installed copy");
   Report("Copying resources");
   const std::string* resource_root = state_.variables.GetVariable(var::kResDir);
   const std::string resources = JoinPath(resource_root ? *resource_root : folder_root, "resources");

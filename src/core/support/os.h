@@ -76,6 +76,8 @@ class Progress {
   virtual void ReportProgress(int percent, const char* text) = 0;
   // Shows at once what is held back (before a message box covers the work).
   virtual void Flush() {}
+  // A named step of the run begins (for the account of where the run's time goes).
+  virtual void BeginStep(const char*) {}
   // True once the user has asked the run to stop (the wizard's Cancel, confirmed):
   // the run ends at its next step, with no file left open, and is taken back.
   virtual bool StopRequested() { return false; }

@@ -1,0 +1,52 @@
+#include "run_times.h"
+
+#include "core/support/text.h"
+
+namespace inst::win {
+
+namespace {
+
+double SecondsBetween(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::uint64_t Ticks(const FILETIME& time) {
+  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+RunTimes::RunTimes() {
+  FILETIME created, exited, kernel, user, now;
+  ::GetSystemTimeAsFileTime(&now);
+  ::QueryPerformanceCounter(&last_);
+  double start_up = 0;
+  if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user) && Ticks(now) > Ticks(created))
+    start_up = static_cast<double>(Ticks(now) - Ticks(created)) / 1e7;
+  steps_.push_back({"start-up", start_up});
+}
+
+void RunTimes::Begin(const char* step) {
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  steps_.back().seconds += SecondsBetween(last_, now);
+  last_ = now;
+  steps_.push_back({step, 0});
+}
+
+std::string RunTimes::Line() {
+  Begin("");
+  steps_.pop_back();
+  std::string line = "Times (seconds):";
+  double total = 0;
+  for (const Step& step : steps_) {
+    line += FormatText(" %s %.3f,", step.name, step.seconds);
+    total += step.seconds;
+  }
+  line.back() = ';';
+  return line + FormatText(" total %.3f", total);
+}
+
+}  // namespace inst::win
