@@ -75,6 +75,7 @@ std::vector<JournalEntry> ReadJournal(std::string_view text) {
 bool InstallJournal::Begin(FileSystem& files, const std::string& file_path, const std::string& folder) {
   files_ = &files;
   entries_.clear();
+  folders_made_.clear();
   file_.reset();
   file_path_.clear();
   if (!file_path.empty()) {
@@ -103,20 +104,29 @@ void InstallJournal::Close() {
   if (!file_path_.empty()) RemoveJournalFile(*files_, file_path_);
   files_ = nullptr;
   entries_.clear();
+  folders_made_.clear();
 }
 
 void InstallJournal::Note(JournalEntry entry) {
   if (!recording()) return;
   if (file_) {
     // A kill cannot lose what the system has been handed; a power cut could lose
-    // an unflushed entry, which for a new file strands it but for a backup would
-    // lose the earlier content: those (and the rarer registry changes) reach the disk.
+    // an unflushed entry, which for a new file or folder strands it but for a backup
+    // would lose the earlier content: those (and the rarer registry changes) reach the disk.
     const std::string line = entry.Line();
-    if (!file_->Write(line.data(), line.size()) || (entry.kind != JournalEntry::kNewFile && !file_->Flush())) {
+    const bool creates = entry.kind == JournalEntry::kNewFile || entry.kind == JournalEntry::kNewFolder;
+    if (!file_->Write(line.data(), line.size()) || (!creates && !file_->Flush())) {
       file_.reset();  // no journal is better than one with a gap: a kill is no longer covered
     }
   }
+  if (entry.kind == JournalEntry::kNewFolder) folders_made_.push_back(entry.path);
   entries_.push_back(std::move(entry));
+}
+
+bool InstallJournal::InFolderMadeByRun(std::string_view folder) const {
+  // The newest first: files are written into the folder made last.
+  return std::any_of(folders_made_.rbegin(), folders_made_.rend(),
+                     [&](const std::string& made) { return EqualsIgnoreCase(made, folder); });
 }
 
 bool InstallJournal::Mentions(const std::string& path) const {
@@ -128,6 +138,9 @@ bool InstallJournal::Mentions(const std::string& path) const {
 
 bool InstallJournal::BeforeWriting(const std::string& path) {
   if (!recording()) return false;
+  // A file in a folder this run made is new, and goes with its folder: no entry, and
+  // no question to the file system (one per file of a fresh installation).
+  if (const auto parent = ParentFolder(path); parent && InFolderMadeByRun(*parent)) return false;
   if (!files_->FileExists(path)) {
     Note({JournalEntry::kNewFile, 0, path});
     return false;
@@ -173,6 +186,22 @@ std::vector<std::string> TakeBackInterruptedRuns(FileSystem& files, Registry& re
   return installations;
 }
 
+namespace {
+
+// A folder the run made, with whatever the run wrote into it.
+void RemoveFolderTree(FileSystem& files, const std::string& folder) {
+  for (const std::string& name : files.ListFolder(folder)) {
+    const std::string path = JoinPath(folder, name);
+    if (files.IsDirectory(path))
+      RemoveFolderTree(files, path);
+    else
+      static_cast<void>(files.RemoveFile(path));
+  }
+  static_cast<void>(files.RemoveFolder(folder));
+}
+
+}  // namespace
+
 void TakeBack(const std::vector<JournalEntry>& entries, FileSystem& files, Registry& registry) {
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     const JournalEntry& entry = *it;
@@ -188,7 +217,7 @@ void TakeBack(const std::vector<JournalEntry>& entries, FileSystem& files, Regis
         }
         break;
       case JournalEntry::kNewFolder:
-        static_cast<void>(files.RemoveFolder(entry.path));
+        RemoveFolderTree(files, entry.path);
         break;
       case JournalEntry::kNewKey:
         static_cast<void>(registry.RegistryDeleteTree(entry.root, entry.path));

@@ -1,9 +1,8 @@
 // What an installation run changes, so that a run that fails, is cancelled or is
 // killed can be taken back and leave the machine as it found it: files and folders
-// it created, files it overwrote (kept aside until the run succeeds), registry keys
-// and values it created or changed. Each entry is written to the journal's file
-// before the change it records, so that the next run can take back a run that
-// never got to do so itself.
+// it created (a folder it made goes with all it holds), files it overwrote (kept
+// aside until the run succeeds), registry keys and values it created or changed. Each entry is written to the journal's
+// file before the change it records, so that the next run can take back a run that never got to do so itself.
 #pragma once
 #include <memory>
 #include <optional>
@@ -75,12 +74,15 @@ class InstallJournal {
 
  private:
   bool Mentions(const std::string& path) const;
+  bool InFolderMadeByRun(std::string_view folder) const;
   void Close();
 
   FileSystem* files_ = nullptr;
   std::unique_ptr<OutputFile> file_;
   std::string file_path_;
   std::vector<JournalEntry> entries_;
+  // The folders noted as made by this run: they go as a whole.
+  std::vector<std::string> folders_made_;
 };
 
 // Takes back the entries of a journal, the last first. Best effort: what cannot be
