@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -17,6 +18,32 @@ namespace {
 constexpr COLORREF kTextColour = RGB(90, 90, 90);
 constexpr COLORREF kLinkColour = RGB(0, 64, 255);
 constexpr COLORREF kLinkHoverColour = RGB(255, 64, 0);
+
+constexpr UINT kWmDpiChanged = 0x02E0;  // WM_DPICHANGED, Windows 8.1 and later
+
+// The window's dots per inch: its monitor's for a per-monitor aware program (Windows
+// 10 and later), else the system's.
+int WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  const auto for_window = LoadProc<GetDpiForWindowFn>(::GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+  if (window && for_window) {
+    if (const UINT dpi = for_window(window)) return static_cast<int>(dpi);
+  }
+  WindowDc screen(nullptr);
+  return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+// The width of the 52 letters, and the height, in a font.
+SIZE MeasureLetters(HDC dc, const LOGFONTA& font) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  GdiObject made(::CreateFontIndirectA(&font));
+  const SelectedObject selected(dc, made.get());
+  SIZE extent{};
+  TEXTMETRICA metrics{};
+  ::GetTextMetricsA(dc, &metrics);
+  ::GetTextExtentPoint32A(dc, kLetters, 52, &extent);
+  return {extent.cx, metrics.tmHeight};
+}
 
 }  // namespace
 
@@ -44,35 +71,57 @@ HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD
 
 void MainWindow::InitDialogUnits() {
   if (units_.horizontal != 0) return;
-  const LONG base = ::GetDialogBaseUnits();
   WindowDc dc(window_);
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-  SIZE system{}, gui{};
-  TEXTMETRICA system_metrics{}, gui_metrics{};
-  gui_font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-  {
-    const SelectedObject font(dc.get(), ::GetStockObject(SYSTEM_FONT));
-    ::GetTextMetricsA(dc.get(), &system_metrics);
-    ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &system);
+  const int system_dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
+  dpi_ = WindowDpi(window_);
+  // The layout's units as at 96 DPI, from the fonts at their 96-DPI sizes; the window
+  // then scales by exactly its DPI / 96 (the system font and the base units do not
+  // follow the DPI everywhere).
+  auto at_base_dpi = [&](int stock) {
+    LOGFONTA font{};
+    ::GetObjectA(::GetStockObject(stock), sizeof font, &font);
+    font.lfHeight = ::MulDiv(font.lfHeight, kBaseDpi, system_dpi);
+    font.lfWidth = 0;
+    return font;
+  };
+  gui_font_at_base_ = at_base_dpi(DEFAULT_GUI_FONT);
+  const LOGFONTA system_font = at_base_dpi(SYSTEM_FONT);
+  const SIZE system = MeasureLetters(dc.get(), system_font), gui = MeasureLetters(dc.get(), gui_font_at_base_);
+  const int base_x = ::MulDiv(LOWORD(::GetDialogBaseUnits()), kBaseDpi, system_dpi);
+  units_ = ComputeDialogUnits(base_x, system.cy, system.cx, system.cy, gui.cx, gui.cy);
+}
+
+void MainWindow::LayOut() {
+  LOGFONTA font = gui_font_at_base_;
+  font.lfHeight = ::MulDiv(font.lfHeight, dpi_, kBaseDpi);
+  gui_font_.reset(::CreateFontIndirectA(&font));
+  const LONG height = font.lfHeight;
+  font.lfHeight += font.lfHeight / 3;
+  page_font_.reset(::CreateFontIndirectA(&font));
+  font.lfHeight = height;
+  font.lfUnderline = TRUE;
+  const int tops[2][2] = {{248, 256}, {258, 266}};
+  WindowDc dc(window_);
+  for (int i = 0; i < 2; ++i) {
+    links_[i].font.reset(::CreateFontIndirectA(&font));
+    const SelectedObject selected(dc.get(), links_[i].font.get());
+    SIZE extent{};
+    ::GetTextExtentPoint32A(dc.get(), links_[i].text, static_cast<int>(std::strlen(links_[i].text)), &extent);
+    links_[i].rect = ToPixels(25, tops[i][0], 25, tops[i][1]);
+    links_[i].rect.right = links_[i].rect.left + extent.cx;
   }
-  {
-    const SelectedObject font(dc.get(), gui_font_);
-    ::GetTextMetricsA(dc.get(), &gui_metrics);
-    ::GetTextExtentPoint32A(dc.get(), kLetters, 52, &gui);
-  }
-  units_ =
-      ComputeDialogUnits(LOWORD(base), HIWORD(base), system.cx, system_metrics.tmHeight, gui.cx, gui_metrics.tmHeight);
+  page_rect_ = ToPixels(25, 75, 375, 250);
 }
 
 RECT MainWindow::ToPixels(int left, int top, int right, int bottom) {
   InitDialogUnits();
-  const UnitRect pixels = DialogUnitsToPixels({left, top, right, bottom}, units_);
+  const UnitRect pixels = DialogUnitsToPixels({left, top, right, bottom}, units_, dpi_);
   return {pixels.left, pixels.top, pixels.right, pixels.bottom};
 }
 
 void MainWindow::PlaceControl(HWND control, int x, int y, int width, int height, DWORD style) {
   InitDialogUnits();
-  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font_), TRUE);
+  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font_.get()), TRUE);
   RECT rect = ToPixels(x, y, x + width, y + height);
   ::AdjustWindowRect(&rect, style, FALSE);
   ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
@@ -118,11 +167,20 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   window_class.hIconSm = window_class.hIcon;
   if (!::RegisterClassExA(&window_class)) return false;
 
-  const RECT size = ToPixels(0, 0, 400, 300);
-  RECT desktop{};
-  ::GetWindowRect(::GetDesktopWindow(), &desktop);
+  InitDialogUnits();
+  RECT work{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT size = ToPixels(0, 0, 400, 300);
+  // A screen too small for the window at its scale: the largest scale that fits,
+  // so that every button stays on the screen.
+  const int fit =
+      std::min(::MulDiv(dpi_, work.right - work.left, size.right), ::MulDiv(dpi_, work.bottom - work.top, size.bottom));
+  if (fit < dpi_) {
+    dpi_ = std::max(fit, 1);
+    size = ToPixels(0, 0, 400, 300);
+  }
   const int width = size.right, height = size.bottom;
-  const int x = (desktop.right - desktop.left - width) / 2, y = (desktop.bottom - desktop.top - height) / 2;
+  const int x = work.left + (work.right - work.left - width) / 2, y = work.top + (work.bottom - work.top - height) / 2;
   window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME,
                               x, y, width, height, nullptr, nullptr, process_.program.instance, this);
   if (window_ == nullptr) return false;
@@ -136,25 +194,12 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
       BITMAP info{};
       RECT client{};
       ::GetClientRect(window_, &client);
+      // In 96-DPI pixels of the bitmap: its right part shows, stretched to the window's scale.
       if (::GetObjectA(background_.get(), sizeof info, &info))
-        background_offset_ = info.bmWidth - (client.right - client.left);
+        background_offset_ = info.bmWidth - ::MulDiv(client.right - client.left, kBaseDpi, dpi_);
     }
   }
-  InitDialogUnits();
-  LOGFONTA font{};
-  ::GetObjectA(gui_font_, sizeof font, &font);
-  font.lfUnderline = TRUE;
-  const int tops[2][2] = {{248, 256}, {258, 266}};
-  WindowDc dc(window_);
-  for (int i = 0; i < 2; ++i) {
-    links_[i].font.reset(::CreateFontIndirectA(&font));
-    const SelectedObject font(dc.get(), links_[i].font.get());
-    SIZE extent{};
-    ::GetTextExtentPoint32A(dc.get(), links_[i].text, static_cast<int>(std::strlen(links_[i].text)), &extent);
-    links_[i].rect = ToPixels(25, tops[i][0], 25, tops[i][1]);
-    links_[i].rect.right = links_[i].rect.left + extent.cx;
-  }
-  page_rect_ = ToPixels(25, 75, 375, 250);
+  LayOut();
 
   AddButton("< Back", control::kBack, WS_GROUP, 244, 250);
   AddButton("Next >", control::kNext, BS_DEFPUSHBUTTON, 285, 250);
@@ -162,6 +207,26 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   ::ShowWindow(window_, SW_SHOWNORMAL);
   ::SetFocus(Control(control::kNext));
   return true;
+}
+
+void MainWindow::MoveToDpi(int dpi, const RECT& suggested) {
+  const int old_dpi = dpi_;
+  // Kept until every control has the new font.
+  const GdiObject old_font = std::move(gui_font_);
+  dpi_ = dpi;
+  LayOut();
+  for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+    ::SetWindowPos(child, nullptr, ::MulDiv(rect.left, dpi, old_dpi), ::MulDiv(rect.top, dpi, old_dpi),
+                   ::MulDiv(rect.right - rect.left, dpi, old_dpi), ::MulDiv(rect.bottom - rect.top, dpi, old_dpi),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font_.get()), TRUE);
+  }
+  ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 void MainWindow::SetPageText(const std::optional<std::string>& text) {
@@ -195,12 +260,6 @@ void MainWindow::Paint() {
   PAINTSTRUCT paint;
   HDC dc = ::BeginPaint(window_, &paint);
   ::SetBkMode(dc, TRANSPARENT);
-  if (!page_font_) {
-    LOGFONTA font{};
-    ::GetObjectA(gui_font_, sizeof font, &font);
-    font.lfHeight += font.lfHeight / 3;
-    page_font_.reset(::CreateFontIndirectA(&font));
-  }
   {
     // The fonts chosen below are the DC's until the first one is put back, before EndPaint.
     const SelectedObject font(dc, page_font_.get());
@@ -216,9 +275,10 @@ void MainWindow::Paint() {
       ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
     }
     if (const std::string* build = process_.variables().GetVariable(var::kBuildNo)) {
-      ::SelectObject(dc, gui_font_);
+      ::SelectObject(dc, gui_font_.get());
       ::SetTextColor(dc, kTextColour);
-      ::TextOutA(dc, 35, 435, build->c_str(), static_cast<int>(build->size()));
+      ::TextOutA(dc, ::MulDiv(35, dpi_, kBaseDpi), ::MulDiv(435, dpi_, kBaseDpi), build->c_str(),
+                 static_cast<int>(build->size()));
     }
   }
   ::EndPaint(window_, &paint);
@@ -257,10 +317,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (background_dc_) {
         RECT client{};
         ::GetClientRect(window_, &client);
-        ::BitBlt(reinterpret_cast<HDC>(wparam), 0, 0, client.right, client.bottom, background_dc_.get(),
-                 background_offset_, 0, SRCCOPY);
+        const HDC dc = reinterpret_cast<HDC>(wparam);
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::SetBrushOrgEx(dc, 0, 0, nullptr);
+        ::StretchBlt(dc, 0, 0, client.right, client.bottom, background_dc_.get(), background_offset_, 0,
+                     ::MulDiv(client.right, kBaseDpi, dpi_), ::MulDiv(client.bottom, kBaseDpi, dpi_), SRCCOPY);
       }
       return 1;
+    case kWmDpiChanged:
+      MoveToDpi(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_MOUSEMOVE: {
       const POINT point{LOWORD(lparam), HIWORD(lparam)};
       for (Link& link : links_) {

@@ -59,6 +59,10 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Paint();
   void InitDialogUnits();
+  // The fonts, the links and the page's text area at the window's DPI.
+  void LayOut();
+  // The window and every control to a new DPI (moved to a monitor with another scale).
+  void MoveToDpi(int dpi, const RECT& suggested);
   RECT ToPixels(int left, int top, int right, int bottom);
   HWND AddButton(const char* text, int id, DWORD style, int x, int y);
   // Stops dispatching to this object; the window goes on to its default handling.
@@ -77,8 +81,11 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   std::unique_ptr<Wizard> wizard_;
   std::optional<std::string> page_text_;
   RECT page_rect_{};
+  // The layout's units at 96 DPI, and the window's DPI they are scaled to.
   DialogUnits units_{};
-  HFONT gui_font_ = nullptr;
+  int dpi_ = kBaseDpi;
+  LOGFONTA gui_font_at_base_{};
+  GdiObject gui_font_;
   GdiObject page_font_;
   GdiObject background_;
   MemoryDc background_dc_;

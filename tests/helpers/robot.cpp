@@ -71,6 +71,11 @@ std::string WindowText(HWND window) {
   return std::string(buffer.data(), std::min<std::size_t>(got, length));
 }
 
+std::string Rect(const RECT& rect) {
+  return "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
+         std::to_string(rect.bottom) + "]";
+}
+
 std::string ClassName(HWND window) {
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
@@ -171,12 +176,11 @@ struct Robot {
     DWORD_PTR checked = 0, position = 0;
     if (_stricmp(name.c_str(), "Button") == 0)
       SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
-    std::string line =
-        "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
-        ",\"text\":" + Json(WindowText(control)) + ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
-        ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
-        ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":[" + std::to_string(rect.left) +
-        "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
+    std::string line = "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
+                       ",\"text\":" + Json(WindowText(control)) +
+                       ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
+                       ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+                       ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":" + Rect(rect);
     if (_stricmp(name.c_str(), "msctls_progress32") == 0) {
       if (SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
         line += ",\"position\":" + std::to_string(static_cast<unsigned long long>(position));
@@ -268,8 +272,12 @@ struct Robot {
     } else if (action == "window") {
       DWORD_PTR answer = 0;
       SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+      RECT frame{}, work{};
+      GetWindowRect(main_window, &frame);
+      SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
       Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
-           ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "}}");
+           ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "},\"frame\":" + Rect(frame) +
+           ",\"work\":" + Rect(work) + "}");
     } else if (action.rfind("shot:", 0) == 0) {
       capture::HoldForPicture(main_window, action.substr(5));
     } else if (action.rfind("wait:", 0) == 0) {

@@ -127,6 +127,12 @@ TEST(DialogUnits, PageTextAreaInPixels) {
   EXPECT_EQ(pixels.top, 121);
   EXPECT_EQ(pixels.right, 562);
   EXPECT_EQ(pixels.bottom, 406);
+  // At 150% and 200% every edge lies within a pixel of 1.5 and 2 times its 96-DPI place.
+  for (const int dpi : {144, 192}) {
+    const UnitRect scaled = DialogUnitsToPixels({25, 75, 375, 250}, {6, 13}, dpi);
+    const int edges[][2] = {{scaled.left, 37}, {scaled.top, 121}, {scaled.right, 562}, {scaled.bottom, 406}};
+    for (const auto& [edge, at96] : edges) EXPECT_NEAR(edge, at96 * dpi / 96.0, 1.0) << dpi;
+  }
   const DialogUnits units = ComputeDialogUnits(8, 16, 416, 16, 312, 13);
   EXPECT_EQ(units.horizontal, 6);
   EXPECT_EQ(units.vertical, 13);

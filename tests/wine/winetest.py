@@ -85,6 +85,7 @@ class RunResult:
     controls: list = field(default_factory=list)  # what "do:state:ID" logged, in order
     control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
+    frames: list = field(default_factory=list)    # and the window's and the work area's rectangles, on the screen
     marks: list = field(default_factory=list)     # milliseconds since the start at each "do:mark"
     stdout: str = ""                              # what the program wrote to its standard output
     stderr: str = ""                              # and to its standard error
@@ -244,6 +245,7 @@ class WineSession:
                 result.control_lists.append(entry["controls"])
             elif "window" in entry:
                 result.windows.append(entry["window"])
+                result.frames.append((entry["frame"], entry["work"]))
             elif "mark" in entry:
                 result.marks.append(entry["mark"])
             elif "timeout" in entry:

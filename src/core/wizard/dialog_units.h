@@ -12,10 +12,14 @@ struct UnitRect {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Left and right scale by horizontal / 4, top and bottom by vertical / 8, each cut.
-inline UnitRect DialogUnitsToPixels(UnitRect rect, DialogUnits units) {
-  return {rect.left * units.horizontal / 4, rect.top * units.vertical / 8, rect.right * units.horizontal / 4,
-          rect.bottom * units.vertical / 8};
+inline constexpr int kBaseDpi = 96;
+
+// Left and right scale by horizontal / 4, top and bottom by vertical / 8, each cut;
+// `units` are those at 96 dots per inch, and the whole scales by dpi / 96.
+inline UnitRect DialogUnitsToPixels(UnitRect rect, DialogUnits units, int dpi = kBaseDpi) {
+  const int across = units.horizontal * dpi, down = units.vertical * dpi;
+  return {rect.left * across / (4 * kBaseDpi), rect.top * down / (8 * kBaseDpi), rect.right * across / (4 * kBaseDpi),
+          rect.bottom * down / (8 * kBaseDpi)};
 }
 
 // The units from the system's base units and the widths and heights of the 52

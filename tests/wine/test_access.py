@@ -1,0 +1,46 @@
+"""The wizard on a screen set to 150%, and driven by keys alone."""
+import unittest
+
+from winetest import ACCEPT, FOLDER_ID, NEXT, SAMPLES_DIR, WineTestCase, build_sample_variant
+
+DESKTOP = "HKCU\\Control Panel\\Desktop"
+
+
+def walk(folder):
+    """Every page in turn (welcome, licence, folder, configuration, completion), listed."""
+    return ["do:window", "do:controls", NEXT, "do:controls", ACCEPT, NEXT, "do:controls", f"do:type:{FOLDER_ID}:{folder}",
+            NEXT, "do:controls", NEXT, "do:waitfor:Finish", "do:controls", NEXT]
+
+
+class ScaleTest(WineTestCase):
+    def walk(self, dpi, exe):
+        self.session.wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f", check=True)
+        self.forget_sample_installations()
+        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}"))
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        return result
+
+    def test_every_page_scales_by_its_dpi_and_stays_on_the_screen(self):
+        exe = build_sample_variant(self.session, "sample")
+        plain, scaled = self.walk(96, exe), self.walk(144, exe)
+        (frame, work), = scaled.frames
+        left, top, right, bottom = frame
+        # The window inside the 1024x768 screen's work area, centred on it.
+        self.assertTrue(work[0] <= left and work[1] <= top and right <= work[2] and bottom <= work[3], (frame, work))
+        self.assertLessEqual(abs((left - work[0]) - (work[2] - right)), 1)
+        self.assertEqual(right - left, (plain.frames[0][0][2] - plain.frames[0][0][0]) * 3 // 2)
+        self.assertEqual(len(plain.control_lists), 5)
+        for page, (at_96, at_144) in enumerate(zip(plain.control_lists, scaled.control_lists)):
+            self.assertEqual([c["control"] for c in at_96], [c["control"] for c in at_144], page)
+            for small, large in zip(at_96, at_144):
+                # Within a pixel of 1.5 times its place at 96 DPI, and inside the window (a
+                # combo box's height is the system's, from its font).
+                edges = 3 if small["class"] == "ComboBox" else 4
+                for edge_96, edge_144 in zip(small["rect"][:edges], large["rect"][:edges]):
+                    self.assertLessEqual(abs(edge_144 - edge_96 * 1.5), 1, (page, small, large))
+                x0, y0, x1, y1 = large["rect"]
+                self.assertTrue(0 <= x0 and 0 <= y0 and x1 <= right - left and y1 <= bottom - top, (page, large))
+
+
+if __name__ == "__main__":
+    unittest.main()
