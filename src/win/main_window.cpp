@@ -45,6 +45,17 @@ SIZE MeasureLetters(HDC dc, const LOGFONTA& font) {
   return {extent.cx, metrics.tmHeight};
 }
 
+// The text boxes' own procedure (the same for every box of the class).
+WNDPROC text_box_procedure = nullptr;
+
+// A page's text box takes the arrow keys to scroll, but not Tab, Enter or Escape:
+// those move to the next control, go on and cancel, as in any dialog.
+// (Asked, the box itself would act on Escape as well, closing the window.)
+LRESULT CALLBACK ReadOnlyTextProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_GETDLGCODE) return DLGC_WANTARROWS | DLGC_HASSETSEL;
+  return ::CallWindowProcA(text_box_procedure, window, message, wparam, lparam);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Process& process) : process_(process) {}
@@ -65,8 +76,24 @@ void MainWindow::Unbind() {
 }
 
 HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD style, int id) {
-  return ::CreateWindowExA(0, window_class, text, WS_CHILD | style, 0, 0, 0, 0, window_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.program.instance, nullptr);
+  const bool text_box = std::strcmp(window_class, "EDIT") == 0 && (style & ES_MULTILINE);
+  // A page's text boxes can be reached by Tab, to be read.
+  if (text_box) style |= WS_TABSTOP;
+  HWND control =
+      ::CreateWindowExA(0, window_class, text, WS_CHILD | style, 0, 0, 0, 0, window_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.program.instance, nullptr);
+  if (control == nullptr) return nullptr;
+  if (text_box) {
+    text_box_procedure = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ReadOnlyTextProcedure)));
+  }
+  // A page's controls come before the buttons in the order Tab visits them, as they
+  // stand on the window.
+  if (HWND back = Control(control::kBack)) {
+    HWND before_back = ::GetWindow(back, GW_HWNDPREV);
+    ::SetWindowPos(control, before_back ? before_back : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  return control;
 }
 
 void MainWindow::InitDialogUnits() {
@@ -307,6 +334,15 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CREATE:
     case WM_SIZE:
       return 0;
+    case WM_ACTIVATE:
+      // As a dialog does: the focus comes back where it was once a box over the window has gone.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        if (HWND focus = ::GetFocus(); focus && ::IsChild(window_, focus)) focus_before_box_ = focus;
+      } else if (focus_before_box_ && ::IsWindow(focus_before_box_)) {
+        ::SetFocus(focus_before_box_);
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       process_.services.messages.QuitInstaller(0);
       break;
@@ -353,8 +389,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     }
-    case WM_USER:
+    case WM_USER: {
+      // Also DM_GETDEFID, which the dialog keys ask: Enter presses the button that has
+      // the focus, else the page's Next (or Finish).
+      const int focused = ::GetDlgCtrlID(::GetFocus());
+      if (focused == control::kBack || focused == control::kCancel) return MAKELRESULT(focused, DC_HASDEFID);
       return kWmUserAnswer;
+    }
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case control::kNext:

@@ -93,6 +93,7 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   std::optional<SelectedObject> background_selection_;
   int background_offset_ = 0;
   HWND status_ = nullptr;
+  HWND focus_before_box_ = nullptr;
   HCURSOR saved_cursor_ = nullptr;
   Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}},
                     {"Ordering Information", "OrderingURL", {}, false, {}}};

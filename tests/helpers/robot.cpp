@@ -189,6 +189,33 @@ struct Robot {
     return line + "}";
   }
 
+  // A key as the keyboard gives it, to the window in front (the program's), with
+  // Shift held for "shift+NAME".
+  void PressKey(std::string name) {
+    const bool shift = name.rfind("shift+", 0) == 0;
+    if (shift) name = name.substr(6);
+    static const std::pair<const char*, WORD> kKeys[] = {{"tab", VK_TAB},       {"enter", VK_RETURN},
+                                                         {"escape", VK_ESCAPE}, {"space", VK_SPACE},
+                                                         {"down", VK_DOWN},     {"up", VK_UP}};
+    WORD key = 0;
+    for (const auto& [key_name, code] : kKeys)
+      if (name == key_name) key = code;
+    SetForegroundWindow(main_window);
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD code, bool up) {
+      INPUT input{};
+      input.type = INPUT_KEYBOARD;
+      input.ki.wVk = code;
+      input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      inputs.push_back(input);
+    };
+    if (shift) add(VK_SHIFT, false);
+    add(key, false);
+    add(key, true);
+    if (shift) add(VK_SHIFT, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  }
+
   void Act() {
     if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
     if (steps.front().text.rfind("waitfor:", 0) == 0) {
@@ -263,6 +290,14 @@ struct Robot {
       HWND target = GetDlgItem(main_window, 101);
       PostMessageA(target ? target : main_window, WM_KEYDOWN, VK_ESCAPE, 0);
       PostMessageA(target ? target : main_window, WM_KEYUP, VK_ESCAPE, 0);
+    } else if (action.rfind("key:", 0) == 0) {
+      PressKey(action.substr(4));
+    } else if (action == "focus") {
+      // The control that has the keyboard focus in the program's window.
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info);
+      Line("{\"focus\":" + (info.hwndFocus ? Describe(info.hwndFocus) : std::string("null")) + "}");
     } else if (action == "close") {
       PostMessageA(main_window, WM_CLOSE, 0, 0);
     } else if (action.rfind("state:", 0) == 0) {

@@ -1,7 +1,7 @@
 """The wizard on a screen set to 150%, and driven by keys alone."""
 import unittest
 
-from winetest import ACCEPT, FOLDER_ID, NEXT, SAMPLES_DIR, WineTestCase, build_sample_variant
+from winetest import ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, WineTestCase, build_sample_variant
 
 DESKTOP = "HKCU\\Control Panel\\Desktop"
 
@@ -40,6 +40,25 @@ class ScaleTest(WineTestCase):
                     self.assertLessEqual(abs(edge_144 - edge_96 * 1.5), 1, (page, small, large))
                 x0, y0, x1, y1 = large["rect"]
                 self.assertTrue(0 <= x0 and 0 <= y0 and x1 <= right - left and y1 <= bottom - top, (page, large))
+
+
+class KeyboardTest(WineTestCase):
+    def test_an_install_by_keys_alone_installs_what_a_headless_one_does(self):
+        exe = build_sample_variant(self.session, "sample")
+        result = self.session.run(exe, [], answers=[
+            "do:key:enter", "do:focus",           # the licence page, its text in focus
+            "do:key:escape", "No", "do:wait:1000",  # Cancel's question, declined
+            "do:key:tab", "do:focus", "do:key:shift+tab", "do:focus", "do:key:tab",
+            "do:key:space", "do:key:enter",       # accepted, on to the folder page
+            "do:focus", f"do:type:{FOLDER_ID}:C:\\Keys", "do:key:enter",
+            "do:key:enter", "do:waitfor:Finish", "do:key:enter"])
+        self.assertEqual([b.title for b in result.boxes], ["Cancel setup"])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual([f["control"] for f in result.focus], [LICENCE_ID, ACCEPT_ID, LICENCE_ID, FOLDER_ID])
+        self.forget_sample_installations()
+        self.assertEqual(self.session.run(exe, ["--dir=C:\\Headless", LICENCE]).exit_code, 0)
+        self.assertEqual(*(sorted(p.relative_to(root) for p in root.rglob("*"))
+                           for root in map(self.session.unix_path, ("C:\\Keys", "C:\\Headless"))))
 
 
 if __name__ == "__main__":

@@ -86,6 +86,7 @@ class RunResult:
     control_lists: list = field(default_factory=list)  # what each "do:controls" logged: the visible controls
     windows: list = field(default_factory=list)   # what "do:window" logged
     frames: list = field(default_factory=list)    # and the window's and the work area's rectangles, on the screen
+    focus: list = field(default_factory=list)     # the focused control at each "do:focus" (None: none)
     marks: list = field(default_factory=list)     # milliseconds since the start at each "do:mark"
     stdout: str = ""                              # what the program wrote to its standard output
     stderr: str = ""                              # and to its standard error
@@ -246,6 +247,8 @@ class WineSession:
             elif "window" in entry:
                 result.windows.append(entry["window"])
                 result.frames.append((entry["frame"], entry["work"]))
+            elif "focus" in entry:
+                result.focus.append(entry["focus"])
             elif "mark" in entry:
                 result.marks.append(entry["mark"])
             elif "timeout" in entry:

@@ -16,6 +16,8 @@ std::uint32_t InstallFolderPage::Enter(bool) {
   window_.SetPageText(InstallFolderPageText(choice_));
   UpdateSpace();
   ShowAll(true);
+  // The first thing to decide here, for a user at the keyboard.
+  ::SetFocus(folder_);
   return 0;
 }
 

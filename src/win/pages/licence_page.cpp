@@ -18,11 +18,11 @@ std::uint32_t LicencePage::Enter(bool) {
                                     BS_AUTOCHECKBOX | WS_TABSTOP | WS_BORDER, control::kAccept);
     window_.PlaceControl(text_box_, 25, 75, 350, 150);
     window_.PlaceControl(accept_, 25, 230, 350, 10);
-    ::SetFocus(text_box_);
   }
   // A user who comes back keeps the tick given before.
   window_.EnableNext(Checked(accept_));
   ShowControls({text_box_, accept_}, true);
+  ::SetFocus(text_box_);
   return 0;
 }
 
