@@ -106,7 +106,22 @@ def main():
             f"do:shot:{removal['welcome']}", NEXT, "Yes",
             "do:waitfor:Finish", f"do:shot:{removal['complete']}", NEXT])
         show_run("setup.exe --remove (wizard)", result)
-        for picture in [*pictures.values(), *removal.values()]:
+        print("\n== The pages at 150% and 200% (144 and 192 DPI; on this 1024x768 screen the window at 200% is "
+              "shrunk to fit)")
+        scaled = {}
+        for dpi in (144, 192):
+            session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", str(dpi))
+            session.wine("reg", "delete", UNINSTALL, "/f")
+            shots = {name: ROOT / "build" / f"wizard-{dpi}dpi-{name}.png"
+                     for name in ("welcome", "licence", "folder", "configuration", "complete")}
+            scaled.update({f"{dpi}-{name}": path for name, path in shots.items()})
+            show_run(f"setup.exe at {dpi} DPI", session.run(exe, [], answers=[
+                f"do:shot:{shots['welcome']}", NEXT, ACCEPT, f"do:shot:{shots['licence']}", NEXT,
+                f"do:type:{FOLDER_ID}:C:\\Scaled{dpi}", f"do:shot:{shots['folder']}", NEXT,
+                f"do:waitfor:{PATH_ID}", f"do:shot:{shots['configuration']}", NEXT,
+                "do:waitfor:Finish", f"do:shot:{shots['complete']}", NEXT]))
+        session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", "96")
+        for picture in [*pictures.values(), *removal.values(), *scaled.values()]:
             print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
         deadline = time.monotonic() + 60
         while session.unix_path(FOLDER).exists() and time.monotonic() < deadline:
