@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
   LARGE_INTEGER started;
   QueryPerformanceCounter(&started);
   if (argc != 3) return 2;
-  HANDLE blob = CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                            nullptr);
+  HANDLE blob =
+      CreateFileA(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (blob == INVALID_HANDLE_VALUE) return 3;
   const std::string root = argv[2];
   CreateDirectoryA(root.c_str(), nullptr);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/support/temp_files.h"
 #include "core/support/text.h"
 
 namespace inst {
@@ -186,22 +187,6 @@ std::vector<std::string> TakeBackInterruptedRuns(FileSystem& files, Registry& re
   return installations;
 }
 
-namespace {
-
-// A folder the run made, with whatever the run wrote into it.
-void RemoveFolderTree(FileSystem& files, const std::string& folder) {
-  for (const std::string& name : files.ListFolder(folder)) {
-    const std::string path = JoinPath(folder, name);
-    if (files.IsDirectory(path))
-      RemoveFolderTree(files, path);
-    else
-      static_cast<void>(files.RemoveFile(path));
-  }
-  static_cast<void>(files.RemoveFolder(folder));
-}
-
-}  // namespace
-
 void TakeBack(const std::vector<JournalEntry>& entries, FileSystem& files, Registry& registry) {
   for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
     const JournalEntry& entry = *it;
@@ -217,7 +202,8 @@ void TakeBack(const std::vector<JournalEntry>& entries, FileSystem& files, Regis
         }
         break;
       case JournalEntry::kNewFolder:
-        RemoveFolderTree(files, entry.path);
+        // With whatever the run wrote into it.
+        RemoveTree(files, entry.path);
         break;
       case JournalEntry::kNewKey:
         static_cast<void>(registry.RegistryDeleteTree(entry.root, entry.path));
