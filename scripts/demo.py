@@ -106,6 +106,17 @@ def main():
             f"do:shot:{removal['welcome']}", NEXT, "Yes",
             "do:waitfor:Finish", f"do:shot:{removal['complete']}", NEXT])
         show_run("setup.exe --remove (wizard)", result)
+        for picture in [*pictures.values(), *removal.values()]:
+            print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
+        deadline = time.monotonic() + 60
+        while session.unix_path(FOLDER).exists() and time.monotonic() < deadline:
+            time.sleep(0.5)
+        print(f"Left under {FOLDER} once the clean-up script has run:")
+        print("\n".join(tree(session, FOLDER)))
+        still = session.wine("reg", "query", UNINSTALL).returncode == 0
+        print(f"Uninstall entry: {'still there' if still else 'gone'}")
+        print("Shortcuts: " + ("gone" if not any(session.unix_path(l).exists() for l in links) else "still there"))
+
         print("\n== The pages at 150% and 200% (144 and 192 DPI; on this 1024x768 screen the window at 200% is "
               "shrunk to fit)")
         scaled = {}
@@ -121,16 +132,8 @@ def main():
                 f"do:waitfor:{PATH_ID}", f"do:shot:{shots['configuration']}", NEXT,
                 "do:waitfor:Finish", f"do:shot:{shots['complete']}", NEXT]))
         session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", "96")
-        for picture in [*pictures.values(), *removal.values(), *scaled.values()]:
+        for picture in scaled.values():
             print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
-        deadline = time.monotonic() + 60
-        while session.unix_path(FOLDER).exists() and time.monotonic() < deadline:
-            time.sleep(0.5)
-        print(f"Left under {FOLDER} once the clean-up script has run:")
-        print("\n".join(tree(session, FOLDER)))
-        still = session.wine("reg", "query", UNINSTALL).returncode == 0
-        print(f"Uninstall entry: {'still there' if still else 'gone'}")
-        print("Shortcuts: " + ("gone" if not any(session.unix_path(l).exists() for l in links) else "still there"))
     finally:
         server.close()
         session.close()
