@@ -10,6 +10,8 @@ inline constexpr int kNext = 101;
 inline constexpr int kBack = 102;
 inline constexpr int kCancel = IDCANCEL;
 inline constexpr int kStatus = 503;
+// The page's text, which screen readers read (and announce when it changes).
+inline constexpr int kPageText = 504;
 
 // Install-folder page: the folder box, then one box per component from
 // kFirstComponent (its index in the component list added).

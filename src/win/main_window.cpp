@@ -228,6 +228,11 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   }
   LayOut();
 
+  // Drawn over the background by the control itself (transparent, and letting clicks through).
+  page_text_control_ = ::CreateWindowExA(WS_EX_TRANSPARENT, "STATIC", "", WS_CHILD | SS_LEFT, 0, 0, 0, 0, window_,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control::kPageText)),
+                                         process_.program.instance, nullptr);
+  PlacePageText();
   AddButton("< Back", control::kBack, WS_GROUP, 244, 250);
   AddButton("Next >", control::kNext, BS_DEFPUSHBUTTON, 285, 250);
   AddButton("Cancel", control::kCancel, 0, 335, 250);
@@ -251,15 +256,25 @@ void MainWindow::MoveToDpi(int dpi, const RECT& suggested) {
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(gui_font_.get()), TRUE);
   }
+  PlacePageText();
   ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   ::InvalidateRect(window_, nullptr, TRUE);
 }
 
+void MainWindow::PlacePageText() {
+  ::SetWindowPos(page_text_control_, nullptr, page_rect_.left, page_rect_.top, page_rect_.right - page_rect_.left,
+                 page_rect_.bottom - page_rect_.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageA(page_text_control_, WM_SETFONT, reinterpret_cast<WPARAM>(page_font_.get()), TRUE);
+}
+
 void MainWindow::SetPageText(const std::optional<std::string>& text) {
   if (text == page_text_) return;
   page_text_ = text;
+  // The background first, under the old text; then the control draws the new one.
   ::InvalidateRect(window_, &page_rect_, TRUE);
+  ::SetWindowTextA(page_text_control_, text.value_or("").c_str());
+  ::ShowWindow(page_text_control_, text ? SW_SHOW : SW_HIDE);
 }
 
 void MainWindow::ShowStatus(const std::string& text) {
@@ -290,11 +305,6 @@ void MainWindow::Paint() {
   {
     // The fonts chosen below are the DC's until the first one is put back, before EndPaint.
     const SelectedObject font(dc, page_font_.get());
-    if (page_text_) {
-      ::SetTextColor(dc, kTextColour);
-      RECT area = page_rect_;
-      ::DrawTextA(dc, page_text_->c_str(), -1, &area, DT_WORDBREAK);
-    }
     for (Link& link : links_) {
       if (!process_.variables().GetVariable(link.variable)) continue;
       ::SelectObject(dc, link.font.get());
@@ -349,6 +359,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT:
       Paint();
       return 1;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) != page_text_control_) break;
+      ::SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+      ::SetTextColor(reinterpret_cast<HDC>(wparam), kTextColour);
+      return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
     case WM_ERASEBKGND:
       if (background_dc_) {
         RECT client{};

@@ -63,6 +63,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   void LayOut();
   // The window and every control to a new DPI (moved to a monitor with another scale).
   void MoveToDpi(int dpi, const RECT& suggested);
+  // The page's text control over the page's area, in the page's font.
+  void PlacePageText();
   RECT ToPixels(int left, int top, int right, int bottom);
   HWND AddButton(const char* text, int id, DWORD style, int x, int y);
   // Stops dispatching to this object; the window goes on to its default handling.
@@ -93,6 +95,7 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   std::optional<SelectedObject> background_selection_;
   int background_offset_ = 0;
   HWND status_ = nullptr;
+  HWND page_text_control_ = nullptr;
   HWND focus_before_box_ = nullptr;
   HCURSOR saved_cursor_ = nullptr;
   Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}},

@@ -9,7 +9,7 @@ import threading
 import time
 import unittest
 
-from winetest import (CANCEL_ID, FINISH, FOLDER_ID, LICENCE, NEXT, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
+from winetest import (CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PAGE_TEXT_ID, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
                       build_installer, build_sample_variant, click, state)
 
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
@@ -60,12 +60,16 @@ class RemovalSafetyTest(WineTestCase):
         holder = self.session.hold_file("C:\\Waits\\bin\\democc.exe")
         try:
             result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
-                f"do:type:{FOLDER_ID}:C:\\Waits", NEXT, NEXT, "Ignore", *FINISH])
+                f"do:type:{FOLDER_ID}:C:\\Waits", NEXT, NEXT, "Ignore", "do:waitfor:Finish", f"do:state:{PAGE_TEXT_ID}",
+                NEXT])
         finally:
             holder.kill()
             holder.wait()
         self.assertEqual([(box.title, box.answer) for box in result.boxes], [("Can't create file", "Ignore")])
         self.assertEqual(result.exit_code, 3010)
+        self.assertEqual(result.controls[0]["text"], "Congratulations!\nDemoC Compiler Suite version 1.20PL1 has been "
+                         "successfully installed\n\nSome files were in use. Restart the computer to finish: they are "
+                         "replaced or removed then.")
         self.assertTrue(self.session.unix_path("C:\\Waits\\bin\\democc.exe.vr-new").exists())
         self.forget_sample_installations()
 

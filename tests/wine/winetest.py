@@ -37,6 +37,7 @@ LICENCE = "--I agree to the terms of the licence"
 # The wizard's control identifiers, as the window and its pages number them.
 NEXT_ID, BACK_ID, CANCEL_ID = 101, 102, 2
 FOLDER_ID, FIRST_COMPONENT_ID = 201, 250
+PAGE_TEXT_ID = 504  # the page's text, a control screen readers read
 LICENCE_ID, ACCEPT_ID, PATH_ID = 301, 302, 401  # PATH_ID: the configuration page's path box
 LOG_ID, BAR_ID, STATUS_ID = 501, 502, 503
 REMOVE_ID, REPAIR_ID, ROW_ID = 601, 602, 701  # ROW_ID: the completion page's rows

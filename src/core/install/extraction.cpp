@@ -73,7 +73,7 @@ std::unique_ptr<OutputFile> FileExtractor::OpenReplacementAtRestart(const std::s
   }
   if (!files_.ScheduleAtRestart(beside, path)) {
     opened.file.reset();
-    messages_.FatalError(msg::kCantScheduleReplace, path.c_str());
+    messages_.FatalError(msg::kCantLeaveForRestart, path.c_str());
   }
   state_.restart_needed = true;
   state_.lists.installed_files.push_back(path);

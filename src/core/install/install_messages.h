@@ -25,8 +25,8 @@ inline constexpr const char* kInstallFailed =
 inline constexpr const char* kRegistryWriteFailure = "Registry write failure %d";
 inline constexpr const char* kCantDeleteFileTitle = "Can't delete file";
 inline constexpr const char* kDeleteAtRestart = "File %s is in use: it will be deleted when the computer restarts";
-inline constexpr const char* kCantScheduleDelete =
-    "The file %s is in use and its deletion could not be left for the restart";
+// A file in use whose replacement or deletion the system would not take for the restart.
+inline constexpr const char* kCantLeaveForRestart = "The file %s is in use and could not be left for the restart";
 inline constexpr const char* kFileInUseForDeleting =
     "The file %s cannot be deleted -\nclose any other applications that may be using it";
 inline constexpr const char* kRemovalStopped =
@@ -41,8 +41,6 @@ inline constexpr const char* kFileInUseForWriting =
     "The file %s cannot be written to -\nclose any other applications that may be using it";
 inline constexpr const char* kReplaceAtRestart =
     "File %s is in use: the new one is written as %s and takes its place when the computer restarts";
-inline constexpr const char* kCantScheduleReplace =
-    "The file %s is in use and its replacement could not be left for the restart";
 inline constexpr const char* kCantCreateFileError = "Can't create file: %s\nError %d";
 inline constexpr const char* kFileSizeMismatch = "File size does not match - file %d:%s %ld/%ld";
 inline constexpr const char* kCantOpenFile = "Can't open file: %s\n%s";

@@ -83,7 +83,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
             messages.AskAbortRetryIgnore(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str());
         if (answer == box::kIdRetry) continue;
         if (answer == box::kIdAbort) messages.FatalExit(kExitCancelled, msg::kRemovalStopped, file.c_str());
-        if (!files.ScheduleAtRestart(file, "")) messages.FatalError(msg::kCantScheduleDelete, file.c_str());
+        if (!files.ScheduleAtRestart(file, "")) messages.FatalError(msg::kCantLeaveForRestart, file.c_str());
         state.restart_needed = true;
         progress.ReportProgress(percent(), FormatText(msg::kDeleteAtRestart, file.c_str()).c_str());
         break;
