@@ -26,17 +26,6 @@ void ReportMemory(std::vector<std::string>& report_lines) {
                          std::to_string(static_cast<unsigned long long>(memory.PeakWorkingSetSize)));
 }
 
-// Seconds from the process's creation to now: the system's start-up of the program.
-double SecondsSinceCreation() {
-  FILETIME created, exited, kernel, user, now;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  GetSystemTimePreciseAsFileTime(&now);
-  auto ticks = [](const FILETIME& t) {
-    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  return static_cast<double>(ticks(now) - ticks(created)) / 1e7;
-}
-
 // Seconds spent in each kind of work, added up by the timing wrappers below.
 struct PhaseTimes {
   double folders = 0, create = 0, write = 0, close = 0, inflate = 0;

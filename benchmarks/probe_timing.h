@@ -9,8 +9,6 @@
 namespace bench {
 
 double Seconds();
-// Seconds from the process's creation to now: the system's start-up of the program.
-double SecondsSinceCreation();
 // Adds the process's private bytes and peak working set, now.
 void ReportMemory(std::vector<std::string>& report_lines);
 

@@ -18,14 +18,17 @@ std::uint64_t Ticks(const FILETIME& time) {
 
 }  // namespace
 
-RunTimes::RunTimes() {
+double SecondsSinceCreation() {
   FILETIME created, exited, kernel, user, now;
   ::GetSystemTimeAsFileTime(&now);
+  if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user) || Ticks(now) <= Ticks(created))
+    return 0;
+  return static_cast<double>(Ticks(now) - Ticks(created)) / 1e7;
+}
+
+RunTimes::RunTimes() {
   ::QueryPerformanceCounter(&last_);
-  double start_up = 0;
-  if (::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user) && Ticks(now) > Ticks(created))
-    start_up = static_cast<double>(Ticks(now) - Ticks(created)) / 1e7;
-  steps_.push_back({"start-up", start_up});
+  steps_.push_back({"start-up", SecondsSinceCreation()});
 }
 
 void RunTimes::Begin(const char* step) {

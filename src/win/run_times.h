@@ -8,6 +8,10 @@
 
 namespace inst::win {
 
+// Seconds from the process's creation to now, from the system's record: the start of
+// the program and the loading of its libraries before its first line.
+double SecondsSinceCreation();
+
 class RunTimes {
  public:
   // The time from the process's creation to now (the system's start of the program

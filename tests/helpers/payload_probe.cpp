@@ -80,7 +80,7 @@ bool Step(const std::string& step, const char* prefix, std::string& rest) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
-  report_lines.push_back("startup_seconds=" + std::to_string(bench::SecondsSinceCreation()));
+  report_lines.push_back("startup_seconds=" + std::to_string(inst::win::SecondsSinceCreation()));
   if (std::string(argv[3 < argc ? 3 : 0]) == "idle") {
     bench::ReportMemory(report_lines);
     WriteReport(argv[1], report_lines);
