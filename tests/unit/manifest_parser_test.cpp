@@ -276,6 +276,7 @@ TEST_F(ParserTest, RegistryShortcutsAndRecordedPaths) {
   EXPECT_EQ(state.lists.installed_folders, std::vector<std::string>{"C:\\P\\bin"});
   EXPECT_EQ(FatalOf("[Shortcuts]\nName\n[Run]"), "Bad line in [Shortcuts]");
   EXPECT_EQ(FatalOf("[Shortcuts]\n=target\n[Run]"), "Bad line in [Shortcuts]");
+  EXPECT_EQ(FatalOf("[Shortcuts]\nName=,, \v,icon\n[Run]"), "Bad line in [Shortcuts]");
   EXPECT_EQ(FatalOf("[Registry]\nHKLM\n[Run]"), "Bad registry entry under [Registry]");
 }
 

@@ -324,7 +324,10 @@ void ManifestParser::ParseShortcuts() {
     std::string_view rest = *line;
     const auto name = NextPiece(rest, "=");
     const auto value = NextPiece(rest, "=");
-    if (!name || !value) messages_.FatalError(msg::kBadShortcutsLine);
+    // A shortcut to nothing (its target blank) is as bad as one without a target: the
+    // installed manifest could not even record it.
+    if (!name || !value || ParseShortcut(*name, *value).target.find_first_not_of(kWhiteSpace) == std::string::npos)
+      messages_.FatalError(msg::kBadShortcutsLine);
     AddShortcut(state_.lists, *name, *value);
   }
 }
