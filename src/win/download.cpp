@@ -75,7 +75,7 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
     if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag(var::kUnattended) &&
         ::InternetErrorDlg(
-            ::GetTopWindow(nullptr), request, ERROR_SUCCESS,
+            process.program.main_window, request, ERROR_SUCCESS,
             FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
             nullptr) == ERROR_INTERNET_FORCE_RETRY) {
       continue;

@@ -12,15 +12,13 @@
 
 namespace {
 
-[[noreturn]] void EndForLackOfMemory() {
-  ::MessageBoxA(nullptr, "Ran out of memory!", "Fatal error", MB_OK | MB_ICONERROR);
+[[noreturn]] void EndWithFatalError(const char* text) {
+  ::MessageBoxA(nullptr, text, "Fatal error", MB_OK | MB_ICONERROR);
   ::ExitProcess(1);
 }
 
-[[noreturn]] void EndForInternalError() {
-  ::MessageBoxA(nullptr, "Internal error", "Fatal error", MB_OK | MB_ICONERROR);
-  ::ExitProcess(1);
-}
+[[noreturn]] void EndForLackOfMemory() { EndWithFatalError("Ran out of memory!"); }
+[[noreturn]] void EndForInternalError() { EndWithFatalError("Internal error"); }
 
 }  // namespace
 
@@ -57,6 +55,10 @@ void __verbose_terminate_handler() { EndForInternalError(); }
 
 extern "C" {
 
+// The runtime's report of a mathematical error writes to a console the installer
+// has not got, with its own texts: the result stands as computed.
+int _matherr(struct _exception*) { return 0; }
+
 unsigned long crc32(unsigned long crc, const unsigned char* bytes, unsigned length) {
   if (bytes == nullptr) return 0;
   crc = ~crc & 0xFFFFFFFFul;
@@ -78,3 +80,10 @@ unsigned long adler32(unsigned long adler, const unsigned char* bytes, unsigned 
 }
 
 }  // extern "C"
+
+// zlib's allocators, without the rest of their file (its table of error texts):
+// inflate reports its own.
+extern "C" {
+void* zcalloc(void*, unsigned items, unsigned size) { return std::calloc(items, size); }
+void zcfree(void*, void* memory) { std::free(memory); }
+}

@@ -398,7 +398,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       for (Link& link : links_) {
         const std::string* target = process_.variables().GetVariable(link.variable);
         if (target && ::PtInRect(&link.rect, point)) {
-          ::ShellExecuteA(::GetDesktopWindow(), "open", target->c_str(), nullptr, nullptr, SW_RESTORE);
+          ::ShellExecuteA(window_, "open", target->c_str(), nullptr, nullptr, SW_RESTORE);
           return 0;
         }
       }

@@ -5,10 +5,11 @@ namespace inst::win {
 HWND ShowSplash(HINSTANCE instance) {
   constexpr int kWidth = 150;
   constexpr int kHeight = 40;
-  RECT desktop{};
-  ::GetWindowRect(::GetDesktopWindow(), &desktop);
-  const int x = (desktop.right - desktop.left - kWidth) / 2;
-  const int y = (desktop.bottom - desktop.top - kHeight) / 2;
+  // Centred on the work area, as the wizard's window is.
+  RECT work{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = (work.left + work.right - kWidth) / 2;
+  const int y = (work.top + work.bottom - kHeight) / 2;
   HWND splash =
       ::CreateWindowExA(0, "STATIC", "Verifying installer integrity - please wait", WS_POPUP | WS_BORDER | SS_CENTER, x,
                         y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);

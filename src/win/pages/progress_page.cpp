@@ -61,7 +61,7 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
         held_lines_.erase(0, held_lines_.find('\n', held_lines_.size() - kLogCut) + 1);
     }
   }
-  const ULONGLONG now = ::GetTickCount64();
+  const DWORD now = ::GetTickCount();
   if (now - log_shown_at_ >= kLogMilliseconds) {
     log_shown_at_ = now;
     ShowHeldLines();

@@ -37,8 +37,8 @@ class ProgressPage final : public WindowPage, public Progress {
   std::string held_lines_;
   std::size_t held_last_length_ = 0;
   std::size_t last_line_length_ = 0;
-  ULONGLONG bar_shown_at_ = 0;
-  ULONGLONG log_shown_at_ = 0;
+  DWORD bar_shown_at_ = 0;
+  DWORD log_shown_at_ = 0;
 };
 
 }  // namespace inst::win
