@@ -75,7 +75,10 @@ void MainWindow::Unbind() {
   window_ = nullptr;
 }
 
-HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD style, int id) {
+HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD style, int id, const char* name) {
+  // The name is a label never shown, just before the control in tab order: where
+  // accessibility looks for a control's label.
+  if (name) CreateControl("STATIC", name, 0);
   const bool text_box = std::strcmp(window_class, "EDIT") == 0 && (style & ES_MULTILINE);
   // A page's text boxes can be reached by Tab, to be read.
   if (text_box) style |= WS_TABSTOP;
@@ -279,7 +282,8 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
 
 void MainWindow::ShowStatus(const std::string& text) {
   if (status_ == nullptr) {
-    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, control::kStatus);
+    status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, control::kStatus,
+                            msg::kStatusName);
     PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
   }
   ::SetWindowTextA(status_, text.c_str());

@@ -34,8 +34,9 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
 
   HWND handle() const { return window_; }
   HWND Control(int id) const { return ::GetDlgItem(window_, id); }
-  // A hidden child control; `id` 0 for none. It lives as long as the window.
-  HWND CreateControl(const char* window_class, const char* text, DWORD style, int id = 0);
+  // A hidden child control; `id` 0 for none. It lives as long as the window. A control
+  // that shows no label of its own is given `name`, which screen readers read.
+  HWND CreateControl(const char* window_class, const char* text, DWORD style, int id = 0, const char* name = nullptr);
   // The control's font, place in dialog units (grown by the frame `style` needs), shown.
   void PlaceControl(HWND control, int x, int y, int width, int height, DWORD style = 0);
   void SetPageText(const std::optional<std::string>& text);

@@ -18,8 +18,12 @@
 // milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
 // moved, the program held still).
+//
+// A control is described with its accessible name (what a screen reader calls it) and,
+// where it shows a text, whether that text fits it in the control's own font.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cctype>
@@ -28,6 +32,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,6 +76,54 @@ std::string WindowText(HWND window) {
   return std::string(buffer.data(), std::min<std::size_t>(got, length));
 }
 
+struct ReleaseCom {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+
+// What a screen reader calls the control: the accessibility library's name for it,
+// from its own text or from the label before it.
+std::string AccessibleName(HWND control) {
+  // Spelt out: the cross toolchain's import library holds another value.
+  static const GUID kAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  IAccessible* raw = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, kAccessible, reinterpret_cast<void**>(&raw)))) return "";
+  const std::unique_ptr<IAccessible, ReleaseCom> object(raw);
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  if (object->get_accName(self, &name) != S_OK || name == nullptr) return "";
+  char text[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, name, -1, text, sizeof text - 1, nullptr, nullptr);
+  SysFreeString(name);
+  return text;
+}
+
+// Whether a button's or a static text's words fit inside it, measured in the program
+// with the control's own font (measure_text.dll, hooked into the program's window
+// thread) and laid out as the control lays them out: a check box's or radio button's
+// text on one line beside its box, a static's wrapped at its width. Null for other
+// controls, and where the program could not be asked.
+std::string TextFits(HWND control, const std::string& window_class, const std::string& text) {
+  const bool button = _stricmp(window_class.c_str(), "Button") == 0;
+  if (text.empty() || (!button && _stricmp(window_class.c_str(), "Static") != 0)) return "null";
+  RECT client{};
+  GetClientRect(control, &client);
+  const LONG kind = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+  const bool beside_box = button && kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON && kind != BS_GROUPBOX;
+  const LONG width = client.right - (beside_box ? GetSystemMetrics(SM_CXMENUCHECK) + 2 : 0);
+  DWORD_PTR answered = 0;
+  RemovePropA(control, "measured width");
+  if (!SendMessageTimeoutA(control, RegisterWindowMessageA("robot: measure text"), button ? 0 : width, 0,
+                           SMTO_ABORTIFHUNG, 2000, &answered) ||
+      GetPropA(control, "measured width") == nullptr)
+    return "null";
+  const auto measured = [&](const char* name) {
+    return static_cast<LONG>(reinterpret_cast<INT_PTR>(GetPropA(control, name)));
+  };
+  return measured("measured width") <= width && measured("measured height") <= client.bottom ? "true" : "false";
+}
+
 std::string Rect(const RECT& rect) {
   return "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
          std::to_string(rect.bottom) + "]";
@@ -97,6 +150,21 @@ struct Robot {
   bool box_open = false;
   std::set<HWND> answered;
   ULONGLONG started = 0;
+  HHOOK measure_hook = nullptr;
+
+  // Lets TextFits measure inside the program, from the first control list on: the
+  // program's window thread gets measure_text.dll, beside this program.
+  void HookTextMeasure() {
+    if (measure_hook) return;
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::strcpy(std::strrchr(path, '\\') + 1, "measure_text.dll");
+    if (HMODULE library = LoadLibraryA(path)) {
+      measure_hook =
+          SetWindowsHookExA(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(GetProcAddress(library, "MeasureText")), library,
+                            GetWindowThreadProcessId(main_window, nullptr));
+    }
+  }
 
   void Line(const std::string& json) {
     std::fprintf(log, "%s\n", json.c_str());
@@ -176,8 +244,10 @@ struct Robot {
     DWORD_PTR checked = 0, position = 0;
     if (_stricmp(name.c_str(), "Button") == 0)
       SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &checked);
+    const std::string text = WindowText(control);
     std::string line = "{\"control\":" + std::to_string(GetDlgCtrlID(control)) + ",\"class\":" + Json(name) +
-                       ",\"text\":" + Json(WindowText(control)) +
+                       ",\"text\":" + Json(text) + ",\"name\":" + Json(AccessibleName(control)) +
+                       ",\"fits\":" + TextFits(control, name, text) +
                        ",\"enabled\":" + (IsWindowEnabled(control) ? "true" : "false") +
                        ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
                        ",\"checked\":" + (checked == BST_CHECKED ? "true" : "false") + ",\"rect\":" + Rect(rect);
@@ -279,6 +349,7 @@ struct Robot {
         break;
       }
     } else if (action == "controls") {
+      HookTextMeasure();
       std::string list;
       for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         if (!IsWindowVisible(control)) continue;
@@ -324,6 +395,7 @@ struct Robot {
 }  // namespace
 
 int main(int argc, char** argv) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   Robot robot;
   std::string log_path, exe, args, stdout_path, stderr_path;
   double timeout = 60;

@@ -20,7 +20,7 @@ class ScaleTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         return result
 
-    def test_every_page_scales_by_its_dpi_and_stays_on_the_screen(self):
+    def test_every_page_scales_by_its_dpi_stays_on_the_screen_and_names_its_controls(self):
         exe = build_sample_variant(self.session, "sample")
         plain, scaled = self.walk(96, exe), self.walk(144, exe)
         (frame, work), = scaled.frames
@@ -40,6 +40,13 @@ class ScaleTest(WineTestCase):
                     self.assertLessEqual(abs(edge_144 - edge_96 * 1.5), 1, (page, small, large))
                 x0, y0, x1, y1 = large["rect"]
                 self.assertTrue(0 <= x0 and 0 <= y0 and x1 <= right - left and y1 <= bottom - top, (page, large))
+                # Its words inside it, in its own font, at either scale; a name for a
+                # screen reader on every control that is not itself a text.
+                self.assertNotIn(False, (small["fits"], large["fits"]), (page, small, large))
+                if large["class"] != "Static":
+                    self.assertTrue(large["name"], (page, large))
+        licence_box, = (c for c in scaled.control_lists[1] if c["control"] == LICENCE_ID)
+        self.assertEqual(licence_box["name"], "Licence agreement")
 
 
 class KeyboardTest(WineTestCase):

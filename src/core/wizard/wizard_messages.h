@@ -30,6 +30,15 @@ inline constexpr const char* kNoDocument = "Could not locate the \"%s\":\n %s";
 inline constexpr const char* kRestartToFinish =
     "\n\nSome files were in use. Restart the computer to finish: they are replaced or removed then.";
 
+// What screen readers call the controls that show no label.
+inline constexpr const char* kLicenceTextName = "Licence agreement";
+inline constexpr const char* kFolderName = "Installation folder";
+inline constexpr const char* kSpaceRequiredName = "Space required";
+inline constexpr const char* kSpaceAvailableName = "Space available";
+inline constexpr const char* kLogName = "Progress log";
+inline constexpr const char* kBarName = "Progress";
+inline constexpr const char* kStatusName = "Status";
+
 inline constexpr const char* kUnknownLanguage = "--language=%s: no such language; choose German, English or French";
 inline constexpr const char* kPathNotOffered = "--add-path: this product does not put its folder on PATH";
 

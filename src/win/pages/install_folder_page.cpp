@@ -24,8 +24,8 @@ std::uint32_t InstallFolderPage::Enter(bool) {
 void InstallFolderPage::CreateControls() {
   created_ = true;
   frame_ = window_.CreateControl("STATIC", "", WS_BORDER);
-  required_ = window_.CreateControl("EDIT", "", ES_READONLY);
-  available_ = window_.CreateControl("EDIT", "", ES_READONLY);
+  required_ = window_.CreateControl("EDIT", "", ES_READONLY, 0, msg::kSpaceRequiredName);
+  available_ = window_.CreateControl("EDIT", "", ES_READONLY, 0, msg::kSpaceAvailableName);
   window_.PlaceControl(required_, 30, 225, 170, 10);
   window_.PlaceControl(available_, 205, 225, 165, 10);
   choice_ = ChooseComponentBoxes(
@@ -46,7 +46,7 @@ void InstallFolderPage::CreateControls() {
   }
   // Scrolls sideways, so that a folder longer than the box can still be typed.
   folder_ = window_.CreateControl("EDIT", process_.variables().ValueOf(var::kInstDir).c_str(),
-                                  WS_TABSTOP | ES_AUTOHSCROLL, control::kFolder);
+                                  WS_TABSTOP | ES_AUTOHSCROLL, control::kFolder, msg::kFolderName);
   window_.PlaceControl(folder_, 30, 210, 340, 10);
 }
 

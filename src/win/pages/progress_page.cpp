@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 #include "win/message_pump.h"
 #include "win/run_sequence.h"
 
@@ -95,8 +96,9 @@ void ProgressPage::Show() {
   window_.SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
                                          : "Installing files and updating the registry"));
   if (log_ == nullptr) {
-    log_ = window_.CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, control::kLog);
-    bar_ = window_.CreateControl(PROGRESS_CLASSA, "", WS_BORDER, control::kBar);
+    log_ = window_.CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, control::kLog,
+                                 msg::kLogName);
+    bar_ = window_.CreateControl(PROGRESS_CLASSA, "", WS_BORDER, control::kBar, msg::kBarName);
     window_.PlaceControl(log_, 25, 162, 350, 62, WS_BORDER);
     window_.PlaceControl(bar_, 25, 230, 350, 10, WS_BORDER);
     ::SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
