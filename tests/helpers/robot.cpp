@@ -100,7 +100,8 @@ std::string AccessibleName(HWND control) {
 }
 
 // Whether a button's or a static text's words fit inside it, measured in the program
-// with the control's own font (measure_text.dll, hooked into the program's window
+// measured in the program
+// with the control's own font (robot_hook.dll, hooked into the program's window
 // thread) and laid out as the control lays them out: a check box's or radio button's
 // text on one line beside its box, a static's wrapped at its width. Null for other
 // controls, and where the program could not be asked.
@@ -150,19 +151,18 @@ struct Robot {
   bool box_open = false;
   std::set<HWND> answered;
   ULONGLONG started = 0;
-  HHOOK measure_hook = nullptr;
+  HHOOK program_hook = nullptr;
 
-  // Lets TextFits measure inside the program, from the first control list on: the
-  // program's window thread gets measure_text.dll, beside this program.
-  void HookTextMeasure() {
-    if (measure_hook) return;
+  // Lets the robot act inside the program (TextFits, dpi:), from the first such action
+  // on: the program's window thread gets robot_hook.dll, beside this program.
+  void HookProgram() {
+    if (program_hook) return;
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::strcpy(std::strrchr(path, '\\') + 1, "measure_text.dll");
+    std::strcpy(std::strrchr(path, '\\') + 1, "robot_hook.dll");
     if (HMODULE library = LoadLibraryA(path)) {
-      measure_hook =
-          SetWindowsHookExA(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(GetProcAddress(library, "MeasureText")), library,
-                            GetWindowThreadProcessId(main_window, nullptr));
+      program_hook = SetWindowsHookExA(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(GetProcAddress(library, "RobotHook")),
+                                       library, GetWindowThreadProcessId(main_window, nullptr));
     }
   }
 
@@ -349,7 +349,7 @@ struct Robot {
         break;
       }
     } else if (action == "controls") {
-      HookTextMeasure();
+      HookProgram();
       std::string list;
       for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
         if (!IsWindowVisible(control)) continue;
@@ -386,6 +386,12 @@ struct Robot {
            ",\"work\":" + Rect(work) + "}");
     } else if (action.rfind("shot:", 0) == 0) {
       capture::HoldForPicture(main_window, action.substr(5));
+    } else if (action.rfind("dpi:", 0) == 0) {
+      // The window told that its monitor's scale is now DPI (from the 96 it started at).
+      HookProgram();
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(main_window, RegisterWindowMessageA("robot: change dpi"), id_of("dpi:"), 96, SMTO_ABORTIFHUNG,
+                          5000, &answer);
     } else if (action.rfind("wait:", 0) == 0) {
       Sleep(static_cast<DWORD>(id_of("wait:")));
     }

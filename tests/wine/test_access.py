@@ -6,17 +6,19 @@ from winetest import ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, Wi
 DESKTOP = "HKCU\\Control Panel\\Desktop"
 
 
-def walk(folder):
-    """Every page in turn (welcome, licence, folder, configuration, completion), listed."""
+def walk(folder, then_to_144_dpi):
+    """Every page in turn (welcome, licence, folder, configuration, completion), listed;
+    then, if asked, the last page again, the window moved to a monitor at 144 DPI."""
+    move = ["do:dpi:144", "do:window", "do:controls"] if then_to_144_dpi else []
     return ["do:window", "do:controls", NEXT, "do:controls", ACCEPT, NEXT, "do:controls", f"do:type:{FOLDER_ID}:{folder}",
-            NEXT, "do:controls", NEXT, "do:waitfor:Finish", "do:controls", NEXT]
+            NEXT, "do:controls", NEXT, "do:waitfor:Finish", "do:controls", *move, NEXT]
 
 
 class ScaleTest(WineTestCase):
     def walk(self, dpi, exe):
         self.session.wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f", check=True)
         self.forget_sample_installations()
-        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}"))
+        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}", dpi == 96))
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         return result
 
@@ -29,8 +31,12 @@ class ScaleTest(WineTestCase):
         self.assertTrue(work[0] <= left and work[1] <= top and right <= work[2] and bottom <= work[3], (frame, work))
         self.assertLessEqual(abs((left - work[0]) - (work[2] - right)), 1)
         self.assertEqual(right - left, (plain.frames[0][0][2] - plain.frames[0][0][0]) * 3 // 2)
-        self.assertEqual(len(plain.control_lists), 5)
-        for page, (at_96, at_144) in enumerate(zip(plain.control_lists, scaled.control_lists)):
+        self.assertEqual(len(plain.control_lists), 6)
+        # Moved at 96 to a monitor at 144 DPI, the window takes the size and layout it has
+        # when started at 144.
+        self.assertEqual(plain.frames[1][0][2] - plain.frames[1][0][0], right - left)
+        for page, (at_96, at_144) in enumerate(zip(plain.control_lists[:5] + plain.control_lists[4:5],
+                                                   scaled.control_lists[:5] + plain.control_lists[5:])):
             self.assertEqual([c["control"] for c in at_96], [c["control"] for c in at_144], page)
             for small, large in zip(at_96, at_144):
                 # Within a pixel of 1.5 times its place at 96 DPI, and inside the window (a
