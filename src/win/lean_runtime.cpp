@@ -55,6 +55,16 @@ void __verbose_terminate_handler() { EndForInternalError(); }
 
 extern "C" {
 
+// The runtime patches references to data in system libraries at start-up; this
+// program makes none (it names imported data only through import pointers), so its
+// list of them is empty and the patcher, with its error reports, stays out. Should a
+// change ever add one, the program stops at once rather than run unpatched.
+extern char __RUNTIME_PSEUDO_RELOC_LIST__;
+extern char __RUNTIME_PSEUDO_RELOC_LIST_END__;
+void _pei386_runtime_relocator() {
+  if (&__RUNTIME_PSEUDO_RELOC_LIST__ != &__RUNTIME_PSEUDO_RELOC_LIST_END__) EndForInternalError();
+}
+
 // The runtime's report of a mathematical error writes to a console the installer
 // has not got, with its own texts: the result stands as computed.
 int _matherr(struct _exception*) { return 0; }
