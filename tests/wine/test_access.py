@@ -1,4 +1,4 @@
-"""The wizard on a screen set to 150%, and driven by keys alone."""
+"""The wizard at 150% and 200% (on a screen large enough for it), and driven by keys alone."""
 import unittest
 
 from winetest import ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, WineTestCase, build_sample_variant
@@ -15,42 +15,51 @@ def walk(folder, then_to_144_dpi):
 
 
 class ScaleTest(WineTestCase):
-    def walk(self, dpi, exe):
+    def walk(self, dpi, exe, then_to_144_dpi=False):
         self.session.wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f", check=True)
         self.forget_sample_installations()
-        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}", dpi == 96))
+        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}", then_to_144_dpi))
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         return result
 
-    def test_every_page_scales_by_its_dpi_stays_on_the_screen_and_names_its_controls(self):
-        exe = build_sample_variant(self.session, "sample")
-        plain, scaled = self.walk(96, exe), self.walk(144, exe)
-        (frame, work), = scaled.frames
-        left, top, right, bottom = frame
-        # The window inside the 1024x768 screen's work area, centred on it.
-        self.assertTrue(work[0] <= left and work[1] <= top and right <= work[2] and bottom <= work[3], (frame, work))
-        self.assertLessEqual(abs((left - work[0]) - (work[2] - right)), 1)
-        self.assertEqual(right - left, (plain.frames[0][0][2] - plain.frames[0][0][0]) * 3 // 2)
-        self.assertEqual(len(plain.control_lists), 6)
-        # Moved at 96 to a monitor at 144 DPI, the window takes the size and layout it has
-        # when started at 144.
-        self.assertEqual(plain.frames[1][0][2] - plain.frames[1][0][0], right - left)
-        for page, (at_96, at_144) in enumerate(zip(plain.control_lists[:5] + plain.control_lists[4:5],
-                                                   scaled.control_lists[:5] + plain.control_lists[5:])):
-            self.assertEqual([c["control"] for c in at_96], [c["control"] for c in at_144], page)
-            for small, large in zip(at_96, at_144):
-                # Within a pixel of 1.5 times its place at 96 DPI, and inside the window (a
-                # combo box's height is the system's, from its font).
+    def assertPagesScaled(self, plain_pages, pages, factor, frame):
+        """Each control within a pixel of `factor` times its place at 96 DPI and inside
+        the window; its words inside it, in its own font; a name for a screen reader on
+        every control that is not itself a text."""
+        self.assertEqual(len(plain_pages), len(pages))
+        for page, (at_96, scaled) in enumerate(zip(plain_pages, pages)):
+            self.assertEqual([c["control"] for c in at_96], [c["control"] for c in scaled], page)
+            for small, large in zip(at_96, scaled):
+                # A combo box's height is the system's, from its font.
                 edges = 3 if small["class"] == "ComboBox" else 4
-                for edge_96, edge_144 in zip(small["rect"][:edges], large["rect"][:edges]):
-                    self.assertLessEqual(abs(edge_144 - edge_96 * 1.5), 1, (page, small, large))
+                for edge_96, edge in zip(small["rect"][:edges], large["rect"][:edges]):
+                    self.assertLessEqual(abs(edge - edge_96 * factor), 1, (page, small, large))
                 x0, y0, x1, y1 = large["rect"]
-                self.assertTrue(0 <= x0 and 0 <= y0 and x1 <= right - left and y1 <= bottom - top, (page, large))
-                # Its words inside it, in its own font, at either scale; a name for a
-                # screen reader on every control that is not itself a text.
+                self.assertTrue(0 <= x0 and 0 <= y0 and x1 <= frame[2] - frame[0] and y1 <= frame[3] - frame[1],
+                                (page, large))
                 self.assertNotIn(False, (small["fits"], large["fits"]), (page, small, large))
                 if large["class"] != "Static":
                     self.assertTrue(large["name"], (page, large))
+
+    def test_every_page_scales_by_its_dpi_stays_on_the_screen_and_names_its_controls(self):
+        exe = build_sample_variant(self.session, "sample")
+        plain, scaled = self.walk(96, exe, then_to_144_dpi=True), self.walk(144, exe)
+        with self.session.screen("2048x1536"):
+            large = self.walk(192, exe)
+        (plain_frame, _), moved = plain.frames
+        self.assertEqual(len(plain.control_lists), 6)
+        for result, factor in ((scaled, 1.5), (large, 2)):
+            (frame, work), = result.frames
+            left, top, right, bottom = frame
+            # Inside the screen's work area (1024x768 at 144 DPI), centred on it.
+            self.assertTrue(work[0] <= left and work[1] <= top and right <= work[2] and bottom <= work[3], (frame, work))
+            self.assertLessEqual(abs((left - work[0]) - (work[2] - right)), 1)
+            self.assertEqual(right - left, int((plain_frame[2] - plain_frame[0]) * factor))
+            self.assertPagesScaled(plain.control_lists[:5], result.control_lists, factor, frame)
+        # Moved at 96 to a monitor at 144 DPI, the window takes the size and layout it has
+        # when started at 144.
+        self.assertEqual(moved[0][2] - moved[0][0], scaled.frames[0][0][2] - scaled.frames[0][0][0])
+        self.assertPagesScaled(plain.control_lists[4:5], plain.control_lists[5:], 1.5, moved[0])
         licence_box, = (c for c in scaled.control_lists[1] if c["control"] == LICENCE_ID)
         self.assertEqual(licence_box["name"], "Licence agreement")
 

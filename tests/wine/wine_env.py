@@ -56,11 +56,11 @@ def boot_base_prefix(state):
     print(f"booted Wine prefix in {time.monotonic() - started:.1f} s")
 
 
-def start_xvfb(state):
-    stop_xvfb(state)
+def launch_xvfb(size="1024x768"):
+    """Starts an Xvfb screen of the size (WIDTHxHEIGHT); returns its process and display."""
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", size + "x24", "-nolisten", "tcp"],
         pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
         stderr=subprocess.DEVNULL, start_new_session=True)
     os.close(write_end)
@@ -68,9 +68,15 @@ def start_xvfb(state):
         display = pipe.readline().strip()
     if not display:
         raise SystemExit("Xvfb did not start")
+    return xvfb, ":" + display
+
+
+def start_xvfb(state):
+    stop_xvfb(state)
+    xvfb, display = launch_xvfb()
     (state / "xvfb.pid").write_text(str(xvfb.pid))
-    (state / "display").write_text(":" + display)
-    print(f"Xvfb on :{display} (pid {xvfb.pid})")
+    (state / "display").write_text(display)
+    print(f"Xvfb on {display} (pid {xvfb.pid})")
 
 
 def stop_xvfb(state):

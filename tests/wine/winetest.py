@@ -3,6 +3,7 @@
 Each test class gets a private copy of the booted prefix (WineSession) and runs
 programs through the robot, which logs and answers every message box.
 """
+import contextlib
 import itertools
 import json
 import os
@@ -14,6 +15,8 @@ import time
 import unittest
 from dataclasses import dataclass, field
 from pathlib import Path
+
+from wine_env import launch_xvfb
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -166,10 +169,31 @@ class WineSession:
         for rel in LINKED_FOLDERS:
             subprocess.run(["cp", "-al", str(base / rel), str(target / rel)], check=True)
 
-    def close(self):
+    def stop_server(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        self.stop_server()
         shutil.rmtree(self.root, ignore_errors=True)
+
+    @contextlib.contextmanager
+    def screen(self, size):
+        """Runs inside on a screen of its own of the size (WIDTHxHEIGHT). The prefix's
+        Wine server stops on the way in and out: its programs learn the screen's size
+        when it starts."""
+        self.stop_server()
+        xvfb, display = launch_xvfb(size)
+        shared, self.env["DISPLAY"] = self.env.get("DISPLAY"), display
+        try:
+            yield
+        finally:
+            self.stop_server()
+            self.env.pop("DISPLAY")
+            if shared:
+                self.env["DISPLAY"] = shared
+            xvfb.terminate()
+            xvfb.wait()
 
     # Paths -------------------------------------------------------------------
 
