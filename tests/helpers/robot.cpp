@@ -126,8 +126,9 @@ std::string TextFits(HWND control, const std::string& window_class, const std::s
 }
 
 std::string Rect(const RECT& rect) {
-  return "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) + "," +
-         std::to_string(rect.bottom) + "]";
+  char text[64];
+  std::snprintf(text, sizeof text, "[%ld,%ld,%ld,%ld]", rect.left, rect.top, rect.right, rect.bottom);
+  return text;
 }
 
 std::string ClassName(HWND window) {
@@ -161,8 +162,8 @@ struct Robot {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::strcpy(std::strrchr(path, '\\') + 1, "robot_hook.dll");
     if (HMODULE library = LoadLibraryA(path)) {
-      program_hook = SetWindowsHookExA(WH_CALLWNDPROC, reinterpret_cast<HOOKPROC>(GetProcAddress(library, "RobotHook")),
-                                       library, GetWindowThreadProcessId(main_window, nullptr));
+      const auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "RobotHook")));
+      program_hook = SetWindowsHookExA(WH_CALLWNDPROC, hook, library, GetWindowThreadProcessId(main_window, nullptr));
     }
   }
 

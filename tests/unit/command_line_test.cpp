@@ -60,7 +60,7 @@ TEST(SplitCommandLine, KeepsMoreThanAHundredArguments) {
 struct OptionCase {
   std::vector<const char*> args;
   std::vector<std::pair<const char*, const char*>> expect;
-  std::vector<std::string> excluded;
+  std::vector<std::string> excluded = {};  // component names left out
 };
 
 TEST(Options, EachOptionLineAndTheRunModeItMakes) {

@@ -77,6 +77,9 @@ struct Machine : testing::RunFixture {
         extractor.ExtractFile("C:\\P\\bin\\sub\\a.exe", 7);
         break;
       case 6:
+        // In use at first (it cannot be moved aside either): freed, and tried again.
+        fs.locked["C:\\P\\old.dll"] = 1;
+        host.answers = {box::kIdRetry};
         extractor.ExtractFile("C:\\P\\old.dll", 7);
         break;
       case 7:

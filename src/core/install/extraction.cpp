@@ -49,7 +49,10 @@ std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& pa
     if (opened.in_use) {
       const int answer =
           messages_.AskAbortRetryIgnore(msg::kCantCreateFileTitle, msg::kFileInUseForWriting, path.c_str());
-      if (answer == box::kIdRetry) continue;
+      if (answer == box::kIdRetry) {
+        state_.journal.BeforeWritingAgain(path);
+        continue;
+      }
       if (answer == box::kIdIgnore) return OpenReplacementAtRestart(path);
       exit_code = kExitCancelled;
     }

@@ -155,6 +155,14 @@ bool InstallJournal::BeforeWriting(const std::string& path) {
   return true;
 }
 
+void InstallJournal::BeforeWritingAgain(const std::string& path) {
+  if (!recording() || files_->FileExists(BackupPath(path))) return;
+  const bool overwritten = std::any_of(entries_.begin(), entries_.end(), [&](const JournalEntry& entry) {
+    return entry.kind == JournalEntry::kOverwrittenFile && EqualsIgnoreCase(entry.path, path);
+  });
+  if (overwritten) static_cast<void>(files_->RenameFile(path, BackupPath(path)));
+}
+
 void InstallJournal::Finish() {
   if (!recording()) return;
   for (const JournalEntry& entry : entries_)

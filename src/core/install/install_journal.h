@@ -64,6 +64,9 @@ class InstallJournal {
   // Called before a file is written: notes a new file, or keeps an existing one aside
   // (once per run). True when the file was there before.
   bool BeforeWriting(const std::string& path);
+  // Called when writing a file that was in use is tried again: keeps it aside now if
+  // it could not be moved before, so that a rollback can still restore it.
+  void BeforeWritingAgain(const std::string& path);
   void Note(JournalEntry entry);
 
   // Takes back every change recorded, the last first, deletes the journal's file and

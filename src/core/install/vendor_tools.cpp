@@ -79,7 +79,7 @@ void ConfigureHoltekIDE(InstallerState& state, Registry& registry,
       const RegistryValue dir = registry.RegistryReadString(kHKLM, vendor_key + "\\" + product, "Dir");
       if (!dir.ok()) continue;
       last_file = JoinPath(dir.text, "bin\\ht-ide3000.ini");
-      if (!compiler) compiler = "\"" + InstallationPath(state.variables, "bin\\vrkc.exe") + "\"";
+      if (!compiler) compiler = FormatText("\"%s\"", InstallationPath(state.variables, "bin\\vrkc.exe").c_str());
       write_profile(last_file, "Voranth", "COMPILER", *compiler);
     }
   }
