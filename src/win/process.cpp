@@ -14,8 +14,13 @@ int WinMessageHost::ShowBox(const std::string& title, const std::string& text, u
 }
 
 void WinMessageHost::QuitInstaller(int exit_code) {
-  // A run that fails or is cancelled part-way leaves the machine as it found it.
-  if (!IsSuccessCode(exit_code)) state_.journal.RollBack(registry_);
+  // A run that fails or is cancelled part-way leaves the machine as it found it, and
+  // running programs learn of a PATH taken back.
+  if (!IsSuccessCode(exit_code)) {
+    const bool environment = state_.journal.ChangedValuesUnder(kHKLM, kEnvironmentKey);
+    state_.journal.RollBack(registry_);
+    if (environment) AnnounceEnvironmentChange();
+  }
   temp_folder_hold_.reset();
   DeleteTempFiles(state_.temp_list, files_);
   ::PostQuitMessage(exit_code);

@@ -22,8 +22,6 @@ namespace inst::win {
 
 namespace {
 
-constexpr UINT kSettingChangeTimeout = 5000;
-
 // The installers and drivers of a feature, on the real system.
 class WinFeatureSteps final : public FeatureSteps {
  public:
@@ -81,9 +79,7 @@ void ApplyConfiguration(Process& process) {
     AppendToAutoexec("PATH", folder);
   } else if (os & os_class::kNtFamily) {
     AddPathEntry(process.services.registry, "PATH", folder);
-    DWORD_PTR ignored = 0;
-    ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"),
-                          SMTO_ABORTIFHUNG, kSettingChangeTimeout, &ignored);
+    AnnounceEnvironmentChange();
   }
 }
 

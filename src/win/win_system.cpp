@@ -162,6 +162,14 @@ std::string ProgramPath() {
   }
 }
 
+void AnnounceEnvironmentChange() {
+  // A program that does not answer within the time is passed over.
+  constexpr UINT kTimeoutMilliseconds = 5000;
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"), SMTO_ABORTIFHUNG,
+                        kTimeoutMilliseconds, &ignored);
+}
+
 std::uint32_t GetOsClass() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;

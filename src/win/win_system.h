@@ -35,4 +35,7 @@ std::string ProgramPath();
 // The Windows version class of the running system.
 std::uint32_t GetOsClass();
 
+// Tells the running programs that the system's environment variables have changed.
+void AnnounceEnvironmentChange();
+
 }  // namespace inst::win

@@ -106,10 +106,14 @@ class RollbackTest(WineTestCase):
         exe = build_sample_variant(self.session, "wizard")
         self.blocked_folder("C:\\Chosen")
         path = self.session.reg_query(ENVIRONMENT, "PATH")
-        result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
-            f"do:type:{FOLDER_ID}:C:\\Chosen", NEXT, "do:select:2", click(PATH_ID), NEXT, "OK"])
+        told = self.session.root / "setting-changes"
+        with self.session.window_held("PathWatcher", told):
+            result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
+                f"do:type:{FOLDER_ID}:C:\\Chosen", NEXT, "do:select:2", click(PATH_ID), NEXT, "OK"])
         self.assertBoxes(result, [("Fatal error", "Folder C:\\Chosen\\include exists but is not a folder!")])
         self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), path)
+        # Running programs are told of the entry and then of its removal.
+        self.assertEqual(told.read_text().split(), ["Environment", "Environment"])
         self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
 
 

@@ -1,11 +1,9 @@
 """Start-up under Wine: the argument limit, sub-installs, the installed copy's
 manifest check, the temporary folder, and the boxes and exit codes of the fatal
 paths."""
-import subprocess
-import time
 import unittest
 
-from winetest import HELPERS_DIR, LICENCE, SETUP_EXE, WineTestCase
+from winetest import LICENCE, SETUP_EXE, WineTestCase
 
 FATAL = "Fatal error"
 
@@ -44,16 +42,7 @@ class StartUpTest(WineTestCase):
 
     def test_subinstall_steps_aside_for_a_running_wizard(self):
         exe = self.session.install_stub("C:\\Sub")
-        ready = self.session.root / "window-ready"
-        holder = subprocess.Popen(
-            ["/usr/lib/wine/wine64", str(HELPERS_DIR / "hold_window.exe"), "VORANTH Installer",
-             self.session.win_path(ready)], env=self.session.env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            deadline = time.monotonic() + 60
-            while not ready.exists():
-                self.assertLess(time.monotonic(), deadline, "the helper window did not appear")
-                time.sleep(0.1)
+        with self.session.window_held("VORANTH Installer"):
             result = self.session.run(exe, ["--SUBINSTALL"])
             self.assertEqual(result.exit_code, 0)
             self.assertBoxes(result, [])
@@ -61,9 +50,6 @@ class StartUpTest(WineTestCase):
             # Without --subinstall the run goes on despite the other window.
             result = self.session.run(exe, [], answers=["OK"])
             self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
-        finally:
-            holder.kill()
-            holder.wait()
         result = self.session.run(exe, ["--subinstall"], answers=["OK"])
         self.assertBoxes(result, [(FATAL, "Can't find the manifest")])
 

@@ -178,6 +178,25 @@ class WineSession:
         shutil.rmtree(self.root, ignore_errors=True)
 
     @contextlib.contextmanager
+    def window_held(self, class_name, messages=None):
+        """Keeps a top-level window of the class open inside (hold_window.exe); with
+        `messages`, a file to which it adds each setting change broadcast to it."""
+        ready = self.root / f"{class_name}-ready"
+        command = [WINE, str(HELPERS_DIR / "hold_window.exe"), class_name, self.win_path(ready)]
+        holder = subprocess.Popen(command + ([self.win_path(messages)] if messages else []), env=self.env,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not ready.exists():
+                if time.monotonic() > deadline:
+                    raise AssertionError("the helper window did not appear")
+                time.sleep(0.1)
+            yield
+        finally:
+            holder.kill()
+            holder.wait()
+
+    @contextlib.contextmanager
     def screen(self, size):
         """Runs inside on a screen of its own of the size (WIDTHxHEIGHT). The prefix's
         Wine server stops on the way in and out: its programs learn the screen's size

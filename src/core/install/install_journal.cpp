@@ -163,6 +163,14 @@ void InstallJournal::BeforeWritingAgain(const std::string& path) {
   if (overwritten) static_cast<void>(files_->RenameFile(path, BackupPath(path)));
 }
 
+bool InstallJournal::ChangedValuesUnder(int root, const std::string& key) const {
+  return std::any_of(entries_.begin(), entries_.end(), [&](const JournalEntry& entry) {
+    const bool value = entry.kind == JournalEntry::kNewValue || entry.kind == JournalEntry::kChangedString ||
+                       entry.kind == JournalEntry::kChangedExpandString || entry.kind == JournalEntry::kChangedDword;
+    return value && entry.root == root && EqualsIgnoreCase(entry.path, key);
+  });
+}
+
 void InstallJournal::Finish() {
   if (!recording()) return;
   for (const JournalEntry& entry : entries_)

@@ -72,6 +72,9 @@ class InstallJournal {
   // Takes back every change recorded, the last first, deletes the journal's file and
   // stops the recording.
   void RollBack(Registry& registry);
+  // Whether the run has made or changed a value under the key, which taking it back
+  // changes again.
+  bool ChangedValuesUnder(int root, const std::string& key) const;
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
 
