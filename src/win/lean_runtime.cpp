@@ -89,11 +89,9 @@ unsigned long adler32(unsigned long adler, const unsigned char* bytes, unsigned 
   return (high << 16) | low;
 }
 
-}  // extern "C"
-
 // zlib's allocators, without the rest of their file (its table of error texts):
 // inflate reports its own.
-extern "C" {
 void* zcalloc(void*, unsigned items, unsigned size) { return std::calloc(items, size); }
 void zcfree(void*, void* memory) { std::free(memory); }
-}
+
+}  // extern "C"

@@ -3,7 +3,9 @@
 //
 //   hold_window.exe CLASS READY_FILE [MESSAGE_FILE]
 //
-// READY_FILE is created once the window exists. With MESSAGE_FILE, each setting
+// READY_FILE is created once the window exists; deleting it closes the window and
+// ends the helper, so that the window is surely gone when it has ended. With
+// MESSAGE_FILE, each setting
 // change broadcast to the windows (WM_SETTINGCHANGE) adds a line there naming the
 // section that changed ("Environment").
 #include <windows.h>
@@ -38,7 +40,12 @@ int main(int argc, char** argv) {
                                 window_class.hInstance, nullptr);
   if (!window) return 4;
   if (FILE* ready = std::fopen(argv[2], "w")) std::fclose(ready);
+  SetTimer(nullptr, 0, 100, nullptr);
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER && GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) break;
+    DispatchMessageA(&message);
+  }
+  DestroyWindow(window);
   return 0;
 }

@@ -193,8 +193,12 @@ class WineSession:
                 time.sleep(0.1)
             yield
         finally:
-            holder.kill()
-            holder.wait()
+            ready.unlink(missing_ok=True)
+            try:
+                holder.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                holder.kill()
+                holder.wait()
 
     @contextlib.contextmanager
     def screen(self, size):
