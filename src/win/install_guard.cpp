@@ -41,9 +41,7 @@ void TakeInstallGuard(Process& process) {
       return;
     }
     if (vars.TestFlag(var::kHeadlessInstall) || vars.TestFlag(var::kUnattended)) {
-      process.services.log.Write(FormatText("%s: %s", msg::kInstallInProgressTitle, msg::kInstallInProgress));
-      process.services.host.WriteStandardError(
-          FormatText("%s: %s\n", msg::kInstallInProgressTitle, msg::kInstallInProgress));
+      process.services.host.Notify(msg::kInstallInProgressTitle, msg::kInstallInProgress);
       messages.EndRun(kExitInstallInProgress);
     }
     if (!messages.AskRetryCancel(msg::kInstallInProgressTitle, "%s", msg::kInstallInProgress))

@@ -45,6 +45,12 @@ void LoggedMessageHost::ReportExitCode(int exit_code) {
   if (variables_.TestFlag(var::kUnattended)) screen_.WriteStandardError(line + "\n");
 }
 
+void LoggedMessageHost::Notify(const std::string& title, const std::string& text) {
+  const std::string line = FormatText("%s: %s", title.c_str(), text.c_str());
+  log_.Write(line);
+  screen_.WriteStandardError(line + "\n");
+}
+
 int UnattendedAnswer(unsigned style) {
   switch (style & 0x0F) {
     case box::kYesNo:

@@ -56,6 +56,9 @@ class LoggedMessageHost final : public MessageHost {
   void WriteStandardError(const std::string& text) override { screen_.WriteStandardError(text); }
   // The run's end: "Exit code N: MEANING" in the log and, unattended, on standard error.
   void ReportExitCode(int exit_code);
+  // What a box would say where nobody is asked (a headless run's refusal): "TITLE:
+  // TEXT" in the log and on standard error, as an unattended box is.
+  void Notify(const std::string& title, const std::string& text);
 
  private:
   MessageHost& screen_;
