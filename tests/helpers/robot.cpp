@@ -17,7 +17,8 @@
 // (every visible control), window, sample:ID (a bar's visibility and position, without the pause), mark (the
 // milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
-// moved, the program held still).
+// moved, the program held still), key:NAME (a key as the keyboard sends it), focus, dpi:DPI (the
+// window told its monitor's scale changed).
 //
 // A control is described with its accessible name (what a screen reader calls it) and,
 // where it shows a text, whether that text fits it in the control's own font.
@@ -100,7 +101,6 @@ std::string AccessibleName(HWND control) {
 }
 
 // Whether a button's or a static text's words fit inside it, measured in the program
-// measured in the program
 // with the control's own font (robot_hook.dll, hooked into the program's window
 // thread) and laid out as the control lays them out: a check box's or radio button's
 // text on one line beside its box, a static's wrapped at its width. Null for other
