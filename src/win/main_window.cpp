@@ -379,6 +379,13 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
                      ::MulDiv(client.right, kBaseDpi, dpi_), ::MulDiv(client.bottom, kBaseDpi, dpi_), SRCCOPY);
       }
       return 1;
+    case WM_NEXTDLGCTL: {
+      // The moves a dialog makes for the keyboard, which a label's access key asks for
+      // (the label, then the control after it): this window is no dialog.
+      HWND target = lparam ? reinterpret_cast<HWND>(wparam) : ::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0);
+      if (target) ::SetFocus(target);
+      return 0;
+    }
     case kWmDpiChanged:
       MoveToDpi(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;

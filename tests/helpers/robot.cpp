@@ -17,8 +17,8 @@
 // (every visible control), window, sample:ID (a bar's visibility and position, without the pause), mark (the
 // milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
 // shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
-// moved, the program held still), key:NAME (a key as the keyboard sends it), focus, dpi:DPI (the
-// window told its monitor's scale changed).
+// moved, the program held still), key:NAME (a key as the keyboard sends it, "shift+" or "alt+" before it for the key
+// held), focus, dpi:DPI (the window told its monitor's scale changed).
 //
 // A control is described with its accessible name (what a screen reader calls it) and,
 // where it shows a text, whether that text fits it in the control's own font.
@@ -261,14 +261,16 @@ struct Robot {
   }
 
   // A key as the keyboard gives it, to the window in front (the program's), with
-  // Shift held for "shift+NAME".
+  // Shift or Alt held for "shift+NAME" or "alt+NAME"; NAME a key's name or a letter.
   void PressKey(std::string name) {
-    const bool shift = name.rfind("shift+", 0) == 0;
-    if (shift) name = name.substr(6);
+    WORD modifier = 0;
+    if (name.rfind("shift+", 0) == 0) modifier = VK_SHIFT;
+    if (name.rfind("alt+", 0) == 0) modifier = VK_MENU;
+    if (modifier) name = name.substr(name.find('+') + 1);
     static const std::pair<const char*, WORD> kKeys[] = {{"tab", VK_TAB},       {"enter", VK_RETURN},
                                                          {"escape", VK_ESCAPE}, {"space", VK_SPACE},
                                                          {"down", VK_DOWN},     {"up", VK_UP}};
-    WORD key = 0;
+    WORD key = name.size() == 1 ? static_cast<WORD>(std::toupper(static_cast<unsigned char>(name[0]))) : 0;
     for (const auto& [key_name, code] : kKeys)
       if (name == key_name) key = code;
     SetForegroundWindow(main_window);
@@ -280,10 +282,10 @@ struct Robot {
       input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
       inputs.push_back(input);
     };
-    if (shift) add(VK_SHIFT, false);
+    if (modifier) add(modifier, false);
     add(key, false);
     add(key, true);
-    if (shift) add(VK_SHIFT, true);
+    if (modifier) add(modifier, true);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   }
 

@@ -1,7 +1,8 @@
 """The wizard at 150% and 200% (on a screen large enough for it), and driven by keys alone."""
 import unittest
 
-from winetest import ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, WineTestCase, build_sample_variant
+from winetest import (ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, PATH_ID, WineTestCase,
+                      build_sample_variant)
 
 DESKTOP = "HKCU\\Control Panel\\Desktop"
 
@@ -73,10 +74,14 @@ class KeyboardTest(WineTestCase):
             "do:key:tab", "do:focus", "do:key:shift+tab", "do:focus", "do:key:tab",
             "do:key:space", "do:key:enter",       # accepted, on to the folder page
             "do:focus", f"do:type:{FOLDER_ID}:C:\\Keys", "do:key:enter",
+            f"do:waitfor:{PATH_ID}", "do:key:alt+a", f"do:state:{PATH_ID}",  # access keys: the box ticked,
+            "do:key:alt+l", "do:focus",           # the language list reached through its label
             "do:key:enter", "do:waitfor:Finish", "do:key:enter"])
         self.assertEqual([b.title for b in result.boxes], ["Cancel setup"])
         self.assertEqual(result.exit_code, 0)
-        self.assertEqual([f["control"] for f in result.focus], [LICENCE_ID, ACCEPT_ID, LICENCE_ID, FOLDER_ID])
+        self.assertEqual([f["control"] for f in result.focus], [LICENCE_ID, ACCEPT_ID, LICENCE_ID, FOLDER_ID, 0])
+        self.assertEqual(result.focus[-1]["class"], "ComboBox")
+        self.assertTrue(result.controls[0]["checked"])
         self.forget_sample_installations()
         self.assertEqual(self.session.run(exe, ["--dir=C:\\Headless", LICENCE]).exit_code, 0)
         self.assertEqual(*(sorted(p.relative_to(root) for p in root.rglob("*"))

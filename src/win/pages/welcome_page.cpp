@@ -31,7 +31,7 @@ std::uint32_t WelcomePage::Enter(bool) {
                                           : "This program will repair or remove\n[Description] version "
                                             "[FullVersion].\nSelect an option and press Next to continue.");
       if (!remove)
-        repair_ = window_.CreateControl("BUTTON", "Repair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
+        repair_ = window_.CreateControl("BUTTON", "Re&pair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
                                         control::kRepair);
       remove_ = window_.CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
                                       control::kRemove);
