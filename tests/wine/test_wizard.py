@@ -259,7 +259,7 @@ class ConfigurationPageTest(WineTestCase):
         self.assertEqual(result.exit_code, 0)
         page = result.control_lists[0]
         self.assertEqual([c["text"] for c in page if c["class"] == "Static" and c["control"] != PAGE_TEXT_ID],
-                         ["  Language to use for messages"])
+                         ["  &Language to use for messages"])
         self.assertEqual(next(c for c in page if c["class"] == "ComboBox")["text"], "English")
         self.assertEqual((control(page, PATH_ID)["text"], control(page, PATH_ID)["checked"]), ("&Add to environment path", False))
         # The value keeps its type and references (a folder already there is not added
