@@ -130,9 +130,9 @@ bool InstallJournal::InFolderMadeByRun(std::string_view folder) const {
                      [&](const std::string& made) { return EqualsIgnoreCase(made, folder); });
 }
 
-bool InstallJournal::Mentions(const std::string& path) const {
+bool InstallJournal::Notes(std::initializer_list<JournalEntry::Kind> kinds, const std::string& path, int root) const {
   return std::any_of(entries_.begin(), entries_.end(), [&](const JournalEntry& entry) {
-    return (entry.kind == JournalEntry::kNewFile || entry.kind == JournalEntry::kOverwrittenFile) &&
+    return std::find(kinds.begin(), kinds.end(), entry.kind) != kinds.end() && entry.root == root &&
            EqualsIgnoreCase(entry.path, path);
   });
 }
@@ -146,7 +146,7 @@ bool InstallJournal::BeforeWriting(const std::string& path) {
     Note({JournalEntry::kNewFile, 0, path});
     return false;
   }
-  if (!Mentions(path)) {
+  if (!Notes({JournalEntry::kNewFile, JournalEntry::kOverwrittenFile}, path)) {
     Note({JournalEntry::kOverwrittenFile, 0, path});
     // A file that cannot be moved (in use) is overwritten as before, if it can be;
     // the rollback then has nothing to restore it from.
@@ -157,18 +157,13 @@ bool InstallJournal::BeforeWriting(const std::string& path) {
 
 void InstallJournal::BeforeWritingAgain(const std::string& path) {
   if (!recording() || files_->FileExists(BackupPath(path))) return;
-  const bool overwritten = std::any_of(entries_.begin(), entries_.end(), [&](const JournalEntry& entry) {
-    return entry.kind == JournalEntry::kOverwrittenFile && EqualsIgnoreCase(entry.path, path);
-  });
-  if (overwritten) static_cast<void>(files_->RenameFile(path, BackupPath(path)));
+  if (Notes({JournalEntry::kOverwrittenFile}, path)) static_cast<void>(files_->RenameFile(path, BackupPath(path)));
 }
 
 bool InstallJournal::ChangedValuesUnder(int root, const std::string& key) const {
-  return std::any_of(entries_.begin(), entries_.end(), [&](const JournalEntry& entry) {
-    const bool value = entry.kind == JournalEntry::kNewValue || entry.kind == JournalEntry::kChangedString ||
-                       entry.kind == JournalEntry::kChangedExpandString || entry.kind == JournalEntry::kChangedDword;
-    return value && entry.root == root && EqualsIgnoreCase(entry.path, key);
-  });
+  return Notes({JournalEntry::kNewValue, JournalEntry::kChangedString, JournalEntry::kChangedExpandString,
+                JournalEntry::kChangedDword},
+               key, root);
 }
 
 void InstallJournal::Finish() {

@@ -79,7 +79,9 @@ class InstallJournal {
   const std::vector<JournalEntry>& entries() const { return entries_; }
 
  private:
-  bool Mentions(const std::string& path) const;
+  // Whether an entry of one of the kinds names the path (a key, for registry entries)
+  // under the root (0 for files).
+  bool Notes(std::initializer_list<JournalEntry::Kind> kinds, const std::string& path, int root = 0) const;
   bool InFolderMadeByRun(std::string_view folder) const;
   void Close();
 

@@ -46,9 +46,12 @@ void LoggedMessageHost::ReportExitCode(int exit_code) {
 }
 
 void LoggedMessageHost::Notify(const std::string& title, const std::string& text) {
-  const std::string line = FormatText("%s: %s", title.c_str(), text.c_str());
-  log_.Write(line);
-  screen_.WriteStandardError(line + "\n");
+  log_.Write(FormatText("%s: %s", title.c_str(), text.c_str()));
+  WriteBoxLine(title, text);
+}
+
+void LoggedMessageHost::WriteBoxLine(const std::string& title, const std::string& text) {
+  screen_.WriteStandardError(FormatText("%s: %s\n", title.c_str(), text.c_str()));
 }
 
 int UnattendedAnswer(unsigned style) {
@@ -96,7 +99,7 @@ int LoggedMessageHost::ShowBox(const std::string& title, const std::string& text
   int answer;
   if (unattended) {
     answer = UnattendedAnswer(style);
-    screen_.WriteStandardError(FormatText("%s: %s\n", title.c_str(), text.c_str()));
+    WriteBoxLine(title, text);
   } else {
     answer = screen_.ShowBox(title, text, style);
   }

@@ -61,6 +61,9 @@ class LoggedMessageHost final : public MessageHost {
   void Notify(const std::string& title, const std::string& text);
 
  private:
+  // "TITLE: TEXT" on standard error, as a box nobody answers is shown there.
+  void WriteBoxLine(const std::string& title, const std::string& text);
+
   MessageHost& screen_;
   RunLog& log_;
   const InstallerVariables& variables_;
