@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/support/text.h"
 #include "handles.h"
 #include "system_libraries.h"
 
@@ -43,8 +44,25 @@ std::string CommonDataFolder() {
 
 std::string WinShellFolders::StartMenuProgramsFolder() { return ShellFolder(owner_, CSIDL_PROGRAMS, nullptr); }
 
+std::vector<std::string> WinShellFolders::EveryStartMenuFolder() {
+  std::vector<std::string> folders;
+  bool ok = false;
+  if (std::string common = ShellFolder(owner_, CSIDL_COMMON_PROGRAMS, &ok); ok) folders.push_back(common);
+  const std::string own = StartMenuProgramsFolder();
+  if (own.empty()) return folders;
+  folders.push_back(own);
+  // Every other account's is at the same place in its own profile.
+  const std::string profile = ShellFolder(owner_, CSIDL_PROFILE, &ok);
+  const std::optional<std::string_view> profiles = ParentFolder(profile);
+  if (!ok || !profiles || !IsWithinFolder(own, profile)) return folders;
+  const std::string below = own.substr(profile.size());
+  for (const std::string& account : files_.ListFolder(std::string(*profiles)))
+    folders.push_back(JoinPath(*profiles, account) + below);
+  return folders;
+}
+
 void SetInstallDefaults(Process& process) {
-  WinShellFolders shell(process.program.main_window);
+  WinShellFolders shell(process.program.main_window, process.services.files);
   inst::SetInstallDefaults(process.state, process.services.registry, process.services.messages, process.session.product,
                            shell, process.services.environment, process.services.files);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/install/install_defaults.h"
 #include "process.h"
@@ -12,12 +13,14 @@ namespace inst::win {
 // SHGetFolderPathA from SHFolder.dll, else from Shell32.dll.
 class WinShellFolders final : public ShellFolders {
  public:
-  explicit WinShellFolders(const HWND& owner) : owner_(owner) {}
+  WinShellFolders(const HWND& owner, FileSystem& files) : owner_(owner), files_(files) {}
   std::optional<std::string> ProgramFilesFolder() override;
   std::string StartMenuProgramsFolder() override;
+  std::vector<std::string> EveryStartMenuFolder() override;
 
  private:
   const HWND& owner_;
+  FileSystem& files_;
 };
 
 // The folder for data shared by every account (ProgramData); empty when the shell

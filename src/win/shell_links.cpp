@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/install/confinement.h"
 #include "core/support/text.h"
 #include "call_failure.h"
 #include "handles.h"
@@ -65,6 +66,7 @@ void CreateShortcuts(Process& process) {
     const std::string target = IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(vars, shortcut.target);
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = JoinPath(folder, shortcut.name + ".lnk");
+    RefuseOutsideInstallation(vars, process.services.messages, link);
     process.state.journal.BeforeWriting(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;

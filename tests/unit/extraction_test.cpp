@@ -28,7 +28,11 @@ struct RecordingProgress final : Progress {
 
 class ExtractionTest : public ::testing::Test, public testing::RunFixture {
  protected:
-  ExtractionTest() : extractor(state, fs, messages, progress) { fs.folders = {"C:", "C:\\P"}; }
+  ExtractionTest() : extractor(state, fs, messages, progress) {
+    fs.folders = {"C:", "C:\\P"};
+    state.variables.SetVariable("InstDir", "C:\\P");
+    state.variables.SetVariable("TmpDir", "C:\\T");
+  }
   std::string FatalOf(const std::function<void()>& action) {
     try {
       action();
@@ -179,7 +183,19 @@ TEST_F(ExtractionTest, CreateFolderPathMakesParentsFirstAndRecordsThem) {
   fs.files["C:\\P\\file"] = "";
   EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\file"); }),
             "Folder C:\\P\\file exists but is not a folder!");
+  // Resolved, a path outside the installation is refused before anything is made or written.
+  const std::size_t made = fs.folders.size();
+  EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("C:\\P\\A\\..\\..\\Evil"); }),
+            "Refused to write C:\\P\\A\\..\\..\\Evil: it lies outside the installation");
+  extractor.SetStream(OpenMemoryStream(Records({""})));
+  EXPECT_EQ(FatalOf([&] { extractor.ExtractFile("C:\\P\\A\\..\\..\\evil.txt", 0); }),
+            "Refused to write C:\\P\\A\\..\\..\\evil.txt: it lies outside the installation");
+  EXPECT_EQ(FatalOf([&] { extractor.CopyInstallFile("C:\\P\\file", "C:\\P\\CON", 0); }),
+            "Refused to write C:\\P\\CON: it lies outside the installation");
+  EXPECT_EQ(fs.folders.size(), made);
+  EXPECT_FALSE(fs.files.count("C:\\evil.txt") || fs.files.count("C:\\P\\CON"));
   // "D:\" is never cut to "D:": the drive itself cannot be made here.
+  state.variables.SetVariable("InstDir", "D:\\X");
   EXPECT_EQ(FatalOf([&] { extractor.CreateFolderPath("D:\\X"); }), "Failed to create folder D:\\X");
 }
 

@@ -329,6 +329,27 @@ TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsOrWaitsAtAHeld
   EXPECT_EQ(progress.reports[4], "50 File C:\\P\\bin\\held is in use: it will be deleted when the computer restarts");
 }
 
+// An installed manifest edited to climb out of the installation deletes nothing
+// outside it: every line is resolved first; in the Start-menu folder only links go.
+TEST_F(InstallationTest, RemovalResolvesEveryLineBeforeItDeletes) {
+  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\Menu", "C:\\Menu\\V", "C:\\T"});
+  const std::vector<std::string> outside = {"C:\\v1.txt", "C:\\v4.txt", "C:\\Menu\\V\\notes.txt", "C:\\P\\CON"};
+  for (const std::string& path : outside) fs.files[path] = "x";
+  fs.files["C:\\P\\a"] = fs.files["C:\\Menu\\V\\Read me.lnk"] = "x";
+  state.variables.SetVariable("InstDir", "C:\\P");
+  state.variables.SetVariable("ShortcutFolder", "C:\\Menu\\V");
+  state.lists.installed_files = {"C:\\P\\..\\v1.txt", "C:\\P\\bin\\..\\..\\v4.txt", "C:\\Menu\\V\\notes.txt",
+                                 "C:\\P\\CON",        "C:\\P\\bin\\..\\a",          "C:\\Menu\\V\\Read me.lnk"};
+  state.lists.installed_folders = {"C:\\P\\..\\Windows", "C:\\P\\bin"};
+  RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat");
+  for (const std::string& path : outside) EXPECT_TRUE(fs.files.count(path)) << path;
+  EXPECT_FALSE(fs.files.count("C:\\P\\a") || fs.files.count("C:\\Menu\\V\\Read me.lnk"));
+  EXPECT_EQ(progress.reports[1], "100 Skipping file C:\\P\\..\\v1.txt: outside the installation");
+  EXPECT_EQ(progress.reports[5], "50 Deleting file C:\\P\\a");
+  EXPECT_EQ(progress.reports[7], "25 Skipping folder C:\\P\\..\\Windows: outside the installation");
+  EXPECT_FALSE(fs.IsDirectory("C:\\P\\bin"));
+}
+
 TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {
   Parse("[Variables]\nManufacturer=M\nProduct=DemoC\n[Run]");
   state.variables.SetVariable("InstDir", "C:\\P");

@@ -43,6 +43,7 @@ std::string Dump(const MemoryRegistry& registry) {
 struct Machine : testing::RunFixture {
   Machine() : journaled(registry, state.journal), extractor(state, fs, messages, progress) {
     fs.folders = {"C:", "C:\\Data", "C:\\P", "C:\\T"};
+    state.variables.SetVariable("InstDir", "C:\\P");
     fs.files["C:\\P\\old.dll"] = "before";
     fs.files["C:\\T\\setup.exe"] = "stub+payload";
     registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "before");

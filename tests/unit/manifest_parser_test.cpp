@@ -1,4 +1,5 @@
 #include "core/manifest/manifest_parser.h"
+#include "core/support/path_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,89 @@ TEST_F(ParserTest, FeatureLineErrors) {
     EXPECT_EQ(FatalOf(std::string("[Features]\n") + line + "\n[Run]"), message) << line;
   }
   EXPECT_EQ(FatalOf("[Features]\nFeature=A\nfile.txt\n[Run]"), "file in list without preceding folder");
+}
+
+// Every name the installer would write is held to the one rule, payload and installed
+// manifest alike, before anything is written.
+TEST_F(ParserTest, NamesTheInstallerWouldWriteKeepTheRule) {
+  const std::string features = "[Features]\nFeature=A\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {features + "../../Evil1/", "3: the name \"..\\..\\Evil1\" leads outside its folder"},
+      {features + "..\\..\\Evil2/", "3: the name \"..\\..\\Evil2\" leads outside its folder"},
+      {features + "bin/\n..\\..\\evil3.txt", "4: the name \"..\\..\\evil3.txt\" leads outside its folder"},
+      {features + "bin/\nNUL.txt\t4", "4: the name \"NUL.txt\" is a device name Windows reserves"},
+      {"[Resources]\nX=..\\..\\evil17.txt\t1", "2: the name \"..\\..\\evil17.txt\" leads outside its folder"},
+      {"[Shortcuts]\n..\\..\\Startup\\x=bin\\a.exe", "2: the name \"..\\..\\Startup\\x\" leads outside its folder"},
+  };
+  for (const auto& [text, message] : cases)
+    EXPECT_EQ(FatalOf(text + "\n[Run]"), "Invalid manifest format: line " + message) << text;
+  EXPECT_TRUE(hooks.resources.empty());
+  // The installation folder itself, and folders below it, stay as they were.
+  Parse(features + "/\nreadme.txt\ninclude/peripheral/\nports.h\n[Run]");
+}
+
+// The rule itself: what a manifest may name, and what it may not.
+TEST(NameRule, RefusesWhatLeavesItsFolderOrWindowsRefuses) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"bin", nullptr},
+      {"include\\peripheral/ports.h", nullptr},
+      {"R\xE9sum\xE9 des donn\xE9es.txt", nullptr},  // accents of the ANSI code page
+      {"lib.v2.0.a", nullptr},
+      {"...x", nullptr},
+      {"CONSOLE.txt", nullptr},
+      {"COM10", nullptr},
+      {"..", "leads outside its folder"},
+      {"a\\..\\..\\b", "leads outside its folder"},
+      {"\\windows", "leads outside its folder"},
+      {"/etc", "leads outside its folder"},
+      {"C:\\x", "leads outside its folder"},
+      {"C:x", "leads outside its folder"},
+      {"\\\\server\\share", "leads outside its folder"},
+      {". .", "leads outside its folder"},
+      {"", "leads outside its folder"},
+      {"a\\.\\b", "holds an empty or \".\" component"},
+      {"a\\\\b", "holds an empty or \".\" component"},
+      {"a:b", "leads outside its folder"},  // drive A:, relative
+      {"ab:c", "holds a character Windows forbids in a name"},
+      {"a<b", "holds a character Windows forbids in a name"},
+      {"what?", "holds a character Windows forbids in a name"},
+      {"tab\there", "holds a character Windows forbids in a name"},
+      {"name.", "ends with a dot or a space"},
+      {"bin \\x", "ends with a dot or a space"},
+      {"CON", "is a device name Windows reserves"},
+      {"con/x", "is a device name Windows reserves"},
+      {"aux.h", "is a device name Windows reserves"},
+      {"com1.txt", "is a device name Windows reserves"},
+      {"LPT9", "is a device name Windows reserves"},
+      {"Nul .txt", "is a device name Windows reserves"},
+      {"COM\xB9", "is a device name Windows reserves"},
+  };
+  for (const auto& [name, reason] : cases) EXPECT_STREQ(NameRefusal(name), reason) << name;
+  EXPECT_STREQ(FileNameRefusal("bin\\a.exe"), "names a folder; a folder line ends with \"/\" and its files follow it");
+  EXPECT_FALSE(FileNameRefusal("a.exe"));
+}
+
+// Paths resolved as the system resolves them, then held against a folder.
+TEST(NameRule, PathsAreResolvedBeforeTheyAreHeldAgainstAFolder) {
+  const std::pair<const char*, const char*> resolved[] = {
+      {"C:\\Inst\\V\\bin\\..\\..\\..\\windows\\victim.ini", "C:\\windows\\victim.ini"},
+      {"C:/a//b/./c", "C:\\a\\b\\c"},
+      {"C:\\..", nullptr},
+      {"C:\\a\\...\\b", nullptr},
+      {"\\\\srv\\share\\a\\..\\b", "\\\\srv\\share\\b"},
+      {"\\\\?\\C:\\x", nullptr},
+      {"\\\\.\\PhysicalDrive0", nullptr},
+      {"bin\\a", nullptr},
+      {"C:\\", "C:\\"},
+  };
+  for (const auto& [path, expected] : resolved)
+    EXPECT_EQ(ResolvePath(path).value_or("(none)"), expected ? expected : "(none)") << path;
+  EXPECT_TRUE(LiesInside("C:\\Inst\\V\\bin\\..\\a.txt", "C:\\inst\\v"));
+  EXPECT_TRUE(LiesInside("C:\\Inst\\V", "C:\\Inst\\V\\"));
+  EXPECT_FALSE(LiesInside("C:\\Inst\\..\\v1.txt", "C:\\Inst"));
+  EXPECT_FALSE(LiesInside("C:\\Inst\\V2\\a", "C:\\Inst\\V"));
+  EXPECT_FALSE(LiesInside("C:\\Inst\\V\\bin\\CON", "C:\\Inst\\V"));
+  EXPECT_FALSE(LiesInside("C:\\Inst\\V\\a:stream", "C:\\Inst\\V"));
 }
 
 TEST_F(ParserTest, Components) {

@@ -284,11 +284,9 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
       {version + "Description=Caf\xC3\xA9\n[Run]\n",
        ":3: UTF-8 text; the installer shows and creates names in the Windows ANSI code page: save the manifest in "
        "that code page (and name the files the same way)"},
-      {version + "[Features]\nFeature=Main\nbin/\nbin/plugins\n[Run]\n",
-       ":6: \"bin/plugins\" is read as a file; a folder line ends with \"/\" (\"bin/plugins/\")"},
       {version + "[Features]\nFeature=Main\nbin/\nsub\\tool.exe\n[Run]\n",
-       ":6: the file name \"sub\\tool.exe\" holds \"\\\", which the installer cannot create; name the folder on a "
-       "folder line of its own"},
+       ":6: Invalid manifest format: line 6: the name \"sub\\tool.exe\" names a folder; a folder line ends with \"/\" "
+       "and its files follow it"},
       {version + "[Features]\nFeature=A\nRequires=B\nFeature=B\nRequires=A\n[Run]\n",
        ":5: Requires= loop: A -> B -> A; the installer could never install these features"},
       {"[Resources]\nVersion=licence.txt\n[Run]\n",
@@ -307,6 +305,40 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
                  "Main\n[Run]\n",
        ":9: BIN\\TOOL.EXE and bin\\tool.exe (line 6) differ only in letter case; on Windows they are one file, and the "
        "second would replace the first"},
+  };
+  for (const auto& [text, error] : cases) {
+    Manifest(text);
+    EXPECT_EQ(BuildError(), source + error) << text;
+  }
+}
+
+// Names an installer may not write (the rule itself is tested with the parser), what
+// the product folder does not hold, and whatever is listed twice.
+TEST_F(BuilderTest, RefusesNamesOutsideTheProductAndWhatIsListedTwice) {
+  const std::string source = (dir / "src" / "manifest.txt").string();
+  const std::string head = "[Variables]\nVersion=1\n[Features]\nFeature=Main\n";
+  const std::string tail = "[Components]\nComponent=C\nMain\n[Run]\n";
+  const std::string invalid = ": Invalid manifest format: line ";
+  fs::create_directories(dir / "outside");
+  WriteAll(dir / "outside" / "x", "secret");
+  fs::create_symlink(dir / "outside" / "x", dir / "root" / "bin" / "link.exe");
+  const std::pair<std::string, std::string> cases[] = {
+      {head + "../outside/\nx\n" + tail, ":5" + invalid + "5: the name \"..\\outside\" leads outside its folder"},
+      {head + "bin/../../x/\nx\n" + tail, ":5" + invalid + "5: the name \"bin\\..\\..\\x\" leads outside its folder"},
+      {head + "/etc/\npasswd\n" + tail, ":5" + invalid + "5: the name \"\\etc\" leads outside its folder"},
+      {head + "con/\nx\n" + tail, ":5" + invalid + "5: the name \"con\" is a device name Windows reserves"},
+      {head + "bin/\nwhat?.exe\n" + tail,
+       ":6" + invalid + "6: the name \"what?.exe\" holds a character Windows forbids in a name"},
+      {head + "bin/\nlink.exe\n" + tail, ":6: bin\\link.exe is a link to " + (dir / "outside" / "x").string() +
+                                             ", outside " + (dir / "root").string() + "; copy the file in instead"},
+      {head + "bin/\ntool.exe\ntool.exe\n" + tail, ":7: bin\\tool.exe is listed twice (line 6)"},
+      {head + "bin/\nbin/\n" + tail, ":6: the folder bin of feature Main is listed twice (line 5)"},
+      {head + "Feature=main\n" + tail, ":5: the feature main is listed twice (line 4)"},
+      {head + "[Components]\nComponent=C\nMain\nComponent=C\n[Run]\n", ":8: the component C is listed twice (line 6)"},
+      {"[Resources]\nICON=licence.txt\nICON=licence.txt\n" + head + tail,
+       ":3: the resource key ICON is listed twice (line 2)"},
+      {"[Variables]\nVersion=1\nShortcutFolderName=..\\..\\Startup\n[Run]\n",
+       ": Invalid manifest format: the Start-menu folder \"..\\..\\Startup\" leads outside its folder"},
   };
   for (const auto& [text, error] : cases) {
     Manifest(text);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/install/install_defaults.h"
 #include "core/install/product_registration.h"
 #include "core/install/vendor_tools.h"
@@ -270,8 +272,10 @@ class FixedShell final : public ShellFolders {
  public:
   std::optional<std::string> ProgramFilesFolder() override { return program_files; }
   std::string StartMenuProgramsFolder() override { return programs; }
+  std::vector<std::string> EveryStartMenuFolder() override { return menus; }
   std::optional<std::string> program_files;
   std::string programs;
+  std::vector<std::string> menus;
 };
 
 class MapEnvironment final : public Environment {
@@ -316,11 +320,36 @@ TEST_F(DefaultsTest, StartMenuFolderFromTheShellTheRegistryOrWindows) {
   EXPECT_THROW(Defaults(), ProcessEnded);
   EXPECT_EQ(host.boxes.back().text, "Unable to determine location of start menu");
 
-  // Removed or repaired by another account: the folder the installation recorded.
+  // Removed or repaired by another account: the folder the installation recorded,
+  // when it lies below a Start menu of the machine; else this account's own.
   state.running_installed_copy = true;
-  state.variables.SetVariable("ShortcutFolder", "C:\\Users\\installer\\Programs\\V\\Tools");
-  Defaults();
-  EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Users\\installer\\Programs\\V\\Tools");
+  shell.menus = {"C:\\ProgramData\\Programs", "C:\\Users\\installer\\Programs"};
+  shell.programs = "C:\\Users\\me\\Programs";
+  for (const auto& [recorded, kept] : std::vector<std::pair<std::string, std::string>>{
+           {"C:\\Users\\installer\\Programs\\V\\Tools", "C:\\Users\\installer\\Programs\\V\\Tools"},
+           {"C:\\Users\\installer\\Programs\\..\\..\\..\\Windows",
+            "C:\\Users\\me\\Programs\\VORANTH Software\\Acme Tools"},
+           {"C:\\ProgramData\\Programs", "C:\\Users\\me\\Programs\\VORANTH Software\\Acme Tools"},
+           {"C:\\", "C:\\Users\\me\\Programs\\VORANTH Software\\Acme Tools"}}) {
+    state.variables.SetVariable("ShortcutFolder", recorded);
+    Defaults();
+    EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), kept) << recorded;
+  }
+}
+
+TEST_F(DefaultsTest, AProductFolderThatLeadsElsewhereIsRefused) {
+  shell.programs = "C:\\Programs";
+  for (const auto& [name, value, message] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"ShortcutFolderName", "..\\..\\Startup", "Start-menu folder \"..\\..\\Startup\""},
+           {"Description", "C:\\Windows", "Start-menu folder \"C:\\Windows\""},
+           {"Version", "..\\..", "installation folder \"Acme\\Tools\\..\\..\""},
+           {"Product", ". .", "installation folder \"Acme\\. .\\2.1\""}}) {
+    Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}, {"Description", "Tools"}});
+    state.variables.DeleteVariable("ShortcutFolderName");
+    state.variables.SetVariable(name, value);
+    EXPECT_THROW(Defaults(), ProcessEnded);
+    EXPECT_EQ(host.boxes.back().text, "Invalid manifest format: the " + message + " leads outside its folder");
+  }
 }
 
 TEST_F(DefaultsTest, ProposedInstallationFolder) {

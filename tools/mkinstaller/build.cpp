@@ -196,6 +196,13 @@ std::vector<std::uint32_t> MeasureItems(const SourceManifest& source) {
       throw ToolError(where + (item.is_resource ? "resource " : "file ") + item.shown_name + " not found (" +
                       item.file.string() + ")");
     }
+    // Links are followed only as far as their folder: the product is what --root holds.
+    const fs::path real = fs::canonical(item.file, error), base = fs::canonical(item.base, error);
+    const fs::path below = real.lexically_relative(base);
+    if (error || below.empty() || *below.begin() == "..") {
+      throw ToolError(where + item.shown_name + " is a link to " + real.string() + ", outside " + item.base.string() +
+                      "; copy the file in instead");
+    }
     const std::uintmax_t size = fs::file_size(item.file, error);
     if (error || size > UINT32_MAX) throw ToolError(where + item.file.string() + ": too large for an installer");
     if (item.size && *item.size != size) {

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/install/confinement.h"
 #include "core/install/installer_state.h"
 #include "core/install/sha256.h"
 #include "core/manifest/manifest_parser.h"
@@ -27,6 +28,7 @@ class BuilderHooks final : public inst::ManifestHooks {
                   std::optional<std::uint32_t> size, int line) override {
     PayloadItem item;
     item.file = folder_ / ToSlashes(file);
+    item.base = folder_;
     item.shown_name = file;
     item.size = size;
     item.line = line;
@@ -187,11 +189,52 @@ void RefuseNothingOrTwiceToInstall(const fs::path& source, const SourceManifest&
   for (const PayloadItem& item : result.items) {
     if (item.is_resource) continue;
     const auto [at, added] = seen.emplace(FoldCase(item.shown_name), &item);
-    if (!added && at->second->shown_name != item.shown_name) {
+    if (!added && at->second->shown_name == item.shown_name) {
+      throw ToolError(source.string() + ":" + std::to_string(item.line) + ": " + item.shown_name +
+                      " is listed twice (line " + std::to_string(at->second->line) + ")");
+    }
+    if (!added) {
       throw ToolError(source.string() + ":" + std::to_string(item.line) + ": " + item.shown_name + " and " +
                       at->second->shown_name + " (line " + std::to_string(at->second->line) +
                       ") differ only in letter case; on Windows they are one file, and the second would replace "
                       "the first");
+    }
+  }
+}
+
+// A feature, component or resource key named twice, or a folder line twice in one
+// feature: the installer would take one for the other.
+void RefuseListedTwice(const fs::path& source, const std::vector<std::string>& lines) {
+  std::string section;
+  std::map<std::string, std::size_t> names;  // what is named, in one letter case, and its line
+  std::string feature;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
+    line = line.substr(0, line.find_last_not_of(" \t\r") + 1);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      section = FoldCase(std::string(line));
+      continue;
+    }
+    std::string key;
+    if (section == "[RESOURCES]") {
+      key = "resource key " + std::string(line.substr(0, line.find('=')));
+    } else if (section == "[FEATURES]" && inst::StartsWithIgnoreCase(line, "Feature=")) {
+      feature = line.substr(8);
+      key = "feature " + feature;
+    } else if (section == "[FEATURES]" && (line.back() == '/' || line.back() == '\\')) {
+      std::string folder = inst::NormalizeFolder(line);
+      key = "folder " + (folder == "\\" ? std::string() : folder) + " of feature " + feature;
+    } else if (section == "[COMPONENTS]" && inst::StartsWithIgnoreCase(line, "Component=")) {
+      key = "component " + std::string(line.substr(10));
+    } else {
+      continue;
+    }
+    const auto [at, added] = names.emplace(FoldCase(key), i + 1);
+    if (!added) {
+      throw ToolError(source.string() + ":" + std::to_string(i + 1) + ": the " + key + " is listed twice (line " +
+                      std::to_string(at->second) + ")");
     }
   }
 }
@@ -238,28 +281,18 @@ void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& resul
     }
   }
   for (const PayloadItem& item : result.items) {
-    if (item.is_resource) {
-      // The installed copy reads the resource's line after the variables: its key
-      // would take the variable's place.
-      for (const std::string& name : state.lists.variable_names) {
-        if (inst::EqualsIgnoreCase(name, item.key)) {
-          throw ToolError(source.string() + ":" + std::to_string(item.line) + ": the resource key " + item.key +
-                          " is also a variable in [Variables]; give the resource a name of its own");
-        }
+    if (!item.is_resource) continue;
+    // The installed copy reads the resource's line after the variables: its key
+    // would take the variable's place.
+    for (const std::string& name : state.lists.variable_names) {
+      if (inst::EqualsIgnoreCase(name, item.key)) {
+        throw ToolError(source.string() + ":" + std::to_string(item.line) + ": the resource key " + item.key +
+                        " is also a variable in [Variables]; give the resource a name of its own");
       }
-      continue;
-    }
-    const std::string where = source.string() + ":" + std::to_string(item.line) + ": ";
-    if (item.manifest_name.find('/') != std::string::npos) {
-      throw ToolError(where + "\"" + item.manifest_name + "\" is read as a file; a folder line ends with \"/\" (\"" +
-                      item.manifest_name + "/\")");
-    }
-    if (item.manifest_name.find('\\') != std::string::npos) {
-      throw ToolError(where + "the file name \"" + item.manifest_name +
-                      "\" holds \"\\\", which the installer cannot "
-                      "create; name the folder on a folder line of its own");
     }
   }
+  if (const std::optional<std::string> refusal = inst::ProductFolderRefusal(state.variables))
+    throw ToolError(source.string() + ": " + *refusal);
 }
 
 }  // namespace
@@ -292,6 +325,7 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
     const std::string folder_path = BuilderHooks::ToSlashes(folder.path);
     PayloadItem item;
     item.file = folder_path.empty() ? root / file.name : root / folder_path / BuilderHooks::ToSlashes(file.name);
+    item.base = root;
     item.shown_name = inst::JoinPath(folder.path, file.name);
     if (file.size_given) item.size = file.size;
     item.line = file.line;
@@ -302,6 +336,7 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   RefuseWhatCannotInstall(source, result, state);
   RefuseRequiresLoops(source, result.lines, state.lists);
   RefuseNothingOrTwiceToInstall(source, result, state);
+  RefuseListedTwice(source, result.lines);
   WarnOfUnpinnedDownloads(source, state);
   return result;
 }

@@ -12,6 +12,7 @@ namespace mkinstaller {
 
 struct PayloadItem {
   std::filesystem::path file;         // where the bytes come from
+  std::filesystem::path base;         // the folder it must lie in, links resolved
   std::string shown_name;             // as the manifest names it, for messages
   std::optional<std::uint32_t> size;  // as the source gives it
   int line = 0;                       // source line

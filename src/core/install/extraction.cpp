@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/install/confinement.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/payload/payload_reader.h"
@@ -38,6 +39,7 @@ void FileExtractor::StopIfRequested(std::unique_ptr<OutputFile>& out) {
 }
 
 std::unique_ptr<OutputFile> FileExtractor::OpenDestination(const std::string& path) {
+  RefuseOutsideInstallation(state_.variables, messages_, path);
   state_.journal.BeforeWriting(path);
   for (;;) {
     Opened<OutputFile> opened = files_.OpenForWriting(path);
@@ -125,6 +127,7 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   if (!in.file) {
     messages_.FatalError(msg::kCantOpenFile, source.c_str(), files_.ErrorText(in.error_number).c_str());
   }
+  RefuseOutsideInstallation(state_.variables, messages_, destination);
   state_.journal.BeforeWriting(destination);
   Opened<OutputFile> out = files_.OpenForWriting(destination);
   if (!out.file) {
@@ -159,6 +162,7 @@ bool FileExtractor::CreateFolderPath(const std::string& requested) {
     if (!files_.IsDirectory(path)) messages_.FatalError(msg::kFolderIsNotAFolder, path.c_str());
     return false;
   }
+  RefuseOutsideInstallation(state_.variables, messages_, path, true);
   // "C:\" is never cut down to "C:".
   if (const auto parent = ParentFolder(path); parent && parent->size() > 2) CreateFolderPath(std::string(*parent));
   state_.journal.Note({JournalEntry::kNewFolder, 0, path});

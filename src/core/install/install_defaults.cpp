@@ -1,8 +1,12 @@
 #include "core/install/install_defaults.h"
 
+#include <algorithm>
+
+#include "core/install/confinement.h"
 #include "core/install/vendor_tools.h"
 
 #include "core/support/limits.h"
+#include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
@@ -26,6 +30,16 @@ std::string StartMenuFolder(Registry& registry, Messages& messages, ShellFolders
   return path;
 }
 
+// The recorded Start-menu folder counts only below a Start menu of this machine.
+bool RecordedStartMenuFolder(const InstallerVariables& vars, ShellFolders& shell) {
+  const std::string* recorded = vars.GetVariable(var::kShortcutFolder);
+  if (!recorded) return false;
+  const std::vector<std::string> menus = shell.EveryStartMenuFolder();
+  return std::any_of(menus.begin(), menus.end(), [&](const std::string& menu) {
+    return LiesInside(*recorded, menu) && !LiesInside(menu, *recorded);
+  });
+}
+
 }  // namespace
 
 void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product,
@@ -33,13 +47,14 @@ void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& mes
   InstallerVariables& vars = state.variables;
   if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable(var::kProgramFiles, *program_files);
 
+  if (!state.running_installed_copy) {
+    if (const std::optional<std::string> refusal = ProductFolderRefusal(vars)) messages.FatalText(*refusal);
+  }
   // An installed copy keeps the Start-menu folder its installation recorded,
-  // whichever account runs it.
-  if (!state.running_installed_copy || !vars.GetVariable(var::kShortcutFolder)) {
+  // whichever account runs it, as long as it is one: it deletes links there.
+  if (!state.running_installed_copy || !RecordedStartMenuFolder(vars, shell)) {
     const std::string start_menu = StartMenuFolder(registry, messages, shell, environment, files);
-    const std::string* name = vars.GetVariable("ShortcutFolderName");
-    const std::string folder_name = name ? *name : vars.ValueOf(var::kDescription);
-    std::string shortcut_folder = start_menu + "\\" + kPublisher + "\\" + folder_name;
+    std::string shortcut_folder = start_menu + "\\" + kPublisher + "\\" + StartMenuFolderName(vars);
     if (shortcut_folder.size() > kMaxFormattedLength) shortcut_folder.resize(kMaxFormattedLength);
     vars.SetVariable(var::kShortcutFolder, shortcut_folder);
   }

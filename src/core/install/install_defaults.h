@@ -4,6 +4,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/install/installer_state.h"
 #include "core/support/messages.h"
@@ -21,6 +22,8 @@ class ShellFolders {
   virtual std::optional<std::string> ProgramFilesFolder() = 0;
   // The user's Start-menu programs folder; empty when the shell cannot tell.
   virtual std::string StartMenuProgramsFolder() = 0;
+  // The Start-menu programs folders of the machine and of every account.
+  virtual std::vector<std::string> EveryStartMenuFolder() = 0;
 };
 
 void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product,

@@ -49,6 +49,10 @@ inline constexpr const char* kShortRead = "short read on %s";
 inline constexpr const char* kWriteError = "Write error on %s";
 inline constexpr const char* kFolderIsNotAFolder = "Folder %s exists but is not a folder!";
 inline constexpr const char* kFailedToCreateFolder = "Failed to create folder %s";
+// A path from a payload or an installed manifest that resolves outside the installation.
+inline constexpr const char* kOutsideInstallation = "Refused to write %s: it lies outside the installation";
+inline constexpr const char* kSkippingFileOutside = "Skipping file %s: outside the installation";
+inline constexpr const char* kSkippingFolderOutside = "Skipping folder %s: outside the installation";
 
 inline constexpr const char* kInstalledElsewhereTitle = "Already installed";
 inline constexpr const char* kInstalledElsewhere =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/install/confinement.h"
 #include "core/install/installed_manifest.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
@@ -27,38 +28,12 @@ std::string CleanupScriptText(const std::string& setup, const std::vector<std::s
   return out;
 }
 
-namespace {
-
-// What a removal may touch: the installation folder, the resources folder kept
-// elsewhere, and the product's Start-menu folder. Folders above them are removed
-// too when this installation made them and they are left empty.
-class RemovalBounds {
- public:
-  explicit RemovalBounds(const InstallerVariables& vars) {
-    for (const char* name : {"InstDir", "ResDir", "ShortcutFolder"}) {
-      if (const std::string* folder = vars.GetVariable(name); folder && IsFullPath(*folder)) roots_.push_back(*folder);
-    }
-  }
-  bool HoldsFile(const std::string& path) const {
-    return std::any_of(roots_.begin(), roots_.end(),
-                       [&](const std::string& root) { return IsWithinFolder(path, root); });
-  }
-  bool HoldsFolder(const std::string& path) const {
-    return HoldsFile(path) || std::any_of(roots_.begin(), roots_.end(),
-                                          [&](const std::string& root) { return IsWithinFolder(root, path); });
-  }
-
- private:
-  std::vector<std::string> roots_;
-};
-
-}  // namespace
-
 std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
                                const std::string& script_path, ScriptEncoder encode) {
   auto& lists = state.lists;
   const InstallerVariables& vars = state.variables;
-  const RemovalBounds bounds(vars);
+  // What the installed manifest lists is deleted only inside the installation, as
+  // resolved: a line edited to climb out of it is skipped.
   // The installed manifest goes last, so that a removal stopped half-way can be run again.
   const std::string manifest = InstalledManifestPath(vars);
   // The running copy is the clean-up script's to delete once this program has ended.
@@ -70,10 +45,11 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   std::size_t removed = 0;
   auto percent = [&] { return static_cast<int>((entries - removed) * 100 / entries); };
   bool manifest_listed = false;
-  for (const std::string& file : lists.installed_files) {
-    if (!bounds.HoldsFile(file)) {
-      progress.ReportProgress(percent(),
-                              FormatText("Skipping file %s: outside the installation", file.c_str()).c_str());
+  for (const std::string& listed : lists.installed_files) {
+    const std::optional<std::string> resolved = ConfinedFile(vars, listed);
+    const std::string& file = resolved ? *resolved : listed;
+    if (!resolved) {
+      progress.ReportProgress(percent(), FormatText(msg::kSkippingFileOutside, listed.c_str()).c_str());
     } else if (EqualsIgnoreCase(file, manifest)) {
       manifest_listed = true;
     } else {
@@ -93,14 +69,12 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   }
   // Left behind, it keeps its folder, which the clean-up script then takes.
   if (manifest_listed) static_cast<void>(files.RemoveFile(manifest));
-  for (const std::string& folder : lists.installed_folders) {
-    const bool inside = bounds.HoldsFolder(folder);
+  for (const std::string& listed : lists.installed_folders) {
+    const std::optional<std::string> folder = ConfinedFolder(vars, listed);
     progress.ReportProgress(
-        percent(),
-        FormatText(inside ? "Removing folder %s" : "Skipping folder %s: outside the installation", folder.c_str())
-            .c_str());
+        percent(), FormatText(folder ? "Removing folder %s" : msg::kSkippingFolderOutside, listed.c_str()).c_str());
     ++removed;
-    if (inside && !files.RemoveFolder(folder)) folders_left.push_back(folder);
+    if (folder && !files.RemoveFolder(*folder)) folders_left.push_back(*folder);
   }
   // A folder that holds a file deleted at the restart goes after it, if it is empty by then.
   if (state.restart_needed)

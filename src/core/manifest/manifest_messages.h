@@ -9,6 +9,10 @@ inline constexpr const char* kFeatureNotInManifest = "Feature %s not in manifest
 inline constexpr const char* kNoComponentList = "No component_list in manifest";
 inline constexpr const char* kComponentNotInManifest = "Component %s not in manifest";
 inline constexpr const char* kInvalidManifestFormat = "Invalid manifest format";
+// A name the installer may not write: it would leave the installation, or Windows refuses it.
+inline constexpr const char* kInvalidManifestName = "Invalid manifest format: line %d: the name \"%s\" %s";
+inline constexpr const char* kProductFolderLeadsOut =
+    "Invalid manifest format: the %s folder \"%s\" leads outside its folder";
 inline constexpr const char* kUnknownManifestLine = "Unknown line in manifest: %s";
 inline constexpr const char* kBadResourcesLine = "Bad line in [Resources]";
 inline constexpr const char* kBadVariablesLine = "Bad line in [Variables]";

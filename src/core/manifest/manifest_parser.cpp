@@ -4,6 +4,7 @@
 
 #include "core/manifest/entry_grammars.h"
 #include "core/support/limits.h"
+#include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/manifest/manifest_messages.h"
@@ -161,6 +162,7 @@ void ManifestParser::ParseResources() {
     const auto size = NextPiece(rest, "\t");
     if (!key || !file || (!size && options_.require_resource_sizes)) messages_.FatalError(msg::kBadResourcesLine);
     const std::string key_text(*key), file_text(*file);
+    CheckName(file_text, FileNameRefusal(file_text));
     const std::string path = JoinPath(state_.variables.ValueOf(var::kTmpDir), file_text);
     const std::optional<std::uint32_t> bytes = size ? std::optional(ReadDecimal(*size)) : std::nullopt;
     // Listed for deletion before it is written, so a failed extraction leaves nothing behind.
@@ -253,6 +255,8 @@ void ManifestParser::ParseFeatures() {
       std::string path(text);
       std::replace(path.begin(), path.end(), '/', '\\');
       while (!path.empty() && path.back() == '\\') path.pop_back();
+      // An empty path stands for the installation folder itself.
+      if (!path.empty()) CheckName(path, NameRefusal(path));
       feature.folders.push_back({std::move(path), {}});
       folder_owner = current;
       folder_index = feature.folders.size() - 1;
@@ -261,6 +265,7 @@ void ManifestParser::ParseFeatures() {
       FileRecord file;
       const auto tab = text.find('\t');
       file.name = std::string(text.substr(0, tab));
+      CheckName(file.name, FileNameRefusal(file.name));
       if (tab != std::string_view::npos) {
         file.size = ReadDecimal(text.substr(tab + 1));
         file.size_given = true;
@@ -328,8 +333,13 @@ void ManifestParser::ParseShortcuts() {
     // installed manifest could not even record it.
     if (!name || !value || ParseShortcut(*name, *value).target.find_first_not_of(kWhiteSpace) == std::string::npos)
       messages_.FatalError(msg::kBadShortcutsLine);
+    CheckName(*name, FileNameRefusal(*name));
     AddShortcut(state_.lists, *name, *value);
   }
+}
+
+void ManifestParser::CheckName(std::string_view name, const char* refusal) {
+  if (refusal) messages_.FatalError(msg::kInvalidManifestName, line_number_, std::string(name).c_str(), refusal);
 }
 
 void ManifestParser::ParseRecordedPaths(std::vector<std::string>& list) {

@@ -71,6 +71,8 @@ class ManifestParser {
   void ParseShortcuts();
   void ParseRecordedPaths(std::vector<std::string>& list);
   void ParseInstaller(FeatureRecord& feature, std::string_view rest);
+  // A name of the line just read that the installer would write: fatal when it breaks the rule.
+  void CheckName(std::string_view name, const char* refusal);
   // The record the section's lines go to; a line before any is fatal with `message`.
   template <typename Record>
   Record& Current(const std::shared_ptr<Record>& current, const char* message) {
