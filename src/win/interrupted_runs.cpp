@@ -24,8 +24,11 @@ std::string NewJournalPath(Process& process) {
   const std::string folder = JournalFolder();
   if (folder.empty()) return folder;
   FileSystem& files = process.services.files;
-  static_cast<void>(files.CreateFolder(std::string(ParentFolder(folder).value_or(""))));
-  static_cast<void>(files.CreateFolder(folder));
+  static_cast<void>(files.CreateFolder(std::string(ParentFolder(folder).value_or("")), nullptr));
+  // The next elevated run takes back what a journal there lists: only administrators
+  // may write one (the shared data folder lets users add files).
+  if (!files.CreateFolder(folder, kTempFolderAccess))
+    static_cast<void>(files.SetFolderAccess(folder, kTempFolderAccess));
   // The process number keeps runs apart; the clock, a number reused since a kill.
   return JoinPath(folder, FormatText("%lu-%lu%s", ::GetCurrentProcessId(), ::GetTickCount(), kJournalSuffix));
 }

@@ -1,7 +1,6 @@
 #include "open_payload.h"
 
 #include <ntsecapi.h>
-#include <sddl.h>
 
 #include <cstdlib>
 #include <vector>
@@ -61,20 +60,14 @@ std::vector<std::string> TempFolderBases(Process& process) {
 
 void CreateTempFolder(Process& process) {
   // Elevated, the folder is the administrators' and the system's alone.
-  LocalMemory descriptor;
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-  if (IsElevated() &&
-      ::ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          kTempFolderAccess, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr)) {
-    attributes.lpSecurityDescriptor = descriptor.get();
-  }
+  const char* access = IsElevated() ? kTempFolderAccess : nullptr;
   std::string name;
   for (const std::string& base : TempFolderBases(process)) {
     if (base.find('?') != std::string::npos || !process.services.files.IsDirectory(base)) continue;
     for (int draw = 0; draw < kTempFolderDraws; ++draw) {
       name = TempFolderName(base, RandomNumber());
       // Never a folder that exists: someone else may have made it, and own it.
-      if (::CreateDirectoryA(name.c_str(), &attributes)) {
+      if (process.services.files.CreateFolder(name, access)) {
         process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
         process.services.screen.HoldTempFolder(name);
         process.services.log.Write("Temporary folder: " + name);

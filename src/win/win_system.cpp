@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -26,7 +29,38 @@ bool WinFileSystem::IsDirectory(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool WinFileSystem::CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+namespace {
+
+LocalMemory SecurityDescriptor(const char* access) {
+  LocalMemory descriptor;
+  if (access)
+    static_cast<void>(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        access, SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr));
+  return descriptor;
+}
+
+}  // namespace
+
+bool WinFileSystem::CreateFolder(const std::string& path, const char* access) {
+  const LocalMemory descriptor = SecurityDescriptor(access);
+  if (access && !descriptor) return false;
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+  return ::CreateDirectoryA(path.c_str(), access ? &attributes : nullptr) != 0;
+}
+
+bool WinFileSystem::SetFolderAccess(const std::string& path, const char* access) {
+  const LocalMemory descriptor = SecurityDescriptor(access);
+  PSID owner = nullptr;
+  PACL list = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  if (!descriptor || !::GetSecurityDescriptorOwner(descriptor.get(), &owner, &defaulted) ||
+      !::GetSecurityDescriptorDacl(descriptor.get(), &present, &list, &defaulted))
+    return false;
+  const SECURITY_INFORMATION parts =
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION | (owner ? OWNER_SECURITY_INFORMATION : 0);
+  return ::SetNamedSecurityInfoA(const_cast<char*>(path.c_str()), SE_FILE_OBJECT, parts, owner, nullptr, list,
+                                 nullptr) == ERROR_SUCCESS;
+}
 
 bool WinFileSystem::RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
 

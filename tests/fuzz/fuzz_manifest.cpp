@@ -1,5 +1,6 @@
 // The manifest parser, the selection and space pass of the installation run, and
-// the installed manifest's round trip. The oracle: a manifest that parses, with a
+// the installed manifest's round trip. The oracles: every name a manifest that parses
+// gives the installer to write keeps the name rule; and a manifest that parses, with a
 // version (the builder refuses one without), gives an installed manifest that the
 // installed copy reads back to the same keys.
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include "core/install/installation_run.h"
 #include "core/install/product_registration.h"
 #include "core/install/installed_manifest.h"
+#include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/manifest/manifest_parser.h"
 #include "fake_host.h"
@@ -23,6 +25,29 @@ using namespace inst;
 struct NoProgress final : Progress {
   void ReportProgress(int, const char*) override {}
 };
+
+void AbortUnlessKept(const char* what, const std::string& name, const char* refusal) {
+  if (!refusal) return;
+  std::fprintf(stderr, "the parser accepted the %s \"%s\", which %s\n", what, name.c_str(), refusal);
+  std::abort();
+}
+
+// Folders, files, resources and shortcuts: the names joined to the installation's folders.
+void CheckNamesKeepTheRule(const ManifestLists& lists) {
+  if (lists.feature_list) {
+    for (const FeaturePtr& feature : *lists.feature_list) {
+      for (const FolderRecord& folder : feature->folders) {
+        if (!folder.path.empty()) AbortUnlessKept("folder", folder.path, NameRefusal(folder.path));
+        for (const FileRecord& file : folder.files) AbortUnlessKept("file", file.name, FileNameRefusal(file.name));
+      }
+    }
+  }
+  for (const ResourceRecord& resource : lists.resource_list)
+    AbortUnlessKept("resource", resource.name, FileNameRefusal(resource.name));
+  if (lists.shortcut_list)
+    for (const ShortcutRecord& shortcut : *lists.shortcut_list)
+      AbortUnlessKept("shortcut", shortcut.name, FileNameRefusal(shortcut.name));
+}
 
 }  // namespace
 
@@ -38,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string patch_level_key;
   try {
     ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
+    CheckNamesKeepTheRule(installed.state.lists);
     // What the builder refuses: no version, or a resource key that is also a variable.
     const auto& names = installed.state.lists.variable_names;
     if (std::none_of(names.begin(), names.end(),

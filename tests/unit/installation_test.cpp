@@ -180,6 +180,16 @@ TEST_F(InstallationTest, RunWritesChosenFeaturesReadsPastOthersAndCopiesResource
             (std::vector<std::string>{"C:\\P", "C:\\P\\two", "C:\\P\\two\\sub", "C:\\P\\three", "C:\\P\\resources"}));
   ASSERT_GE(progress.reports.size(), 3u);
   EXPECT_EQ(progress.reports[1], "0 Installing Two");
+  // Outside Program Files the resources folder is the administrators' (users only
+  // read it); in Program Files, as anywhere, the folders take their parent's.
+  EXPECT_EQ(fs.folder_access, (std::map<std::string, std::string>{{"C:\\P\\resources", kResourcesFolderAccess}}));
+  EXPECT_EQ(std::string(kResourcesFolderAccess), "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)");
+  fs.folder_access.clear();
+  state.variables.SetVariable("ProgramFiles", "C:\\");
+  state.lists.resource_list = {{"setup.exe", "C:\\T\\setup.exe", std::string("SETUP"), 4}};
+  extractor.SetStream(OpenMemoryStream(Records({"aa", "bbb", "c"})));
+  run.RunFeatureInstallation(steps);
+  EXPECT_TRUE(fs.folder_access.empty());
 }
 
 // A folder is refused before anything is written when its name lost letters, its

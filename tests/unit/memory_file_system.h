@@ -17,10 +17,16 @@ class MemoryFileSystem final : public FileSystem {
  public:
   bool FileExists(const std::string& path) override { return files.count(path) || folders.count(path); }
   bool IsDirectory(const std::string& path) override { return folders.count(path) > 0; }
-  bool CreateFolder(const std::string& path) override {
+  bool CreateFolder(const std::string& path, const char* access = nullptr) override {
     const auto parent = path.rfind('\\');
     if (parent != std::string::npos && !folders.count(path.substr(0, parent))) return false;
-    return !files.count(path) && folders.insert(path).second;
+    if (files.count(path) || !folders.insert(path).second) return false;
+    if (access) folder_access[path] = access;
+    return true;
+  }
+  bool SetFolderAccess(const std::string& path, const char* access) override {
+    folder_access[path] = access;
+    return folders.count(path) > 0;
   }
   bool RemoveFolder(const std::string& path) override {
     for (const auto& [file, content] : files)
@@ -85,6 +91,7 @@ class MemoryFileSystem final : public FileSystem {
 
   std::map<std::string, std::string> files;
   std::set<std::string> folders;
+  std::map<std::string, std::string> folder_access;  // folders given an access list
   // Path -> how many more times opening it for writing, or deleting it, is denied.
   std::map<std::string, int> locked;
   // Opening these for writing is denied for want of the right (not in use).

@@ -156,17 +156,19 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
   }
 }
 
-bool FileExtractor::CreateFolderPath(const std::string& requested) {
+bool FileExtractor::CreateFolderPath(const std::string& requested, const char* access) {
   const std::string path = NormalizeFolder(requested.substr(0, kMaxFormattedLength));
   if (files_.FileExists(path)) {
     if (!files_.IsDirectory(path)) messages_.FatalError(msg::kFolderIsNotAFolder, path.c_str());
+    // A volume without access lists (FAT) takes none: nobody's rights are kept there.
+    if (access) static_cast<void>(files_.SetFolderAccess(path, access));
     return false;
   }
   RefuseOutsideInstallation(state_.variables, messages_, path, true);
   // "C:\" is never cut down to "C:".
   if (const auto parent = ParentFolder(path); parent && parent->size() > 2) CreateFolderPath(std::string(*parent));
   state_.journal.Note({JournalEntry::kNewFolder, 0, path});
-  if (!files_.CreateFolder(path)) messages_.FatalError(msg::kFailedToCreateFolder, path.c_str());
+  if (!files_.CreateFolder(path, access)) messages_.FatalError(msg::kFailedToCreateFolder, path.c_str());
   state_.lists.installed_folders.push_back(path);
   return true;
 }

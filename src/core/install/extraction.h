@@ -38,7 +38,9 @@ class FileExtractor {
   // Copies the first `size` bytes of `source` into a new file.
   void CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size);
   // Makes sure the folder exists, parents first; true when it had to be created.
-  bool CreateFolderPath(const std::string& path);
+  // With `access` (see FileSystem::CreateFolder) the folder itself has that owner
+  // and access list, whether it is made or was there.
+  bool CreateFolderPath(const std::string& path, const char* access = nullptr);
   std::uint64_t FileSize(const std::string& path) { return files_.FileSize(path); }
 
  private:

@@ -3,6 +3,7 @@
 #include "core/install/download.h"
 
 #include "core/manifest/manifest_parser.h"
+#include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
@@ -233,7 +234,10 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
   Report("Copying resources");
   const std::string* resource_root = state_.variables.GetVariable(var::kResDir);
   const std::string resources = JoinPath(resource_root ? *resource_root : folder_root, "resources");
-  extractor_.CreateFolderPath(resources);
+  // Outside Program Files users may often write in the installation folder: the copy
+  // and the manifest that an elevated removal trusts are the administrators' alone.
+  const bool protect = !LiesInside(resources, state_.variables.ValueOf(var::kProgramFiles));
+  extractor_.CreateFolderPath(resources, protect ? kResourcesFolderAccess : nullptr);
   for (ResourceRecord& resource : lists.resource_list) {
     Report(FormatText("    Copying file %s", resource.name.c_str()));
     const std::string installed = JoinPath(resources, resource.name);

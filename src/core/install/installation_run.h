@@ -15,6 +15,11 @@
 
 namespace inst {
 
+// Who may use the resources folder of an installation outside Program Files, in the
+// system's security descriptor language: owned by the administrators, protected from
+// inheritance, full access for the system and the administrators, reading for users.
+inline constexpr const char* kResourcesFolderAccess = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+
 // The steps of a feature that reach beyond its files.
 class FeatureSteps {
  public:

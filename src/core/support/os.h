@@ -45,7 +45,11 @@ class FileSystem {
   virtual ~FileSystem() = default;
   [[nodiscard]] virtual bool FileExists(const std::string& path) = 0;  // file or folder
   [[nodiscard]] virtual bool IsDirectory(const std::string& path) = 0;
-  [[nodiscard]] virtual bool CreateFolder(const std::string& path) = 0;
+  // `access`: the new folder's owner and access list in the system's security
+  // descriptor language; null to take the parent's.
+  [[nodiscard]] virtual bool CreateFolder(const std::string& path, const char* access) = 0;
+  // Gives a folder that owner and access list (what is made in it afterwards inherits it).
+  [[nodiscard]] virtual bool SetFolderAccess(const std::string& path, const char* access) = 0;
   [[nodiscard]] virtual bool RemoveFolder(const std::string& path) = 0;  // empty folders only
   [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
   // Renames a file, replacing one at the destination.
