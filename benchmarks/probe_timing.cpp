@@ -70,9 +70,12 @@ class TimedFileSystem final : public inst::FileSystem {
     ScopedTimer timer(times_.folders);
     return files_.IsDirectory(path);
   }
-  bool CreateFolder(const std::string& path) override {
+  bool CreateFolder(const std::string& path, const char* access) override {
     ScopedTimer timer(times_.folders);
-    return files_.CreateFolder(path);
+    return files_.CreateFolder(path, access);
+  }
+  bool SetFolderAccess(const std::string& path, const char* access) override {
+    return files_.SetFolderAccess(path, access);
   }
   bool RemoveFolder(const std::string& path) override { return files_.RemoveFolder(path); }
   bool RemoveFile(const std::string& path) override { return files_.RemoveFile(path); }
