@@ -49,15 +49,17 @@ std::vector<std::string> WinShellFolders::EveryStartMenuFolder() {
   bool ok = false;
   if (std::string common = ShellFolder(owner_, CSIDL_COMMON_PROGRAMS, &ok); ok) folders.push_back(common);
   const std::string own = StartMenuProgramsFolder();
-  if (own.empty()) return folders;
-  folders.push_back(own);
-  // Every other account's is at the same place in its own profile.
+  if (!own.empty()) folders.push_back(own);
+  // Every account's sits in its profile where this account's does, or where the
+  // system puts it unless told otherwise.
   const std::string profile = ShellFolder(owner_, CSIDL_PROFILE, &ok);
   const std::optional<std::string_view> profiles = ParentFolder(profile);
-  if (!ok || !profiles || !IsWithinFolder(own, profile)) return folders;
-  const std::string below = own.substr(profile.size());
+  if (!ok || !profiles) return folders;
+  std::string places[] = {"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs", ""};
+  if (IsWithinFolder(own, profile)) places[1] = own.substr(profile.size());
   for (const std::string& account : files_.ListFolder(std::string(*profiles)))
-    folders.push_back(JoinPath(*profiles, account) + below);
+    for (const std::string& place : places)
+      if (!place.empty()) folders.push_back(JoinPath(JoinPath(*profiles, account), place));
   return folders;
 }
 
