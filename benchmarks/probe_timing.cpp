@@ -74,6 +74,7 @@ class TimedFileSystem final : public inst::FileSystem {
     ScopedTimer timer(times_.folders);
     return files_.CreateFolder(path, access);
   }
+  std::optional<std::string> LinkTarget(const std::string& link) override { return files_.LinkTarget(link); }
   bool SetFolderAccess(const std::string& path, const char* access) override {
     return files_.SetFolderAccess(path, access);
   }

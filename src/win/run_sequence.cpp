@@ -68,10 +68,10 @@ bool AppendToAutoexec(const std::string& name, const std::string& folder) {
 // The message language under the product key, and the product's bin folder on PATH.
 void ApplyConfiguration(Process& process) {
   const ConfigurationChoice& choice = process.configuration;
-  if (!choice.made) return;
   // Not reported: the page always lets the user go on.
-  static_cast<void>(process.services.registry.RegistryWriteDword(kHKLM, process.session.product.ProductKey(),
-                                                                 "language", choice.language));
+  if (choice.language)
+    static_cast<void>(process.services.registry.RegistryWriteDword(kHKLM, process.session.product.ProductKey(),
+                                                                   "language", *choice.language));
   if (!choice.add_path || process.variables().TestFlag(var::kDontAddPath)) return;
   const std::string folder = InstallationPath(process.variables(), "bin");
   const std::uint32_t os = GetOsClass();
@@ -119,7 +119,8 @@ void PerformRun(Process& process) {
   // everything the run changed, the configuration page's choices included.
   if (install && !process.state.journal.Begin(services.files, NewJournalPath(process), vars.ValueOf(var::kInstDir)))
     services.log.Write("No journal file could be made: a run killed part-way could not be taken back");
-  ApplyConfiguration(process);
+  // Where the configuration page would be shown: an installation or a repair.
+  if (install || vars.TestFlag(var::kRepair)) ApplyConfiguration(process);
   WinToolIntegrations integrations(process);
   if (install) {
     WinFeatureSteps steps(process);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/install/confinement.h"
+#include "core/manifest/entry_grammars.h"
 #include "core/support/text.h"
 #include "call_failure.h"
 #include "handles.h"
@@ -54,6 +55,21 @@ long CreateShellLink(Messages& messages, const std::string& target, const std::s
   return result;
 }
 
+std::optional<std::string> ReadLinkTarget(const std::string& link) {
+  ComScope com;
+  ComPtr<IShellLinkA> shell_link;
+  ComPtr<IPersistFile> file;
+  std::vector<wchar_t> wide(MAX_PATH);
+  std::vector<char> target(MAX_PATH);
+  if (FAILED(::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, shell_link.put())) ||
+      FAILED(shell_link->QueryInterface(kIidPersistFile, file.put())) ||
+      ::MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide.data(), static_cast<int>(wide.size())) == 0 ||
+      FAILED(file->Load(wide.data(), STGM_READ)) ||
+      shell_link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_RAWPATH) != S_OK)
+    return std::nullopt;
+  return std::string(target.data());
+}
+
 void CreateShortcuts(Process& process) {
   auto& lists = process.state.lists;
   if (!lists.shortcut_list) return;
@@ -63,9 +79,9 @@ void CreateShortcuts(Process& process) {
   process.session.extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
-    const std::string target = IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(vars, shortcut.target);
+    const std::string target = ShortcutTarget(vars, shortcut);
     const std::string working(ParentFolder(target).value_or(target));
-    const std::string link = JoinPath(folder, shortcut.name + ".lnk");
+    const std::string link = ShortcutLinkPath(vars, shortcut);
     RefuseOutsideInstallation(vars, process.services.messages, link);
     process.state.journal.BeforeWriting(link);
     ::DeleteFileA(link.c_str());

@@ -36,14 +36,18 @@ void MakeProgramFolderCurrent(const std::string& program_path) {
 
 // Applies the options, then opens the log they ask for, so that even a refused
 // argument is logged.
-void ApplyCommandLine(Process& process, const char* command_line, const std::string& started_in) {
+// Returns the arguments that are no option.
+std::vector<std::string> ApplyCommandLine(Process& process, const char* command_line, const std::string& started_in) {
   const SplitCommandLineResult split = SplitCommandLine(command_line ? command_line : "");
+  std::vector<std::string> unknown;
   for (std::size_t i = 1; i < split.arguments.size(); ++i) {
-    ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list);
+    if (!ApplyArgument(split.arguments[i], process.variables(), process.state.exclude_list))
+      unknown.push_back(split.arguments[i]);
   }
   OpenRunLog(process.services.log, process.services.files, process.services.messages, process.variables(), started_in,
              split.arguments);
   if (split.argument_too_long) process.services.messages.FatalExit(kExitBadOption, "Error %d", kArgumentTooLongError);
+  return unknown;
 }
 
 std::string CurrentFolder() {
@@ -118,11 +122,13 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   const std::string started_in = CurrentFolder();
   MakeProgramFolderCurrent(process.program.path);
 
-  ApplyCommandLine(process, command_line, started_in);
+  const std::vector<std::string> unknown = ApplyCommandLine(process, command_line, started_in);
   InstallerVariables& variables = process.variables();
   if (variables.TestFlag(var::kShowHelp)) ShowHelp(process);
   SettleInstallFolderOption(variables, process.services.messages);
   DecideRunMode(variables);
+  if (const auto refusal = UnattendedRefusal(variables, unknown))
+    process.services.messages.FatalExit(kExitBadOption, "%s", refusal->c_str());
   process.services.log.Write(std::string("Run mode: ") + RunModeName(variables));
 
   // A chained installer steps aside while another one shows its wizard.

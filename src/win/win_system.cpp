@@ -17,6 +17,7 @@
 #include "core/support/text.h"
 #include "call_failure.h"
 #include "handles.h"
+#include "shell_links.h"
 
 namespace inst::win {
 
@@ -47,6 +48,8 @@ bool WinFileSystem::CreateFolder(const std::string& path, const char* access) {
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
   return ::CreateDirectoryA(path.c_str(), &attributes) != 0;
 }
+
+std::optional<std::string> WinFileSystem::LinkTarget(const std::string& link) { return ReadLinkTarget(link); }
 
 bool WinFileSystem::SetFolderAccess(const std::string& path, const char* access) {
   const LocalMemory descriptor = SecurityDescriptor(access);

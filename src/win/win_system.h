@@ -16,6 +16,7 @@ class WinFileSystem final : public FileSystem {
   [[nodiscard]] bool IsDirectory(const std::string& path) override;
   [[nodiscard]] bool CreateFolder(const std::string& path, const char* access) override;
   [[nodiscard]] bool SetFolderAccess(const std::string& path, const char* access) override;
+  [[nodiscard]] std::optional<std::string> LinkTarget(const std::string& link) override;
   [[nodiscard]] bool RemoveFolder(const std::string& path) override;
   [[nodiscard]] bool RemoveFile(const std::string& path) override;
   [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path) override;

@@ -108,14 +108,42 @@ TEST(Options, UnknownAndNearMissOptionsAreIgnored) {
   InstallerVariables vars(testing::NoEnvironment);
   std::vector<std::string> excluded;
   const std::size_t before = vars.Count();
-  for (const char* arg :
-       {"--dirx", "--dir", "--subinstallx", "--removex", "-remove", "plain", "--setTrue-", "--setVariable-Abc",
-        "--setVariable-=v", "--setVariable-", "--log", "/help", "-?", "--unattendedx"}) {
-    ApplyArgument(arg, vars, excluded);
+  for (const char* arg : {"--dirx", "--dir", "--subinstallx", "--removex", "-remove", "plain", "--log", "/help", "-?",
+                          "--unattendedx", "/S", "/VERYSILENT"}) {
+    EXPECT_FALSE(ApplyArgument(arg, vars, excluded)) << arg;
   }
+  // Known, though they set nothing.
+  for (const char* arg : {"--setTrue-", "--setVariable-Abc", "--setVariable-=v", "--setVariable-"})
+    EXPECT_TRUE(ApplyArgument(arg, vars, excluded)) << arg;
   DecideRunMode(vars);
   EXPECT_EQ(vars.Count(), before);
   EXPECT_TRUE(excluded.empty());
+}
+
+// An unattended run never waits for a person: an option it does not know, or a run
+// that would show the wizard, is refused (exit code 87); without --unattended the
+// wizard opens as ever.
+TEST(Options, AnUnattendedRunThatWouldWaitForAPersonIsRefused) {
+  const std::string pages =
+      "--unattended: this run would wait for a person on the wizard's pages; give --dir= and \"--I agree to the "
+      "terms of the licence\" to install, or --remove-silently to remove";
+  const std::pair<std::vector<const char*>, std::string> cases[] = {
+      {{"--unattended", "--dir=default", "--I agree to the terms of the licence"}, ""},
+      {{"--unattended", "--remove-silently"}, ""},
+      {{"--dir=default", "/S"}, ""},
+      {{"--unattended", "--dir=default"}, pages},
+      {{"--unattended", "--remove"}, pages},
+      {{"--unattended", "--dir=C:\\T", "--I agree to the terms of the licence", "/VERYSILENT"},
+       "/VERYSILENT: no such option (setup.exe --help lists them)"},
+  };
+  for (const auto& [arguments, refusal] : cases) {
+    InstallerVariables vars(testing::NoEnvironment);
+    std::vector<std::string> excluded, unknown;
+    for (const char* arg : arguments)
+      if (!ApplyArgument(arg, vars, excluded)) unknown.push_back(arg);
+    DecideRunMode(vars);
+    EXPECT_EQ(UnattendedRefusal(vars, unknown).value_or(""), refusal) << arguments.front();
+  }
 }
 
 }  // namespace
@@ -131,18 +159,21 @@ TEST(Options, TheConfigurationPagesChoiceFromTheCommandLine) {
   InstallerVariables vars(testing::NoEnvironment);
   ConfigurationChoice choice;
   EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt);
-  EXPECT_FALSE(choice.made);
+  EXPECT_FALSE(choice.language || choice.add_path);
   const std::pair<const char*, std::uint32_t> names[] = {{"French", 12}, {"deutsch", 7}, {"ENGLISH", 9}};
   for (const auto& [name, code] : names) {
     vars.SetVariable("MessageLanguage", name);
     EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt) << name;
     EXPECT_EQ(choice.language, code) << name;
   }
-  EXPECT_TRUE(choice.made);
   EXPECT_FALSE(choice.add_path);
+  // Each option changes only what it names: the path alone leaves the language unchosen.
+  vars.DeleteVariable("MessageLanguage");
   vars.SetFlag("AddPath", true);
+  choice = {};
   EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice), std::nullopt);
   EXPECT_TRUE(choice.add_path);
+  EXPECT_FALSE(choice.language);
   vars.SetFlag("DontAddPath", true);
   EXPECT_EQ(ChooseConfigurationFromCommandLine(vars, choice),
             "--add-path: this product does not put its folder on PATH");

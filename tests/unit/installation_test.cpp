@@ -271,7 +271,6 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
       continue;  // a payload manifest that cannot install at all (a patch level before any version)
     }
     ProductRegistration product(installed, registry, fs, messages, [] { return std::string("20261207"); });
-    product.PatchLevelKey();  // every installation forms it, and so settles the patch level
     installed.lists.installed_files = {"C:\\P\\bin\\a.exe"};
     installed.lists.installed_folders = {"C:\\P", "C:\\P\\bin"};
     const std::string text = InstalledManifestText(installed, "SIG", "C:\\P\\resources\\manifest");
@@ -358,6 +357,31 @@ TEST_F(InstallationTest, RemovalResolvesEveryLineBeforeItDeletes) {
   EXPECT_EQ(progress.reports[5], "50 Deleting file C:\\P\\a");
   EXPECT_EQ(progress.reports[7], "25 Skipping folder C:\\P\\..\\Windows: outside the installation");
   EXPECT_FALSE(fs.IsDirectory("C:\\P\\bin"));
+}
+
+// A link another installation has made anew (another version beside this one)
+// stays; a new version of a file waiting for the restart goes with the file, and one
+// still held is followed at the restart by the file's deletion.
+TEST_F(InstallationTest, RemovalKeepsOthersLinksAndLeavesNothingForTheRestart) {
+  fs.folders.insert({"C:\\P", "C:\\Menu", "C:\\T"});
+  state.variables.SetVariable("InstDir", "C:\\P");
+  state.variables.SetVariable("ShortcutFolder", "C:\\Menu");
+  AddShortcut(state.lists, "Read me", "docs\\readme.txt");
+  AddShortcut(state.lists, "Manual", "docs\\manual.pdf");
+  fs.files["C:\\Menu\\Read me.lnk"] = "C:\\P2\\docs\\readme.txt";  // made anew by version 2
+  fs.files["C:\\Menu\\Manual.lnk"] = "C:\\P\\docs\\manual.pdf";
+  for (const char* file : {"C:\\P\\a.dll", "C:\\P\\a.dll.vr-new", "C:\\P\\b.dll", "C:\\P\\b.dll.vr-new"})
+    fs.files[file] = "x";
+  fs.locked["C:\\P\\b.dll.vr-new"] = 1;
+  state.lists.installed_files = {"C:\\Menu\\Read me.lnk", "C:\\Menu\\Manual.lnk", "C:\\P\\a.dll", "C:\\P\\b.dll"};
+  RemoveInstallation(state, fs, messages, progress, "C:\\T\\vrs.bat");
+  EXPECT_EQ(progress.reports[1],
+            "100 Keeping file C:\\Menu\\Read me.lnk: another installation points it to C:\\P2\\docs\\readme.txt");
+  EXPECT_TRUE(fs.files.count("C:\\Menu\\Read me.lnk"));
+  EXPECT_FALSE(fs.files.count("C:\\Menu\\Manual.lnk") || fs.files.count("C:\\P\\a.dll") ||
+               fs.files.count("C:\\P\\a.dll.vr-new") || fs.files.count("C:\\P\\b.dll"));
+  EXPECT_EQ(fs.at_restart, (std::vector<std::pair<std::string, std::string>>{{"C:\\P\\b.dll", ""}}));
+  EXPECT_TRUE(state.restart_needed);
 }
 
 TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {

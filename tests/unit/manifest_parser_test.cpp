@@ -228,7 +228,9 @@ TEST(NameRule, RefusesWhatLeavesItsFolderOrWindowsRefuses) {
   const std::pair<const char*, const char*> cases[] = {
       {"bin", nullptr},
       {"include\\peripheral/ports.h", nullptr},
-      {"R\xE9sum\xE9 des donn\xE9es.txt", nullptr},  // accents of the ANSI code page
+      {"R\xE9sum\xE9 des donn\xE9"
+       "es.txt",
+       nullptr},  // accents of the ANSI code page
       {"lib.v2.0.a", nullptr},
       {"...x", nullptr},
       {"CONSOLE.txt", nullptr},
@@ -344,6 +346,29 @@ TEST_F(ParserTest, LookupsAndExclusions) {
   EXPECT_EQ(host.boxes.back().text, "Component Nope not in manifest");
   EXPECT_TRUE(IsExcluded({"Examples"}, "EXAMPLES"));
   EXPECT_FALSE(IsExcluded({"Examples"}, "Example"));
+}
+
+// "--no-" that cannot be carried out ends the run as a refused option (87), before
+// anything is installed: a required component, or a name no component has.
+TEST_F(ParserTest, LeavingOutARequiredOrUnknownComponentIsRefused) {
+  const std::string text =
+      "[Features]\nFeature=Main\n[Components]\nComponent=Base\nRequired=yes\nMain\n"
+      "Component=Extras\nMain\n[Run]";
+  for (const auto& [excluded, message] : std::vector<std::pair<std::string, std::string>>{
+           {"BASE", "--no-Base: the component is required and cannot be left out"},
+           {"Extra", "--no-Extra: no such component; the components are Base, Extras"}}) {
+    state.exclude_list = {"tessara", excluded};
+    try {
+      Parse(text);
+      ADD_FAILURE() << excluded;
+    } catch (const ProcessEnded& end) {
+      EXPECT_EQ(end.exit_code, 87);
+      EXPECT_EQ(host.boxes.back().text, message);
+    }
+  }
+  state.exclude_list = {"tessara", "extras"};
+  Parse(text);
+  EXPECT_EQ(state.lists.component_list->size(), 1u);
 }
 
 TEST_F(ParserTest, RegistryShortcutsAndRecordedPaths) {

@@ -24,6 +24,11 @@ class MemoryFileSystem final : public FileSystem {
     if (access) folder_access[path] = access;
     return true;
   }
+  // A link's content is its target.
+  std::optional<std::string> LinkTarget(const std::string& link) override {
+    const auto it = files.find(link);
+    return it == files.end() ? std::nullopt : std::optional(it->second);
+  }
   bool SetFolderAccess(const std::string& path, const char* access) override {
     folder_access[path] = access;
     return folders.count(path) > 0;

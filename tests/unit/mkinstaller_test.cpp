@@ -346,6 +346,38 @@ TEST_F(BuilderTest, RefusesNamesOutsideTheProductAndWhatIsListedTwice) {
   }
 }
 
+// Lines the installer would take without a word but that cannot work.
+TEST_F(BuilderTest, RefusesLinesThatCannotWork) {
+  const std::string source = (dir / "src" / "manifest.txt").string();
+  const std::string head = "[Variables]\nVersion=1\n[Features]\nFeature=Main\nbin/\ntool.exe\n";
+  const std::string components = "[Components]\nComponent=C\nMain\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {head + "[Registry]\nHKLN\\SOFTWARE\\A\\v=1\n" + components + "[Run]\n",
+       ":8: unknown registry root \"HKLN\"; use HKLM, HKCU, HKCR, HKCC or HKPP"},
+      {head + "[Components]\nComponent=C\nRequired=maybe\nMain\n[Run]\n", ":9: Required=maybe: the value is yes or no"},
+      {head + components + "[Shortcuts]\nTool=bin\\tol.exe\n[Run]\n",
+       ":11: the shortcut Tool points to bin\\tol.exe, which is neither a product file nor a resource "
+       "(resources\\NAME), nor a full path"},
+  };
+  for (const auto& [text, error] : cases) {
+    Manifest(text);
+    EXPECT_EQ(BuildError(), source + error) << text;
+  }
+  // A product file or its folder, the installed copy, a resource, or a path outside.
+  Manifest(head + components +
+           "[Shortcuts]\nTool=%InstDir%\\bin\\tool.exe\nBin=bin\nRemove=resources\\setup.exe>--remove\n"
+           "Shell=C:\\Windows\\notepad.exe\n[Run]\n");
+  EXPECT_NO_THROW(BuildInstaller(options));
+}
+
+TEST(PackageManifest, IdentifiersAsThePackageManagerTakesThem) {
+  for (const char* id : {"Voranth.DemoC", "A.B.C.D.E.F.G.H", "Voranth.Demo-C_2"})
+    EXPECT_TRUE(mkinstaller::IsPackageIdentifier(id)) << id;
+  for (const char* id : {"DemoC", "", ".DemoC", "Voranth.", "Voranth..DemoC", "Voranth.Demo C", "Voranth.Demo/C",
+                         "A.B.C.D.E.F.G.H.I", "Voranth.DemoCDemoCDemoCDemoCDemoCDemoCDemoC"})
+    EXPECT_FALSE(mkinstaller::IsPackageIdentifier(id)) << id;
+}
+
 // The build goes on; the vendor is told.
 TEST_F(BuilderTest, AnUnpinnedPlainDownloadIsWarnedOf) {
   Manifest(

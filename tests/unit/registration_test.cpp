@@ -54,12 +54,17 @@ class RegistrationTest : public ::testing::Test, public testing::RunFixture {
   CountingIntegrations integrations;
 };
 
-TEST_F(RegistrationTest, KeysAreFormedOnceAndPatchLevelDefaultsToPL0) {
+// Whichever key is formed first, a product without a patch level is at PL0 in
+// each, and forming one changes no variable.
+TEST_F(RegistrationTest, KeysFollowOneRuleInAnyOrderAndThePatchLevelDefaultsToPL0) {
   Set({{"Manufacturer", "Acme"}, {"Product", "Tools"}, {"Version", "2.1"}});
-  EXPECT_EQ(product.PatchLevelKey(), "SOFTWARE\\Acme\\Tools\\2.1\\PL0");
   EXPECT_EQ(product.UninstallKey(), std::string(kUninstall) + "Tools 2.1PL0");
-  state.variables.SetVariable("Version", "3.0");
-  EXPECT_EQ(product.ProductKey(), "SOFTWARE\\Acme\\Tools\\2.1");  // kept
+  EXPECT_EQ(product.PatchLevelKey(), "SOFTWARE\\Acme\\Tools\\2.1\\PL0");
+  EXPECT_EQ(state.variables.GetVariable("PatchLevel"), nullptr);
+  state.variables.SetVariable("PatchLevel", "");
+  EXPECT_EQ(product.UninstallKey(), std::string(kUninstall) + "Tools 2.1PL0");
+  state.variables.SetVariable("PatchLevel", "PL2");
+  EXPECT_EQ(product.PatchLevelKey(), "SOFTWARE\\Acme\\Tools\\2.1\\PL2");
 
   InstallerState other(testing::NoEnvironment);
   ProductRegistration with_edition(other, registry, files, messages, [] { return std::string(); });
@@ -303,6 +308,7 @@ TEST_F(DefaultsTest, StartMenuFolderFromTheShellTheRegistryOrWindows) {
   EXPECT_EQ(state.variables.ValueOf("ShortcutFolder"), "C:\\Users\\me\\Programs\\VORANTH Software\\Tools for chips");
   EXPECT_EQ(state.variables.ValueOf("ProgramFiles"), "D:\\Programs");
   EXPECT_EQ(state.variables.ValueOf("InstDir"), "D:\\Programs\\Acme\\Tools\\2.1");
+  EXPECT_EQ(state.variables.ValueOf("PatchLevel"), "PL0");  // a default, set before any key is formed
 
   shell.programs.clear();
   state.variables.SetVariable("ShortcutFolderName", "Acme Tools");

@@ -82,6 +82,30 @@ class UnattendedTest(WineTestCase):
         self.assertIn("File C:\\Held\\bin\\demolink.exe is in use: it will be deleted when the computer restarts",
                       log_entries(log))
         self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
+        # The new version that waited for the restart went too: the restart brings nothing back.
+        self.assertFalse(self.session.unix_path("C:\\Held\\bin\\democc.exe.vr-new").exists())
+
+    def test_what_cannot_be_carried_out_ends_at_once_with_87(self):
+        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
+        exe = self.session.install_stub("C:\\Download", source=installer)
+        folder = ["--dir=C:\\Refused", LICENCE, "--unattended"]
+        runs = {
+            "--no-Base: the component is required and cannot be left out": folder + ["--no-Base"],
+            "--no-Exampels: no such component; the components are Base, Examples, Probe": folder + ["--no-Exampels"],
+            "/S: no such option (setup.exe --help lists them)": folder + ["/S"],
+            "--unattended: this run would wait for a person on the wizard's pages; give --dir= and \"--I agree to the "
+            "terms of the licence\" to install, or --remove-silently to remove": ["--dir=C:\\Refused", "--unattended"],
+        }
+        for refusal, args in runs.items():
+            result = self.session.run(exe, args)
+            self.assertEqual((result.exit_code, result.boxes), (87, []), refusal)
+            self.assertEqual(result.stderr.splitlines(), [
+                f"Fatal error: {refusal}", "Exit code 87: a command-line option was refused"])
+        self.assertFalse(self.session.unix_path("C:\\Refused").exists())
+        # A log in folders that do not exist yet: they are made.
+        result = self.session.run(exe, folder + ["--log=C:\\Logs\\DemoC\\install.log"])
+        self.assertEqual(result.exit_code, 0)
+        self.assertEqual(log_entries(self.session.unix_path("C:\\Logs\\DemoC\\install.log"))[-1], "Exit code 0: done")
 
     def test_questions_take_no_for_an_answer(self):
         # A missing prerequisite, then an external installer that fails.
@@ -259,7 +283,7 @@ class PackageManifestTest(WineTestCase):
                 (1, "contactSupport"), (87, "invalidParameter"), (112, "diskFull"), (1602, "cancelledByUser"),
                 (1618, "installInProgress"), (1638, "alreadyInstalled"),
                 (3010, "rebootRequiredToFinish"))],
-            "UpgradeBehavior": "install", "ProductCode": "DemoC 1.20PL1", "AppsAndFeaturesEntries": [entry],
+            "UpgradeBehavior": "uninstallPrevious", "ProductCode": "DemoC 1.20PL1", "AppsAndFeaturesEntries": [entry],
             "Installers": [{"Architecture": "x64", "InstallerUrl": url,
                             "InstallerSha256": hashlib.sha256(installer.read_bytes()).hexdigest().upper()}],
             "ManifestType": "installer"})

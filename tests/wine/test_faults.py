@@ -245,6 +245,27 @@ class InstallationRecordTest(WineTestCase):
         # Into its own folder it installs again as before.
         self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
 
+    def test_two_versions_without_a_patch_level_side_by_side_keep_their_own_records(self):
+        entries = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC "
+        first = build_sample_variant(self.session, "v120", [("PatchLevel=PL1\n", "")])
+        second = build_sample_variant(self.session, "v200", [("PatchLevel=PL1\n", ""), ("Version=1.20\n", "Version=2.00\n")])
+        for exe, folder in ((first, "C:\\V120"), (second, "C:\\V200")):
+            self.assertEqual(self.session.run(exe, [f"--dir={folder}", LICENCE]).exit_code, 0)
+        self.assertEqual(self.session.reg_query(entries + "1.20PL0", "InstallLocation"), ("REG_SZ", "C:\\V120"))
+        links = (self.session.user_temp().parent /
+                 "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VORANTH Software/DemoC Compiler Suite")
+        link = self.session.win_path(links / "Read me.lnk")
+        self.assertEqual(self.session.read_link(link)["target"], "C:\\V200\\docs\\readme.txt")
+        # Removing 1.20 takes its own entry, and leaves the links 2.00 made anew.
+        result = self.session.run("C:\\V120\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertIsNone(self.session.reg_query(entries + "1.20PL0", "InstallLocation"))
+        self.assertEqual(self.session.read_link(link)["target"], "C:\\V200\\docs\\readme.txt")
+        result = self.session.run("C:\\V200\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertIsNone(self.session.reg_query(entries + "2.00PL0", "InstallLocation"))
+        self.assertFalse(links.exists())
+
     def test_another_account_removes_the_shortcuts_the_installation_made(self):
         exe = build_sample_variant(self.session, "accounts")
         self.assertEqual(self.session.run(exe, ["--dir=C:\\Shared", LICENCE]).exit_code, 0)

@@ -246,6 +246,20 @@ void WriteText(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
+bool IsPackageIdentifier(std::string_view id) {
+  if (id.size() > 128) return false;
+  int parts = 0;
+  for (std::string_view rest = id;; ++parts) {
+    const std::string_view part = rest.substr(0, rest.find('.'));
+    if (part.empty() || part.size() > 32) return false;
+    for (const char c : part)
+      if (static_cast<unsigned char>(c) <= ' ' || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+        return false;
+    if (part.size() == rest.size()) return parts + 1 >= 2 && parts + 1 <= 8;
+    rest.remove_prefix(part.size() + 1);
+  }
+}
+
 int WritePackageManifest(const fs::path& installer, const std::string& url, const std::string& package_id,
                          const fs::path& folder) {
   const Examined info = Examine(installer);
@@ -287,7 +301,7 @@ int WritePackageManifest(const fs::path& installer, const std::string& url, cons
                 "InstallerSwitches:\n  Silent: " +
                 silent + "\n  SilentWithProgress: " + silent + "\n  Log: " + Quoted("--log=\"<LOGPATH>\"") +
                 "\n  InstallLocation: " + Quoted("--dir=\"<INSTALLPATH>\"") + "\nExpectedReturnCodes:\n" + codes +
-                "UpgradeBehavior: install\nProductCode: " + Quoted(product_code) +
+                "UpgradeBehavior: uninstallPrevious\nProductCode: " + Quoted(product_code) +
                 "\nAppsAndFeaturesEntries:\n  - DisplayName: " + Quoted(display_name) +
                 "\n    Publisher: " + Quoted(inst::kPublisher) + "\n    DisplayVersion: " + Quoted(version) +
                 "\n    ProductCode: " + Quoted(product_code) +

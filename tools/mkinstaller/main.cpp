@@ -146,6 +146,10 @@ int Dispatch(const std::vector<std::string>& args) {
     }
     if (rest.empty() || rest.size() % 2 == 0 || url.empty() || id.empty() || folder.empty())
       throw UsageError{"package-manifest takes an installer, --url, --id and -o"};
+    if (!mkinstaller::IsPackageIdentifier(id))
+      throw UsageError{"--id " + id +
+                       ": the package manager takes PUBLISHER.PACKAGE: 2 to 8 parts of 1 to 32 characters joined by "
+                       "\".\", without blanks or \\/:*?\"<>|"};
     return mkinstaller::WritePackageManifest(rest[0], url, id, folder);
   }
   throw UsageError{"unknown command '" + command + "'"};

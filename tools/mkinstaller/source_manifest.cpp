@@ -5,12 +5,14 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <vector>
 
 #include "core/install/confinement.h"
 #include "core/install/installer_state.h"
 #include "core/install/sha256.h"
+#include "core/manifest/entry_grammars.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
 #include "tool_error.h"
@@ -204,19 +206,27 @@ void RefuseNothingOrTwiceToInstall(const fs::path& source, const SourceManifest&
 
 // A feature, component or resource key named twice, or a folder line twice in one
 // feature: the installer would take one for the other.
-void RefuseListedTwice(const fs::path& source, const std::vector<std::string>& lines) {
+// Hands each meaningful line of the source (blanks trimmed, comments and section
+// lines left out) to `visit` with its section in capitals and its line number.
+template <typename Visit>
+void ForEachSourceLine(const std::vector<std::string>& lines, Visit visit) {
   std::string section;
-  std::map<std::string, std::size_t> names;  // what is named, in one letter case, and its line
-  std::string feature;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string_view line = lines[i];
     line.remove_prefix(std::min(line.size(), line.find_first_not_of(" \t")));
     line = line.substr(0, line.find_last_not_of(" \t\r") + 1);
     if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
+    if (line[0] == '[')
       section = FoldCase(std::string(line));
-      continue;
-    }
+    else
+      visit(section, line, i + 1);
+  }
+}
+
+void RefuseListedTwice(const fs::path& source, const std::vector<std::string>& lines) {
+  std::map<std::string, std::size_t> names;  // what is named, in one letter case, and its line
+  std::string feature;
+  ForEachSourceLine(lines, [&](const std::string& section, std::string_view line, std::size_t number) {
     std::string key;
     if (section == "[RESOURCES]") {
       key = "resource key " + std::string(line.substr(0, line.find('=')));
@@ -229,14 +239,54 @@ void RefuseListedTwice(const fs::path& source, const std::vector<std::string>& l
     } else if (section == "[COMPONENTS]" && inst::StartsWithIgnoreCase(line, "Component=")) {
       key = "component " + std::string(line.substr(10));
     } else {
-      continue;
+      return;
     }
-    const auto [at, added] = names.emplace(FoldCase(key), i + 1);
+    const auto [at, added] = names.emplace(FoldCase(key), number);
     if (!added) {
-      throw ToolError(source.string() + ":" + std::to_string(i + 1) + ": the " + key + " is listed twice (line " +
+      throw ToolError(source.string() + ":" + std::to_string(number) + ": the " + key + " is listed twice (line " +
                       std::to_string(at->second) + ")");
     }
+  });
+}
+
+// Lines the installer reads without complaint but that cannot work: a registry root
+// it does not know (it would write under HKEY_CLASSES_ROOT), a switch that is neither
+// yes nor no, a shortcut to a file the product does not have.
+void RefuseLinesThatCannotWork(const fs::path& source, const SourceManifest& result) {
+  // What a shortcut may point to, in capitals: the installed copy, the resources, the
+  // product's files and their folders.
+  std::set<std::string> targets = {"RESOURCES\\SETUP.EXE"};
+  for (const PayloadItem& item : result.items) {
+    std::string target = FoldCase(item.is_resource ? "resources\\" + item.manifest_name : item.shown_name);
+    for (auto folder = inst::ParentFolder(target); folder; folder = inst::ParentFolder(*folder))
+      targets.emplace(*folder);
+    targets.insert(std::move(target));
   }
+  ForEachSourceLine(result.lines, [&](const std::string& section, std::string_view line, std::size_t number) {
+    const std::string where = source.string() + ":" + std::to_string(number) + ": ";
+    if (section == "[REGISTRY]") {
+      const std::string root(line.substr(0, line.find('\\')));
+      for (const char* known : {"HKLM", "HKCU", "HKCR", "HKCC", "HKPP"})
+        if (inst::EqualsIgnoreCase(root, known)) return;
+      throw ToolError(where + "unknown registry root \"" + root + "\"; use HKLM, HKCU, HKCR, HKCC or HKPP");
+    }
+    if (section == "[COMPONENTS]") {
+      for (const char* name : {"Required=", "Selected="}) {
+        const auto value = inst::MatchPrefix(line, name);
+        if (value && !inst::EqualsIgnoreCase(*value, "yes") && !inst::EqualsIgnoreCase(*value, "no"))
+          throw ToolError(where + name + std::string(*value) + ": the value is yes or no");
+      }
+    }
+    if (section == "[SHORTCUTS]" && line.find('=') != std::string_view::npos) {
+      const auto equals = line.find('=');
+      const inst::ShortcutRecord shortcut = inst::ParseShortcut(line.substr(0, equals), line.substr(equals + 1));
+      std::string target = shortcut.target;
+      if (inst::StartsWithIgnoreCase(target, "%InstDir%\\")) target = target.substr(10);
+      if (inst::IsFullPath(target) || targets.count(FoldCase(target))) return;
+      throw ToolError(where + "the shortcut " + shortcut.name + " points to " + shortcut.target +
+                      ", which is neither a product file nor a resource (resources\\NAME), nor a full path");
+    }
+  });
 }
 
 // A download nobody pinned can be swapped on the way; the build goes on.
@@ -337,6 +387,7 @@ SourceManifest ReadSourceManifest(const fs::path& source, const fs::path& root) 
   RefuseRequiresLoops(source, result.lines, state.lists);
   RefuseNothingOrTwiceToInstall(source, result, state);
   RefuseListedTwice(source, result.lines);
+  RefuseLinesThatCannotWork(source, result);
   WarnOfUnpinnedDownloads(source, state);
   return result;
 }

@@ -45,6 +45,10 @@ bool RecordedStartMenuFolder(const InstallerVariables& vars, ShellFolders& shell
 void SetInstallDefaults(InstallerState& state, Registry& registry, Messages& messages, ProductRegistration& product,
                         ShellFolders& shell, Environment& environment, FileSystem& files) {
   InstallerVariables& vars = state.variables;
+  // Defaults first, before any key is formed from the variables: a product without a
+  // patch level is at "PL0" (which a version must precede).
+  if (vars.GetVariable(var::kVersion) && vars.ValueOf(var::kPatchLevel).empty())
+    vars.SetVariable(var::kPatchLevel, "PL0");
   if (auto program_files = shell.ProgramFilesFolder()) vars.SetVariable(var::kProgramFiles, *program_files);
 
   if (!state.running_installed_copy) {

@@ -16,29 +16,24 @@ constexpr const char* kUninstallRoot = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 }  // namespace
 
-const std::string& ProductRegistration::ProductKey() {
-  if (!product_key_) {
-    product_key_ = ExpandProductPath(state_.variables, "SOFTWARE\\", "\\[Version]");
-  }
-  return *product_key_;
+std::string PatchLevelOf(const InstallerVariables& variables) {
+  const std::string patch = variables.ValueOf(var::kPatchLevel);
+  return patch.empty() ? "PL0" : patch;
 }
 
-const std::string& ProductRegistration::PatchLevelKey() {
-  if (!patch_level_key_) {
-    const std::string* patch = state_.variables.GetVariable(var::kPatchLevel);
-    if (patch == nullptr || patch->empty()) state_.variables.SetVariable(var::kPatchLevel, "PL0");
-    std::string key = ProductKey() + "\\" + state_.variables.ValueOf(var::kPatchLevel);
-    if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
-    patch_level_key_ = std::move(key);
-  }
-  return *patch_level_key_;
+std::string ProductRegistration::ProductKey() const {
+  return ExpandProductPath(state_.variables, "SOFTWARE\\", "\\[Version]");
 }
 
-const std::string& ProductRegistration::UninstallKey() {
-  if (!uninstall_key_) {
-    uninstall_key_ = state_.variables.ExpandVariables(std::string(kUninstallRoot) + "[Product] [Version][PatchLevel]");
-  }
-  return *uninstall_key_;
+std::string ProductRegistration::PatchLevelKey() const {
+  std::string key = ProductKey() + "\\" + PatchLevelOf(state_.variables);
+  if (key.size() > kMaxKeyLength) key.resize(kMaxKeyLength);
+  return key;
+}
+
+std::string ProductRegistration::UninstallKey() const {
+  return state_.variables.ExpandVariables(std::string(kUninstallRoot) + "[Product] [Version]") +
+         PatchLevelOf(state_.variables);
 }
 
 void ProductRegistration::WriteAppPaths() {

@@ -12,6 +12,9 @@
 
 namespace inst {
 
+// The patch level every key names: PatchLevel, or "PL0" when it is unset or empty.
+std::string PatchLevelOf(const InstallerVariables& variables);
+
 class ProductRegistration {
  public:
   // `today` gives the local date as eight digits, YYYYMMDD.
@@ -19,10 +22,11 @@ class ProductRegistration {
                       std::string (*today)())
       : state_(state), registry_(registry), files_(files), messages_(messages), today_(today) {}
 
-  // Formed on first use and kept for the rest of the run.
-  const std::string& ProductKey();
-  const std::string& PatchLevelKey();
-  const std::string& UninstallKey();
+  // Formed from the variables as they are, by one rule each: no call changes a
+  // variable, and the order of the calls changes no key.
+  std::string ProductKey() const;
+  std::string PatchLevelKey() const;
+  std::string UninstallKey() const;
 
   void WriteAppPaths();
   // InstDir and BuildNo under the patch-level key; a failed write is fatal.
@@ -49,7 +53,6 @@ class ProductRegistration {
   FileSystem& files_;
   Messages& messages_;
   std::string (*today_)();
-  std::optional<std::string> product_key_, patch_level_key_, uninstall_key_;
 };
 
 }  // namespace inst

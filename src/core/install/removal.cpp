@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "core/install/confinement.h"
+#include "core/install/extraction.h"
 #include "core/install/installed_manifest.h"
+#include "core/manifest/entry_grammars.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
@@ -27,6 +29,22 @@ std::string CleanupScriptText(const std::string& setup, const std::vector<std::s
   out += "del \"" + script + "\"\r\n";
   return out;
 }
+
+namespace {
+
+// The link's target, when another installation (another version, say) has made the
+// link anew since: it points elsewhere than this installation's line would have it.
+std::optional<std::string> LinkOfAnother(const InstallerState& state, FileSystem& files, const std::string& file) {
+  if (!state.lists.shortcut_list) return std::nullopt;
+  for (const ShortcutRecord& shortcut : *state.lists.shortcut_list) {
+    if (!EqualsIgnoreCase(ShortcutLinkPath(state.variables, shortcut), file)) continue;
+    const std::optional<std::string> target = files.LinkTarget(file);
+    if (target && !EqualsIgnoreCase(*target, ShortcutTarget(state.variables, shortcut))) return target;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 std::string RemoveInstallation(InstallerState& state, FileSystem& files, Messages& messages, Progress& progress,
                                const std::string& script_path, ScriptEncoder encode) {
@@ -52,7 +70,18 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
       progress.ReportProgress(percent(), FormatText(msg::kSkippingFileOutside, listed.c_str()).c_str());
     } else if (EqualsIgnoreCase(file, manifest)) {
       manifest_listed = true;
+    } else if (const std::optional<std::string> elsewhere = LinkOfAnother(state, files, file)) {
+      progress.ReportProgress(percent(), FormatText(msg::kKeepingLink, file.c_str(), elsewhere->c_str()).c_str());
     } else {
+      // A new version waiting to take the file's place at the restart goes first, so
+      // that the restart brings nothing back; one still held goes right after it.
+      if (const std::string waiting = file + kReplacementSuffix; files.FileExists(waiting)) {
+        progress.ReportProgress(percent(), FormatText("Deleting file %s", waiting.c_str()).c_str());
+        if (!files.RemoveFile(waiting)) {
+          if (!files.ScheduleAtRestart(file, "")) messages.FatalError(msg::kCantLeaveForRestart, file.c_str());
+          state.restart_needed = true;
+        }
+      }
       progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
         const int answer =

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/support/text.h"
+#include "core/support/variable_names.h"
 
 namespace inst {
 
@@ -94,6 +95,14 @@ void AddRegistryEntry(ManifestLists& lists, std::string_view line, Messages& mes
   auto entry = ParseRegistryEntry(line);
   if (auto* message = std::get_if<std::string>(&entry)) messages.FatalText(*message);
   lists.registry_list.push_back(std::get<RegistryRecord>(std::move(entry)));
+}
+
+std::string ShortcutLinkPath(const InstallerVariables& variables, const ShortcutRecord& shortcut) {
+  return JoinPath(variables.ValueOf(var::kShortcutFolder), shortcut.name + ".lnk");
+}
+
+std::string ShortcutTarget(const InstallerVariables& variables, const ShortcutRecord& shortcut) {
+  return IsFullPath(shortcut.target) ? shortcut.target : InstallationPath(variables, shortcut.target);
 }
 
 void AddShortcut(ManifestLists& lists, std::string_view name, std::string_view value) {

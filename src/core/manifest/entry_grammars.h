@@ -21,6 +21,11 @@ ShortcutRecord ParseShortcut(std::string_view name, std::string_view value);
 void AddRegistryEntry(ManifestLists& lists, std::string_view line, Messages& messages);
 
 // Parses a shortcut onto shortcut_list, creating the list on first use.
+// Where the shell link a [Shortcuts] line makes goes, and the file it points to (a
+// full path as written, else a path in the installation).
+std::string ShortcutLinkPath(const InstallerVariables& variables, const ShortcutRecord& shortcut);
+std::string ShortcutTarget(const InstallerVariables& variables, const ShortcutRecord& shortcut);
+
 void AddShortcut(ManifestLists& lists, std::string_view name, std::string_view value);
 
 }  // namespace inst

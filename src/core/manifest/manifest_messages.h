@@ -17,6 +17,9 @@ inline constexpr const char* kUnknownManifestLine = "Unknown line in manifest: %
 inline constexpr const char* kBadResourcesLine = "Bad line in [Resources]";
 inline constexpr const char* kBadVariablesLine = "Bad line in [Variables]";
 inline constexpr const char* kFileWithoutFolder = "file in list without preceding folder";
+// "--no-" options that cannot be carried out (exit code 87).
+inline constexpr const char* kRequiredComponentLeftOut = "--no-%s: the component is required and cannot be left out";
+inline constexpr const char* kUnknownComponent = "--no-%s: no such component; the components are %s";
 inline constexpr const char* kBadShortcutsLine = "Bad line in [Shortcuts]";
 inline constexpr const char* kCantWriteInstalledManifest = "Can't open manifest for writing";
 

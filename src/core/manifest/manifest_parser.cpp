@@ -132,7 +132,7 @@ void ManifestParser::ParseManifest() {
     if (!line || line->front() != '[') messages_.FatalError(msg::kInvalidManifestFormat);
     std::string_view rest = *line;
     const std::string name(NextToken(rest, "[]").value_or(std::string_view()));
-    if (EqualsIgnoreCase(name, "Run")) return;
+    if (EqualsIgnoreCase(name, "Run")) return RefuseUnknownExclusions();
     if (EqualsIgnoreCase(name, "Resources"))
       ParseResources();
     else if (EqualsIgnoreCase(name, "Variables"))
@@ -294,6 +294,7 @@ void ManifestParser::ParseComponents() {
     if (auto name = MatchPrefix(text, "Component=")) {
       current = std::make_shared<ComponentRecord>();
       current->name = std::string(*name);
+      component_names_.push_back(current->name);
       // An excluded component is still read, into a record no list holds.
       if (!IsExcluded(state_.exclude_list, current->name)) {
         current->selected = true;
@@ -309,6 +310,8 @@ void ManifestParser::ParseComponents() {
       ComponentRecord& component = need_component("Required with no component name");
       component.required = BeginsWithYes(*required);
       if (component.required) component.selected = true;
+      if (component.required && IsExcluded(state_.exclude_list, component.name))
+        messages_.FatalExit(kExitBadOption, msg::kRequiredComponentLeftOut, component.name.c_str());
     } else if (auto java = MatchPrefix(text, "Java=")) {
       need_component("Java with no component name").java = BeginsWithYes(*java);
     } else {
@@ -335,6 +338,17 @@ void ManifestParser::ParseShortcuts() {
       messages_.FatalError(msg::kBadShortcutsLine);
     CheckName(*name, FileNameRefusal(*name));
     AddShortcut(state_.lists, *name, *value);
+  }
+}
+
+// "--no-" names a component of the product, or "tessara" (the option every product knows).
+void ManifestParser::RefuseUnknownExclusions() {
+  if (!state_.lists.component_list) return;
+  for (const std::string& name : state_.exclude_list) {
+    if (EqualsIgnoreCase(name, "TESSARA") || IsExcluded(component_names_, name)) continue;
+    std::string names;
+    for (const std::string& component : component_names_) names += (names.empty() ? "" : ", ") + component;
+    messages_.FatalExit(kExitBadOption, msg::kUnknownComponent, name.c_str(), names.c_str());
   }
 }
 

@@ -73,6 +73,8 @@ class ManifestParser {
   void ParseInstaller(FeatureRecord& feature, std::string_view rest);
   // A name of the line just read that the installer would write: fatal when it breaks the rule.
   void CheckName(std::string_view name, const char* refusal);
+  // At the end of a manifest with components: a "--no-" name that is none of them is fatal (87).
+  void RefuseUnknownExclusions();
   // The record the section's lines go to; a line before any is fatal with `message`.
   template <typename Record>
   Record& Current(const std::shared_ptr<Record>& current, const char* message) {
@@ -89,6 +91,7 @@ class ManifestParser {
   Messages& messages_;
   ManifestHooks& hooks_;
   ManifestParserOptions options_;
+  std::vector<std::string> component_names_;  // every Component= name read
 };
 
 // The rest of `text` behind `prefix` (compared ignoring case), or none.

@@ -51,7 +51,7 @@ SplitCommandLineResult SplitCommandLine(std::string_view text) {
   return result;
 }
 
-void ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list) {
+bool ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list) {
   constexpr std::string_view kDir = "--dir=";
   constexpr std::string_view kLog = "--log=";
   constexpr std::string_view kLanguage = "--language=";
@@ -93,7 +93,10 @@ void ApplyArgument(std::string_view argument, InstallerVariables& variables, std
     if (equals != std::string_view::npos) {
       variables.SetVariable(assignment.substr(0, equals), assignment.substr(equals + 1));
     }
+  } else {
+    return false;
   }
+  return true;
 }
 
 void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages) {
@@ -110,6 +113,14 @@ void DecideRunMode(InstallerVariables& variables) {
     variables.SetFlag(var::kHeadlessInstall, true);
     if (!variables.TestFlag(var::kRemove)) variables.SetFlag(var::kInstall, true);
   }
+}
+
+std::optional<std::string> UnattendedRefusal(const InstallerVariables& variables,
+                                             const std::vector<std::string>& unknown_options) {
+  if (!variables.TestFlag(var::kUnattended)) return std::nullopt;
+  if (!unknown_options.empty()) return FormatText(msg::kUnknownOption, unknown_options.front().c_str());
+  if (!variables.TestFlag(var::kHeadlessInstall)) return std::string(msg::kUnattendedNeedsAPerson);
+  return std::nullopt;
 }
 
 const char* HelpText() {

@@ -1,6 +1,7 @@
 // The installer's command line: splitting the text into arguments, the option
 // table, and the run mode the options choose.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,10 @@ struct SplitCommandLineResult {
 // feeds separate arguments; single or double quotes group, and are dropped.
 SplitCommandLineResult SplitCommandLine(std::string_view text);
 
-// Applies one argument by the option table; an argument that matches no option is
-// ignored. Names from "--no-" options are appended to `exclude_list`.
-void ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list);
+// Applies one argument by the option table; false for one that matches no option
+// (ignored, but for an unattended run). Names from "--no-" options are appended to
+// `exclude_list`.
+bool ApplyArgument(std::string_view argument, InstallerVariables& variables, std::vector<std::string>& exclude_list);
 
 // The list of options that "--help" and "/?" show.
 const char* HelpText();
@@ -38,5 +40,10 @@ void SettleInstallFolderOption(InstallerVariables& variables, Messages& messages
 // A folder and the licence agreement given on the command line make the run
 // headless: an installation, unless a removal was asked for.
 void DecideRunMode(InstallerVariables& variables);
+
+// Why an unattended run cannot be carried out without a person (an option it does
+// not know, or a page it would have to show), or nothing.
+std::optional<std::string> UnattendedRefusal(const InstallerVariables& variables,
+                                             const std::vector<std::string>& unknown_options);
 
 }  // namespace inst

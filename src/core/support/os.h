@@ -59,6 +59,8 @@ class FileSystem {
   [[nodiscard]] virtual bool ScheduleAtRestart(const std::string& from, const std::string& to) = 0;
   // The names of what a folder holds (not "." and ".."); empty when it cannot be read.
   virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
+  // The target of a shell link, or no result when it cannot be read.
+  [[nodiscard]] virtual std::optional<std::string> LinkTarget(const std::string& link) = 0;
   // The whole content of a file, or no result when it cannot be read.
   [[nodiscard]] virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
   // Binary, replacing an existing file.

@@ -22,12 +22,25 @@ void RunLog::Write(std::string_view text) {
   if (!file_->Write(entry.data(), entry.size())) file_.reset();
 }
 
+namespace {
+
+// The folders of the path that do not exist yet, parents first.
+void MakeParentFolders(FileSystem& files, const std::string& path) {
+  const std::optional<std::string_view> parent = ParentFolder(path);
+  if (!parent || parent->size() <= 2 || files.FileExists(std::string(*parent))) return;
+  MakeParentFolders(files, std::string(*parent));
+  static_cast<void>(files.CreateFolder(std::string(*parent), nullptr));
+}
+
+}  // namespace
+
 void OpenRunLog(RunLog& log, FileSystem& files, Messages& messages, const InstallerVariables& variables,
                 const std::string& working_folder, const std::vector<std::string>& arguments) {
   const std::string* requested = variables.GetVariable(var::kLogFile);
   if (requested == nullptr) return;
   std::string path = *requested;
   if (!path.empty() && !IsFullPath(path)) path = JoinPath(working_folder, path);
+  MakeParentFolders(files, path);
   Opened<OutputFile> opened = files.OpenForWriting(path);
   if (!opened.file) {
     messages.FatalError(msg::kCantCreateLogFile, path.empty() ? "(no name given)" : path.c_str(),

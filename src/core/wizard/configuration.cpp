@@ -26,12 +26,10 @@ std::optional<std::string> ChooseConfigurationFromCommandLine(const InstallerVar
         if (EqualsIgnoreCase(*alias, *name)) found = &language;
     }
     if (found == nullptr) return FormatText(msg::kUnknownLanguage, name->c_str());
-    choice.made = true;
     choice.language = found->code;
   }
   if (variables.TestFlag(var::kAddPath)) {
     if (variables.TestFlag(var::kDontAddPath)) return std::string(msg::kPathNotOffered);
-    choice.made = true;
     choice.add_path = true;
   }
   return std::nullopt;

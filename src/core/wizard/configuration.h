@@ -24,18 +24,18 @@ inline constexpr MessageLanguage kMessageLanguages[] = {{7, "German;Deutsch"},
 inline constexpr std::size_t kDefaultLanguageRow = 1;  // English
 inline constexpr const char* kEnvironmentKey = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 
-// What the configuration page chose, applied when the run starts.
+// What the configuration page chose, or the command line, applied when an
+// installation or a repair starts; each part changes only what it names.
 struct ConfigurationChoice {
-  bool made = false;  // the page was shown and left
-  std::uint32_t language = kMessageLanguages[kDefaultLanguageRow].code;
+  std::optional<std::uint32_t> language;  // the page left, or "--language="
   bool add_path = false;
 };
 
 std::string ConfigurationPageText(bool dont_add_path);
 
 // The page's choice as the command line makes it ("--language=NAME", a name of the
-// list in any case; "--add-path"), for every mode; the page starts from it. Returns
-// why an option is refused, or nothing.
+// list in any case; "--add-path"); the page starts from it. Returns why an option is
+// refused, or nothing.
 std::optional<std::string> ChooseConfigurationFromCommandLine(const InstallerVariables& variables,
                                                               ConfigurationChoice& choice);
 

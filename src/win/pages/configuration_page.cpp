@@ -32,7 +32,7 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   window_.PlaceControl(languages_, 30, 216, 96, 9);
   std::size_t row = kDefaultLanguageRow;
   for (std::size_t k = 0; k < std::size(kMessageLanguages); ++k)
-    if (process_.configuration.made && kMessageLanguages[k].code == process_.configuration.language) row = k;
+    if (kMessageLanguages[k].code == process_.configuration.language) row = k;
   ::SendMessageA(languages_, CB_SETCURSEL, row, 0);
   if (add_path_ != nullptr && process_.configuration.add_path) ::SendMessageA(add_path_, BM_SETCHECK, BST_CHECKED, 0);
   window_.EnableNext(true);
@@ -46,7 +46,7 @@ std::uint32_t ConfigurationPage::Leave(bool) {
                                 ? static_cast<std::size_t>(row)
                                 : kDefaultLanguageRow;
   // Applied when the run starts: a user who goes back and cancels has changed nothing.
-  process_.configuration = {true, kMessageLanguages[index].code, Checked(add_path_)};
+  process_.configuration = {kMessageLanguages[index].code, Checked(add_path_)};
   window_.SetPageText(std::nullopt);
   ShowControls({frame_, languages_, add_path_}, false);
   return 0;
