@@ -105,6 +105,11 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
     ++removed;
     if (folder && !files.RemoveFolder(*folder)) folders_left.push_back(*folder);
   }
+  // Made by another installation that shared it (another version), the Start-menu
+  // folder is on no list here: once empty, it goes, and the publisher's folder too.
+  const std::string menu = vars.ValueOf(var::kShortcutFolder);
+  if (lists.shortcut_list && ConfinedFolder(vars, menu) && files.RemoveFolder(menu))
+    static_cast<void>(files.RemoveFolder(std::string(ParentFolder(menu).value_or(""))));
   // A folder that holds a file deleted at the restart goes after it, if it is empty by then.
   if (state.restart_needed)
     for (const std::string& folder : folders_left) static_cast<void>(files.ScheduleAtRestart(folder, ""));
