@@ -6,6 +6,7 @@
 #include "core/install/folder_rules.h"
 #include "core/install/install_messages.h"
 #include "core/wizard/install_folder.h"
+#include "core/install/earlier_version.h"
 #include "core/install/removal.h"
 #include "core/install/installed_manifest.h"
 #include "core/support/os_class.h"
@@ -119,11 +120,16 @@ void PerformRun(Process& process) {
   // everything the run changed, the configuration page's choices included.
   if (install && !process.state.journal.Begin(services.files, NewJournalPath(process), vars.ValueOf(var::kInstDir)))
     services.log.Write("No journal file could be made: a run killed part-way could not be taken back");
+  // Another version in the folder is replaced under this run's journal, as the wizard recommends.
+  std::optional<EarlierInstallation> earlier;
+  if (install && !process.state.lay_over_earlier_version)
+    earlier = FindEarlierVersion(vars, services.files, services.messages, vars.ValueOf(var::kInstDir));
   // Where the configuration page would be shown: an installation or a repair.
   if (install || vars.TestFlag(var::kRepair)) ApplyConfiguration(process);
   WinToolIntegrations integrations(process);
   if (install) {
     WinFeatureSteps steps(process);
+    if (earlier) SetAsideEarlierVersion(process.state, *earlier, services.files, services.progress);
     session.product.WriteProductValues();
     services.progress.BeginStep("product files");
     session.run.RunFeatureInstallation(steps);
@@ -139,6 +145,7 @@ void PerformRun(Process& process) {
     // A Cancel during the last steps, which report no progress, still takes it all back.
     if (services.progress.stop_requested) services.messages.EndRun(kExitCancelled);
     process.state.journal.Finish();
+    if (earlier) ForgetEarlierVersion(vars, *earlier, services.system_registry, services.files, services.messages);
   } else if (vars.TestFlag(var::kRepair)) {
     session.product.WriteProductValues();
     session.product.RegisterProduct(integrations);

@@ -6,6 +6,7 @@
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
+#include "core/install/earlier_version.h"
 #include "core/install/folder_rules.h"
 #include "core/install/installed_manifest.h"
 #include "core/install/removal.h"
@@ -382,6 +383,47 @@ TEST_F(InstallationTest, RemovalKeepsOthersLinksAndLeavesNothingForTheRestart) {
                fs.files.count("C:\\P\\a.dll.vr-new") || fs.files.count("C:\\P\\b.dll"));
   EXPECT_EQ(fs.at_restart, (std::vector<std::pair<std::string, std::string>>{{"C:\\P\\b.dll", ""}}));
   EXPECT_TRUE(state.restart_needed);
+}
+
+// Another version in the folder is set aside under the run's journal (back if the
+// run fails), and its records go once the run has succeeded; the same version, or
+// another product, is none.
+TEST_F(InstallationTest, AnotherVersionInTheFolderIsReplacedUnderTheJournal) {
+  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources", "C:\\Data"});
+  fs.files["C:\\P\\bin\\old.exe"] = fs.files["C:\\P\\bin\\both.exe"] = "1.0";
+  fs.files["C:\\P\\resources\\manifest"] =
+      "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=P\r\nVersion=1.0\r\n[Files]\r\n%InstDir%\\bin\\old.exe\r\n"
+      "%InstDir%\\bin\\both.exe\r\n%InstDir%\\resources\\manifest\r\n[Folders]\r\n%InstDir%\\bin\r\n[Run]\r\n";
+  const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P 1.0PL0";
+  registry.RegistryWriteString(kHKLM, entry, "InstallLocation", "C:\\P");
+  registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\P");
+  state.variables.SetVariable("InstDir", "C:\\P");
+  state.variables.SetVariable("Manufacturer", "M");
+  state.variables.SetVariable("Product", "P");
+  EXPECT_FALSE(FindEarlierVersion(state.variables, fs, messages, "C:\\P"));  // 1.0 again: a reinstall
+  state.variables.SetVariable("Version", "2.0");
+  const auto earlier = FindEarlierVersion(state.variables, fs, messages, "C:\\P");
+  ASSERT_TRUE(earlier);
+  state.variables.SetVariable("Product", "Q");
+  EXPECT_FALSE(FindEarlierVersion(state.variables, fs, messages, "C:\\P"));
+  state.variables.SetVariable("Product", "P");
+
+  const auto before = fs.files;
+  ASSERT_TRUE(state.journal.Begin(fs, "C:\\Data\\run.journal", "C:\\P"));
+  SetAsideEarlierVersion(state, *earlier, fs, progress);
+  EXPECT_EQ(progress.reports.back(), "-1 Replacing P 1.0PL0, installed in this folder");
+  EXPECT_FALSE(fs.files.count("C:\\P\\bin\\old.exe") || fs.files.count("C:\\P\\resources\\manifest"));
+  state.journal.RollBack(registry);
+  EXPECT_EQ(fs.files, before);
+
+  ASSERT_TRUE(state.journal.Begin(fs, "C:\\Data\\run.journal", "C:\\P"));
+  SetAsideEarlierVersion(state, *earlier, fs, progress);
+  fs.files["C:\\P\\bin\\both.exe"] = "2.0";  // what the new version writes
+  state.journal.Finish();
+  ForgetEarlierVersion(state.variables, *earlier, registry, fs, messages);
+  EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"C:\\P\\bin\\both.exe", "2.0"}}));
+  EXPECT_FALSE(registry.RegistryReadString(kHKLM, entry, "InstallLocation").ok());
+  EXPECT_FALSE(registry.RegistryReadString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir").ok());
 }
 
 TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {

@@ -282,6 +282,44 @@ class InstallationRecordTest(WineTestCase):
         self.assertFalse(links.exists())
 
 
+class UpgradeTest(WineTestCase):
+    def test_another_version_in_the_folder_is_replaced_and_a_failure_puts_it_back(self):
+        entries = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC "
+        older = build_sample_variant(self.session, "v314", [
+            ("PatchLevel=PL1\n", ""), ("Version=1.20\n", "Version=3.14\n"), ("readme.txt\n", "readme.txt\nold.txt\n")],
+            {"docs/old.txt": b"only 3.14"})
+        newer = build_sample_variant(self.session, "v316", [
+            ("PatchLevel=PL1\n", ""), ("Version=1.20\n", "Version=3.16\n"), ("lib/\n", "extra/\nnew.txt\nlib/\n")],
+            {"extra/new.txt": b"new in 3.16"})
+        self.assertEqual(self.session.run(older, ["--dir=C:\\Up", LICENCE]).exit_code, 0)
+        old_file = self.session.unix_path("C:\\Up\\docs\\old.txt")
+        # A run that fails part-way puts 3.14 back as it was.
+        blocker = self.session.unix_path("C:\\Up\\extra")
+        blocker.write_text("a file where 3.16 wants a folder")
+        result = self.session.run(newer, ["--dir=C:\\Up", LICENCE], answers=["OK"])
+        self.assertEqual((result.exit_code, result.box_texts()),
+                         (1, [("Fatal error", "Folder C:\\Up\\extra exists but is not a folder!")]))
+        self.assertEqual(old_file.read_bytes(), b"only 3.14")
+        self.assertEqual(self.session.reg_query(entries + "3.14PL0", "InstallLocation"), ("REG_SZ", "C:\\Up"))
+        self.assertIsNone(self.session.reg_query(entries + "3.16PL0", "InstallLocation"))
+        self.assertIn("Version=3.14", self.session.unix_path("C:\\Up\\resources\\manifest").read_text("latin-1"))
+        # Then it goes through: one entry, and nothing only 3.14 had.
+        blocker.unlink()
+        log = self.session.root / "upgrade.log"
+        result = self.session.run(newer, ["--dir=C:\\Up", LICENCE, f"--log={self.session.win_path(log)}"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertFalse(old_file.exists())
+        self.assertEqual(self.session.unix_path("C:\\Up\\extra\\new.txt").read_bytes(), b"new in 3.16")
+        self.assertIsNone(self.session.reg_query(entries + "3.14PL0", "InstallLocation"))
+        self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth\\DemoC\\3.14").returncode, 1)
+        self.assertEqual(self.session.reg_query(entries + "3.16PL0", "InstallLocation"), ("REG_SZ", "C:\\Up"))
+        self.assertIn("Replacing DemoC 3.14PL0, installed in this folder", log.read_bytes().decode("latin-1"))
+        result = self.session.run("C:\\Up\\resources\\setup.exe", ["--remove-silently"])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        self.assertIsNone(self.session.reg_query(entries + "3.16PL0", "InstallLocation"))
+        self.assertFalse(self.session.unix_path("C:\\Up\\docs").exists())
+
+
 class SharedResourcesTest(WineTestCase):
     def test_an_installation_with_its_resources_elsewhere_is_removed_from_there(self):
         exe = build_sample_variant(self.session, "resdir", [("[Variables]\n", "[Variables]\nResDir=C:\\Shared\n")])

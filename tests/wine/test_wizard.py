@@ -196,6 +196,7 @@ class InstallFolderPageTest(WineTestCase):
 
         # One version lives in one folder at a time: the first goes before the second comes.
         self.assertEqual(self.session.run("C:\\Clicked\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
+        (programs / "VORANTH Software/DemoC Compiler Suite").mkdir(parents=True, exist_ok=True)
         # The configuration page's choices from the command line, headless.
         result = self.session.run(self.exe, ["--dir=C:\\Typed", "--no-Examples", LICENCE, "--language=french",
                                              "--add-path"])

@@ -53,6 +53,7 @@ inline constexpr const char* kFailedToCreateFolder = "Failed to create folder %s
 inline constexpr const char* kOutsideInstallation = "Refused to write %s: it lies outside the installation";
 inline constexpr const char* kSkippingFileOutside = "Skipping file %s: outside the installation";
 inline constexpr const char* kSkippingFolderOutside = "Skipping folder %s: outside the installation";
+inline constexpr const char* kReplacingEarlierVersion = "Replacing %s %s%s, installed in this folder";
 inline constexpr const char* kKeepingLink = "Keeping file %s: another installation points it to %s";
 
 inline constexpr const char* kInstalledElsewhereTitle = "Already installed";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/install/earlier_version.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
@@ -95,30 +96,9 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
 }
 
 void KeepEarlierRecords(InstallerState& state, std::string_view earlier, Messages& messages) {
-  const InstallerVariables& vars = state.variables;
-  PlainManifestHooks hooks;
-  // The parser's own line reader: comments and blanks skipped, %InstDir% expanded.
-  ManifestParser reader(earlier, state, messages, hooks);
-  std::string section;
-  bool same_product = true;
-  std::vector<std::string> files, folders;
-  while (const std::optional<std::string> line = reader.ReadManifestLine()) {
-    if (line->front() == '[') {
-      section = *line;
-      continue;
-    }
-    if (EqualsIgnoreCase(section, "[Variables]")) {
-      for (const char* name : {var::kManufacturer, var::kProduct}) {
-        const std::optional<std::string_view> value = MatchPrefix(*line, std::string(name) + "=");
-        if (value && !EqualsIgnoreCase(*value, vars.ValueOf(name))) same_product = false;
-      }
-    } else if (EqualsIgnoreCase(section, "[Files]")) {
-      files.push_back(*line);
-    } else if (EqualsIgnoreCase(section, "[Folders]")) {
-      folders.push_back(*line);
-    }
-  }
-  if (!same_product) return;
+  const std::optional<EarlierInstallation> records =
+      ReadEarlierInstallation(state.variables.ValueOf(var::kInstDir), state.variables, earlier, messages);
+  if (!records) return;
   auto keep = [](std::vector<std::string>& list, const std::vector<std::string>& earlier_entries) {
     for (const std::string& entry : earlier_entries) {
       const bool listed =
@@ -126,8 +106,8 @@ void KeepEarlierRecords(InstallerState& state, std::string_view earlier, Message
       if (!listed) list.push_back(entry);
     }
   };
-  keep(state.lists.installed_files, files);
-  keep(state.lists.installed_folders, folders);
+  keep(state.lists.installed_files, records->files);
+  keep(state.lists.installed_folders, records->folders);
 }
 
 void WriteInstalledManifest(InstallerState& state, FileSystem& files, Messages& messages,

@@ -33,6 +33,9 @@ struct InstallerState : ManifestState {
   bool running_installed_copy = false;
   // Files in use were left to be replaced or deleted when the computer next starts.
   bool restart_needed = false;
+  // The wizard's user chose to write over another version in the folder rather than
+  // have it replaced.
+  bool lay_over_earlier_version = false;
 
   // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
   int mplab_plugin_index = -1;

@@ -1,5 +1,6 @@
 #include "win/pages/install_folder_page.h"
 
+#include "core/install/earlier_version.h"
 #include "core/install/folder_rules.h"
 #include "core/support/text.h"
 #include "win/external_installers.h"
@@ -100,8 +101,13 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
     return false;
   }
   const std::string previous = PreviousInstallerPath(folder);
+  process_.state.lay_over_earlier_version = false;
   if (!process_.services.files.FileExists(previous)) return true;
   if (process_.services.messages.AskYesNoPlain(msg::kPreviousInstallationTitle, msg::kRemovePreviousInstallation)) {
+    // Another version of this product: the run replaces it under its own journal, so
+    // that a run that fails puts it back.
+    if (FindEarlierVersion(process_.variables(), process_.services.files, process_.services.messages, folder))
+      return true;
     // Whatever the remover achieves, the installation goes into the folder, but only
     // once the remover's clean-up script has run: it removes folders it finds empty.
     // The window pumps meanwhile: no second move may start from it.
@@ -112,7 +118,9 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
     window_.EnableBack(true);
     return true;
   }
-  return process_.services.messages.AskYesNoPlain(msg::kPreviousInstallationTitle, msg::kOverwritePreviousInstallation);
+  process_.state.lay_over_earlier_version =
+      process_.services.messages.AskYesNoPlain(msg::kPreviousInstallationTitle, msg::kOverwritePreviousInstallation);
+  return process_.state.lay_over_earlier_version;
 }
 
 std::uint32_t InstallFolderPage::Leave(bool forward) {
