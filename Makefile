@@ -1,6 +1,6 @@
 # Builds all three trees and runs the main job (`make`) or every test (`make test`).
 # Each target installs what it needs first.
-.PHONY: demo all deps build native win64 win32 fuzz test bench clean
+.PHONY: demo all deps build native win64 win32 fuzz test bench soak clean
 
 JOBS ?= $(shell nproc)
 ROOT := $(CURDIR)
@@ -44,6 +44,13 @@ test: build
 bench: build
 	python3 benchmarks/bench_payload.py
 	python3 benchmarks/bench_install.py
+
+# New random seeds of the products-and-histories trial for TRIAL_SECONDS (600 unless
+# given); a failure names its seed, which TRIAL_SEEDS=N replays.
+soak: build
+	python3 tests/wine/wine_env.py setup $(ROOT)/build/native/wine
+	cd tests/wine && WINE_STATE_DIR=$(ROOT)/build/native/wine TRIAL_SECONDS=$(or $(TRIAL_SECONDS),600) \
+	  python3 -m unittest -v test_trial
 
 clean:
 	rm -rf build dist

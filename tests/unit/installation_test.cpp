@@ -389,11 +389,15 @@ TEST_F(InstallationTest, RemovalKeepsOthersLinksAndLeavesNothingForTheRestart) {
 // run fails), and its records go once the run has succeeded; the same version, or
 // another product, is none.
 TEST_F(InstallationTest, AnotherVersionInTheFolderIsReplacedUnderTheJournal) {
-  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources", "C:\\Data"});
-  fs.files["C:\\P\\bin\\old.exe"] = fs.files["C:\\P\\bin\\both.exe"] = "1.0";
+  fs.folders.insert({"C:\\P", "C:\\P\\bin", "C:\\P\\resources", "C:\\Data", "C:\\Menu", "C:\\Menu\\P 1.0"});
+  fs.files["C:\\P\\bin\\old.exe"] = fs.files["C:\\P\\bin\\both.exe"] = fs.files["C:\\Menu\\P 1.0\\Read.lnk"] = "1.0";
+  // Its links are in a Start-menu folder of its own, beside this version's.
+  state.variables.SetVariable("ShortcutFolder", "C:\\Menu\\P 2.0");
   fs.files["C:\\P\\resources\\manifest"] =
-      "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=P\r\nVersion=1.0\r\n[Files]\r\n%InstDir%\\bin\\old.exe\r\n"
-      "%InstDir%\\bin\\both.exe\r\n%InstDir%\\resources\\manifest\r\n[Folders]\r\n%InstDir%\\bin\r\n[Run]\r\n";
+      "SIG\r\n[Variables]\r\nManufacturer=M\r\nProduct=P\r\nVersion=1.0\r\nShortcutFolder=C:\\Menu\\P "
+      "1.0\r\n[Files]\r\n"
+      "%InstDir%\\bin\\old.exe\r\n%InstDir%\\bin\\both.exe\r\n%InstDir%\\resources\\manifest\r\n"
+      "C:\\Menu\\P 1.0\\Read.lnk\r\n[Folders]\r\n%InstDir%\\bin\r\n[Run]\r\n";
   const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P 1.0PL0";
   registry.RegistryWriteString(kHKLM, entry, "InstallLocation", "C:\\P");
   registry.RegistryWriteString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir", "C:\\P");
@@ -425,6 +429,7 @@ TEST_F(InstallationTest, AnotherVersionInTheFolderIsReplacedUnderTheJournal) {
   EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"C:\\P\\bin\\both.exe", "2.0"}}));
   EXPECT_FALSE(registry.RegistryReadString(kHKLM, entry, "InstallLocation").ok());
   EXPECT_FALSE(registry.RegistryReadString(kHKLM, "SOFTWARE\\M\\P\\1.0\\PL0", "InstDir").ok());
+  EXPECT_FALSE(fs.IsDirectory("C:\\Menu\\P 1.0"));
 }
 
 TEST_F(InstallationTest, ReinstallingKeepsTheEarlierRecordsOfTheSameProduct) {

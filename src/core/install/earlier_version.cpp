@@ -7,6 +7,7 @@
 #include "core/install/installed_manifest.h"
 #include "core/install/product_registration.h"
 #include "core/manifest/manifest_parser.h"
+#include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 
@@ -18,6 +19,18 @@ constexpr const char* kRecordedNames[] = {var::kManufacturer, var::kProduct,    
                                           var::kVersion,      var::kPatchLevel, var::kShortcutFolder};
 
 std::optional<std::string> NoEnvironment(const std::string&) { return std::nullopt; }
+
+// Where the earlier version's records may be taken from: this run's places, with its
+// own Start-menu folder when that sits beside this run's (another version's name).
+InstallerVariables EarlierBounds(const InstallerVariables& ours, const EarlierInstallation& earlier) {
+  InstallerVariables bounds = ours;
+  const std::string theirs = earlier.variables.ValueOf(var::kShortcutFolder);
+  const std::string menu = ours.ValueOf(var::kShortcutFolder);
+  const std::optional<std::string_view> publisher = ParentFolder(menu);
+  if (publisher && LiesInside(theirs, *publisher) && !LiesInside(*publisher, theirs))
+    bounds.SetVariable(var::kShortcutFolder, theirs);
+  return bounds;
+}
 
 }  // namespace
 
@@ -80,8 +93,9 @@ void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& ea
         }))
       folders.push_back(*folder);
   }
+  const InstallerVariables bounds = EarlierBounds(state.variables, earlier);
   for (const std::string& listed : earlier.files) {
-    const std::optional<std::string> file = ConfinedFile(state.variables, listed);
+    const std::optional<std::string> file = ConfinedFile(bounds, listed);
     // Kept aside as an overwritten file is: gone from the folder, back if the run fails.
     if (file && files.FileExists(*file) && !files.IsDirectory(*file))
       static_cast<void>(state.journal.BeforeWriting(*file));
@@ -96,9 +110,12 @@ void ForgetEarlierVersion(const InstallerVariables& ours, const EarlierInstallat
   static_cast<void>(
       ProductRegistration(theirs, registry, files, messages, [] { return std::string(); }).UnregisterProduct());
   // Deepest first, as the installed manifest lists them; only empty ones go.
+  const InstallerVariables bounds = EarlierBounds(ours, earlier);
   for (const std::string& listed : earlier.folders)
-    if (const std::optional<std::string> folder = ConfinedFolder(ours, listed))
+    if (const std::optional<std::string> folder = ConfinedFolder(bounds, listed))
       static_cast<void>(files.RemoveFolder(*folder));
+  // Its own Start-menu folder, which it may not have made itself.
+  static_cast<void>(files.RemoveFolder(bounds.ValueOf(var::kShortcutFolder)));
 }
 
 }  // namespace inst

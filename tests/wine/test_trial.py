@@ -1,0 +1,166 @@
+"""A trial of random products and version histories: from a seed, a small product
+in two or three versions (with or without a patch level and an edition, shortcuts
+shared between versions or not, a file dropped and one added from version to
+version), and a history of installs (into the default folder, a chosen one, another
+version's folder) and removals. After every step the machine must hold exactly the
+installations the history leaves: one uninstall entry each, naming its folder and a
+remover that is there, their files and no others, links that point at files, and
+nothing in TEMP or the journal folder.
+
+    TRIAL_SEEDS=7,8,9 python3 -m unittest test_trial   # these seeds (a failure names its seed)
+    make soak TRIAL_SECONDS=600                         # new seeds until the time is up
+"""
+import os
+import random
+import time
+import unittest
+
+from winetest import LICENCE, SETUP_EXE, WineTestCase, mkinstaller
+
+CI_SEEDS = (2, 3, 5)  # no patch level, per-version menus, an older version over a newer one
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+PUBLISHER = "VORANTH Software"
+
+
+class Product:
+    """A product of the seed: its versions' manifests and files, built into installers."""
+
+    def __init__(self, rng, seed):
+        self.name = f"Gen{seed}"
+        self.patch = rng.choice(["", "PL1"])
+        self.edition = rng.choice(["", "Pro"])
+        self.versions = rng.choice([["1.0", "1.1"], ["1.0", "1.1", "2.0"]])
+        self.shared_shortcuts = rng.random() < 0.5
+
+    def files(self, version):
+        """Relative path -> content; each version has one file of its own."""
+        index = self.versions.index(version)
+        return {"bin\\tool.exe": f"tool {version}", "docs\\readme.txt": f"readme {version}",
+                f"lib\\only{index}.dat": f"only in {version}"}
+
+    def menu(self, version):
+        return f"{self.name} Tools" + ("" if self.shared_shortcuts else f" {version}")
+
+    def default_folder(self, version):
+        return "C:\\Program Files\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "") + f"\\{version}"
+
+    def entry(self, version):
+        return f"{self.name} {version}{self.patch or 'PL0'}"
+
+    def build(self, session, version):
+        folder = session.root / f"{self.name}-{version}"
+        files = self.files(version)
+        lines = ["[Variables]", "Manufacturer=Trial", f"Product={self.name}", f"Description={self.name} suite",
+                 f"Version={version}", f"ShortcutFolderName={self.menu(version)}"]
+        lines += [f"PatchLevel={self.patch}"] if self.patch else []
+        lines += [f"Edition={self.edition}"] if self.edition else []
+        lines += ["[Features]", "Feature=Main"]
+        for sub in sorted({path.rsplit("\\", 1)[0] for path in files}):
+            lines.append(sub + "/")
+            lines += [path.rsplit("\\", 1)[1] for path in files if path.rsplit("\\", 1)[0] == sub]
+        lines += ["[Components]", "Component=Base", "Required=yes", "Main", "[Shortcuts]",
+                  "Read me=docs\\readme.txt", "Remove=resources\\setup.exe>--remove", "[Run]"]
+        (folder / "files").mkdir(parents=True)
+        (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
+        for path, content in files.items():
+            target = folder / "files" / path.replace("\\", "/")
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_text(content)
+        done = mkinstaller("build", "--stub", SETUP_EXE, "--manifest", folder / "manifest.txt", "--root", folder / "files", "-o", folder / "setup.exe")
+        if done.returncode != 0 or done.stderr:
+            raise AssertionError(f"the trial's product does not build cleanly: {done.stderr}")
+        return session.install_stub("C:\\Trial\\Installers", f"{self.name}-{version}.exe", source=folder / "setup.exe")
+
+
+class TrialTest(WineTestCase):
+    def test_random_products_and_histories_keep_every_record_true(self):
+        given, seconds = os.environ.get("TRIAL_SEEDS"), float(os.environ.get("TRIAL_SECONDS", "0"))
+        seeds = [int(s) for s in given.split(",") if s] if given else ([] if seconds else list(CI_SEEDS))
+        deadline = time.monotonic() + seconds
+        while seeds or time.monotonic() < deadline:
+            seed = seeds.pop(0) if seeds else random.randrange(10**6, 10**9)
+            with self.subTest(seed=seed):
+                self.run_history(seed, steps=6)
+
+    def run_history(self, seed, steps):
+        rng = random.Random(seed)
+        product = Product(rng, seed)
+        installers = {version: product.build(self.session, version) for version in product.versions}
+        installed = {}  # folder -> version
+        for step in range(steps):
+            if installed and rng.random() < 0.3:
+                folder = rng.choice(sorted(installed))
+                done = f"remove from {folder}"
+                result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
+                expected = 0
+                del installed[folder]
+            else:
+                version = rng.choice(product.versions)
+                kind = rng.choice(["default", "chosen", "other"] if installed else ["default", "chosen"])
+                folder = {"default": product.default_folder(version), "chosen": f"C:\\Trial\\{product.name}\\F{step}",
+                          "other": rng.choice(sorted(installed)) if installed else None}[kind]
+                done = f"install {version} into {folder}"
+                result = self.session.run(installers[version], [f"--dir={folder}", LICENCE, "--unattended"])
+                # One version lives in one folder: another folder for it is refused (1638).
+                elsewhere = [f for f, v in installed.items() if v == version and f.lower() != folder.lower()]
+                expected = 1638 if elsewhere else 0
+                if not elsewhere:
+                    installed[folder] = version
+            history = f"seed {seed}, step {step + 1}: {done}"
+            self.assertEqual(result.exit_code, expected, f"{history}\n{result.stderr}")
+            self.check_invariants(product, installed, history)
+        for folder in sorted(installed):
+            self.assertEqual(self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
+        self.check_invariants(product, {}, f"seed {seed}: everything removed")
+
+    def entries(self, product):
+        """Uninstall entries of the product: key name -> InstallLocation."""
+        out = self.session.wine("reg", "query", UNINSTALL, "/s").stdout.decode("latin-1")
+        entries, key = {}, None
+        for line in out.splitlines():
+            if line.startswith("HKEY_"):
+                key = line.rsplit("\\", 1)[-1]
+            elif key and key.startswith(product.name + " ") and line.strip().startswith("InstallLocation"):
+                entries[key] = line.split("REG_SZ", 1)[1].strip()
+        return entries
+
+    def check_invariants(self, product, installed, history):
+        # Removed copies are deleted by their clean-up scripts once they have exited.
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline:
+            gone = [f for f in self.product_folders(product) if f.lower() not in {i.lower() for i in installed}]
+            if not any(self.session.unix_path(f).exists() for f in gone):
+                break
+            time.sleep(0.5)
+        expected = {product.entry(version): folder for folder, version in installed.items()}
+        self.assertEqual(self.entries(product), expected, history)
+        for folder, version in installed.items():
+            self.assertTrue(self.session.unix_path(folder + "\\resources\\setup.exe").exists(), history)
+            on_disk = {str(p.relative_to(self.session.unix_path(folder))).replace("/", "\\")
+                       for p in self.session.unix_path(folder).rglob("*") if p.is_file()}
+            product_files = {p for p in on_disk if not p.startswith("resources\\")}
+            self.assertEqual(product_files, set(product.files(version)), f"{history}: {folder}")
+            for path, content in product.files(version).items():
+                self.assertEqual(self.session.unix_path(f"{folder}\\{path}").read_text(), content, history)
+        for folder in self.product_folders(product):
+            if folder.lower() not in {f.lower() for f in installed}:
+                self.assertFalse(self.session.unix_path(folder).exists(), f"{history}: {folder} left")
+        menus = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs" / PUBLISHER
+        for link in menus.glob(f"{product.name} Tools*/*.lnk"):
+            target = self.session.read_link(self.session.win_path(link))["target"]
+            self.assertTrue(self.session.unix_path(target).exists(), f"{history}: {link.name} -> {target}")
+        self.assertEqual(list(self.session.user_temp().glob("vr*")), [], history)
+        journals = self.session.drive_c / "ProgramData" / PUBLISHER / "Setup journals"
+        self.assertEqual(list(journals.glob("*.journal")) if journals.exists() else [], [], history)
+
+    def product_folders(self, product):
+        """Every folder a history of this product can install into."""
+        chosen = self.session.unix_path(f"C:\\Trial\\{product.name}")
+        folders = [product.default_folder(v) for v in product.versions]
+        if chosen.exists():
+            folders += [f"C:\\Trial\\{product.name}\\{p.name}" for p in chosen.iterdir()]
+        return folders
+
+
+if __name__ == "__main__":
+    unittest.main()
