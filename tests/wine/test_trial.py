@@ -2,10 +2,10 @@
 in two or three versions (with or without a patch level and an edition, shortcuts
 shared between versions or not, a file dropped and one added from version to
 version), and a history of installs (into the default folder, a chosen one, another
-version's folder) and removals. After every step the machine must hold exactly the
-installations the history leaves: one uninstall entry each, naming its folder and a
-remover that is there, their files and no others, links that point at files, and
-nothing in TEMP or the journal folder.
+version's folder), repairs through the wizard and removals. After every step the
+machine must hold exactly the installations the history leaves: one uninstall entry
+each, naming its folder and a remover that is there, their files and no others, links
+that point at files, and nothing in TEMP or the journal folder.
 
     TRIAL_SEEDS=7,8,9 python3 -m unittest test_trial   # these seeds (a failure names its seed)
     make soak TRIAL_SECONDS=600                         # new seeds until the time is up
@@ -15,9 +15,9 @@ import random
 import time
 import unittest
 
-from winetest import LICENCE, SETUP_EXE, WineTestCase, mkinstaller
+from winetest import ACCEPT, FINISH, LICENCE, NEXT, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
 
-CI_SEEDS = (2, 3, 5)  # no patch level, per-version menus, an older version over a newer one
+CI_SEEDS = (2, 5, 14)  # no patch level, an edition, per-version menus, older over newer, repairs
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PUBLISHER = "VORANTH Software"
 
@@ -50,7 +50,7 @@ class Product:
     def build(self, session, version):
         folder = session.root / f"{self.name}-{version}"
         files = self.files(version)
-        lines = ["[Variables]", "Manufacturer=Trial", f"Product={self.name}", f"Description={self.name} suite",
+        lines = ["[Resources]", "LICENCE=licence.txt", "[Variables]", "Manufacturer=Trial", f"Product={self.name}", f"Description={self.name} suite",
                  f"Version={version}", f"ShortcutFolderName={self.menu(version)}"]
         lines += [f"PatchLevel={self.patch}"] if self.patch else []
         lines += [f"Edition={self.edition}"] if self.edition else []
@@ -62,6 +62,7 @@ class Product:
                   "Read me=docs\\readme.txt", "Remove=resources\\setup.exe>--remove", "[Run]"]
         (folder / "files").mkdir(parents=True)
         (folder / "manifest.txt").write_text("\n".join(lines) + "\n")
+        (folder / "licence.txt").write_text(f"The licence of {self.name} {version}.\n")
         for path, content in files.items():
             target = folder / "files" / path.replace("\\", "/")
             target.parent.mkdir(parents=True, exist_ok=True)
@@ -88,12 +89,19 @@ class TrialTest(WineTestCase):
         installers = {version: product.build(self.session, version) for version in product.versions}
         installed = {}  # folder -> version
         for step in range(steps):
-            if installed and rng.random() < 0.3:
+            choice = rng.random()
+            if installed and choice < 0.3:
                 folder = rng.choice(sorted(installed))
                 done = f"remove from {folder}"
                 result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
                 expected = 0
                 del installed[folder]
+            elif installed and choice < 0.45:
+                folder = rng.choice(sorted(installed))
+                done = f"repair {folder} through its wizard"
+                result = self.session.run(folder + "\\resources\\setup.exe", [],
+                                          answers=[click(REPAIR_ID), NEXT, ACCEPT, NEXT, NEXT, *FINISH])
+                expected = 0
             else:
                 version = rng.choice(product.versions)
                 kind = rng.choice(["default", "chosen", "other"] if installed else ["default", "chosen"])
@@ -107,7 +115,7 @@ class TrialTest(WineTestCase):
                 if not elsewhere:
                     installed[folder] = version
             history = f"seed {seed}, step {step + 1}: {done}"
-            self.assertEqual(result.exit_code, expected, f"{history}\n{result.stderr}")
+            self.assertEqual(result.exit_code, expected, f"{history}\n{result.stderr}{result.box_texts()}")
             self.check_invariants(product, installed, history)
         for folder in sorted(installed):
             self.assertEqual(self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
