@@ -2,22 +2,23 @@
 in two or three versions (with or without a patch level and an edition, shortcuts
 shared between versions or not, a file dropped and one added from version to
 version), and a history of installs (into the default folder, a chosen one, another
-version's folder), repairs through the wizard and removals. After every step the
-machine must hold exactly the installations the history leaves: one uninstall entry
-each, naming its folder and a remover that is there, their files and no others, links
-that point at files, and nothing in TEMP or the journal folder.
+version's folder, two at once), repairs through the wizard and removals. After every
+step the machine must hold exactly the installations the history leaves: one uninstall
+entry each, naming its folder and a remover that is there, their files and no others,
+links that point at files, and nothing in TEMP or the journal folder.
 
     TRIAL_SEEDS=7,8,9 python3 -m unittest test_trial   # these seeds (a failure names its seed)
     make soak TRIAL_SECONDS=600                         # new seeds until the time is up
 """
 import os
 import random
+import threading
 import time
 import unittest
 
 from winetest import ACCEPT, FINISH, LICENCE, NEXT, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
 
-CI_SEEDS = (2, 5, 14)  # no patch level, an edition, per-version menus, older over newer, repairs
+CI_SEEDS = (5, 15, 26)  # no patch level, an edition, per-version menus, older over newer, repairs, two at once
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PUBLISHER = "VORANTH Software"
 
@@ -50,8 +51,8 @@ class Product:
     def build(self, session, version):
         folder = session.root / f"{self.name}-{version}"
         files = self.files(version)
-        lines = ["[Resources]", "LICENCE=licence.txt", "[Variables]", "Manufacturer=Trial", f"Product={self.name}", f"Description={self.name} suite",
-                 f"Version={version}", f"ShortcutFolderName={self.menu(version)}"]
+        lines = ["[Resources]", "LICENCE=licence.txt", "[Variables]", "Manufacturer=Trial", f"Product={self.name}",
+                 f"Description={self.name} suite", f"Version={version}", f"ShortcutFolderName={self.menu(version)}"]
         lines += [f"PatchLevel={self.patch}"] if self.patch else []
         lines += [f"Edition={self.edition}"] if self.edition else []
         lines += ["[Features]", "Feature=Main"]
@@ -67,7 +68,8 @@ class Product:
             target = folder / "files" / path.replace("\\", "/")
             target.parent.mkdir(parents=True, exist_ok=True)
             target.write_text(content)
-        done = mkinstaller("build", "--stub", SETUP_EXE, "--manifest", folder / "manifest.txt", "--root", folder / "files", "-o", folder / "setup.exe")
+        done = mkinstaller("build", "--stub", SETUP_EXE, "--manifest", folder / "manifest.txt", "--root", folder / "files",
+                           "-o", folder / "setup.exe")
         if done.returncode != 0 or done.stderr:
             raise AssertionError(f"the trial's product does not build cleanly: {done.stderr}")
         return session.install_stub("C:\\Trial\\Installers", f"{self.name}-{version}.exe", source=folder / "setup.exe")
@@ -102,6 +104,22 @@ class TrialTest(WineTestCase):
                 result = self.session.run(folder + "\\resources\\setup.exe", [],
                                           answers=[click(REPAIR_ID), NEXT, ACCEPT, NEXT, NEXT, *FINISH])
                 expected = 0
+            elif choice < 0.6 and len(free := [v for v in product.versions if v not in installed.values()]) >= 2:
+                pair = rng.sample(free, 2)
+                folders = [f"C:\\Trial\\{product.name}\\F{step}{i}" for i in range(2)]
+                done = f"install {pair[0]} into {folders[0]} and {pair[1]} into {folders[1]} at once"
+                results = self.run_at_once([(installers[v], [f"--dir={f}", LICENCE, "--unattended"])
+                                            for v, f in zip(pair, folders)])
+                # One installation at a time: a run that meets another is turned away
+                # (1618) and goes through when tried again, so the history stays the seed's.
+                codes = [r.exit_code for r in results]
+                self.assertTrue(set(codes) <= {0, 1618} and 0 in codes, f"seed {seed}, step {step + 1}: {codes}")
+                for version, folder, code in zip(pair, folders, codes):
+                    if code == 1618:
+                        result = self.session.run(installers[version], [f"--dir={folder}", LICENCE, "--unattended"])
+                        self.assertEqual(result.exit_code, 0, f"seed {seed}, step {step + 1}: {folder} again")
+                    installed[folder] = version
+                result, expected = results[0], codes[0]
             else:
                 version = rng.choice(product.versions)
                 kind = rng.choice(["default", "chosen", "other"] if installed else ["default", "chosen"])
@@ -120,6 +138,19 @@ class TrialTest(WineTestCase):
         for folder in sorted(installed):
             self.assertEqual(self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
         self.check_invariants(product, {}, f"seed {seed}: everything removed")
+
+    def run_at_once(self, runs):
+        """Each (installer, arguments) started at the same moment; their results."""
+        results = [None] * len(runs)
+
+        def run(i):
+            results[i] = self.session.run(runs[i][0], runs[i][1])
+        threads = [threading.Thread(target=run, args=(i,)) for i in range(len(runs))]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        return results
 
     def entries(self, product):
         """Uninstall entries of the product: key name -> InstallLocation."""
