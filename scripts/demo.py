@@ -15,10 +15,12 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 STATE = ROOT / "build" / "native" / "wine"
 os.environ.setdefault("WINE_STATE_DIR", str(STATE))
 
+sys.path.insert(0, str(ROOT / "samples"))
+from make_probe_stand_in import stand_in  # noqa: E402
 from pictures import PictureSession  # noqa: E402
 from servers import ScriptedServer  # noqa: E402
 from winetest import (  # noqa: E402
-    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SETUP_EXE, STATUS_ID,
+    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SETUP_EXE, STATUS_ID,
     build_installer, click, state)
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
@@ -53,8 +55,7 @@ def main():
     # The probe tool's installer, served on loopback, slowly enough to watch; Wine's
     # WinINet reaches the vendor's host name through the proxy settings.
     server = ScriptedServer()
-    server.routes["/democ/probe-setup.exe"] = ScriptedServer.Response(
-        (HELPERS_DIR / "exit_with.exe").read_bytes() + bytes(1536 * 1024), bytes_per_second=256 * 1024)
+    server.routes["/democ/probe-setup.exe"] = ScriptedServer.Response(stand_in(), bytes_per_second=256 * 1024)
     internet = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
     session.reg_add(internet, "ProxyEnable", "REG_DWORD", "1")
     session.reg_add(internet, "ProxyServer", "REG_SZ", f"127.0.0.1:{server.port}")

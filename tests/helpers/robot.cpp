@@ -8,7 +8,8 @@
 // --env sets (or, with an empty value, removes) a variable of the program's
 // environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore, optionally
 // followed by "@shot=PATH" (writes the box's X window into PATH and waits until it
-// is gone, so that the harness can capture the box). A box met
+// is gone, so that the harness can capture the box); "kill" ends the program there, as
+// a power cut or kill -9 would, without an answer. A box met
 // when no answer is left is logged as unexpected and dismissed with its first
 // button, so a test fails rather than hangs.
 //
@@ -145,6 +146,7 @@ struct Step {
 struct Robot {
   FILE* log = nullptr;
   DWORD pid = 0;
+  HANDLE process = nullptr;
   HANDLE thread = nullptr;  // the program's first thread, which runs its window
   std::deque<std::string> answers;
   std::deque<Step> steps;
@@ -212,6 +214,10 @@ struct Robot {
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
     if (!shot.empty()) capture::HoldForPicture(box, shot);
+    if (answer == "kill") {
+      TerminateProcess(process, 255);
+      return;
+    }
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
   }
 
@@ -472,6 +478,7 @@ int main(int argc, char** argv) {
     robot.Line("{\"error\":\"CreateProcess failed\",\"code\":" + std::to_string(GetLastError()) + "}");
     return 2;
   }
+  robot.process = info.hProcess;
   robot.thread = info.hThread;
   robot.pid = info.dwProcessId;
 

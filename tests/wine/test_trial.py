@@ -18,7 +18,7 @@ import unittest
 
 from winetest import ACCEPT, FINISH, LICENCE, NEXT, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
 
-CI_SEEDS = (5, 15, 26)  # no patch level, an edition, per-version menus, older over newer, repairs, two at once
+CI_SEEDS = (95, 100, 192)  # no patch level, shared menus, upgrades over older and newer, kills part-way, repairs, two at once
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PUBLISHER = "VORANTH Software"
 
@@ -44,6 +44,9 @@ class Product:
 
     def default_folder(self, version):
         return "C:\\Program Files\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "") + f"\\{version}"
+
+    def key(self):
+        return "HKLM\\SOFTWARE\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "")
 
     def entry(self, version):
         return f"{self.name} {version}{self.patch or 'PL0'}"
@@ -95,9 +98,14 @@ class TrialTest(WineTestCase):
             if installed and choice < 0.3:
                 folder = rng.choice(sorted(installed))
                 done = f"remove from {folder}"
+                # Links into the other installations survive, shared names or not.
+                others = {link: target for link, target in self.links(product).items()
+                          if not target.lower().startswith(folder.lower() + "\\")}
                 result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
                 expected = 0
                 del installed[folder]
+                kept = self.links(product)
+                self.assertEqual({link: kept.get(link) for link in others}, others, f"seed {seed}, step {step + 1}")
             elif installed and choice < 0.45:
                 folder = rng.choice(sorted(installed))
                 done = f"repair {folder} through its wizard"
@@ -125,13 +133,24 @@ class TrialTest(WineTestCase):
                 kind = rng.choice(["default", "chosen", "other"] if installed else ["default", "chosen"])
                 folder = {"default": product.default_folder(version), "chosen": f"C:\\Trial\\{product.name}\\F{step}",
                           "other": rng.choice(sorted(installed)) if installed else None}[kind]
-                done = f"install {version} into {folder}"
-                result = self.session.run(installers[version], [f"--dir={folder}", LICENCE, "--unattended"])
                 # One version lives in one folder: another folder for it is refused (1638).
                 elsewhere = [f for f, v in installed.items() if v == version and f.lower() != folder.lower()]
-                expected = 1638 if elsewhere else 0
-                if not elsewhere:
-                    installed[folder] = version
+                earlier = next((v for f, v in installed.items() if f.lower() == (folder or "").lower()), None)
+                if not elsewhere and rng.random() < 0.3:
+                    done = f"kill an install of {version} into {folder} part-way, then take it back"
+                    result, expected = self.kill_part_way(product, installers[version], version, folder), 0
+                else:
+                    done = f"install {version} into {folder}"
+                    log = self.session.root / "trial.log"
+                    log.unlink(missing_ok=True)
+                    result = self.session.run(installers[version], [f"--dir={folder}", LICENCE, "--unattended",
+                                                                    f"--log={self.session.win_path(log)}"])
+                    expected = 1638 if elsewhere else 0
+                    if earlier not in (None, version) and result.exit_code == 0:
+                        self.assertIn(f"Replacing {product.entry(earlier)}, installed in this folder",
+                                      log.read_text(encoding="latin-1"), f"seed {seed}, step {step + 1}")
+                    if not elsewhere:
+                        installed[folder] = version
             history = f"seed {seed}, step {step + 1}: {done}"
             self.assertEqual(result.exit_code, expected, f"{history}\n{result.stderr}{result.box_texts()}")
             self.check_invariants(product, installed, history)
@@ -173,6 +192,10 @@ class TrialTest(WineTestCase):
             time.sleep(0.5)
         expected = {product.entry(version): folder for folder, version in installed.items()}
         self.assertEqual(self.entries(product), expected, history)
+        lines = self.session.wine("reg", "query", product.key()).stdout.decode("latin-1").splitlines()
+        versions = {line.rsplit("\\", 1)[1] for line in lines
+                    if line.startswith("HKEY_") and line.count("\\") > product.key().count("\\")}
+        self.assertEqual(versions, set(installed.values()), f"{history}: the product's keys")
         for folder, version in installed.items():
             self.assertTrue(self.session.unix_path(folder + "\\resources\\setup.exe").exists(), history)
             on_disk = {str(p.relative_to(self.session.unix_path(folder))).replace("/", "\\")
@@ -184,13 +207,45 @@ class TrialTest(WineTestCase):
         for folder in self.product_folders(product):
             if folder.lower() not in {f.lower() for f in installed}:
                 self.assertFalse(self.session.unix_path(folder).exists(), f"{history}: {folder} left")
-        menus = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs" / PUBLISHER
-        for link in menus.glob(f"{product.name} Tools*/*.lnk"):
-            target = self.session.read_link(self.session.win_path(link))["target"]
-            self.assertTrue(self.session.unix_path(target).exists(), f"{history}: {link.name} -> {target}")
+        for link, target in self.links(product).items():
+            self.assertTrue(self.session.unix_path(target).exists(), f"{history}: {link} -> {target}")
         self.assertEqual(list(self.session.user_temp().glob("vr*")), [], history)
         journals = self.session.drive_c / "ProgramData" / PUBLISHER / "Setup journals"
         self.assertEqual(list(journals.glob("*.journal")) if journals.exists() else [], [], history)
+
+    def links(self, product):
+        """The product's Start-menu links: path -> target."""
+        menus = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs" / PUBLISHER
+        return {str(link.relative_to(menus)): self.session.read_link(self.session.win_path(link))["target"]
+                for link in sorted(menus.glob(f"{product.name} Tools*/*.lnk"))}
+
+    def kill_part_way(self, product, installer, version, folder):
+        """Kills an installation of the version into the folder while it waits on a
+        file held open (its last file; the other two are written), then lets the next
+        run take it back: the wizard's notice. Returns that run."""
+        held = f"{folder}\\lib\\only{product.versions.index(version)}.dat"
+        made = [p for p in self.session.unix_path(held).parents if not p.exists()]  # the deepest first
+        existed = self.session.unix_path(held).exists()
+        for path in reversed(made):
+            path.mkdir()
+        holder = self.session.hold_file(held)
+        try:
+            killed = self.session.run(installer, [f"--dir={folder}", LICENCE], answers=["kill"])
+        finally:
+            holder.kill()
+            holder.wait()
+        self.assertEqual([box.title for box in killed.boxes], ["Can't create file"], killed.stderr)
+        journals = self.session.drive_c / "ProgramData" / PUBLISHER / "Setup journals"
+        self.assertTrue(list(journals.glob("*.journal")), "the killed run left no journal")
+        if not existed:
+            self.session.unix_path(held).unlink()
+        result = self.session.run(installer, [], answers=["OK", "do:close"])
+        self.assertEqual(result.box_texts(), [("Interrupted installation", f"An installation into {folder} was "
+                                               "interrupted before it ended.\nWhat it had done has been taken back.")])
+        for path in made:  # what the trial made for the held file, once emptied by the take-back
+            if path.exists() and not any(path.iterdir()):
+                path.rmdir()
+        return result
 
     def product_folders(self, product):
         """Every folder a history of this product can install into."""
