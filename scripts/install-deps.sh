@@ -9,7 +9,7 @@ packages=(
   libz-mingw-w64-dev zlib1g-dev libssl-dev
   googletest libgtest-dev
   clang libclang-rt-14-dev clang-format
-  wine64 xvfb xauth x11-apps
+  wine64 wine32:i386 xvfb xauth x11-apps
   lighttpd python3-pyftpdlib python3-yaml openssl osslsigncode
 )
 
@@ -28,5 +28,10 @@ echo "Installing: ${missing[*]}"
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
+# The shipped stub is a 32-bit program: Wine runs it as 64-bit Windows does (WoW64)
+# with its 32-bit half, from Debian's i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 "${sudo_cmd[@]}" apt-get update -q
 "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

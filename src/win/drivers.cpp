@@ -3,41 +3,79 @@
 #include <setupapi.h>
 
 #include "call_failure.h"
+#include "core/install/drivers.h"
 #include "core/support/text.h"
+#include "external_installers.h"
 #include "handles.h"
 #include "system_libraries.h"
 #include "win_messages.h"
 
 namespace inst::win {
 
-void InstallDriver(Process& process, const FeatureRecord& feature) {
-  using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
-  using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
-  const std::string folder = InstallationPath(process.variables(), "drivers");
-  const std::string inf = JoinPath(folder, feature.driver_inf.value_or(""));
+namespace {
 
-  // Loaded at run time, so that a system without them still installs the rest.
-  Library setupapi(LoadSystemLibrary("setupapi.dll"));
-  Library newdev(LoadSystemLibrary("newdev.dll"));
-  auto copy_inf = LoadProc<SetupCopyOEMInfFn>(setupapi.get(), "SetupCopyOEMInfA");
-  auto update = LoadProc<UpdateDriverFn>(newdev.get(), "UpdateDriverForPlugAndPlayDevicesA");
+// The error of a call that failed; a failure the system gave no code for is still one.
+std::uint32_t FailureCode() {
+  const DWORD error = ::GetLastError();
+  return error != 0 ? error : ERROR_GEN_FAILURE;
+}
 
-  const char* message = nullptr;
-  const char* call = "SetupCopyOEMInf";
-  if (copy_inf == nullptr ||
-      !copy_inf(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) {
-    if (copy_inf == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = msg::kDriverFilesFailed;
-  } else if (feature.driver_device && !feature.driver_device->empty()) {
-    call = "UpdateDriverForPlugAndPlayDevices";
-    if (update == nullptr ||
-        !update(process.program.main_window, feature.driver_device->c_str(), inf.c_str(), 0, nullptr)) {
-      if (update == nullptr || ::GetLastError() != ERROR_FILE_EXISTS) message = msg::kDriverDevicesFailed;
-    }
+class WinDriverSystem final : public DriverSystem {
+ public:
+  explicit WinDriverSystem(Process& process) : process_(process) {}
+
+  std::uint32_t CopyDriverPackage(const std::string& inf) override {
+    using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
+    auto copy = LoadProc<SetupCopyOEMInfFn>(setupapi_.get(), "SetupCopyOEMInfA");
+    if (copy == nullptr) return ERROR_PROC_NOT_FOUND;
+    if (copy(inf.c_str(), nullptr, SPOST_PATH, SP_COPY_NOOVERWRITE, nullptr, 0, nullptr, nullptr)) return 0;
+    return FailureCode();
   }
-  if (message == nullptr) return;
+
+  std::uint32_t UpdateDevices(const std::string& device, const std::string& inf) override {
+    using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
+    auto update = LoadProc<UpdateDriverFn>(newdev_.get(), "UpdateDriverForPlugAndPlayDevicesA");
+    if (update == nullptr) return ERROR_PROC_NOT_FOUND;
+    if (update(process_.program.main_window, device.c_str(), inf.c_str(), 0, nullptr)) return 0;
+    return FailureCode();
+  }
+
+  bool IsWow64() override {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+  }
+
+  // The system's tool adds the package and installs it on every present device it
+  // suits better than the driver it has: what the update with no flags does.
+  std::uint32_t UpdateDevicesNatively(const std::string& inf) override {
+    char windows[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return FailureCode();
+    const std::string tool = JoinPath(windows, kNativeDriverTool);
+    const std::string arguments = "/add-driver \"" + inf + "\" /install";
+    process_.services.log.Write(FormatText("A 32-bit program cannot update devices on 64-bit Windows: running %s %s",
+                                           tool.c_str(), arguments.c_str()));
+    std::uint32_t failure = ERROR_GEN_FAILURE;
+    return RunAndWait(process_, tool, arguments, WaitFor::kProgram, &failure) ? 0 : failure;
+  }
+
+ private:
+  Process& process_;
+  // Loaded at run time, so that a system without them still installs the rest.
+  Library setupapi_{LoadSystemLibrary("setupapi.dll")};
+  Library newdev_{LoadSystemLibrary("newdev.dll")};
+};
+
+}  // namespace
+
+void InstallDriver(Process& process, const FeatureRecord& feature) {
+  const std::string inf = JoinPath(InstallationPath(process.variables(), "drivers"), feature.driver_inf.value_or(""));
+  WinDriverSystem system(process);
+  const auto failure = InstallDriverPackage(system, inf, feature.driver_device.value_or(""));
+  if (!failure) return;
   // The box says what failed; the log keeps the system's words for why.
-  process.services.log.Write(LastCallFailure(call).Report());
-  process.services.host.ShowBox(msg::kDriverErrorTitle, FormatText("%s for %s", message, feature.name.c_str()),
+  process.services.log.Write(CallFailure{failure->call, failure->error}.Report());
+  process.services.host.ShowBox(msg::kDriverErrorTitle, FormatText("%s for %s", failure->message, feature.name.c_str()),
                                 MB_OK | MB_ICONERROR);
 }
 

@@ -25,7 +25,10 @@ DWORD ActiveProcesses(HANDLE job) {
 
 }  // namespace
 
-bool RunAndWait(Process& process, const std::string& file, const std::string& parameters, WaitFor wait_for) {
+bool RunAndWait(Process& process, const std::string& file, const std::string& parameters, WaitFor wait_for,
+                std::uint32_t* failure) {
+  std::uint32_t unused = 0;
+  std::uint32_t& error = failure ? *failure : unused;
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -33,7 +36,10 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   info.lpFile = file.c_str();
   info.lpParameters = parameters.c_str();
   info.nShow = SW_SHOW;
-  if (!::ShellExecuteExA(&info)) return false;
+  if (!::ShellExecuteExA(&info)) {
+    error = ::GetLastError();
+    return false;
+  }
   // Ours to close, whatever happens below.
   KernelHandle program(info.hProcess);
   if (!program) return false;
@@ -71,7 +77,11 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   }
   process.services.progress.ReportProgress(100, nullptr);
   DWORD code = 0;
-  if (!::GetExitCodeProcess(program.get(), &code)) return false;
+  if (!::GetExitCodeProcess(program.get(), &code)) {
+    error = ::GetLastError();
+    return false;
+  }
+  error = code;
   // An installer that finishes at the restart has done its part; so has this run then.
   if (code == kExitRestartNeeded) {
     process.state.restart_needed = true;

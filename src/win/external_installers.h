@@ -1,6 +1,7 @@
 // External installers that provide a feature: found, started with their arguments,
 // waited for while the window stays alive, and judged by their exit code.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "core/manifest/manifest.h"
@@ -12,9 +13,10 @@ namespace inst::win {
 // installed copy's remover hands its last deletions to a script of its own).
 enum class WaitFor { kProgram, kProgramAndItsChildren };
 
-// True when the program started and ended with exit code 0.
+// True when the program started and ended with exit code 0 (or 3010). Otherwise
+// `failure`, when given, gets the error of starting it or its exit code.
 bool RunAndWait(Process& process, const std::string& file, const std::string& parameters,
-                WaitFor wait_for = WaitFor::kProgram);
+                WaitFor wait_for = WaitFor::kProgram, std::uint32_t* failure = nullptr);
 
 // Runs the first of the feature's installers that succeeds; asks what to do when
 // none can be found or none succeeds.

@@ -140,13 +140,13 @@ void OpenPayload(Process& process) {
     process.session.extractor.SetStream(
         OpenVerifiedPayload(program, *payload, *NewMd5(), process.services.messages, manifest));
     process.state.lists.resource_list.push_back(
-        {"setup.exe", process.program.path, std::string("SETUP"), payload->header.stub_length});
+        {"setup.exe", process.program.path, std::string(var::kSetup), payload->header.stub_length, true});
     process.variables().SetFlag(var::kInstall, true);
   } else {
-    // No payload, yet more than the program itself: a download cut short inside
-    // its payload, not an installed copy.
-    const std::optional<std::int64_t> image_end = ExecutableImageEnd(program);
-    if (image_end && program.Size() > *image_end) process.services.messages.InstallerCorrupt();
+    // No payload, yet more than the program itself (and its own signature): a
+    // download cut short inside its payload, not an installed copy.
+    const std::optional<std::int64_t> program_end = SignedProgramEnd(ReadExecutableHead(program));
+    if (program_end && program.Size() > *program_end) process.services.messages.InstallerCorrupt();
     program.Close();
     manifest = ReadInstalledManifest(process);
   }

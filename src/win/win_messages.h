@@ -25,8 +25,6 @@ inline constexpr const char* kDownloadBrokeOff = "Download of %s broke off after
 inline constexpr const char* kDownloadDigestMismatch =
     "Downloaded file %s does not match the SHA-256 digest in the manifest";
 inline constexpr const char* kDriverErrorTitle = "Driver Install Error";
-inline constexpr const char* kDriverFilesFailed = "Unable to install driver files";
-inline constexpr const char* kDriverDevicesFailed = "Unable to driver for active devices";
 inline constexpr const char* kPluginTitle = "MPLAB plugin installation";
 inline constexpr const char* kPluginNoOle = "Failed: Could not initialize OLE";
 inline constexpr const char* kPluginNotLoaded = "Failure: Could not load MPLAB plugin: %s";

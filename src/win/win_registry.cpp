@@ -7,7 +7,7 @@
 namespace inst::win {
 
 HKEY RegistryRoot(int code) {
-  switch (code) {
+  switch (code & ~kView64) {
     case kHKCC:
       return HKEY_CURRENT_CONFIG;
     case kHKCU:
@@ -21,13 +21,18 @@ HKEY RegistryRoot(int code) {
 
 namespace {
 
+// The view a root code names, as an access flag (none: the process's own view).
+REGSAM ViewOf(int root) { return (root & kView64) ? KEY_WOW64_64KEY : 0; }
+
 std::uint32_t OpenKey(int root, const std::string& key, REGSAM access, RegistryKey& out) {
-  return static_cast<std::uint32_t>(::RegOpenKeyExA(RegistryRoot(root), key.c_str(), 0, access, out.put()));
+  return static_cast<std::uint32_t>(
+      ::RegOpenKeyExA(RegistryRoot(root), key.c_str(), 0, access | ViewOf(root), out.put()));
 }
 
 std::uint32_t CreateKey(int root, const std::string& key, RegistryKey& out) {
   return static_cast<std::uint32_t>(::RegCreateKeyExA(RegistryRoot(root), key.c_str(), 0, nullptr,
-                                                      REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, out.put(), nullptr));
+                                                      REG_OPTION_NON_VOLATILE, KEY_WRITE | ViewOf(root), nullptr,
+                                                      out.put(), nullptr));
 }
 
 // Stored string data up to its first zero: data stored without its terminating
@@ -142,7 +147,7 @@ std::uint32_t WinRegistry::RegistryDeleteTree(int root, const std::string& key) 
   const SubkeyList subkeys = RegistryListSubkeys(root, key);
   // A subkey left behind makes deleting the key itself fail, which is the result.
   for (const std::string& name : subkeys.names) static_cast<void>(RegistryDeleteTree(root, key + "\\" + name));
-  return static_cast<std::uint32_t>(::RegDeleteKeyA(RegistryRoot(root), key.c_str()));
+  return static_cast<std::uint32_t>(::RegDeleteKeyExA(RegistryRoot(root), key.c_str(), ViewOf(root), 0));
 }
 
 std::uint32_t WinRegistry::RegistryDeleteValue(int root, const std::string& key, const std::string& name) {

@@ -6,6 +6,8 @@
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/install/installation_run.h"
+#include "core/install/drivers.h"
+#include "core/install/install_messages.h"
 #include "core/install/earlier_version.h"
 #include "core/install/folder_rules.h"
 #include "core/install/installed_manifest.h"
@@ -294,6 +296,51 @@ TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
     ++checked;
   }
   EXPECT_GT(checked, 300);
+}
+
+// The calls a driver package takes, and which failure the box names.
+TEST(DriverPackage, ThirtyTwoBitProgramsOnSixtyFourBitWindowsUpdateDevicesThroughTheSystemsTool) {
+  struct System final : DriverSystem {
+    std::uint32_t copy = 0, update = 0, native = 0;
+    bool wow64 = false;
+    std::string calls;
+    std::uint32_t CopyDriverPackage(const std::string&) override { return calls += "copy ", copy; }
+    std::uint32_t UpdateDevices(const std::string& device, const std::string&) override {
+      return calls += "update:" + device + " ", update;
+    }
+    bool IsWow64() override { return wow64; }
+    std::uint32_t UpdateDevicesNatively(const std::string& inf) override { return calls += "native:" + inf, native; }
+  };
+  struct Case {
+    std::uint32_t copy, update, native;
+    bool wow64;
+    const char* device;
+    const char* calls;
+    const char* message;  // none: no box
+    const char* call;
+  } cases[] = {
+      {0, 0, 0, false, "USB\\VID_1", "copy update:USB\\VID_1 ", nullptr, nullptr},
+      {0, 0, 0, false, "", "copy ", nullptr, nullptr},
+      {80, 0, 0, false, "USB\\VID_1", "copy ", nullptr, nullptr},  // in the store already
+      {5, 0, 0, false, "USB\\VID_1", "copy ", msg::kDriverFilesFailed, "SetupCopyOEMInf"},
+      {0, 13, 0, false, "USB\\VID_1", "copy update:USB\\VID_1 ", msg::kDriverDevicesFailed,
+       "UpdateDriverForPlugAndPlayDevices"},
+      {0, 0, 0, true, "USB\\VID_1", "copy native:d.inf", nullptr, nullptr},
+      {0, 0, 2, true, "USB\\VID_1", "copy native:d.inf", msg::kDriverDevicesFailed, kNativeDriverTool},
+      {0, kErrorInWow64, 0, false, "USB\\VID_1", "copy update:USB\\VID_1 native:d.inf", nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    System system;
+    system.copy = c.copy, system.update = c.update, system.native = c.native, system.wow64 = c.wow64;
+    const auto failure = InstallDriverPackage(system, "d.inf", c.device);
+    SCOPED_TRACE(c.calls);
+    EXPECT_EQ(system.calls, c.calls);
+    ASSERT_EQ(failure.has_value(), c.message != nullptr);
+    if (failure) {
+      EXPECT_STREQ(failure->message, c.message);
+      EXPECT_STREQ(failure->call, c.call);
+    }
+  }
 }
 
 TEST_F(InstallationTest, RemovalStaysWithinTheInstallationAndStopsOrWaitsAtAHeldFile) {

@@ -17,7 +17,11 @@ class MemoryRegistry final : public Registry {
     std::map<std::string, Data, LessIgnoreCase> values;
   };
 
-  static int Root(int code) { return code >= 1 && code <= 4 ? code : kHKCR; }
+  // The 64-bit view is kept apart, as a 32-bit installer on 64-bit Windows sees it.
+  static int Root(int code) {
+    const int plain = code & ~kView64;
+    return (plain >= 1 && plain <= 4 ? plain : kHKCR) | (code & kView64);
+  }
   static std::string Path(int root, const std::string& key) { return std::to_string(Root(root)) + ":" + key; }
 
   RegistryValue RegistryReadString(int root, const std::string& key, const std::string& name) override {

@@ -98,8 +98,9 @@ TEST_F(RegistrationTest, RegisterProductWritesTheUninstallEntry) {
   EXPECT_EQ(String(kHKLM, patch, "InstDir"), "C:\\Acme\\Tools");
   EXPECT_EQ(Number(patch, "BuildNo"), 1042u);
   const std::string app = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tcc.exe";
-  EXPECT_EQ(String(kHKLM, app, "Path"), "C:\\Acme\\Tools\\bin");
-  EXPECT_EQ(String(kHKLM, app, ""), "C:\\Acme\\Tools\\bin\\tcc.exe");
+  EXPECT_EQ(String(kHKLM64, app, "Path"), "C:\\Acme\\Tools\\bin");  // where the shell reads it
+  EXPECT_EQ(String(kHKLM64, app, ""), "C:\\Acme\\Tools\\bin\\tcc.exe");
+  EXPECT_FALSE(registry.Value(kHKLM, app, "Path"));
   EXPECT_EQ(std::get<std::uint32_t>(*registry.Value(kHKCU, "Software\\Acme", "Trace")), 1u);
   EXPECT_EQ(String(kHKCR, "Acme.Doc", ""), "doc");  // an unknown root goes under HKEY_CLASSES_ROOT
 

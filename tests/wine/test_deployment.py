@@ -246,8 +246,19 @@ class SignedInstallerTest(WineTestCase):
         verified = mkinstaller("verify", signed)
         self.assertEqual(verified.returncode, 0, verified.stderr)
         self.assertIn("signed by /CN=Voranth Test Signing", verified.stdout)
+        self.assertIn("installed copy signed by /CN=Voranth Test Signing", verified.stdout)
         exe = self.session.install_stub("C:\\Download", source=signed)
         result = self.session.run(exe, ["--dir=C:\\Signed", LICENCE])
+        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        # The copy the installation keeps, which runs elevated to remove it, is signed
+        # too; altered, it no longer verifies.
+        copy = self.session.unix_path("C:\\Signed\\resources\\setup.exe")
+        self.assertTrue(osslsigncode_verifies(copy))
+        altered = bytearray(copy.read_bytes())
+        altered[len(altered) // 3] ^= 0x01
+        (self.session.root / "altered.exe").write_bytes(altered)
+        self.assertFalse(osslsigncode_verifies(self.session.root / "altered.exe"))
+        result = self.session.run("C:\\Signed\\resources\\setup.exe", ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))
 
         data = bytearray(signed.read_bytes())

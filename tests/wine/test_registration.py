@@ -4,7 +4,7 @@ import datetime
 import shutil
 import unittest
 
-from winetest import HELPERS_DIR, LICENCE, SAMPLES_DIR, WineTestCase, build_sample_variant
+from winetest import HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE_32, SETUP_EXE_64, WineTestCase, build_sample_variant
 
 SAMPLE = SAMPLES_DIR / "sample-product"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -14,15 +14,15 @@ PLUGIN_TITLE = "MPLAB plugin installation"
 class ProductTestCase(WineTestCase):
     """Installers made from the sample with variables and sections of the test's own."""
 
-    def make_installer(self, name, variables=None, extra=""):
-        """The sample with variables set (None removes one) and sections added."""
+    def make_installer(self, name, variables=None, extra="", files=None, stub=None):
+        """The sample with variables set (None removes one), sections and files added."""
         text = (SAMPLE / "manifest.txt").read_text()
         edits = [("[Run]", extra + "[Run]")] if extra else []
         for key, value in (variables or {}).items():
             old = next((line + "\n" for line in text.splitlines() if line.startswith(key + "=")), None)
             new = "" if value is None else f"{key}={value}\n"
             edits.append((old, new) if old else ("[Variables]\n", "[Variables]\n" + new))
-        return build_sample_variant(self.session, name, edits)
+        return build_sample_variant(self.session, name, edits, files, stub=stub)
 
     def value(self, key, name=None):
         return self.session.reg_query(key, name)
@@ -224,6 +224,7 @@ class IntegrationsTest(ProductTestCase):
 class DriverTest(ProductTestCase):
     INF = ("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Ports\r\n"
            "ClassGuid={4D36E978-E325-11CE-BFC1-08002BE10318}\r\nProvider=Voranth\r\n")
+    DEVICE_INF = INF.replace("Provider=Voranth", "Provider=Voranth Devices")  # another package for the store
 
     def test_driver_packages(self):
         # The sample's "Read me" shortcut needs its file among the features that stay.
@@ -247,6 +248,57 @@ class DriverTest(ProductTestCase):
         result, _ = self.session.probe(installer, ["arg:--dir=C:\\Drv", "arg:" + LICENCE, "driver:Missing"], answers=["OK"])
         self.assertBoxes(result, [("Driver Install Error", "Unable to install driver files for Missing")])
         self.assertEqual(result.exit_code, 0)  # the run goes on
+
+    def test_drivers_from_a_32_bit_installer_reach_devices_through_the_64_bit_tool(self):
+        # The system's tool is a recorder here, in the 64-bit system folder, which a
+        # 32-bit program reaches only as Sysnative.
+        shutil.copyfile(HELPERS_DIR / "record_open.exe", self.session.drive_c / "windows/system32/pnputil.exe")
+        record = self.session.drive_c / "windows/system32/opened.txt"
+        extra = ("[Features]\nFeature=Driver\nDriverInf=device.inf\nDriverDevice=USB\\VID_1234&PID_0001\ndocs/\n"
+                 "readme.txt\ndrivers/\ndevice.inf\n[Components]\nComponent=Drivers\nSelected=yes\nDriver\n")
+        for stub, view in ((SETUP_EXE_32, 32), (SETUP_EXE_64, 64)):
+            with self.subTest(view=view):
+                exe = self.make_installer(f"drv{view}", extra=extra, files={"drivers/device.inf": self.DEVICE_INF.encode()},
+                                          stub=stub)
+                log = self.session.root / f"drv{view}.log"
+                result = self.session.run(exe, [f"--dir=C:\\Drv{view}", LICENCE, f"--log={self.session.win_path(log)}"],
+                                          answers=["OK"])
+                taken = [line for line in log.read_text(encoding="latin-1").splitlines() if "pnputil" in line]
+                if view == 32:
+                    self.assertEqual((result.exit_code, result.boxes), (0, []))
+                    self.assertTrue(taken[0].endswith(
+                        "A 32-bit program cannot update devices on 64-bit Windows: running C:\\windows\\Sysnative\\"
+                        f"pnputil.exe /add-driver \"C:\\Drv{view}\\drivers\\device.inf\" /install"), taken)
+                    self.assertEqual([line.split(" ", 1)[1] for line in record.read_text().splitlines()], ["/add-driver"])
+                else:
+                    self.assertEqual(taken, [])
+
+
+class RegistryViewTest(ProductTestCase):
+    """Where each stub writes on 64-bit Windows: the 32-bit one in the 32-bit registry
+    view and Program Files (x86), but App Paths, which the shell reads, in the 64-bit
+    view (Wine shares that key between the views; Windows may not); the x86-64 one
+    everything in the 64-bit view. Each key is looked for in the view README names,
+    and the removal takes it from there (App Paths stays, as for every stub)."""
+    ENTRY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+    PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1"
+    APP = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\democc.exe"
+
+    def test_each_key_lies_where_its_reader_looks_and_the_removal_takes_it_from_there(self):
+        for stub, view, programs in ((SETUP_EXE_32, 32, "C:\\Program Files (x86)"), (SETUP_EXE_64, 64, "C:\\Program Files")):
+            with self.subTest(view=view):
+                exe = self.make_installer(f"views{view}", {"Appname": "democc.exe"}, stub=stub)
+                self.assertEqual(self.session.run(exe, ["--dir=default", LICENCE]).exit_code, 0)
+                folder = programs + "\\Voranth\\DemoC\\1.20"
+                other = 96 - view
+                self.assertEqual(self.session.reg_query(self.ENTRY, "InstallLocation", view), ("REG_SZ", folder))
+                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", other))
+                self.assertEqual(self.session.reg_query(self.PRODUCT, "InstDir", view), ("REG_SZ", folder))
+                self.assertEqual(self.session.reg_query(self.APP, "Path", 64), ("REG_SZ", folder + "\\bin"))
+                result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
+                self.assertEqual(result.exit_code, 0)
+                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", view))
+                self.assertIsNone(self.session.reg_query(self.PRODUCT, "InstDir", view))
 
 
 if __name__ == "__main__":

@@ -16,7 +16,7 @@ import threading
 import time
 import unittest
 
-from winetest import ACCEPT, FINISH, LICENCE, NEXT, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
+from winetest import ACCEPT, FINISH, LICENCE, NEXT, PROGRAM_FILES, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
 
 CI_SEEDS = (95, 100, 192)  # no patch level, shared menus, upgrades over older and newer, kills part-way, repairs, two at once
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
@@ -43,7 +43,7 @@ class Product:
         return f"{self.name} Tools" + ("" if self.shared_shortcuts else f" {version}")
 
     def default_folder(self, version):
-        return "C:\\Program Files\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "") + f"\\{version}"
+        return PROGRAM_FILES + "\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "") + f"\\{version}"
 
     def key(self):
         return "HKLM\\SOFTWARE\\Trial\\" + self.name + (f"\\{self.edition}" if self.edition else "")

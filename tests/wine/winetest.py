@@ -25,13 +25,27 @@ WINESERVER = "/usr/lib/wine/wineserver"
 
 ROOT = Path(__file__).resolve().parents[2]
 STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", ROOT / "build/native/wine"))
-SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", ROOT / "dist/win64/setup.exe"))
+# The shipped stub is the 32-bit one: Wine runs it as 64-bit Windows does (WoW64).
+SETUP_EXE_32, SETUP_EXE_64 = ROOT / "dist/win32/setup.exe", ROOT / "dist/win64/setup.exe"
+SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", SETUP_EXE_32))
 HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win64/tests/helpers"))
 MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
 SAMPLES_DIR = ROOT / "samples"
 
 # The largest folders of a booted prefix never change: they are linked, not copied.
-LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/winsxs")
+LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs")
+
+
+def program_bits(path):
+    """32 or 64: what a Windows program's machine field says."""
+    head = Path(path).read_bytes()[:4096]
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    return 64 if head[pe + 4:pe + 6] == b"\x64\x86" else 32
+
+
+STUB_BITS = program_bits(SETUP_EXE) if SETUP_EXE.exists() else 32
+# Where the stub installs by default, and the registry view it writes SOFTWARE keys in.
+PROGRAM_FILES = "C:\\Program Files (x86)" if STUB_BITS == 32 else "C:\\Program Files"
 
 
 SAMPLE_UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
@@ -134,11 +148,11 @@ def pack_by_hand(output, manifest, records, stub=None):
     return Path(output)
 
 
-def build_sample_variant(session, name, edits=(), files=None, resources=None):
-    """Builds the sample product with its manifest edited ((old, new) text pairs),
-    product files added ({relative path: bytes}) and resource files put beside the
-    manifest ({name: bytes}); puts the installer in C:\\Download and returns its
-    Windows path."""
+def build_sample_variant(session, name, edits=(), files=None, resources=None, stub=None):
+    """Builds the sample product (on the stub given, else SETUP_EXE) with its manifest
+    edited ((old, new) text pairs), product files added ({relative path: bytes}) and
+    resource files put beside the manifest ({name: bytes}); puts the installer in
+    C:\\Download and returns its Windows path."""
     sample = SAMPLES_DIR / "sample-product"
     folder = session.root / name
     shutil.copytree(sample, folder)
@@ -154,14 +168,14 @@ def build_sample_variant(session, name, edits=(), files=None, resources=None):
         path = folder / "files" / relative
         path.parent.mkdir(parents=True, exist_ok=True)
         path.write_bytes(data)
-    installer = build_installer(session.root / f"{name}.exe", folder / "manifest.txt", folder / "files")
+    installer = build_installer(session.root / f"{name}.exe", folder / "manifest.txt", folder / "files", stub)
     return session.install_stub("C:\\Download", f"{name}.exe", source=installer)
 
 
 class WineSession:
     """A private copy of the base prefix with its own Wine server."""
 
-    def __init__(self, name):
+    def __init__(self, name, registry_view=STUB_BITS):
         base = STATE_DIR / "base-prefix"
         if not base.is_dir():
             raise unittest.SkipTest("no booted Wine prefix: run the wine_setup test first")
@@ -176,6 +190,7 @@ class WineSession:
         if display_file.exists():
             self.env["DISPLAY"] = display_file.read_text().strip()
         self._runs = itertools.count(1)
+        self.registry_view = registry_view
         # The prefix hands .pdf documents to this recorder (see wine_env.py).
         self.install_stub("C:\\Opened", "open.exe", source=HELPERS_DIR / "record_open.exe")
 
@@ -271,6 +286,9 @@ class WineSession:
     # Running -----------------------------------------------------------------
 
     def wine(self, *args, timeout=120, check=False, **kwargs):
+        # The registry as the stub sees it, unless a view is named (/reg:32, /reg:64).
+        if args and args[0] == "reg" and not any(str(a).lower().startswith("/reg:") for a in args):
+            args = (*args, f"/reg:{self.registry_view}")
         return subprocess.run([WINE, *map(str, args)], env=self.env, timeout=timeout, check=check,
                               capture_output=True, **kwargs)
 
@@ -368,10 +386,10 @@ class WineSession:
 
     # Registry ----------------------------------------------------------------
 
-    def reg_query(self, key, name=None):
+    def reg_query(self, key, name=None, view=None):
         """(type, data) of a registry value, or None when it is absent. name None
-        reads the key's default value."""
-        args = ["reg", "query", key] + (["/ve"] if name is None else ["/v", name])
+        reads the key's default value; view 32 or 64 names the registry view."""
+        args = ["reg", "query", key] + (["/ve"] if name is None else ["/v", name]) + ([f"/reg:{view}"] if view else [])
         out = self.wine(*args)
         if out.returncode != 0:
             return None
@@ -401,11 +419,14 @@ class WineSession:
 
 
 class WineTestCase(unittest.TestCase):
-    """One private prefix for all tests of a class."""
+    """One private prefix for all tests of a class. REGISTRY_VIEW: the view its
+    registry reads and writes use; the payload probe's classes read the 64-bit one
+    its code writes."""
+    REGISTRY_VIEW = STUB_BITS
 
     @classmethod
     def setUpClass(cls):
-        cls.session = WineSession(cls.__name__)
+        cls.session = WineSession(cls.__name__, cls.REGISTRY_VIEW)
 
     @classmethod
     def tearDownClass(cls):

@@ -269,6 +269,29 @@ std::string DescriptionOf(const SourceManifest& source, const fs::path& output) 
   return output.stem().string();
 }
 
+// The stub as the installed copy will be: signed on its own, so that the copy left
+// in the installation, which runs elevated to repair and remove it, is a signed
+// program too. Its security entry is cleared: inside the installer the table is
+// data, and the whole installer's signature, made last, takes the entry.
+std::string SignedStub(const std::string& stub, const fs::path& output, const SigningOptions& signing,
+                       const std::string& description) {
+  fs::path plain = output, signed_copy = output;
+  plain += ".stub";
+  signed_copy += ".stub.signed";
+  PartialOutput plain_partial(plain), signed_partial(signed_copy);
+  {
+    std::ofstream out(plain, std::ios::binary | std::ios::trunc);
+    out.write(stub.data(), static_cast<std::streamsize>(stub.size()));
+    if (!out) throw ToolError(plain.string() + ": cannot write");
+  }
+  SignFile(plain, signed_copy, signing, description);
+  std::string bytes = ReadFile(signed_copy, "signed stub");
+  const auto fields = inst::ProgramHeaderFieldsOf(std::string_view(bytes).substr(0, inst::kExecutableHeadBytes));
+  if (!fields || bytes.size() <= stub.size()) throw ToolError("osslsigncode gave no signed stub");
+  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(fields->security_entry), 8, '\0');
+  return bytes;
+}
+
 }  // namespace
 
 void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_size) {
@@ -286,7 +309,7 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
         "a referral number and a signature cannot both end the file: build signed installers without "
         "--referral");
   }
-  const std::string stub = ReadFile(options.stub, "stub");
+  std::string stub = ReadFile(options.stub, "stub");
   CheckStub(options.stub, stub, stub.size());
   for (std::size_t at = container::kFirstPayloadOffset; at + container::kPayloadHeaderBytes <= stub.size();
        at += container::kAlignment) {
@@ -307,6 +330,7 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
 
   const SourceManifest source = ReadSourceManifest(options.manifest, options.root);
   const std::vector<std::uint32_t> sizes = MeasureItems(source);
+  if (options.signing) stub = SignedStub(stub, options.output, *options.signing, DescriptionOf(source, options.output));
   const std::string manifest = RenderManifest(source, sizes, signature);
 
   BuildSummary summary;

@@ -44,6 +44,7 @@ struct Examined {
   bool stream_ends_after_last_file = true;
   std::optional<std::uint16_t> referral;
   std::optional<std::string> signer;
+  std::optional<std::string> copy_signer;  // of the installed copy it leaves
 };
 
 // Reads records past as the installer would, noting both sizes of each.
@@ -134,6 +135,7 @@ Examined Examine(const fs::path& path) {
   result.stream_ends_after_last_file = stream->Read(&extra, 1) == 0;
   result.referral = inst::ReadReferral(path.string());
   result.signer = SignerOf(file, static_cast<std::int64_t>(header.headersize) + header.setuplen + 16);
+  result.copy_signer = CopySignerOf(file, header.stub_length);
   return result;
 }
 
@@ -190,6 +192,7 @@ int VerifyInstaller(const fs::path& installer, const std::optional<fs::path>& st
     std::printf("signed by %s\n", info.signer->c_str());
   else
     std::printf("not signed\n");
+  if (info.copy_signer) std::printf("installed copy signed by %s\n", info.copy_signer->c_str());
   return 0;
 }
 

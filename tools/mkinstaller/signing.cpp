@@ -49,16 +49,14 @@ void SignFile(const fs::path& input, const fs::path& output, const SigningOption
   }
 }
 
-std::optional<std::string> SignerOf(inst::FdFile& file, std::int64_t content_end) {
-  const std::optional<inst::CertificateTable> table = inst::CertificateTableOf(inst::ReadExecutableHead(file));
-  if (!table) return std::nullopt;
-  if (table->offset < content_end) throw ToolError("the certificate table starts inside the installer's payload");
-  if (std::int64_t{table->offset} + table->size != file.Size() || table->size < 8) {
-    throw ToolError("the certificate table does not end the file: something was appended after signing");
-  }
+namespace {
+
+// The signer's subject of the certificate table at `table` in the file.
+std::string SignerOfTable(inst::FdFile& file, const inst::CertificateTable& table) {
+  if (table.size < 8) throw ToolError("the certificate table is too short to hold a signature");
   // One WIN_CERTIFICATE: its length, revision and type, then the PKCS #7 signature.
-  std::string bytes(table->size - 8, '\0');
-  if (!file.Seek(table->offset + 8) || file.Read(bytes.data(), bytes.size()) != static_cast<long>(bytes.size())) {
+  std::string bytes(table.size - 8, '\0');
+  if (!file.Seek(table.offset + 8) || file.Read(bytes.data(), bytes.size()) != static_cast<long>(bytes.size())) {
     throw ToolError("the certificate table cannot be read");
   }
   const auto* der = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -74,6 +72,26 @@ std::optional<std::string> SignerOf(inst::FdFile& file, std::int64_t content_end
   char subject[512];
   X509_NAME_oneline(X509_get_subject_name(sk_X509_value(signers.get(), 0)), subject, sizeof subject);
   return std::string(subject);
+}
+
+}  // namespace
+
+std::optional<std::string> SignerOf(inst::FdFile& file, std::int64_t content_end) {
+  const std::optional<inst::CertificateTable> table = inst::CertificateTableOf(inst::ReadExecutableHead(file));
+  if (!table) return std::nullopt;
+  if (table->offset < content_end) throw ToolError("the certificate table starts inside the installer's payload");
+  if (std::int64_t{table->offset} + table->size != file.Size()) {
+    throw ToolError("the certificate table does not end the file: something was appended after signing");
+  }
+  return SignerOfTable(file, *table);
+}
+
+std::optional<std::string> CopySignerOf(inst::FdFile& file, std::uint32_t stub_length) {
+  const std::optional<std::int64_t> image_end = inst::ExecutableImageEnd(file);
+  if (!image_end) return std::nullopt;
+  const std::int64_t table = inst::AlignedToEight(*image_end);
+  if (stub_length <= table) return std::nullopt;
+  return SignerOfTable(file, {static_cast<std::uint32_t>(table), static_cast<std::uint32_t>(stub_length - table)});
 }
 
 }  // namespace mkinstaller

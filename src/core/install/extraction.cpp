@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/install/confinement.h"
+#include "core/payload/installed_copy.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/payload/payload_reader.h"
@@ -122,7 +123,8 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
   ++state_.file_ordinal;
 }
 
-void FileExtractor::CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size) {
+void FileExtractor::CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                                    bool own_program) {
   Opened<InputFile> in = files_.OpenForReading(source);
   if (!in.file) {
     messages_.FatalError(msg::kCantOpenFile, source.c_str(), files_.ErrorText(in.error_number).c_str());
@@ -141,6 +143,7 @@ void FileExtractor::CopyInstallFile(const std::string& source, const std::string
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, buffer.size()));
     // Both files are closed before a fatal error, so that the clean-up can delete the copy.
     const bool read = in.file->Read(buffer.data(), want) == static_cast<long>(want);
+    if (read && own_program && remaining == size) RestoreOwnProgramHeaders(buffer.data(), want, size);
     const bool written = read && out.file->Write(buffer.data(), want);
     if (!written) {
       const std::string text =

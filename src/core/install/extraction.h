@@ -36,7 +36,10 @@ class FileExtractor {
   // before, as its opening found it).
   void ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size);
   // Copies the first `size` bytes of `source` into a new file.
-  void CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size);
+  // `own_program`: the source is this installer and the copy its installed copy,
+  // whose headers are made its own (RestoreOwnProgramHeaders).
+  void CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size,
+                       bool own_program = false);
   // Makes sure the folder exists, parents first; true when it had to be created.
   // With `access` (see FileSystem::CreateFolder) the folder itself has that owner
   // and access list, whether it is made or was there.

@@ -5,6 +5,8 @@
 namespace inst::msg {
 
 inline constexpr const char* kPrerequisiteMissingTitle = "Prerequisite missing";
+inline constexpr const char* kDriverFilesFailed = "Unable to install driver files";
+inline constexpr const char* kDriverDevicesFailed = "Unable to driver for active devices";
 inline constexpr const char* kPrerequisiteMissing =
     "The feature:\n   %s\nhas these missing prerequisites:\n%s\nand cannot be installed. Do you want to continue "
     "anyway?";

@@ -241,7 +241,7 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
   for (ResourceRecord& resource : lists.resource_list) {
     Report(FormatText("    Copying file %s", resource.name.c_str()));
     const std::string installed = JoinPath(resources, resource.name);
-    extractor_.CopyInstallFile(resource.path, installed, resource.size);
+    extractor_.CopyInstallFile(resource.path, installed, resource.size, resource.own_program);
     if (resource.key) {
       state_.variables.SetVariable(*resource.key, installed);
       resource.name = installed;

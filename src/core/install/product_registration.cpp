@@ -41,8 +41,10 @@ void ProductRegistration::WriteAppPaths() {
   if (name == nullptr) return;
   const std::string key = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + *name;
   // Only the product's own keys are vital; the rest, as here, is written as far as it goes.
-  static_cast<void>(registry_.RegistryWriteString(kHKLM, key, "Path", InstallationPath(state_.variables, "bin")));
-  static_cast<void>(registry_.RegistryWriteString(kHKLM, key, "", InstallationPath(state_.variables, "bin\\" + *name)));
+  // The shell reads App Paths in its own view, the 64-bit one on 64-bit Windows.
+  static_cast<void>(registry_.RegistryWriteString(kHKLM64, key, "Path", InstallationPath(state_.variables, "bin")));
+  static_cast<void>(
+      registry_.RegistryWriteString(kHKLM64, key, "", InstallationPath(state_.variables, "bin\\" + *name)));
 }
 
 void ProductRegistration::WriteProductValues() {

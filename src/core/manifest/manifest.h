@@ -89,6 +89,7 @@ struct ResourceRecord {
   std::string path;
   std::optional<std::string> key;
   std::uint32_t size = 0;
+  bool own_program = false;  // the installer's own stub: the installed copy
 };
 
 struct RegistryRecord {

@@ -1,5 +1,6 @@
 #include "core/payload/installed_copy.h"
 
+#include "core/payload/payload_reader.h"
 #include "core/support/text.h"
 
 namespace inst {
@@ -20,6 +21,26 @@ std::optional<std::string> InstallationFolderOfCopy(std::string_view program_pat
   const std::optional<std::string_view> parent = ParentFolder(*folder);
   if (!parent || !EqualsIgnoreCase(folder->substr(parent->size()), "\\resources")) return std::nullopt;
   return std::string(*parent);
+}
+
+namespace {
+
+void PutLe32(char* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+void RestoreOwnProgramHeaders(char* head, std::size_t head_size, std::uint64_t copy_size) {
+  const std::string_view bytes(head, head_size);
+  const std::optional<ProgramHeaderFields> fields = ProgramHeaderFieldsOf(bytes);
+  const std::optional<std::int64_t> image_end = ExecutableImageEnd(bytes);
+  if (!fields || !image_end || fields->security_entry + 8 > head_size || fields->checksum + 4 > head_size) return;
+  const std::uint64_t table = static_cast<std::uint64_t>(AlignedToEight(*image_end));
+  const bool own_table = copy_size > table && copy_size <= UINT32_MAX;
+  PutLe32(head + fields->security_entry, own_table ? static_cast<std::uint32_t>(table) : 0);
+  PutLe32(head + fields->security_entry + 4, own_table ? static_cast<std::uint32_t>(copy_size - table) : 0);
+  PutLe32(head + fields->checksum, 0);
 }
 
 }  // namespace inst

@@ -40,7 +40,7 @@ struct HeadBytes {
 
 }  // namespace
 
-std::optional<CertificateTable> CertificateTableOf(std::string_view head) {
+std::optional<ProgramHeaderFields> ProgramHeaderFieldsOf(std::string_view head) {
   const HeadBytes h{head};
   const std::optional<std::size_t> pe = h.PeHeader();
   if (!pe) return std::nullopt;
@@ -50,8 +50,22 @@ std::optional<CertificateTable> CertificateTableOf(std::string_view head) {
   const std::size_t directories = optional + (h.word(optional) == 0x20B ? 112 : 96);
   const std::size_t entry = directories + 4 * 8;
   if (entry + 8 > head.size() || h.word(*pe + 20) < entry + 8 - optional) return std::nullopt;
-  if (h.dword(entry + 4) == 0) return std::nullopt;
-  return CertificateTable{h.dword(entry), h.dword(entry + 4)};
+  return ProgramHeaderFields{optional + 64, entry};
+}
+
+std::optional<CertificateTable> CertificateTableOf(std::string_view head) {
+  const std::optional<ProgramHeaderFields> fields = ProgramHeaderFieldsOf(head);
+  const HeadBytes h{head};
+  if (!fields || h.dword(fields->security_entry + 4) == 0) return std::nullopt;
+  return CertificateTable{h.dword(fields->security_entry), h.dword(fields->security_entry + 4)};
+}
+
+std::optional<std::int64_t> SignedProgramEnd(std::string_view head) {
+  const std::optional<std::int64_t> image_end = ExecutableImageEnd(head);
+  const std::optional<CertificateTable> table = CertificateTableOf(head);
+  if (image_end && table && table->offset == AlignedToEight(*image_end))
+    return std::int64_t{table->offset} + table->size;
+  return image_end;
 }
 
 std::optional<std::int64_t> ExecutableImageEnd(std::string_view head) {

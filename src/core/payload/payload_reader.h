@@ -43,6 +43,18 @@ struct CertificateTable {
   std::uint32_t size = 0;
 };
 std::optional<CertificateTable> CertificateTableOf(std::string_view head);
+// Where two fields lie in a program's headers (offsets in the file): the checksum
+// and the security directory entry (offset and length of the certificate table).
+struct ProgramHeaderFields {
+  std::size_t checksum = 0;
+  std::size_t security_entry = 0;
+};
+std::optional<ProgramHeaderFields> ProgramHeaderFieldsOf(std::string_view head);
+// A certificate table starts at the 8-byte boundary that follows what it signs.
+inline std::int64_t AlignedToEight(std::int64_t offset) { return (offset + 7) / 8 * 8; }
+// Where a program ends with its signature: the end of the certificate table that
+// directly follows its image, else the image's end.
+std::optional<std::int64_t> SignedProgramEnd(std::string_view head);
 
 // The 16 bytes at the signature offset as hexadecimal ("Seek on setup" when the
 // seek fails).
