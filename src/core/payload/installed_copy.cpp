@@ -35,7 +35,10 @@ void RestoreOwnProgramHeaders(char* head, std::size_t head_size, std::uint64_t c
   const std::string_view bytes(head, head_size);
   const std::optional<ProgramHeaderFields> fields = ProgramHeaderFieldsOf(bytes);
   const std::optional<std::int64_t> image_end = ExecutableImageEnd(bytes);
-  if (!fields || !image_end || fields->security_entry + 8 > head_size || fields->checksum + 4 > head_size) return;
+  // An unsigned installer's stub part is the stub as built: copied as it is.
+  if (!fields || !image_end || !CertificateTableOf(bytes) || fields->security_entry + 8 > head_size ||
+      fields->checksum + 4 > head_size)
+    return;
   const std::uint64_t table = static_cast<std::uint64_t>(AlignedToEight(*image_end));
   const bool own_table = copy_size > table && copy_size <= UINT32_MAX;
   PutLe32(head + fields->security_entry, own_table ? static_cast<std::uint32_t>(table) : 0);

@@ -19,12 +19,12 @@ std::string_view FirstManifestLine(std::string_view manifest);
 std::optional<std::string> InstallationFolderOfCopy(std::string_view program_path);
 
 // Makes the first bytes of the installed copy (the stub part of the running
-// installer, `copy_size` bytes) a program of its own: the running file's headers
+// installer, `copy_size` bytes) a program of its own. A signed installer's headers
 // name the whole installer's signature and checksum. A signed build's stub was signed
 // before packing and carries its own certificate table after its image: the copy's
 // security entry names that table, so that the copy verifies as the builder signed
 // it; without one the entry is cleared. The checksum, which the Authenticode digest
-// leaves out, is cleared (no checksum) either way.
+// leaves out, is cleared (no checksum) either way. An unsigned installer's are left.
 void RestoreOwnProgramHeaders(char* head, std::size_t head_size, std::uint64_t copy_size);
 
 }  // namespace inst
