@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include <ctime>
+#include <optional>
 #include <vector>
 
 #include "core/install/download.h"
@@ -10,7 +11,6 @@
 #include "core/support/text.h"
 #include "call_failure.h"
 #include "handles.h"
-#include "message_pump.h"
 #include "core/support/variable_names.h"
 #include "win_messages.h"
 
@@ -20,19 +20,58 @@ namespace {
 
 constexpr std::size_t kDispositionBuffer = 16384;
 constexpr DWORD kRequestFlags = INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+// A server that takes longer than this to accept, to answer or to send the next
+// data is given up on: a network that swallows packets must not hold the run.
+constexpr DWORD kNetworkTimeoutSeconds = 30;
+
+// Whether a network call that failed had waited out the time limit (systems name
+// that failure differently: a timeout, or a connection aborted).
+bool TimedOut(DWORD error, ULONGLONG started) {
+  return error == ERROR_INTERNET_TIMEOUT || ::GetTickCount64() - started >= kNetworkTimeoutSeconds * 1000ULL - 500;
+}
 
 class InternetStream final : public DownloadStream {
  public:
   explicit InternetStream(HINTERNET handle) : handle_(handle) {}
   long Read(void* buffer, std::size_t size) override {
     DWORD got = 0;
-    if (!::InternetReadFile(handle_, buffer, static_cast<DWORD>(size), &got)) return -1;
+    const ULONGLONG started = ::GetTickCount64();
+    if (!::InternetReadFile(handle_, buffer, static_cast<DWORD>(size), &got)) {
+      timed_out_ = TimedOut(::GetLastError(), started);
+      return -1;
+    }
     return static_cast<long>(got);
   }
+  bool timed_out() const { return timed_out_; }
 
  private:
   HINTERNET handle_;
+  bool timed_out_ = false;
 };
+
+// While the request is waited on, Cancel (on the window's thread) closes it, which
+// ends the wait at once; the handle is then this owner's no longer.
+class CutOnStop {
+ public:
+  CutOnStop(ProgressRelay& relay, InternetHandle& request) : relay_(relay), request_(request) {
+    relay_.HoldCuttable(request_.get(), [](void* handle) { ::InternetCloseHandle(handle); });
+  }
+  ~CutOnStop() {
+    if (relay_.ReleaseCuttable() == nullptr) static_cast<void>(request_.release());
+  }
+  CutOnStop(const CutOnStop&) = delete;
+  CutOnStop& operator=(const CutOnStop&) = delete;
+
+ private:
+  ProgressRelay& relay_;
+  InternetHandle& request_;
+};
+
+void SetTimeouts(HINTERNET session) {
+  DWORD milliseconds = kNetworkTimeoutSeconds * 1000;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+    static_cast<void>(::InternetSetOptionA(session, option, &milliseconds, sizeof milliseconds));
+}
 
 // The Content-Length header as a number; 0 when there is none.
 std::uint32_t ContentLength(HINTERNET request) {
@@ -55,21 +94,30 @@ std::optional<std::string> ServerFileName(HINTERNET request) {
   return plain;
 }
 
-void ShowCallFailure(Messages& messages, const char* call) {
-  messages.ShowMessage("%s", LastCallFailure(call).Text().c_str());
+// A failure is shown, unless Cancel caused it (the run then ends as cancelled).
+// `started`: when the call began, for the log to say that the time limit ended it.
+void ShowCallFailure(Process& process, const char* call, ULONGLONG started = ::GetTickCount64()) {
+  const CallFailure failure = LastCallFailure(call);
+  if (process.services.progress.StopRequested()) return;
+  if (TimedOut(failure.error, started)) {
+    process.services.log.Write(FormatText("%s: no answer from the server within %lu seconds", call,
+                                          static_cast<unsigned long>(kNetworkTimeoutSeconds)));
+  }
+  process.services.messages.ShowMessage("%s", failure.Text().c_str());
 }
 
 // Sends the request until it has a status, offering the proxy's log-in box on 407.
 // The status, or none after a reported failure.
 std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
   for (;;) {
+    const ULONGLONG started = ::GetTickCount64();
     if (!::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-      ShowCallFailure(process.services.messages, "HttpSendRequest");
+      ShowCallFailure(process, "HttpSendRequest", started);
       return std::nullopt;
     }
     DWORD status = 0, size = sizeof status;
     if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-      ShowCallFailure(process.services.messages, "HttpQueryInfo");
+      ShowCallFailure(process, "HttpQueryInfo");
       return std::nullopt;
     }
     // The proxy's log-in box waits for a person: an unattended run takes the 407.
@@ -84,10 +132,8 @@ std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
   }
 }
 
-}  // namespace
-
-std::optional<std::string> DownloadUrl(Process& process, const std::string& url, const std::string& folder,
-                                       const std::string* sha256) {
+std::optional<std::string> DownloadHere(Process& process, const std::string& url, const std::string& folder,
+                                        const std::string* sha256) {
   Messages& messages = process.services.messages;
   const ParsedUrl parsed = ParseUrl(url);
   if (!parsed.parts) {
@@ -101,11 +147,13 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   }
   InternetHandle session(::InternetOpenA("URL_download", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
-    ShowCallFailure(messages, "InternetOpen");
+    ShowCallFailure(process, "InternetOpen");
     return std::nullopt;
   }
+  SetTimeouts(session.get());
   InternetHandle connection;
   InternetHandle request;
+  std::optional<CutOnStop> cut;
   std::string file_name = parts.file_name;
   std::uint32_t total = 0;
   if (parts.scheme == UrlScheme::kFtp) {
@@ -113,11 +161,12 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
                                         INTERNET_SERVICE_FTP, 0, 0));
     if (!connection) return std::nullopt;
     request.reset(::FtpOpenFileA(connection.get(), parts.object.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
+    if (request) cut.emplace(process.services.progress, request);
   } else {
     connection.reset(::InternetConnectA(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
                                         INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) {
-      ShowCallFailure(messages, "InternetConnect");
+      ShowCallFailure(process, "InternetConnect");
       return std::nullopt;
     }
     // Certificates are checked: an https source is trusted only with a valid one.
@@ -125,9 +174,11 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     request.reset(::HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
                                      kRequestFlags | secure, 0));
     if (!request) {
-      ShowCallFailure(messages, "HttpOpen request");
+      ShowCallFailure(process, "HttpOpen request");
       return std::nullopt;
     }
+    cut.emplace(process.services.progress, request);
+    SetTimeouts(request.get());
     const std::optional<DWORD> status = SendRequest(process, request.get());
     if (!status) return std::nullopt;
     if (*status > 299) {
@@ -150,7 +201,6 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
   auto progress = [&](std::uint32_t received, std::uint32_t expected) {
     const DownloadRate::Step step = rate.Update(received, expected, std::time(nullptr), shown);
     process.services.progress.ReportProgress(step.percent, step.line ? step.line->c_str() : nullptr);
-    DispatchPendingMessage(process.program.main_window);
   };
   InternetStream stream(request.get());
   std::unique_ptr<Sha256> digest = sha256 ? NewSha256() : nullptr;
@@ -159,7 +209,12 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
 
   // A file cut short or not the one the manifest names is never run.
   if (!result.Complete(total)) {
-    static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
+    static_cast<void>(process.services.files.RemoveFile(target));        // or it goes with the temporary folder
+    if (process.services.progress.StopRequested()) return std::nullopt;  // cut by Cancel
+    if (stream.timed_out()) {
+      process.services.log.Write(FormatText("%s: no data from the server for %lu seconds", url.c_str(),
+                                            static_cast<unsigned long>(kNetworkTimeoutSeconds)));
+    }
     if (result.write_fault)
       messages.ShowMessage(msg::kCantWriteDownload, target.c_str());
     else
@@ -172,6 +227,44 @@ std::optional<std::string> DownloadUrl(Process& process, const std::string& url,
     return std::nullopt;
   }
   return target;
+}
+
+template <typename Work>
+DWORD WINAPI RunWork(void* work) {
+  (*static_cast<Work*>(work))();
+  return 0;
+}
+
+// Runs `work` on a thread of its own while this one waits, so that Cancel ends the
+// wait at once even where a call cannot be interrupted (Windows ends a request's
+// wait when the request is closed; not every system does). After a stop the work
+// has a second to end; if it has not, the run ends as cancelled from here, without
+// returning, so that what the work refers to stays valid until the process ends.
+template <typename Work>
+void RunStoppable(Process& process, Work& work) {
+  const KernelHandle thread(::CreateThread(nullptr, 0, RunWork<Work>, &work, 0, nullptr));
+  if (!thread) {
+    work();
+    return;
+  }
+  constexpr DWORD kStopPollMilliseconds = 100;
+  constexpr DWORD kStopGraceMilliseconds = 1000;
+  while (::WaitForSingleObject(thread.get(), kStopPollMilliseconds) == WAIT_TIMEOUT) {
+    if (process.services.progress.StopRequested() &&
+        ::WaitForSingleObject(thread.get(), kStopGraceMilliseconds) == WAIT_TIMEOUT) {
+      process.services.messages.EndRun(kExitCancelled);
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> DownloadUrl(Process& process, const std::string& url, const std::string& folder,
+                                       const std::string* sha256) {
+  std::optional<std::string> saved;
+  auto work = [&] { saved = DownloadHere(process, url, folder, sha256); };
+  RunStoppable(process, work);
+  return saved;
 }
 
 }  // namespace inst::win

@@ -60,19 +60,31 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
       if (++tick > 97) tick = 98;
     }
   };
+  // The run waits on its own thread, the window answering meanwhile. Only a page's
+  // wait (the folder page removing an earlier installation) is on the window's
+  // thread, and keeps it answering itself.
+  const HWND window = process.program.main_window;
+  const bool pump = window != nullptr && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
+  auto wait = [&](DWORD count, const HANDLE* handles, DWORD milliseconds) {
+    if (!pump) return ::WaitForMultipleObjects(count, handles, FALSE, milliseconds);
+    while (DispatchPendingMessage(window)) tick_step();
+    return ::MsgWaitForMultipleObjects(count, handles, FALSE, milliseconds, QS_ALLINPUT & 0xFF);
+  };
   for (;;) {
     tick_step();
-    while (DispatchPendingMessage(process.program.main_window)) tick_step();
     const HANDLE handles[] = {program.get()};
-    const DWORD result = ::MsgWaitForMultipleObjects(1, handles, FALSE, 2000, QS_ALLINPUT & 0xFF);
+    const DWORD result = wait(1, handles, 2000);
     if (result != WAIT_TIMEOUT && result != WAIT_OBJECT_0 + 1) break;
   }
   if (job) {
     constexpr DWORD kPollMilliseconds = 100;
     constexpr int kMaxPolls = 1800;  // three minutes: the clean-up script gives up after one
     for (int polls = 0; polls < kMaxPolls && ActiveProcesses(job.get()) > 0; ++polls) {
-      while (DispatchPendingMessage(process.program.main_window)) tick_step();
-      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMilliseconds, QS_ALLINPUT & 0xFF);
+      tick_step();
+      if (pump)
+        wait(0, nullptr, kPollMilliseconds);
+      else
+        ::Sleep(kPollMilliseconds);
     }
   }
   process.services.progress.ReportProgress(100, nullptr);
@@ -120,6 +132,8 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       process.services.progress.ReportProgress(0, "");
       const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf(var::kTmpDir), digest);
       if (process.program.status) process.program.status->HideStatus();
+      // Cancel cut the download: the run ends as cancelled, and takes back what it did.
+      if (!path && process.services.progress.StopRequested()) process.services.messages.EndRun(kExitCancelled);
       if (!path) continue;
       process.state.temp_list.push_back(*path);
       process.services.progress.ReportProgress(-1, nullptr);

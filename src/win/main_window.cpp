@@ -1,4 +1,6 @@
 #include "main_window.h"
+
+#include "run_thread.h"
 #include "core/support/variable_names.h"
 
 #include <commctrl.h>
@@ -280,7 +282,17 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
   ::ShowWindow(page_text_control_, text ? SW_SHOW : SW_HIDE);
 }
 
+// The run's thread asks the window's thread for the status line.
+bool MainWindow::OffWindowThread() const {
+  return ::GetWindowThreadProcessId(window_, nullptr) != ::GetCurrentThreadId();
+}
+
 void MainWindow::ShowStatus(const std::string& text) {
+  if (OffWindowThread()) {
+    StatusRequest request{&text};
+    ::SendMessageA(window_, kWmShowStatus, 0, reinterpret_cast<LPARAM>(&request));
+    return;
+  }
   if (status_ == nullptr) {
     status_ = CreateControl("EDIT", "", WS_BORDER | ES_READONLY | ES_MULTILINE | ES_CENTER, control::kStatus,
                             msg::kStatusName);
@@ -293,13 +305,31 @@ void MainWindow::ShowStatus(const std::string& text) {
 }
 
 void MainWindow::HideStatus() {
+  if (OffWindowThread()) {
+    StatusRequest request{nullptr};
+    ::SendMessageA(window_, kWmShowStatus, 0, reinterpret_cast<LPARAM>(&request));
+    return;
+  }
   if (status_) ::ShowWindow(status_, SW_HIDE);
   ::SetCursor(saved_cursor_);
 }
 
 bool MainWindow::ConfirmCancel() {
   if (wizard_->on_last_page()) return true;
-  return process_.services.messages.AskYesNo(msg::kCancelSetupTitle, msg::kCancelSetup);
+  // The run waits at its next check while the question is open, as the question is
+  // about the run as it stands; its end, if it comes meanwhile, waits for the answer.
+  ProgressRelay& progress = process_.services.progress;
+  progress.Pause(true);
+  asking_ = true;
+  const bool yes = process_.services.messages.AskYesNo(msg::kCancelSetupTitle, msg::kCancelSetup);
+  asking_ = false;
+  if (yes && progress.RunThreadWorking()) progress.RequestStop();
+  progress.Pause(false);
+  if (run_done_waiting_) {
+    run_done_waiting_ = false;
+    ::PostMessageA(window_, kWmRunDone, 0, 0);
+  }
+  return yes;
 }
 
 void MainWindow::Paint() {
@@ -432,13 +462,37 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
           return 0;
         case control::kCancel:
           if (!ConfirmCancel()) break;
-          if (process_.services.progress.run_in_progress)
-            process_.services.progress.stop_requested = true;
-          else
-            process_.services.messages.EndRun(kExitCancelled);
+          // While the run's thread works, only it ends the run (ConfirmCancel asked it
+          // to stop): an installation stops at its next check and is taken back; one
+          // past its last check completes.
+          if (!process_.services.progress.RunThreadWorking()) process_.services.messages.EndRun(kExitCancelled);
           break;
       }
       break;
+    case kWmRunReports:
+      process_.services.progress.DeliverQueued();
+      return 0;
+    case kWmRunDone:
+      if (asking_) {
+        run_done_waiting_ = true;
+        return 0;
+      }
+      process_.services.progress.DeliverQueued();
+      process_.services.progress.QueueReports(nullptr, nullptr);
+      wizard_->Next();
+      return 0;
+    case kWmShowBox: {
+      const auto& box = *reinterpret_cast<const BoxRequest*>(lparam);
+      return ::MessageBoxA(window_, box.text.c_str(), box.title.c_str(), box.style);
+    }
+    case kWmShowStatus: {
+      const auto& status = *reinterpret_cast<const StatusRequest*>(lparam);
+      if (status.text)
+        ShowStatus(*status.text);
+      else
+        HideStatus();
+      return 0;
+    }
   }
   return ::DefWindowProcA(window_, message, wparam, lparam);
 }

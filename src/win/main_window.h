@@ -45,7 +45,11 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   // A box over the page with a text and the wait cursor, for long work.
   void ShowStatus(const std::string& text) override;
   void HideStatus() override;
+  // Called from the run's thread, not the window's.
+  bool OffWindowThread() const;
   bool ConfirmCancel();
+  bool asking_ = false;            // the Cancel question is open
+  bool run_done_waiting_ = false;  // the run ended while it was
 
   // WizardFrame
   void EnableNext(bool on) override { ::EnableWindow(Control(control::kNext), on); }

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "run_thread.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -10,8 +12,95 @@ namespace inst::win {
 
 int WinMessageHost::ShowBox(const std::string& title, const std::string& text, unsigned style) {
   progress_.Flush();
+  // A question from the run's thread is asked on the window's, which waits for it.
+  if (owner_ != nullptr && ::GetWindowThreadProcessId(owner_, nullptr) != ::GetCurrentThreadId()) {
+    BoxRequest request{title, text, style};
+    return static_cast<int>(::SendMessageA(owner_, kWmShowBox, 0, reinterpret_cast<LPARAM>(&request)));
+  }
   return ::MessageBoxA(owner_, text.c_str(), title.c_str(), style);
 }
+
+void ProgressRelay::ReportProgress(int percent, const char* text) {
+  // A line starting with "\r" takes the place of the one before it on the page.
+  if (text != nullptr && *text != '\0') log_.Write(text[0] == '\r' ? text + 1 : text);
+  bool post = false;
+  void (*post_fn)(void*) = nullptr;
+  void* context = nullptr;
+  {
+    const SpinGuard guard(queue_lock_);
+    if (post_ == nullptr) {
+      // Straight to the page: no run thread works (or this is a headless run).
+    } else {
+      // A bare position after another bare position replaces it.
+      if (text == nullptr && percent >= 0 && !queue_.empty() && !queue_.back().text && queue_.back().percent >= 0)
+        queue_.back().percent = percent;
+      else
+        queue_.push_back({percent, text ? std::optional<std::string>(text) : std::nullopt});
+      post = !posted_;
+      posted_ = true;
+      post_fn = post_;
+      context = post_context_;
+    }
+  }
+  if (post_fn == nullptr) {
+    if (target) target->ReportProgress(percent, text);
+  } else if (post) {
+    post_fn(context);
+  }
+}
+
+void ProgressRelay::Flush() {
+  bool queued = false;
+  {
+    const SpinGuard guard(queue_lock_);
+    queued = post_ != nullptr;
+  }
+  if (!queued && target) target->Flush();
+}
+
+void ProgressRelay::QueueReports(void (*post)(void*), void* context) {
+  const SpinGuard guard(queue_lock_);
+  post_ = post;
+  post_context_ = context;
+}
+
+bool ProgressRelay::StopRequested() {
+  // Only the run's own thread waits here: the window's never checks.
+  while (paused_ && !stop_requested_) ::Sleep(20);
+  return stop_requested_;
+}
+
+bool ProgressRelay::RunThreadWorking() {
+  const SpinGuard guard(queue_lock_);
+  return post_ != nullptr;
+}
+
+void ProgressRelay::DeliverQueued() {
+  std::vector<Report> batch;
+  {
+    const SpinGuard guard(queue_lock_);
+    batch.swap(queue_);
+    posted_ = false;
+  }
+  if (!target) return;
+  for (const Report& report : batch)
+    target->ReportProgress(report.percent, report.text ? report.text->c_str() : nullptr);
+  target->Flush();
+}
+
+void ProgressRelay::RequestStop() {
+  stop_requested_ = true;
+  if (void* handle = cuttable_.exchange(nullptr)) cut_.load()(handle);
+}
+
+void ProgressRelay::HoldCuttable(void* handle, void (*cut)(void*)) {
+  cut_ = cut;
+  cuttable_ = handle;
+  // A stop asked for just before: cut now.
+  if (stop_requested_) RequestStop();
+}
+
+void* ProgressRelay::ReleaseCuttable() { return cuttable_.exchange(nullptr); }
 
 void WinMessageHost::QuitInstaller(int exit_code) {
   // A run that fails or is cancelled part-way leaves the machine as it found it, and

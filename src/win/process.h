@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "core/install/product_registration.h"
 #include "core/support/messages.h"
 #include "core/support/run_log.h"
+#include "core/support/spin_lock.h"
 #include "core/wizard/configuration.h"
 #include "handles.h"
 #include "run_times.h"
@@ -45,30 +48,59 @@ class WinMessageHost final : public MessageHost {
 };
 
 // Where progress goes: to the progress page once the wizard window shows it,
-// nowhere before that and in a headless run.
-// Every line also goes to the run's log.
+// nowhere before that and in a headless run. Every line also goes to the run's log.
+//
+// In the wizard the run works on a thread of its own (run_thread.h). What it and
+// the window's thread share is here and nothing else: the queue of reports, which
+// the run fills and the window's thread empties into the page when the run posts,
+// and the stop request, with the network request a stop cuts.
 class ProgressRelay final : public Progress {
  public:
   ProgressRelay(RunLog& log, RunTimes& times) : log_(log), times_(times) {}
-  void ReportProgress(int percent, const char* text) override {
-    // A line starting with "\r" takes the place of the one before it on the page.
-    if (text != nullptr && *text != '\0') log_.Write(text[0] == '\r' ? text + 1 : text);
-    if (target) target->ReportProgress(percent, text);
-  }
-  void Flush() override {
-    if (target) target->Flush();
-  }
-  bool StopRequested() override { return stop_requested; }
+
+  // Either thread: straight to the page, or queued while a run thread reports.
+  void ReportProgress(int percent, const char* text) override;
+  void Flush() override;
+  bool StopRequested() override;
   void BeginStep(const char* step) override { times_.Begin(step); }
-  Progress* target = nullptr;
-  // While a run works, Cancel asks it to stop instead of ending the process from
-  // inside the work.
-  bool run_in_progress = false;
-  bool stop_requested = false;
+
+  // The window's thread: from now on reports are queued, and `post` tells the
+  // window there are some; null goes back to reporting straight.
+  void QueueReports(void (*post)(void*), void* context);
+  // The window's thread: hands the queued reports to the page.
+  void DeliverQueued();
+
+  // Cancel while an installation runs: the run stops at its next check, and a
+  // network request it waits on is closed at once.
+  void RequestStop();
+  // The run's side of a request a stop may close: held while it is waited on.
+  // Release gives it back, or nothing when a stop closed it already.
+  void HoldCuttable(void* handle, void (*cut)(void*));
+  [[nodiscard]] void* ReleaseCuttable();
+
+  // A run's thread reports through the queue (from QueueReports until it is done).
+  bool RunThreadWorking();
+  // While the Cancel question is open, the run waits at its next check.
+  void Pause(bool on) { paused_ = on; }
+
+  Progress* target = nullptr;  // the window's thread sets it while no run thread works
 
  private:
+  struct Report {
+    int percent;
+    std::optional<std::string> text;
+  };
   RunLog& log_;
   RunTimes& times_;
+  std::atomic<bool> stop_requested_{false};
+  std::atomic<bool> paused_{false};
+  std::atomic<void*> cuttable_{nullptr};
+  std::atomic<void (*)(void*)> cut_{nullptr};
+  SpinLock queue_lock_;
+  std::vector<Report> queue_;
+  bool posted_ = false;
+  void (*post_)(void*) = nullptr;
+  void* post_context_ = nullptr;
 };
 
 // The status box of the wizard window, where there is one.

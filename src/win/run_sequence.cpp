@@ -111,9 +111,6 @@ void PerformRun(Process& process) {
   services.progress.BeginStep("folder checks and journal");
   services.log.Write("Installation folder: " + vars.ValueOf(var::kInstDir));
   const bool install = vars.TestFlag(var::kInstall);
-  // Only an installation can be taken back: Cancel stops it at its next step. A
-  // removal or repair asked to stop ends at once, as before it began.
-  services.progress.run_in_progress = install;
   // Refused before anything is written (the wizard's folder page refuses it first).
   if (install) RefuseUnfitFolder(process);
   // Until the uninstall entry is written, a failure, a Cancel or a kill takes back
@@ -143,7 +140,7 @@ void PerformRun(Process& process) {
     services.progress.BeginStep("uninstall entry");
     session.product.WriteUninstallEntry();
     // A Cancel during the last steps, which report no progress, still takes it all back.
-    if (services.progress.stop_requested) services.messages.EndRun(kExitCancelled);
+    if (services.progress.StopRequested()) services.messages.EndRun(kExitCancelled);
     process.state.journal.Finish();
     if (earlier) ForgetEarlierVersion(vars, *earlier, services.system_registry, services.files, services.messages);
   } else if (vars.TestFlag(var::kRepair)) {
@@ -160,7 +157,6 @@ void PerformRun(Process& process) {
     session.product.UnregisterProduct();
     ForgetDocuments(vars);
   }
-  services.progress.run_in_progress = false;
   // A product that is the IDE itself offers to start its own copy when it ends.
   if (vars.GetVariable("TessaraOnly")) process.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
 }

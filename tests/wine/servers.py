@@ -80,13 +80,16 @@ class ScriptedServer:
     which lets Wine reach a host name here through its proxy settings."""
 
     class Response:
-        def __init__(self, body=b"", status=200, headers=(), length=True, cut_after=None, bytes_per_second=None):
+        def __init__(self, body=b"", status=200, headers=(), length=True, cut_after=None, bytes_per_second=None,
+                     silent=False):
             self.body, self.status, self.headers = body, status, list(headers)
             self.length, self.cut_after, self.bytes_per_second = length, cut_after, bytes_per_second
+            self.silent = silent  # takes the request and never answers
 
     def __init__(self, tls=None):
         self.routes = {}
         routes = self.routes
+        closing = self.closing = threading.Event()
 
         class Handler(http.server.BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.0"
@@ -95,6 +98,9 @@ class ScriptedServer:
                 target = urllib.parse.urlsplit(self.path)
                 path = target.path + ("?" + target.query if target.query else "")
                 response = routes.get(path) or ScriptedServer.Response(b"not here", status=404)
+                if response.silent:
+                    closing.wait()
+                    return
                 self.send_response(response.status)
                 for name, value in response.headers:
                     self.send_header(name, value)
@@ -130,6 +136,7 @@ class ScriptedServer:
         return f"{self.scheme}://{host}:{self.port}/{path}"
 
     def close(self):
+        self.closing.set()
         self.server.shutdown()
         self.server.server_close()
 

@@ -6,7 +6,8 @@ import subprocess
 import unittest
 
 from servers import FileServer, FtpServer, ScriptedServer, TestCertificates, free_port
-from winetest import HELPERS_DIR, LICENCE, MKINSTALLER, WineTestCase, build_sample_variant
+from winetest import (CANCEL, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, STATUS_ID, TO_FOLDER_PAGE,
+                      WineTestCase, build_sample_variant, click)
 
 RECORD = "C:\\ran.txt"
 
@@ -51,6 +52,25 @@ class DownloadTest(WineTestCase):
 
     def assertTempEmpty(self):
         self.assertEqual(list(self.session.user_temp().glob("vr*")), [])
+
+    def test_a_server_that_never_answers_holds_neither_the_window_nor_the_run(self):
+        self.scripted.routes["/pub/silent.exe"] = ScriptedServer.Response(silent=True)
+        edits = tool_feature((self.scripted.url("pub/silent.exe"), f"0 {RECORD}", ""))
+        # The wizard answers while the download waits, and Cancel ends the run at once
+        # (well before the network's own time limit), taking back everything.
+        exe = build_sample_variant(self.session, "silent", edits)
+        result = self.session.run(exe, [], timeout=25, answers=TO_FOLDER_PAGE + [
+            f"do:type:{FOLDER_ID}:C:\\Silent", NEXT, NEXT, f"do:waitfor:{STATUS_ID}", "do:window",
+            click(CANCEL_ID), "Yes"])
+        self.assertEqual((result.exit_code, result.box_texts()), (1602, [CANCEL]))
+        self.assertEqual(result.windows[0]["user"], 0x534B0065)  # it answered a message sent with a time limit
+        self.assertFalse(self.session.unix_path("C:\\Silent").exists())
+        self.assertTempEmpty()
+        # Headless, the network's time limit ends the wait, and the failure takes its usual path.
+        log = self.session.root / "silent.log"
+        result, ran = self.install("silentheadless", edits, "--unattended", f"--log={self.session.win_path(log)}")
+        self.assertEqual((result.exit_code, ran), (1602, []))
+        self.assertIn("HttpSendRequest: no answer from the server within 30 seconds", log.read_text(encoding="latin-1"))
 
     def test_http_and_ftp_installers_are_fetched_run_and_deleted(self):
         result, ran = self.install("fetched", tool_feature(

@@ -9,7 +9,7 @@ import threading
 import time
 import unittest
 
-from winetest import (CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PAGE_TEXT_ID, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
+from winetest import (CANCEL, CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PAGE_TEXT_ID, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
                       build_installer, build_sample_variant, click, state)
 
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
@@ -75,7 +75,6 @@ class RemovalSafetyTest(WineTestCase):
 
 
 ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
-CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
 IN_PROGRESS = ("Installation in progress",
                "Another installation is in progress on this computer.\nTry again once it has ended.")
 

@@ -74,6 +74,8 @@ def state(ident):
 # install-folder page; and, once the work is done, Finish.
 NEXT, BACK, ACCEPT = click(NEXT_ID), click(BACK_ID), click(ACCEPT_ID)
 TO_FOLDER_PAGE = [NEXT, ACCEPT, NEXT]
+# The question Cancel asks before the last page.
+CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
 FINISH = ["do:waitfor:Finish", NEXT]
 
 

@@ -18,8 +18,9 @@ void RunLog::Write(std::string_view text) {
       entry += c;
   }
   entry += "\r\n";
+  const SpinGuard guard(lock_);
   // A log that cannot be written must not stop the installation it reports.
-  if (!file_->Write(entry.data(), entry.size())) file_.reset();
+  if (file_ && !file_->Write(entry.data(), entry.size())) file_.reset();
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/support/messages.h"
+#include "core/support/spin_lock.h"
 #include "core/support/os.h"
 
 namespace inst {
@@ -23,12 +24,13 @@ class RunLog {
   void Open(std::unique_ptr<OutputFile> file) { file_ = std::move(file); }
   bool IsOpen() const { return file_ != nullptr; }
   // One entry: the time, then the text, its later lines indented. Nothing when
-  // no log was asked for.
+  // no log was asked for. The wizard's run and its window may both write.
   void Write(std::string_view text);
 
  private:
   Clock clock_;
   std::unique_ptr<OutputFile> file_;
+  SpinLock lock_;
 };
 
 // Opens the log that "--log=" (the variable "LogFile") asks for, a relative path

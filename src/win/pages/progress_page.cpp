@@ -6,8 +6,6 @@
 
 #include "core/support/variable_names.h"
 #include "core/wizard/wizard_messages.h"
-#include "win/message_pump.h"
-#include "win/run_sequence.h"
 
 namespace inst::win {
 
@@ -21,11 +19,12 @@ constexpr std::size_t kMaxLogLine = 2047;
 
 std::uint32_t ProgressPage::Enter(bool) {
   Show();
-  PerformRun(process_);
-  return kPageSkip | kPageLockBack;
+  run_.Start(process_, window_.handle());
+  return kPageLockBack;
 }
 
 std::uint32_t ProgressPage::Leave(bool) {
+  run_.Join();
   ShowControls({log_, bar_}, false);
   window_.SetPageText(std::nullopt);
   return kPageLockBack;
@@ -70,7 +69,6 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
   if (now - bar_shown_at_ >= kBarMilliseconds) {
     bar_shown_at_ = now;
     ShowBar();
-    DispatchPendingMessage(window_.handle());
   }
 }
 
@@ -111,6 +109,8 @@ void ProgressPage::Show() {
   ShowControls({log_, bar_}, true);
   window_.EnableNext(false);
   window_.EnableBack(false);
+  // Only an installation can be taken back: a removal or repair, once begun, ends.
+  window_.EnableCancel(process_.variables().TestFlag(var::kInstall));
   process_.services.progress.target = this;
   ::UpdateWindow(window_.handle());
 }

@@ -1,10 +1,12 @@
-// The progress page: shows the run (install, repair or remove) with a log and a
-// bar while it works, then moves on by itself.
+// The progress page: starts the run (install, repair or remove) on a thread of its
+// own and shows it with a log and a bar while it works; the window moves on when the
+// run has ended (kWmRunDone).
 #pragma once
 #include <cstddef>
 #include <string>
 
 #include "win/pages/page_base.h"
+#include "win/run_thread.h"
 
 namespace inst::win {
 
@@ -39,6 +41,7 @@ class ProgressPage final : public WindowPage, public Progress {
   std::size_t last_line_length_ = 0;
   DWORD bar_shown_at_ = 0;
   DWORD log_shown_at_ = 0;
+  RunThread run_;
 };
 
 }  // namespace inst::win
