@@ -201,7 +201,9 @@ class InterruptionTest(WineTestCase):
             results[name] = self.session.run(self.exe, args, answers=answers)
         first = threading.Thread(target=run, args=("first", ["--dir=C:\\Twice", LICENCE]))
         first.start()
+        deadline = time.monotonic() + 120
         while file_count(self.session.unix_path("C:\\Twice")) == 0:
+            self.assertLess(time.monotonic(), deadline, "the first installation wrote nothing")
             time.sleep(0.05)
         second = threading.Thread(target=run, args=("headless", ["--dir=C:\\Twice", LICENCE]))
         second.start()
