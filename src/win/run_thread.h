@@ -38,7 +38,6 @@ class RunThread {
   void Start(Process& process, HWND window);
   // The window's thread, once kWmRunDone has come: the thread's end.
   void Join();
-  bool Started() const { return static_cast<bool>(thread_); }
 
  private:
   KernelHandle thread_;
