@@ -45,11 +45,20 @@ struct Machine : testing::RunFixture {
     fs.folders = {"C:", "C:\\Data", "C:\\P", "C:\\T"};
     state.variables.SetVariable("InstDir", "C:\\P");
     fs.files["C:\\P\\old.dll"] = "before";
+    fs.files["C:\\P\\same.txt"] = kSame;
+    fs.files["C:\\P\\middle.dat"] = Middle('b');
     fs.files["C:\\T\\setup.exe"] = "stub+payload";
     registry.RegistryWriteString(kHKLM, "SOFTWARE\\M", "Shared", "before");
     registry.RegistryWriteDword(kHKLM, "SOFTWARE\\M", "Count", 3);
     registry.RegistryWriteExpandString(kHKLM, kEnvironmentKey, "PATH", "%SystemRoot%;C:\\X");
-    extractor.SetStream(OpenMemoryStream(testing::Records({"new exe", "new dll"})));
+    extractor.SetStream(OpenMemoryStream(testing::Records({"new exe", "new dll", kSame, Middle('c')})));
+  }
+  static constexpr const char* kSame = "the same in both versions";
+  // Two chunks and more, differing in one byte of the second.
+  static std::string Middle(char byte) {
+    std::string text(20000, 'm');
+    text[10000] = byte;
+    return text;
   }
   // The steps of the run, one at a time; what the run's start makes comes first.
   void Step(int step) {
@@ -87,9 +96,14 @@ struct Machine : testing::RunFixture {
         extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\setup.exe", 4);
         extractor.CopyInstallFile("C:\\T\\setup.exe", "C:\\P\\setup.exe", 4);  // written twice: one backup
         break;
+      case 8:
+        // Found as the payload has it: left alone. One byte differs: written whole.
+        extractor.ExtractFile("C:\\P\\same.txt", static_cast<std::uint32_t>(std::string(kSame).size()));
+        extractor.ExtractFile("C:\\P\\middle.dat", 20000);
+        break;
     }
   }
-  static constexpr int kSteps = 8;
+  static constexpr int kSteps = 9;
 
   MemoryFileSystem fs;
   MemoryRegistry registry;
@@ -131,6 +145,10 @@ TEST(Journal, ASucceededRunKeepsItsChangesAndDropsBackupsAndJournal) {
   EXPECT_EQ(machine.fs.files.at("C:\\P\\old.dll"), "new dll");
   EXPECT_FALSE(machine.fs.files.count("C:\\P\\old.dll.vr-backup"));
   EXPECT_FALSE(machine.fs.files.count("C:\\P\\setup.exe.vr-backup"));
+  EXPECT_EQ(machine.fs.files.at("C:\\P\\middle.dat"), Machine::Middle('c'));
+  // The file that was the same was neither backed up nor written: nothing to take back.
+  for (const JournalEntry& entry : machine.state.journal.entries()) EXPECT_NE(entry.path, "C:\\P\\same.txt");
+  EXPECT_EQ(machine.state.lists.installed_files.back(), "C:\\P\\middle.dat");
   EXPECT_FALSE(machine.fs.IsDirectory("C:\\Data\\Maker"));  // the journal's folders went with it
   EXPECT_TRUE(machine.fs.IsDirectory("C:\\Data"));
 }

@@ -97,20 +97,41 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
                          destination ? destination->c_str() : "", static_cast<long>(expected_size),
                          static_cast<long>(size));
   }
+  // A reinstall, a repair or the next patch level finds most files as they should be:
+  // those are compared, not backed up and written again.
+  std::unique_ptr<InputFile> there = destination ? OpenIfSameSize(*destination, size) : nullptr;
+  std::string same;  // what was read so far, all of it what the file there holds
   std::unique_ptr<OutputFile> out;
-  if (destination) {
+  auto open = [&] {
     out = OpenDestination(*destination);
     CountProgress(kPerFileProgress);
-  }
+  };
+  if (destination && !there) open();
   auto fatal = [&](const std::string& text, int exit_code) {
     out.reset();
     messages_.FatalText(text, exit_code);
   };
-  std::vector<char> buffer(kCopyChunk);
+  std::vector<char> buffer(kCopyChunk), theirs(kCopyChunk);
   std::uint32_t remaining = size;
   while (remaining > 0) {
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
     if (got <= 0) fatal(kInstallerCorrupt, kExitFailure);
+    if (there) {
+      if (there->Read(theirs.data(), static_cast<std::size_t>(got)) == got &&
+          std::equal(buffer.begin(), buffer.begin() + got, theirs.begin())) {
+        same.append(buffer.data(), static_cast<std::size_t>(got));
+        CountProgress(static_cast<std::uint64_t>(got));
+        StopIfRequested(out);
+        remaining -= static_cast<std::uint32_t>(got);
+        continue;
+      }
+      // It differs: written as any file is, from its start.
+      there.reset();
+      open();
+      if (!same.empty() && !out->Write(same.data(), same.size()))
+        fatal(WriteErrorText(*out, *destination), out->DiskFull() ? kExitDiskFull : kExitFailure);
+      same.clear();
+    }
     if (out) {
       if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
         fatal(WriteErrorText(*out, *destination), out->DiskFull() ? kExitDiskFull : kExitFailure);
@@ -120,7 +141,25 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     remaining -= static_cast<std::uint32_t>(got);
   }
   out.reset();
+  if (there) {
+    // The same, byte for byte: installed as it is.
+    there.reset();
+    state_.lists.installed_files.push_back(*destination);
+    CountProgress(kPerFileProgress);
+  }
   ++state_.file_ordinal;
+}
+
+std::unique_ptr<InputFile> FileExtractor::OpenIfSameSize(const std::string& path, std::uint32_t size) {
+  // Larger files are written as before: the bytes compared are held until the end.
+  constexpr std::uint32_t kMaxComparedBytes = 16u << 20;
+  RefuseOutsideInstallation(state_.variables, messages_, path);
+  if (size > kMaxComparedBytes) return nullptr;
+  // A folder this run made holds nothing yet: no question to the file system.
+  if (const auto parent = ParentFolder(path); parent && state_.journal.InFolderMadeByRun(*parent)) return nullptr;
+  if (files_.FileSize(path) != size || !files_.FileExists(path) || files_.IsDirectory(path)) return nullptr;
+  Opened<InputFile> opened = files_.OpenForReading(path);
+  return std::move(opened.file);
 }
 
 void FileExtractor::CopyInstallFile(const std::string& source, const std::string& destination, std::uint64_t size,

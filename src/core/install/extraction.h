@@ -33,7 +33,9 @@ class FileExtractor {
 
   // Consumes the next record: written to `destination`, or read past without one.
   // The file is recorded as installed once it is open (whether it was there
-  // before, as its opening found it).
+  // before, as its opening found it). A file there already with the same content
+  // is left as it is (no backup, no write; its times stay those of its first
+  // writing, which is when that content was put there).
   void ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size);
   // Copies the first `size` bytes of `source` into a new file.
   // `own_program`: the source is this installer and the copy its installed copy,
@@ -52,6 +54,9 @@ class FileExtractor {
   // Ends the run, the file being written closed first, once the user has asked it to stop.
   void StopIfRequested(std::unique_ptr<OutputFile>& out);
   std::unique_ptr<OutputFile> OpenDestination(const std::string& path);
+  // The file already at `path` when it has `size` bytes and can be read: its content
+  // is compared with the payload's as it is inflated.
+  std::unique_ptr<InputFile> OpenIfSameSize(const std::string& path, std::uint32_t size);
   std::unique_ptr<OutputFile> OpenReplacementAtRestart(const std::string& path);
 
   InstallerState& state_;

@@ -77,12 +77,13 @@ class InstallJournal {
   bool ChangedValuesUnder(int root, const std::string& key) const;
 
   const std::vector<JournalEntry>& entries() const { return entries_; }
+  // The folder, or one above it, was made by this run: what lies in it is new.
+  bool InFolderMadeByRun(std::string_view folder) const;
 
  private:
   // Whether an entry of one of the kinds names the path (a key, for registry entries)
   // under the root (0 for files).
   bool Notes(std::initializer_list<JournalEntry::Kind> kinds, const std::string& path, int root = 0) const;
-  bool InFolderMadeByRun(std::string_view folder) const;
   void Close();
 
   FileSystem* files_ = nullptr;
