@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Benchmark of installing the large synthetic product under Wine: a headless
-install and an interactive one driven by the robot, against the floor (a bare
-program writing the same folders and files from an uncompressed blob,
-floor_writer.cpp) and tar -xzf of the same files (a .tar.gz at the same gzip
-level), measured in the same loop, interleaved, medians of RUNS, ratios paired
-round by round; the small sample against its floor; where a headless install's
+install and an interactive one driven by the robot, against two floors (a bare
+program writing the same folders and files from an uncompressed blob, and the same
+program inflating one gzip member of it with zlib, floor_writer.cpp) and tar -xzf
+of the same files (a .tar.gz at the same gzip level); what an installed product
+meets next (the same installer again, a repair, the next patch level with 5% of its
+files changed), against the fresh install; measured in the same loop, interleaved,
+RUNS rounds after a warm-up round, medians of the rounds' own ratios with their
+spread; the small sample against its floor; where a headless install's
 time goes, from process creation to exit (the log's "Times" line), beside the
 floor's; the file loop by kind of work, timed inside the process by the
 installer's own code (payload_probe); the installer's own memory, against the
 same program doing nothing; the stub sizes.
 Prints figures; asserts nothing (these machines are shared and noisy)."""
+import collections
+import gzip
 import os
 import shutil
 import statistics
@@ -25,14 +30,15 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
 from winetest import (  # noqa: E402
-    ACCEPT, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE, WineSession,
-    build_sample_variant)
+    ACCEPT, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, REPAIR_ID, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE,
+    WineSession, build_sample_variant, click)
 
 WORK = ROOT / "build" / "bench"
 LEVEL = 6
-RUNS = int(os.environ.get("BENCH_RUNS", "5"))
+RUNS = int(os.environ.get("BENCH_RUNS", "7"))
 # Each round installs the same version again: its entry goes first (one folder per version).
-LARGE_UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0"
+LARGE_UNINSTALL_KEYS = tuple(f"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0PL{n}"
+                             for n in (0, 1))
 # The robot pauses before a click; the timed stretch holds one.
 ROBOT_PAUSE_SECONDS = 0.3
 
@@ -97,17 +103,21 @@ def floor(session, blob, folder):
     return result.lifetime, {name: float(value) for name, value in steps.items()}
 
 
-def paired(seconds, against):
-    return statistics.median(s / t for s, t in zip(seconds, against))
+def ratios(seconds, against):
+    return [s / t for s, t in zip(seconds, against)]
 
 
 def main():
     WORK.mkdir(parents=True, exist_ok=True)
-    product = WORK / "large"
-    subprocess.run([sys.executable, str(ROOT / "samples" / "make_large_product.py"), str(product)], check=True)
-    installer = WORK / "large.exe"
-    subprocess.run([str(MKINSTALLER), "build", "--stub", str(SETUP_EXE), "--manifest", str(product / "manifest.txt"),
-                    "--root", str(product / "files"), "--level", str(LEVEL), "-o", str(installer)], check=True)
+    product, patched = WORK / "large", WORK / "large-pl1"
+    make = [sys.executable, str(ROOT / "samples" / "make_large_product.py")]
+    subprocess.run(make + [str(product)], check=True)
+    # The next patch level: 5% of the files changed.
+    subprocess.run(make + [str(patched), "--changed", "5", "--patch-level", "1"], check=True)
+    installer, patch_installer = WORK / "large.exe", WORK / "large-pl1.exe"
+    for source, target in ((product, installer), (patched, patch_installer)):
+        subprocess.run([str(MKINSTALLER), "build", "--stub", str(SETUP_EXE), "--manifest", str(source / "manifest.txt"),
+                        "--root", str(source / "files"), "--level", str(LEVEL), "-o", str(target)], check=True)
     archive = WORK / "large.tar.gz"
     if not archive.exists():
         with tarfile.open(archive, "w:gz", compresslevel=LEVEL) as tar:
@@ -119,77 +129,112 @@ def main():
     blobs = {"large": session.root / "large.blob", "small": session.root / "small.blob"}
     write_blob(product / "files", blobs["large"])
     write_blob(SAMPLES_DIR / "sample-product/files", blobs["small"])
-    tar_headless, headless, floors, small, small_floors, again = [], [], [], [], [], []
-    tar_wizard, wizard, peak_private, peak_working = [], [], [], []
+    # The inflating floor reads the same blob as one gzip member, at the installer's level.
+    blobs["gzip"] = session.root / "large.blob.gz"
+    with open(blobs["large"], "rb") as raw, gzip.open(blobs["gzip"], "wb", compresslevel=LEVEL) as packed:
+        shutil.copyfileobj(raw, packed)
+    figures = collections.defaultdict(list)
     phases = {name: [] for name in PHASES}
-    accounted, accounted_wall, floor_steps = [], [], []
+    accounted, floor_steps = [], []
     private = {"idle": [], "small": [], "large": []}
     try:
         exe = session.install_stub("C:\\Bench", "large.exe", source=installer)
+        patch_exe = session.install_stub("C:\\Bench", "large-pl1.exe", source=patch_installer)
         small_exe = build_sample_variant(session, "small")
-        for run in range(RUNS):
-            tar_headless.append(untar(archive, WORK / "untar"))
-            result = checked(session.run(exe, [f"--dir=C:\\Headless{run}", LICENCE], timeout=600))
-            headless.append(result.lifetime)
-            peak_private.append(result.peak_private_bytes)
-            peak_working.append(result.peak_working_set)
-            # Installed again into its own folder, as a reinstall finds every file in place.
-            again.append(checked(session.run(exe, [f"--dir=C:\\Headless{run}", LICENCE], timeout=600)).lifetime)
-            shutil.rmtree(session.unix_path(f"C:\\Headless{run}"), ignore_errors=True)
-            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
+        # Round 0 warms the caches and Wine up; it is not counted.
+        for run in range(RUNS + 1):
+            def record(name, value):
+                if run > 0:
+                    figures[name].append(value)
+
+            record("tar", untar(archive, WORK / "untar"))
+            folder = f"C:\\Headless{run}"
+            result = checked(session.run(exe, [f"--dir={folder}", LICENCE], timeout=600))
+            record("fresh", result.lifetime)
+            record("peak private", result.peak_private_bytes)
+            record("peak working set", result.peak_working_set)
+            # What administrators run on an installed product: the same installer again,
+            # a repair through the installed copy's wizard (the work, from the click that
+            # starts it to the completion page), the next patch level over it.
+            record("again", checked(session.run(exe, [f"--dir={folder}", LICENCE], timeout=600)).lifetime)
+            result = checked(session.run(f"{folder}\\resources\\setup.exe", [], answers=[
+                click(REPAIR_ID), NEXT, ACCEPT, NEXT, "do:mark", NEXT, "do:waitfor:Finish", "do:mark", NEXT],
+                timeout=600))
+            record("repair", (result.marks[1] - result.marks[0]) / 1000 - ROBOT_PAUSE_SECONDS)
+            record("patch", checked(session.run(patch_exe, [f"--dir={folder}", LICENCE], timeout=600)).lifetime)
+            shutil.rmtree(session.unix_path(folder), ignore_errors=True)
+            for key in LARGE_UNINSTALL_KEYS:
+                session.wine("reg", "delete", key, "/f")
             wall, steps = floor(session, blobs["large"], "C:\\Floor")
-            floors.append(wall)
-            floor_steps.append(steps)
+            record("floor", wall)
+            if run > 0:
+                floor_steps.append(steps)
+            record("inflating floor", floor(session, blobs["gzip"], "C:\\Floor")[0])
 
             # The same install with its log, whose "Times" line accounts for the run.
             log = session.root / "accounted.log"
             result = checked(session.run(exe, [f"--dir=C:\\Accounted{run}", LICENCE, f"--log={session.win_path(log)}"],
                                          timeout=600))
-            accounted_wall.append(result.lifetime)
-            accounted.append(times_line(log))
+            record("accounted", result.lifetime)
+            if run > 0:
+                accounted.append(times_line(log))
             shutil.rmtree(session.unix_path(f"C:\\Accounted{run}"), ignore_errors=True)
-            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
+            session.wine("reg", "delete", LARGE_UNINSTALL_KEYS[0], "/f")
 
             result = checked(session.run(small_exe, [f"--dir=C:\\Small{run}", LICENCE]))
-            small.append(result.lifetime)
+            record("small", result.lifetime)
             session.wine("reg", "delete", SAMPLE_UNINSTALL_KEY, "/f")
             shutil.rmtree(session.unix_path(f"C:\\Small{run}"), ignore_errors=True)
-            small_floors.append(floor(session, blobs["small"], "C:\\SmallFloor")[0])
+            record("small floor", floor(session, blobs["small"], "C:\\SmallFloor")[0])
 
             values = probe(session, exe, ["phases:C:\\Phases", "memory"])
-            for name in PHASES:
-                phases[name].append(float(values[name + "_seconds"]))
-            private["large"].append(int(values["private_bytes"]))
+            if run > 0:
+                for name in PHASES:
+                    phases[name].append(float(values[name + "_seconds"]))
+                private["large"].append(int(values["private_bytes"]))
             shutil.rmtree(session.unix_path("C:\\Phases"), ignore_errors=True)
-            private["small"].append(int(probe(session, small_exe, ["phases:C:\\Small", "memory"])["private_bytes"]))
+            values = probe(session, small_exe, ["phases:C:\\Small", "memory"])
+            if run > 0:
+                private["small"].append(int(values["private_bytes"]))
             shutil.rmtree(session.unix_path("C:\\Small"), ignore_errors=True)
-            private["idle"].append(int(probe(session, exe, ["idle"])["private_bytes"]))
+            values = probe(session, exe, ["idle"])
+            if run > 0:
+                private["idle"].append(int(values["private_bytes"]))
 
-            tar_wizard.append(untar(archive, WORK / "untar"))
+            record("tar wizard", untar(archive, WORK / "untar"))
             # Timed from the click that starts the work to the completion page.
             result = checked(session.run(exe, [], answers=[
                 NEXT, ACCEPT, NEXT, f"do:type:{FOLDER_ID}:C:\\Wizard{run}", NEXT, "do:mark", NEXT, "do:waitfor:Finish",
                 "do:mark", NEXT], timeout=600))
-            wizard.append((result.marks[1] - result.marks[0]) / 1000 - ROBOT_PAUSE_SECONDS)
+            record("wizard", (result.marks[1] - result.marks[0]) / 1000 - ROBOT_PAUSE_SECONDS)
             shutil.rmtree(session.unix_path(f"C:\\Wizard{run}"), ignore_errors=True)
-            session.wine("reg", "delete", LARGE_UNINSTALL_KEY, "/f")
+            session.wine("reg", "delete", LARGE_UNINSTALL_KEYS[0], "/f")
     finally:
         session.close()
 
-    def show(name, seconds, against, against_name):
-        print(f"{name:<34} median {statistics.median(seconds):6.2f} s   {against_name} "
-              f"{statistics.median(against):6.2f} s   ratio {paired(seconds, against):5.2f}")
+    def show(name, seconds, against_name):
+        seconds, against = figures[seconds], figures[against_name]
+        each = ratios(seconds, against)
+        print(f"{name:<34} median {statistics.median(seconds):6.2f} s   {against_name:<15} "
+              f"{statistics.median(against):6.2f} s   ratio {statistics.median(each):5.2f} "
+              f"({min(each):.2f}-{max(each):.2f})")
 
-    print(f"Large product, {RUNS} interleaved runs (wall time from process creation to exit; medians; ratios paired "
-          "run by run):")
-    show("headless install under Wine", headless, floors, "floor")
-    show("headless install under Wine", headless, tar_headless, "tar -xzf")
-    show("again into the installed folder", again, headless, "fresh")
-    show("floor program under Wine", floors, tar_headless, "tar -xzf")
-    show("interactive install (the work)", wizard, tar_wizard, "tar -xzf")
-    print(f"{'interactive against headless':<34} ratio {statistics.median(wizard) / statistics.median(headless):5.2f}")
-    print(f"Small sample product (start-up dominates):")
-    show("headless install under Wine", small, small_floors, "floor")
+    print(f"Large product, {RUNS} interleaved rounds after a warm-up round (wall time from process creation to "
+          "exit; medians; each ratio is the median of the rounds' own ratios, lowest-highest in brackets):")
+    show("headless install under Wine", "fresh", "inflating floor")
+    show("headless install under Wine", "fresh", "floor")
+    show("headless install under Wine", "fresh", "tar")
+    show("again into the installed folder", "again", "fresh")
+    show("repair (the wizard's work)", "repair", "fresh")
+    show("next patch level (5% changed)", "patch", "fresh")
+    show("inflating floor under Wine", "inflating floor", "floor")
+    show("floor program under Wine", "floor", "tar")
+    show("interactive install (the work)", "wizard", "tar wizard")
+    show("interactive against headless", "wizard", "fresh")
+    headless, floors, accounted_wall = figures["fresh"], figures["floor"], figures["accounted"]
+    peak_private, peak_working = figures["peak private"], figures["peak working set"]
+    print("Small sample product (start-up dominates):")
+    show("headless install under Wine", "small", "small floor")
 
     print("where a headless install's time goes (medians, seconds; the installer's own log line, and the floor's;")
     print(f"  the logged run took {statistics.median(accounted_wall):.2f} s against {statistics.median(headless):.2f} s "

@@ -3,8 +3,13 @@
 folders, about 63 MB, a mix of compressible text and less compressible binaries,
 with its manifest source. The same seed gives the same files.
 
-    make_large_product.py OUTDIR
+    make_large_product.py OUTDIR [--changed PERCENT] [--patch-level N]
+
+--changed gives the same product with one byte changed in the middle of PERCENT of
+its files (the same ones every time), as a next build or patch level differs;
+--patch-level sets its PatchLevel.
 """
+import argparse
 import random
 import shutil
 import sys
@@ -31,10 +36,21 @@ def binary(rng, size):
     return noise + table
 
 
+def change_some(files, percent):
+    paths = sorted(p for p in files.rglob("*") if p.is_file())
+    for path in random.Random(percent).sample(paths, round(len(paths) * percent / 100)):
+        data = bytearray(path.read_bytes())
+        data[len(data) // 2] ^= 0xFF
+        path.write_bytes(bytes(data))
+
+
 def main():
-    if len(sys.argv) != 2:
-        raise SystemExit(__doc__)
-    out = Path(sys.argv[1])
+    parser = argparse.ArgumentParser(usage=__doc__)
+    parser.add_argument("out", type=Path)
+    parser.add_argument("--changed", type=float, default=0)
+    parser.add_argument("--patch-level")
+    options = parser.parse_args()
+    out = options.out
     if (out / "manifest.txt").exists():
         return
     rng = random.Random(20261206)
@@ -66,7 +82,10 @@ def main():
         shutil.copyfile(SAMPLE / resource, out / resource)
     lines = ["[Resources]", "ICON=setup.ico", "BACKGROUND=background.bmp", "LICENCE=licence.txt",
              "ICONUN=uninstall.ico", "[Variables]", "Manufacturer=Voranth", "Product=LargeSuite",
-             "Description=Large synthetic product", "Version=2.0", "ShortcutFolderName=Large Suite", "[Features]"]
+             "Description=Large synthetic product", "Version=2.0", "ShortcutFolderName=Large Suite"]
+    if options.patch_level:
+        lines.append(f"PatchLevel={options.patch_level}")
+    lines.append("[Features]")
     for top, folders in features:
         lines.append(f"Feature={top}")
         for folder, names in folders:
@@ -77,6 +96,8 @@ def main():
         lines += [f"Component={top}", f"Description={top} files", "Required=yes", top]
     lines.append("[Run]")
     (out / "manifest.txt").write_text("\n".join(lines) + "\n")
+    if options.changed:
+        change_some(files_root, options.changed)
     size = sum(p.stat().st_size for p in files_root.rglob("*") if p.is_file())
     print(f"large product: {count} files, {size / 1e6:.1f} MB in {out}")
 

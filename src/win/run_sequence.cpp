@@ -126,10 +126,11 @@ void PerformRun(Process& process) {
   WinToolIntegrations integrations(process);
   if (install) {
     WinFeatureSteps steps(process);
-    if (earlier) SetAsideEarlierVersion(process.state, *earlier, services.files, services.progress);
+    if (earlier) BeginReplacingEarlierVersion(process.state, *earlier, services.files, services.progress);
     session.product.WriteProductValues();
     services.progress.BeginStep("product files");
     session.run.RunFeatureInstallation(steps);
+    if (earlier) SetAsideEarlierFiles(process.state, *earlier, services.files);
     services.progress.BeginStep("registration");
     session.product.RegisterProduct(integrations);
     services.progress.BeginStep("shortcuts");

@@ -461,16 +461,20 @@ TEST_F(InstallationTest, AnotherVersionInTheFolderIsReplacedUnderTheJournal) {
 
   const auto before = fs.files;
   ASSERT_TRUE(state.journal.Begin(fs, "C:\\Data\\run.journal", "C:\\P"));
-  SetAsideEarlierVersion(state, *earlier, fs, progress);
+  BeginReplacingEarlierVersion(state, *earlier, fs, progress);
   EXPECT_EQ(progress.reports.back(), "-1 Replacing P 1.0PL0, installed in this folder");
+  state.lists.installed_files = {"C:\\P\\bin\\both.exe"};  // written by the new version: not set aside
+  SetAsideEarlierFiles(state, *earlier, fs);
   EXPECT_FALSE(fs.files.count("C:\\P\\bin\\old.exe") || fs.files.count("C:\\P\\resources\\manifest"));
+  EXPECT_EQ(fs.files.at("C:\\P\\bin\\both.exe"), "1.0");
   EXPECT_EQ(state.lists.installed_folders, std::vector<std::string>{"C:\\P\\bin"});  // now this installation's
   state.journal.RollBack(registry);
   EXPECT_EQ(fs.files, before);
 
   ASSERT_TRUE(state.journal.Begin(fs, "C:\\Data\\run.journal", "C:\\P"));
-  SetAsideEarlierVersion(state, *earlier, fs, progress);
+  BeginReplacingEarlierVersion(state, *earlier, fs, progress);
   fs.files["C:\\P\\bin\\both.exe"] = "2.0";  // what the new version writes
+  SetAsideEarlierFiles(state, *earlier, fs);
   state.journal.Finish();
   ForgetEarlierVersion(state.variables, *earlier, registry, fs, messages);
   EXPECT_EQ(fs.files, (std::map<std::string, std::string>{{"C:\\P\\bin\\both.exe", "2.0"}}));

@@ -116,11 +116,11 @@ class RollbackTest(WineTestCase):
         self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
 
 
-def large_installer(session):
+def large_installer(session, name="large", *options):
     """The large synthetic product (about 1,300 files) as an installer."""
-    product = session.root / "large"
-    subprocess.run([sys.executable, str(SAMPLES_DIR / "make_large_product.py"), str(product)], check=True)
-    return build_installer(session.root / "large.exe", product / "manifest.txt", product / "files"), \
+    product = session.root / name
+    subprocess.run([sys.executable, str(SAMPLES_DIR / "make_large_product.py"), str(product), *options], check=True)
+    return build_installer(session.root / f"{name}.exe", product / "manifest.txt", product / "files"), \
         sum(1 for p in (product / "files").rglob("*") if p.is_file())
 
 
@@ -138,12 +138,15 @@ class InterruptionTest(WineTestCase):
         super().setUpClass()
         installer, cls.files = large_installer(cls.session)
         cls.exe = cls.session.install_stub("C:\\Download", "large.exe", source=installer)
+        # The same version built again, every file changed: installed over the first, each is backed up.
+        rebuilt, _ = large_installer(cls.session, "rebuilt", "--changed", "100")
+        cls.rebuilt_exe = cls.session.install_stub("C:\\Download", "rebuilt.exe", source=rebuilt)
 
-    def kill_when(self, folder, ready):
+    def kill_when(self, folder, ready, exe=None):
         """Starts a headless install into the folder and kills it (kill -9) once
         ready(its files so far) holds."""
         root = self.session.unix_path(folder)
-        process = subprocess.Popen([WINE, self.exe, f"--dir={folder}", LICENCE, "--unattended"], env=self.session.env,
+        process = subprocess.Popen([WINE, exe or self.exe, f"--dir={folder}", LICENCE, "--unattended"], env=self.session.env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 120
         while not ready(file_count(root)):
@@ -174,9 +177,10 @@ class InterruptionTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertIn(taken_back, log.read_text(encoding="latin-1"))
         self.assertEqual(file_count(self.session.unix_path("C:\\Killed")), self.files + 6)  # and the resources
-        # Installed again over it, killed at three quarters: the installed copy's
+        # Its rebuild installed over it, killed at three quarters: the installed copy's
         # removal takes that back (the files it overwrote come back) and removes all.
-        self.kill_when("C:\\Killed", lambda count: count >= self.files + 6 + self.files * 3 // 4)  # with backups
+        self.kill_when("C:\\Killed", lambda count: count >= self.files + 6 + self.files * 3 // 4,  # with backups
+                       self.rebuilt_exe)
         result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertNothingLeft("C:\\Killed")

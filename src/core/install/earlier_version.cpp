@@ -77,8 +77,8 @@ std::optional<EarlierInstallation> FindEarlierVersion(const InstallerVariables& 
   return earlier;
 }
 
-void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files,
-                            Progress& progress) {
+void BeginReplacingEarlierVersion(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files,
+                                  Progress& progress) {
   progress.ReportProgress(
       -1, FormatText(msg::kReplacingEarlierVersion, earlier.variables.ValueOf(var::kProduct).c_str(),
                      earlier.variables.ValueOf(var::kVersion).c_str(), PatchLevelOf(earlier.variables).c_str())
@@ -93,12 +93,18 @@ void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& ea
         }))
       folders.push_back(*folder);
   }
+}
+
+void SetAsideEarlierFiles(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files) {
   const InstallerVariables bounds = EarlierBounds(state.variables, earlier);
+  const auto& written = state.lists.installed_files;
   for (const std::string& listed : earlier.files) {
     const std::optional<std::string> file = ConfinedFile(bounds, listed);
+    if (!file ||
+        std::any_of(written.begin(), written.end(), [&](const std::string& w) { return EqualsIgnoreCase(w, *file); }))
+      continue;
     // Kept aside as an overwritten file is: gone from the folder, back if the run fails.
-    if (file && files.FileExists(*file) && !files.IsDirectory(*file))
-      static_cast<void>(state.journal.BeforeWriting(*file));
+    if (files.FileExists(*file) && !files.IsDirectory(*file)) static_cast<void>(state.journal.BeforeWriting(*file));
   }
 }
 

@@ -1,7 +1,8 @@
 // Another version of the product in the folder an installation goes into. It is
-// replaced in the same run and under the same journal, as the wizard recommends: its
-// files are set aside before the new version is written, so that a failure, a Cancel
-// or a kill puts it back as it was, and its records go once the run has succeeded.
+// replaced in the same run and under the same journal, as the wizard recommends: the
+// files the new version writes are backed up (or left alone when they are the same) as
+// any file is, the others set aside after, so that a failure, a Cancel or a kill puts
+// it back as it was; its records go once the run has succeeded.
 #pragma once
 #include <optional>
 #include <string>
@@ -32,10 +33,14 @@ std::optional<EarlierInstallation> ReadEarlierInstallation(const std::string& fo
 std::optional<EarlierInstallation> FindEarlierVersion(const InstallerVariables& ours, FileSystem& files,
                                                       Messages& messages, const std::string& folder);
 
-// Sets the earlier version's files aside through the journal, before the new version
-// is written, and takes its folders on record; the log says what is replaced.
-void SetAsideEarlierVersion(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files,
-                            Progress& progress);
+// Before the new version is written: the log says what is replaced, and the earlier
+// version's folders are taken on record.
+void BeginReplacingEarlierVersion(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files,
+                                  Progress& progress);
+// Once the new version's files are written: the earlier version's files it did not
+// write are set aside through the journal. (A next patch level finds most files the
+// same: set aside first, each would be written again.)
+void SetAsideEarlierFiles(InstallerState& state, const EarlierInstallation& earlier, FileSystem& files);
 
 // Once the run has succeeded: the earlier version's product keys and uninstall entry,
 // and its folders that are left empty.
