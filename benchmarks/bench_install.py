@@ -30,10 +30,12 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
 from winetest import (  # noqa: E402
-    ACCEPT, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, REPAIR_ID, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE,
-    WineSession, build_sample_variant, click)
+    ACCEPT, FOLDER_ID, LICENCE, MKINSTALLER, NEXT, REPAIR_ID, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE,
+    STUB_BITS, WineSession, build_sample_variant, click)
 
 WORK = ROOT / "build" / "bench"
+# Built for the stub's own processor: a 32-bit program pays WoW64's price on every call.
+FLOOR_WRITER = ROOT / f"build/win{STUB_BITS}/tests/helpers/floor_writer.exe"
 LEVEL = 6
 RUNS = int(os.environ.get("BENCH_RUNS", "7"))
 # Each round installs the same version again: its entry goes first (one folder per version).
@@ -95,7 +97,7 @@ def times_line(log):
 def floor(session, blob, folder):
     """Runs the floor program; its wall time and its own steps."""
     shutil.rmtree(session.unix_path(folder), ignore_errors=True)
-    result = session.run(HELPERS_DIR / "floor_writer.exe", [session.win_path(blob), folder], timeout=600)
+    result = session.run(FLOOR_WRITER, [session.win_path(blob), folder], timeout=600)
     if result.exit_code != 0:
         raise SystemExit(f"the floor program failed: {result}")
     shutil.rmtree(session.unix_path(folder), ignore_errors=True)

@@ -143,6 +143,8 @@ bool RunTimingStep(Process& process, const std::string& step, std::vector<std::s
   const double started = Seconds();
   if (step.rfind("phases:", 0) == 0) {
     const std::string folder = step.substr(7);
+    // The folder is the installation's: its files are written only inside it.
+    process.state.variables.SetVariable("InstDir", folder);
     PhaseTimes times;
     TimedFileSystem files(process.services.files, times);
     inst::FileExtractor extractor(process.state, files, process.services.messages, process.services.progress);

@@ -157,7 +157,8 @@ std::unique_ptr<InputFile> FileExtractor::OpenIfSameSize(const std::string& path
   if (size > kMaxComparedBytes) return nullptr;
   // A folder this run made holds nothing yet: no question to the file system.
   if (const auto parent = ParentFolder(path); parent && state_.journal.InFolderMadeByRun(*parent)) return nullptr;
-  if (files_.FileSize(path) != size || !files_.FileExists(path) || files_.IsDirectory(path)) return nullptr;
+  // One question for the size; a missing file or a folder then fails to open.
+  if (files_.FileSize(path) != size) return nullptr;
   Opened<InputFile> opened = files_.OpenForReading(path);
   return std::move(opened.file);
 }
