@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "core/wizard/wizard_messages.h"
 #include "core/install/download.h"
 #include "core/support/text.h"
 #include "download.h"
@@ -126,8 +127,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     if (IsUrl(*source)) {
       process.services.progress.ReportProgress(-1, nullptr);
       if (process.program.status) {
-        process.program.status->ShowStatus(
-            FormatText("Downloading %s from the website, please wait...", feature.description.c_str()));
+        process.program.status->ShowStatus(FormatText(msg::kDownloadingStatus, feature.description.c_str()));
       }
       process.services.progress.ReportProgress(0, "");
       const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf(var::kTmpDir), digest);
@@ -139,8 +139,7 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
       process.services.progress.ReportProgress(-1, nullptr);
       source = *path;
     }
-    if (process.program.status)
-      process.program.status->ShowStatus("Installing components - Please wait, this may take several minutes");
+    if (process.program.status) process.program.status->ShowStatus(msg::kInstallingComponentsStatus);
     const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
     if (process.program.status) process.program.status->HideStatus();
     if (succeeded) {

@@ -238,9 +238,9 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control::kPageText)),
                                          process_.program.instance, nullptr);
   PlacePageText();
-  AddButton("< Back", control::kBack, WS_GROUP, 244, 250);
-  AddButton("Next >", control::kNext, BS_DEFPUSHBUTTON, 285, 250);
-  AddButton("Cancel", control::kCancel, 0, 335, 250);
+  AddButton(msg::kBackButton, control::kBack, WS_GROUP, 244, 250);
+  AddButton(msg::kNextButton, control::kNext, BS_DEFPUSHBUTTON, 285, 250);
+  AddButton(msg::kCancelButton, control::kCancel, 0, 335, 250);
   ::ShowWindow(window_, SW_SHOWNORMAL);
   ::SetFocus(Control(control::kNext));
   return true;

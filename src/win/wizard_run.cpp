@@ -25,12 +25,12 @@ struct PageSet {
 
   std::vector<PageRecord> Table() {
     return {
-        {true, "Welcome", "Preparing to install", &welcome},
-        {true, "Licence", "Licence Agreement", &licence},
-        {true, "Installdir", "Choose installation folder", &install_folder},
-        {true, "Configuration", "Custom configuration", &configuration},
-        {true, "Copyfiles", "Installing new files", &progress},
-        {true, "Complete", "Installation complete", &complete},
+        {true, "Welcome", msg::kWelcomePageTitle, &welcome},
+        {true, "Licence", msg::kLicencePageTitle, &licence},
+        {true, "Installdir", msg::kInstallFolderPageTitle, &install_folder},
+        {true, "Configuration", msg::kConfigurationPageTitle, &configuration},
+        {true, "Copyfiles", msg::kProgressPageTitle, &progress},
+        {true, "Complete", msg::kCompletionPageTitle, &complete},
     };
   }
 

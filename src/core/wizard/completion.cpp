@@ -36,17 +36,16 @@ std::string CompletionText(const InstallerVariables& vars, bool restart_needed) 
 
 std::string CompletionText(const InstallerVariables& vars) {
   if (vars.TestFlag(var::kRemove)) {
-    return vars.ExpandVariables("[Description] V[Version][PatchLevel] has been successfully uninstalled.");
+    return vars.ExpandVariables(msg::kUninstalledText);
   }
   if (vars.TestFlag(var::kInstall)) {
     const std::string* patch = vars.GetVariable(var::kPatchLevel);
     if (patch == nullptr || EqualsIgnoreCase(*patch, "PL0")) {
-      return vars.ExpandVariables("Congratulations!\n[Description] version [Version] has been successfully installed");
+      return vars.ExpandVariables(msg::kInstalledText);
     }
-    return vars.ExpandVariables(
-        "Congratulations!\n[Description] version [Version][PatchLevel] has been successfully installed");
+    return vars.ExpandVariables(msg::kInstalledTextPatchLevel);
   }
-  return vars.ExpandVariables("[Description] version [Version] has been successfully repaired.");
+  return vars.ExpandVariables(msg::kRepairedText);
 }
 
 std::vector<CompletionDocument> ReadDocumentList(const InstallerVariables& vars, Messages& messages) {

@@ -7,11 +7,8 @@
 namespace inst {
 
 std::string ConfigurationPageText(bool dont_add_path) {
-  std::string text =
-      "Customize your installation.\n\nChoose the preferred language for error, warning and advisory messages.";
-  if (!dont_add_path) {
-    text += " For command line usage, you may also choose to have the executables added to your environment PATH.";
-  }
+  std::string text = msg::kConfigurationText;
+  if (!dont_add_path) text += msg::kConfigurationPathNote;
   return text;
 }
 

@@ -1,5 +1,7 @@
 #include "core/wizard/install_folder.h"
 
+#include "core/wizard/wizard_messages.h"
+
 #include <cstdio>
 
 #include "core/support/text.h"
@@ -17,9 +19,9 @@ ComponentChoice ChooseComponentBoxes(const ManifestLists& lists, const std::func
     const std::string description = *ComponentDescription(lists, index);
     std::string label = description;
     if (ComponentInstalled(lists, index)) {
-      label = description + " (installed)";
+      label = FormatText(msg::kInstalledComponent, description.c_str());
     } else if (ComponentToBeDownloaded(lists, index, locate)) {
-      label = "** " + description;
+      label = FormatText(msg::kDownloadedComponent, description.c_str());
       choice.any_download = true;
     }
     const int state = ComponentState(lists, index);
@@ -29,12 +31,9 @@ ComponentChoice ChooseComponentBoxes(const ManifestLists& lists, const std::func
 }
 
 std::string InstallFolderPageText(const ComponentChoice& choice) {
-  if (choice.count < 2)
-    return "Please choose the folder to install into, then click Next to complete the installation.";
-  std::string text =
-      "Please select components to install, and choose the installation folder, then click Next to complete the "
-      "installation.";
-  if (choice.any_download) text += "\n\nComponents marked with ** will be downloaded from the website.";
+  if (choice.count < 2) return msg::kChooseFolderText;
+  std::string text = msg::kChooseComponentsText;
+  if (choice.any_download) text += msg::kDownloadMarkNote;
   return text;
 }
 
@@ -54,11 +53,11 @@ std::string SpaceQueryPath(const std::string& folder_text) {
 }
 
 std::string SpaceAvailableText(std::uint32_t megabytes) {
-  return FormatText("Space available: %lu MB", static_cast<unsigned long>(megabytes));
+  return FormatText(msg::kSpaceAvailable, static_cast<unsigned long>(megabytes));
 }
 
 std::string SpaceRequiredText(std::uint32_t kilobytes) {
-  return FormatText("Space required: %.1f MB", kilobytes * 0.0009765625);
+  return FormatText(msg::kSpaceRequired, kilobytes * 0.0009765625);
 }
 
 std::string PreviousInstallerPath(const std::string& folder_text) {

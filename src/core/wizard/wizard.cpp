@@ -1,15 +1,18 @@
 #include "core/wizard/wizard.h"
+
+#include "core/support/text.h"
+#include "core/wizard/wizard_messages.h"
 #include "core/support/variable_names.h"
 
 namespace inst {
 
 std::string WindowTitle(const InstallerVariables& vars) {
   const std::string product = vars.ValueOf(var::kDescription);
-  if (vars.TestFlag(var::kRemove)) return "Removing " + product;
-  if (vars.TestFlag(var::kInstall)) return "Installing " + product;
+  if (vars.TestFlag(var::kRemove)) return FormatText(msg::kRemovingWindowTitle, product.c_str());
+  if (vars.TestFlag(var::kInstall)) return FormatText(msg::kInstallingWindowTitle, product.c_str());
   // The installed copy asks first whether to repair or remove.
-  if (vars.TestFlag(var::kRepair)) return "Repairing " + product;
-  return product + " Setup";
+  if (vars.TestFlag(var::kRepair)) return FormatText(msg::kRepairingWindowTitle, product.c_str());
+  return FormatText(msg::kSetupWindowTitle, product.c_str());
 }
 
 void Wizard::GoToPage(int target) {
@@ -34,10 +37,10 @@ void Wizard::GoToPage(int target) {
     break;
   }
   if (on_last_page()) {
-    frame_.SetNextText("Finish");
+    frame_.SetNextText(msg::kFinishButton);
     frame_.EnableCancel(false);
   } else {
-    frame_.SetNextText("Next");
+    frame_.SetNextText(msg::kNextButtonShort);
   }
   frame_.EnableBack(current_ != 0 && !back_locked_);
   frame_.Repaint();

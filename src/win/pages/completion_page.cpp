@@ -50,12 +50,12 @@ std::uint32_t CompletionPage::Enter(bool) {
       if (JavaNeeded(vars, process_.services.registry, process_.services.files)) {
         java_ = AddRow("TESSARA requires Java. Run Java Runtime Environment installer ?", 220, true);
       } else {
-        tessara_ = AddRow("Run TESSARA now ?", 85, false);
+        tessara_ = AddRow(msg::kRunTessara, 85, false);
       }
     }
     const bool proceeding = vars.TestFlag(var::kDoProceed);
     if (vars.GetVariable(var::kReadQuickstart) && !proceeding) {
-      quickstart_ = AddRow("Read quickstart guide now ?", 120, true);
+      quickstart_ = AddRow(msg::kReadQuickstart, 120, true);
     }
     if (vars.GetVariable(var::kReadPDFs) && !proceeding) {
       std::vector<CompletionDocument> documents = ReadDocumentList(vars, process_.services.messages);
@@ -65,7 +65,7 @@ std::uint32_t CompletionPage::Enter(bool) {
         process_.outcome.documents.push_back({std::move(document.title), std::move(document.path)});
         document_boxes_.push_back(box);
       }
-      HWND heading = window_.CreateControl("STATIC", "Would you like to read the", 0, control::kCompletionRow);
+      HWND heading = window_.CreateControl("STATIC", msg::kWouldYouLikeToRead, 0, control::kCompletionRow);
       if (heading) window_.PlaceControl(heading, kRowX, kBottomRowY - kRowPitch * rows_++, 200, kRowHeight);
     }
     if (rows_ > 0 && frame_) window_.PlaceControl(frame_, 25, 236 - kRowPitch * rows_, 350, kRowPitch * rows_ + 4);

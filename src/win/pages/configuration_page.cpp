@@ -1,5 +1,6 @@
 #include "win/pages/configuration_page.h"
 
+#include "core/wizard/wizard_messages.h"
 #include "core/support/variable_names.h"
 #include "core/wizard/configuration.h"
 
@@ -15,13 +16,12 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   // Made anew on every entry, from the choice so far (the command line's, or the
   // page's when coming back), else English and an unticked box.
   ShowControls({frame_, languages_, add_path_}, false);
-  frame_ = window_.CreateControl("STATIC", "  &Language to use for messages", WS_BORDER);
+  frame_ = window_.CreateControl("STATIC", msg::kLanguageLabel, WS_BORDER);
   languages_ =
       window_.CreateControl("COMBOBOX", "", CBS_DROPDOWNLIST | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP | WS_VISIBLE);
   add_path_ = nullptr;
   if (!dont_add_path) {
-    add_path_ =
-        window_.CreateControl("BUTTON", "&Add to environment path", BS_AUTOCHECKBOX | WS_TABSTOP, control::kAddPath);
+    add_path_ = window_.CreateControl("BUTTON", msg::kAddToPath, BS_AUTOCHECKBOX | WS_TABSTOP, control::kAddPath);
     // Wider than the 96 units first drawn for it, which cut its own label short.
     window_.PlaceControl(add_path_, 175, 220, 150, 9);
   }

@@ -14,8 +14,8 @@ std::uint32_t LicencePage::Enter(bool) {
     if (!text) process_.services.messages.FatalError(msg::kNoLicence);
     text_box_ = window_.CreateControl("EDIT", text->c_str(), ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER,
                                       control::kLicenceText, msg::kLicenceTextName);
-    accept_ = window_.CreateControl("BUTTON", "I &accept the terms of the licence agreement",
-                                    BS_AUTOCHECKBOX | WS_TABSTOP | WS_BORDER, control::kAccept);
+    accept_ = window_.CreateControl("BUTTON", msg::kAcceptLicence, BS_AUTOCHECKBOX | WS_TABSTOP | WS_BORDER,
+                                    control::kAccept);
     window_.PlaceControl(text_box_, 25, 75, 350, 150);
     window_.PlaceControl(accept_, 25, 230, 350, 10);
   }

@@ -91,8 +91,7 @@ void ProgressPage::ShowBar() {
 
 void ProgressPage::Show() {
   const bool remove = process_.variables().TestFlag(var::kRemove);
-  window_.SetPageText(std::string(remove ? "Uninstalling files and updating the registry"
-                                         : "Installing files and updating the registry"));
+  window_.SetPageText(std::string(remove ? msg::kUninstallingFiles : msg::kInstallingFiles));
   if (log_ == nullptr) {
     log_ = window_.CreateControl("EDIT", "", ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_BORDER, control::kLog,
                                  msg::kLogName);

@@ -21,20 +21,14 @@ std::uint32_t WelcomePage::Enter(bool) {
     if (install) {
       const std::string* patch = vars.GetVariable(var::kPatchLevel);
       const bool plain = patch == nullptr || EqualsIgnoreCase(*patch, "PL0");
-      text_ = vars.ExpandVariables(
-          plain ? "This program will install\n[Description] version [Version].\nPress Next to continue."
-                : "This program will install\n[Description] version [Version][PatchLevel].\nPress Next to continue.");
+      text_ = vars.ExpandVariables(plain ? msg::kWelcomeInstall : msg::kWelcomeInstallPatchLevel);
     } else {
       const bool remove = vars.TestFlag(var::kRemove);
-      text_ = vars.ExpandVariables(remove ? "This program will remove\n[Description] version [FullVersion].\nSelect an "
-                                            "option and press Next to continue."
-                                          : "This program will repair or remove\n[Description] version "
-                                            "[FullVersion].\nSelect an option and press Next to continue.");
+      text_ = vars.ExpandVariables(remove ? msg::kWelcomeRemove : msg::kWelcomeRepairOrRemove);
       if (!remove)
-        repair_ = window_.CreateControl("BUTTON", "Re&pair the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
-                                        control::kRepair);
-      remove_ = window_.CreateControl("BUTTON", "&Remove the installation", BS_AUTORADIOBUTTON | WS_TABSTOP,
-                                      control::kRemove);
+        repair_ =
+            window_.CreateControl("BUTTON", msg::kRepairChoice, BS_AUTORADIOBUTTON | WS_TABSTOP, control::kRepair);
+      remove_ = window_.CreateControl("BUTTON", msg::kRemoveChoice, BS_AUTORADIOBUTTON | WS_TABSTOP, control::kRemove);
       if (remove) ::SendMessageA(remove_, BM_SETCHECK, BST_CHECKED, 0);
       if (repair_) {
         window_.PlaceControl(frame_, 25, 205, 350, 35);
