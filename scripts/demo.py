@@ -134,6 +134,18 @@ def main():
                     f"do:waitfor:{PATH_ID}", f"do:shot:{shots['configuration']}", NEXT,
                     "do:waitfor:Finish", f"do:shot:{shots['complete']}", NEXT]))
         session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", "96")
+
+        print("\n== The pages in German and French (--ui-language=de, --ui-language=fr)")
+        for language, finish in (("de", "Fertig stellen"), ("fr", "Terminer")):
+            session.wine("reg", "delete", UNINSTALL, "/f")
+            shots = {name: ROOT / "build" / f"wizard-{language}-{name}.png"
+                     for name in ("welcome", "licence", "folder", "configuration", "complete")}
+            scaled.update({f"{language}-{name}": path for name, path in shots.items()})
+            show_run(f"setup.exe --ui-language={language}", session.run(exe, [f"--ui-language={language}"], answers=[
+                f"do:shot:{shots['welcome']}", NEXT, ACCEPT, f"do:shot:{shots['licence']}", NEXT,
+                f"do:type:{FOLDER_ID}:C:\\{language}", f"do:shot:{shots['folder']}", NEXT,
+                f"do:waitfor:{PATH_ID}", f"do:shot:{shots['configuration']}", NEXT,
+                f"do:waitfor:{finish}", f"do:shot:{shots['complete']}", NEXT]))
         for picture in scaled.values():
             print(f"Screenshot: {picture}" if picture.exists() else f"No screenshot: {picture}")
     finally:

@@ -82,10 +82,13 @@ HWND MainWindow::CreateControl(const char* window_class, const char* text, DWORD
   // accessibility looks for a control's label.
   if (name) CreateControl("STATIC", name, 0);
   const bool text_box = std::strcmp(window_class, "EDIT") == 0 && (style & ES_MULTILINE);
+  // What a person types or reads as data (a folder, the licence) is not the program's own text.
+  const bool data = std::strcmp(window_class, "EDIT") == 0 || std::strcmp(window_class, "COMBOBOX") == 0;
+  const std::string shown = data ? text : Shown(text);
   // A page's text boxes can be reached by Tab, to be read.
   if (text_box) style |= WS_TABSTOP;
   HWND control =
-      ::CreateWindowExA(0, window_class, text, WS_CHILD | style, 0, 0, 0, 0, window_,
+      ::CreateWindowExA(0, window_class, shown.c_str(), WS_CHILD | style, 0, 0, 0, 0, window_,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), process_.program.instance, nullptr);
   if (control == nullptr) return nullptr;
   if (text_box) {
@@ -213,8 +216,8 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   }
   const int width = size.right, height = size.bottom;
   const int x = work.left + (work.right - work.left - width) / 2, y = work.top + (work.bottom - work.top - height) / 2;
-  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, WindowTitle(process_.variables()).c_str(), WS_DLGFRAME,
-                              x, y, width, height, nullptr, nullptr, process_.program.instance, this);
+  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, Shown(WindowTitle(process_.variables())).c_str(),
+                              WS_DLGFRAME, x, y, width, height, nullptr, nullptr, process_.program.instance, this);
   if (window_ == nullptr) return false;
   process_.program.main_window = window_;
 
@@ -278,7 +281,7 @@ void MainWindow::SetPageText(const std::optional<std::string>& text) {
   page_text_ = text;
   // The background first, under the old text; then the control draws the new one.
   ::InvalidateRect(window_, &page_rect_, TRUE);
-  ::SetWindowTextA(page_text_control_, text.value_or("").c_str());
+  ::SetWindowTextA(page_text_control_, Shown(text.value_or("")).c_str());
   ::ShowWindow(page_text_control_, text ? SW_SHOW : SW_HIDE);
 }
 
@@ -298,7 +301,7 @@ void MainWindow::ShowStatus(const std::string& text) {
                             msg::kStatusName);
     PlaceControl(status_, 25, 75, 175, 60, WS_BORDER);
   }
-  ::SetWindowTextA(status_, text.c_str());
+  ::SetWindowTextA(status_, Shown(text).c_str());
   ::ShowWindow(status_, SW_SHOW);
   saved_cursor_ = ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
   ::UpdateWindow(status_);
@@ -483,7 +486,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case kWmShowBox: {
       const auto& box = *reinterpret_cast<const BoxRequest*>(lparam);
-      return ::MessageBoxA(window_, box.text.c_str(), box.title.c_str(), box.style);
+      return process_.services.screen.ShowBox(box.title, box.text, box.style);
     }
     case kWmShowStatus: {
       const auto& status = *reinterpret_cast<const StatusRequest*>(lparam);

@@ -55,7 +55,9 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   void EnableNext(bool on) override { ::EnableWindow(Control(control::kNext), on); }
   void EnableBack(bool on) override { ::EnableWindow(Control(control::kBack), on); }
   void EnableCancel(bool on) override { ::EnableWindow(Control(control::kCancel), on); }
-  void SetNextText(const char* text) override { ::SetWindowTextA(Control(control::kNext), text); }
+  void SetNextText(const char* text) override { ::SetWindowTextA(Control(control::kNext), Shown(text).c_str()); }
+  // A text of the program's own in the user's language (ui_texts.h).
+  std::string Shown(std::string_view text) const { return process_.services.ui.Show(text); }
   void Repaint() override { ::InvalidateRect(window_, nullptr, TRUE); }
   void Finish() override { process_.services.messages.QuitInstaller(FinishedExitCode(process_.state)); }
 

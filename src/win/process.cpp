@@ -17,7 +17,7 @@ int WinMessageHost::ShowBox(const std::string& title, const std::string& text, u
     BoxRequest request{title, text, style};
     return static_cast<int>(::SendMessageA(owner_, kWmShowBox, 0, reinterpret_cast<LPARAM>(&request)));
   }
-  return ::MessageBoxA(owner_, text.c_str(), title.c_str(), style);
+  return ::MessageBoxA(owner_, ui_.Show(text).c_str(), ui_.Show(title).c_str(), style);
 }
 
 void ProgressRelay::ReportProgress(int percent, const char* text) {
@@ -143,7 +143,7 @@ std::string LogClock() {
 Services::Services(InstallerState& state, const HWND& owner)
     : registry(system_registry, state.journal),
       log(LogClock),
-      screen(owner, state, files, system_registry, progress),
+      screen(owner, ui, state, files, system_registry, progress),
       host(screen, log, state.variables),
       messages(host, state.variables) {}
 

@@ -18,6 +18,7 @@
 #include "core/support/run_log.h"
 #include "core/support/spin_lock.h"
 #include "core/wizard/configuration.h"
+#include "core/wizard/ui_texts.h"
 #include "handles.h"
 #include "run_times.h"
 #include "win_registry.h"
@@ -28,8 +29,9 @@ namespace inst::win {
 // Message boxes and the end of the run on the real system.
 class WinMessageHost final : public MessageHost {
  public:
-  WinMessageHost(const HWND& owner, InstallerState& state, FileSystem& files, Registry& registry, Progress& progress)
-      : owner_(owner), state_(state), files_(files), registry_(registry), progress_(progress) {}
+  WinMessageHost(const HWND& owner, const UiTexts& ui, InstallerState& state, FileSystem& files, Registry& registry,
+                 Progress& progress)
+      : owner_(owner), ui_(ui), state_(state), files_(files), registry_(registry), progress_(progress) {}
   int ShowBox(const std::string& title, const std::string& text, unsigned style) override;
   void QuitInstaller(int exit_code) override;
   [[noreturn]] void EndProcess(int exit_code) override;
@@ -41,6 +43,7 @@ class WinMessageHost final : public MessageHost {
  private:
   FileHandle temp_folder_hold_;
   const HWND& owner_;
+  const UiTexts& ui_;
   InstallerState& state_;
   FileSystem& files_;
   Registry& registry_;
@@ -142,6 +145,8 @@ struct Services {
   RunTimes times;
   RunLog log;
   ProgressRelay progress{log, times};
+  // The language of every text a window shows (the log's stay English).
+  UiTexts ui;
   WinMessageHost screen;
   // Every box goes through here, to the log and, unattended, to standard error.
   LoggedMessageHost host;

@@ -20,6 +20,7 @@
 #include "wizard_run.h"
 #include "process.h"
 #include "splash.h"
+#include "ui_language.h"
 #include "system_libraries.h"
 #include "core/support/variable_names.h"
 #include "win_messages.h"
@@ -140,7 +141,9 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   const bool headless = variables.TestFlag(var::kHeadlessInstall);
   if (!headless) process.program.splash = ShowSplash(instance);
 
+  ChooseBuiltInUiLanguage(process);
   OpenPayload(process);
+  ChooseProductUiLanguage(process);
 
   if (!IsAdministrator(process)) process.services.messages.FatalError(msg::kNeedsAdministrator);
   // Known once the manifest is read (it may withhold the PATH entry).

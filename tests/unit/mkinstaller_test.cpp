@@ -12,6 +12,7 @@
 #include "installer_report.h"
 #include "core/payload/container.h"
 #include "core/payload/payload_reader.h"
+#include "core/wizard/ui_texts.h"
 #include "fake_host.h"
 #include "tool_error.h"
 
@@ -310,6 +311,19 @@ TEST_F(BuilderTest, RefusesWhatCannotInstall) {
     Manifest(text);
     EXPECT_EQ(BuildError(), source + error) << text;
   }
+}
+
+TEST_F(BuilderTest, ALanguageOfTheWizardIsTakenOnlyWhole) {
+  const std::string file = (dir / "src" / "it.txt").string();
+  Manifest(
+      "[Resources]\nUITEXTS_it=it.txt\n[Variables]\nVersion=1\n[Features]\nFeature=Main\nbin/\ntool.exe\n"
+      "[Components]\nComponent=C\nMain\n[Run]\n");
+  WriteAll(file, "CancelButton=Annulla\n");
+  EXPECT_EQ(BuildError(), file + ": the key FatalErrorTitle is missing");
+  WriteAll(file, "FatalErrorTitle=Errore irreversibil\xE8\n");
+  EXPECT_EQ(BuildError(), file + ": not UTF-8 text; save the language file as UTF-8");
+  fs::copy_file(fs::path(LANGUAGES_DIR) / "fr.txt", file, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(BuildError(), "(built)");
 }
 
 // Names an installer may not write (the rule itself is tested with the parser), what

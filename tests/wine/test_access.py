@@ -1,8 +1,8 @@
 """The wizard at 150% and 200% (on a screen large enough for it), and driven by keys alone."""
 import unittest
 
-from winetest import (ACCEPT, ACCEPT_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, PATH_ID, WineTestCase,
-                      build_sample_variant)
+from winetest import (ACCEPT, ACCEPT_ID, CANCEL_ID, FOLDER_ID, LICENCE, LICENCE_ID, NEXT, PATH_ID, ROOT, WineTestCase,
+                      build_sample_variant, click)
 
 DESKTOP = "HKCU\\Control Panel\\Desktop"
 
@@ -63,6 +63,66 @@ class ScaleTest(WineTestCase):
         self.assertPagesScaled(plain.control_lists[4:5], plain.control_lists[5:], 1.5, moved[0])
         licence_box, = (c for c in scaled.control_lists[1] if c["control"] == LICENCE_ID)
         self.assertEqual(licence_box["name"], "Licence agreement")
+
+
+class LanguageTest(WineTestCase):
+    """The wizard in German and French: chosen by --ui-language= or by the user's
+    interface language, every page in the language and every text inside its control,
+    at 96 and 144 DPI; a product's own language file."""
+    # Next, Cancel, the completion text's start, Cancel's question, Finish, and the
+    # product messages' language the configuration page starts on.
+    WORDS = {"de": ("Weiter", "Abbrechen", "Herzlichen Glückwunsch!", "Setup abbrechen", "Fertig stellen",
+                    "German;Deutsch"),
+             "fr": ("Suivant", "Annuler", "Félicitations !", "Annuler l'installation", "Terminer", "French;Français"),
+             "en": ("Next", "Cancel", "Congratulations!", "Cancel setup", "Finish", "English")}
+
+    def walk(self, exe, args, folder, env=None, dpi=96, language="en"):
+        self.session.wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f", check=True)
+        self.forget_sample_installations()
+        self.session.stop_server()
+        self.session.env.pop("LC_ALL", None)
+        self.session.env.update(env or {})
+        # Cancel's question, declined, then every page listed.
+        answers = [click(CANCEL_ID), "No", *walk(folder, False)]
+        answers[answers.index("do:waitfor:Finish")] = "do:waitfor:" + self.WORDS[language][4]
+        result = self.session.run(exe, args, answers=answers)
+        self.assertEqual(result.exit_code, 0)
+        return result
+
+    def assertInLanguage(self, result, language):
+        next_text, cancel, congratulations, question, _, messages = self.WORDS[language]
+        self.assertEqual([b.title for b in result.boxes], [question])
+        texts = [[c["text"] for c in page] for page in result.control_lists]
+        self.assertEqual(len(texts), 5)  # welcome, licence, folder, configuration, completion
+        for page in texts[:4]:
+            self.assertIn(cancel, page)
+            self.assertIn(next_text, page)
+        self.assertIn(messages, texts[3])
+        self.assertTrue(any(t.startswith(congratulations) for t in texts[4]), texts[4])
+        for page in result.control_lists:
+            for control in page:
+                self.assertIsNot(control["fits"], False, control)  # None: not measured
+
+    def test_german_and_french_pages_fit_at_96_and_144_dpi(self):
+        exe = build_sample_variant(self.session, "sample")
+        for language in ("de", "fr"):
+            for dpi in (96, 144):
+                result = self.walk(exe, [f"--ui-language={language}"], f"C:\\{language}{dpi}", dpi=dpi, language=language)
+                self.assertInLanguage(result, language)
+        # The user's own language, and English asked for on a German system.
+        self.assertInLanguage(self.walk(exe, [], "C:\\System", {"LC_ALL": "de_DE.UTF-8"}, language="de"), "de")
+        english = self.walk(exe, ["--ui-language=en"], "C:\\English", {"LC_ALL": "de_DE.UTF-8"})
+        self.assertInLanguage(english, "en")
+
+    def test_a_language_the_product_carries(self):
+        french = (ROOT / "src/core/wizard/languages/fr.txt").read_text(encoding="utf-8")
+        italian = french.replace("CancelButton=Annuler", "CancelButton=Annulla")
+        exe = build_sample_variant(self.session, "italian", [("ICONUN=uninstall.ico\n",
+                                                               "ICONUN=uninstall.ico\nUITEXTS_it=it.txt\n")],
+                                   resources={"it.txt": italian.encode("utf-8")})
+        self.forget_sample_installations()
+        result = self.session.run(exe, ["--ui-language=it"], answers=["do:controls", "do:close"])
+        self.assertIn("Annulla", [c["text"] for c in result.control_lists[0]])
 
 
 class KeyboardTest(WineTestCase):

@@ -93,6 +93,8 @@ class UnattendedTest(WineTestCase):
             "--no-Base: the component is required and cannot be left out": folder + ["--no-Base"],
             "--no-Exampels: no such component; the components are Base, Examples, Probe": folder + ["--no-Exampels"],
             "/S: no such option (setup.exe --help lists them)": folder + ["/S"],
+            "--ui-language=it: no such language; choose en, de, fr or one the product carries":
+                folder + ["--ui-language=it"],
             "--unattended: this run would wait for a person on the wizard's pages; give --dir= and \"--I agree to the "
             "terms of the licence\" to install, or --remove-silently to remove": ["--dir=C:\\Refused", "--unattended"],
         }

@@ -15,6 +15,7 @@
 #include "core/manifest/entry_grammars.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
+#include "core/wizard/ui_texts.h"
 #include "tool_error.h"
 
 namespace mkinstaller {
@@ -55,9 +56,25 @@ class BuilderHooks final : public inst::ManifestHooks {
   fs::path folder_;
 };
 
-std::string ReadText(const fs::path& path) {
+bool IsUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x6  ? 2
+                               : (lead >> 4) == 0xE  ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 0;
+    if (length == 0 || at + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::string ReadText(const fs::path& path, const char* what = "the manifest source") {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError(path.string() + ": cannot read the manifest source");
+  if (!in) throw ToolError(path.string() + ": cannot read " + what);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -332,6 +349,12 @@ void RefuseWhatCannotInstall(const fs::path& source, const SourceManifest& resul
   }
   for (const PayloadItem& item : result.items) {
     if (!item.is_resource) continue;
+    // A language of the wizard: every key, and each text with the places of its English one.
+    if (inst::StartsWithIgnoreCase(item.key, "UITEXTS_")) {
+      const std::string lines = ReadText(item.file, "the language file");
+      if (!IsUtf8(lines)) throw ToolError(item.file.string() + ": not UTF-8 text; save the language file as UTF-8");
+      if (const auto refusal = inst::CheckUiTexts(lines)) throw ToolError(item.file.string() + ": " + *refusal);
+    }
     // The installed copy reads the resource's line after the variables: its key
     // would take the variable's place.
     for (const std::string& name : state.lists.variable_names) {

@@ -55,6 +55,7 @@ bool ApplyArgument(std::string_view argument, InstallerVariables& variables, std
   constexpr std::string_view kDir = "--dir=";
   constexpr std::string_view kLog = "--log=";
   constexpr std::string_view kLanguage = "--language=";
+  constexpr std::string_view kUiLanguage = "--ui-language=";
   constexpr std::string_view kNo = "--no-";
   constexpr std::string_view kSetTrue = "--setTrue-";
   constexpr std::string_view kSetVariable = "--setVariable-";
@@ -72,6 +73,8 @@ bool ApplyArgument(std::string_view argument, InstallerVariables& variables, std
     variables.SetFlag(var::kHeadlessInstall, true);
   } else if (EqualsIgnoreCase(argument, "--unattended")) {
     variables.SetFlag(var::kUnattended, true);
+  } else if (StartsWithIgnoreCase(argument, kUiLanguage)) {
+    variables.SetVariable(var::kUiLanguage, argument.substr(kUiLanguage.size()));
   } else if (StartsWithIgnoreCase(argument, kLanguage)) {
     variables.SetVariable(var::kMessageLanguage, argument.substr(kLanguage.size()));
   } else if (EqualsIgnoreCase(argument, "--add-path")) {
@@ -135,6 +138,7 @@ const char* HelpText() {
          "--subinstall\tend when another installer's wizard is open\n"
          "--language=NAME\tthe language of the product's messages: German, English or French\n"
          "--add-path\tput the product's bin folder on PATH\n"
+         "--ui-language=CODE\tthe wizard's language: en, de, fr, or one the product carries\n"
          "--unattended\tshow no box: its text goes to standard error and the log, a question is answered No\n"
          "--log=FILE\twrite what the run does to FILE\n"
          "--help, /?\tshow this list\n\n"

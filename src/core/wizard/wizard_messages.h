@@ -40,6 +40,9 @@ inline constexpr const char* kBarName = "Progress";
 inline constexpr const char* kStatusName = "Status";
 
 inline constexpr const char* kUnknownLanguage = "--language=%s: no such language; choose German, English or French";
+// Refused before any language is chosen: it stays English.
+inline constexpr const char* kUnknownUiLanguage =
+    "--ui-language=%s: no such language; choose en, de, fr or one the product carries";
 inline constexpr const char* kPathNotOffered = "--add-path: this product does not put its folder on PATH";
 
 // The wizard's own words: buttons, page titles, page texts and labels.

@@ -30,9 +30,13 @@ std::uint32_t ConfigurationPage::Enter(bool) {
   }
   window_.PlaceControl(frame_, 25, 206, 350, 35);
   window_.PlaceControl(languages_, 30, 216, 96, 9);
+  // Unless the command line chose, the list starts on the wizard's own language.
+  const std::optional<std::uint32_t> chosen = process_.configuration.language;
   std::size_t row = kDefaultLanguageRow;
   for (std::size_t k = 0; k < std::size(kMessageLanguages); ++k)
-    if (kMessageLanguages[k].code == process_.configuration.language) row = k;
+    if (chosen ? kMessageLanguages[k].code == *chosen
+               : process_.services.ui.code() == UiLanguageOfLangId(kMessageLanguages[k].code))
+      row = k;
   ::SendMessageA(languages_, CB_SETCURSEL, row, 0);
   if (add_path_ != nullptr && process_.configuration.add_path) ::SendMessageA(add_path_, BM_SETCHECK, BST_CHECKED, 0);
   window_.EnableNext(true);

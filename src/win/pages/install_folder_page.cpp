@@ -64,8 +64,8 @@ std::string InstallFolderPage::FolderText() const {
 
 void InstallFolderPage::UpdateSpace() {
   const std::uint32_t free_mb = QueryFreeSpace(process_.state, SpaceQueryPath(FolderText())).value_or(0);
-  ::SetWindowTextA(available_, SpaceAvailableText(free_mb).c_str());
-  ::SetWindowTextA(required_, SpaceRequiredText(process_.session.run.RequiredSpaceKB()).c_str());
+  ::SetWindowTextA(available_, window_.Shown(SpaceAvailableText(free_mb)).c_str());
+  ::SetWindowTextA(required_, window_.Shown(SpaceRequiredText(process_.session.run.RequiredSpaceKB())).c_str());
 }
 
 bool InstallFolderPage::Command(int id) {

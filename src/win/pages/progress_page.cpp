@@ -48,7 +48,7 @@ void ProgressPage::ReportProgress(int percent, const char* text) {
     std::string line = text;
     const bool replace = !line.empty() && line[0] == '\r';
     if (replace) line.erase(0, 1);
-    line = (line + "\r\n").substr(0, kMaxLogLine);
+    line = (window_.Shown(line) + "\r\n").substr(0, kMaxLogLine);
     if (replace) {
       // It takes the place of the line shown last.
       Flush();
