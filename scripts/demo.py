@@ -136,7 +136,7 @@ def main():
         session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", "96")
 
         print("\n== The pages in German and French (--ui-language=de, --ui-language=fr)")
-        for language, finish in (("de", "Fertig stellen"), ("fr", "Terminer")):
+        for language, finish in (("de", "Fertig"), ("fr", "Terminer")):
             session.wine("reg", "delete", UNINSTALL, "/f")
             shots = {name: ROOT / "build" / f"wizard-{language}-{name}.png"
                      for name in ("welcome", "licence", "folder", "configuration", "complete")}

@@ -82,7 +82,7 @@ TEST(UiTexts, WhatAWindowShowsInTheLanguageWithTheValuesInTheirPlaces) {
   const struct {
     std::string english, shown;
   } cases[] = {
-      {msg::kCancelButton, "Abbrechen"},
+      {msg::kCancelButton, "Abbruch"},
       {"Cancel setup", "Setup abbrechen"},  // the longer text, not "Cancel" and the rest
       {FormatText(msg::kFileInUseForWriting, "C:\\P\\a b.dll"),
        "In die Datei C:\\P\\a b.dll kann nicht geschrieben werden -\nschließen Sie alle Anwendungen, die sie "

@@ -71,7 +71,7 @@ class LanguageTest(WineTestCase):
     at 96 and 144 DPI; a product's own language file."""
     # Next, Cancel, the completion text's start, Cancel's question, Finish, and the
     # product messages' language the configuration page starts on.
-    WORDS = {"de": ("Weiter", "Abbrechen", "Herzlichen Glückwunsch!", "Setup abbrechen", "Fertig stellen",
+    WORDS = {"de": ("Weiter", "Abbruch", "Herzlichen Glückwunsch!", "Setup abbrechen", "Fertig",
                     "German;Deutsch"),
              "fr": ("Suivant", "Annuler", "Félicitations !", "Annuler l'installation", "Terminer", "French;Français"),
              "en": ("Next", "Cancel", "Congratulations!", "Cancel setup", "Finish", "English")}

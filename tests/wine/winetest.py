@@ -28,7 +28,7 @@ STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", ROOT / "build/native/wine"))
 # The shipped stub is the 32-bit one: Wine runs it as 64-bit Windows does (WoW64).
 SETUP_EXE_32, SETUP_EXE_64 = ROOT / "dist/win32/setup.exe", ROOT / "dist/win64/setup.exe"
 SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", SETUP_EXE_32))
-HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win64/tests/helpers"))
+HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win32/tests/helpers"))
 MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
 SAMPLES_DIR = ROOT / "samples"
 
