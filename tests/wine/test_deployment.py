@@ -6,7 +6,7 @@ import subprocess
 import unittest
 
 from winetest import (
-    HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer, build_sample_variant,
+    HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE, STUB_BITS, WineTestCase, build_installer, build_sample_variant,
     mkinstaller)
 
 SAMPLE = SAMPLES_DIR / "sample-product"
@@ -297,7 +297,7 @@ class PackageManifestTest(WineTestCase):
                 (1618, "installInProgress"), (1638, "alreadyInstalled"),
                 (3010, "rebootRequiredToFinish"))],
             "UpgradeBehavior": "uninstallPrevious", "ProductCode": "DemoC 1.20PL1", "AppsAndFeaturesEntries": [entry],
-            "Installers": [{"Architecture": "x64", "InstallerUrl": url,
+            "Installers": [{"Architecture": "x86" if STUB_BITS == 32 else "x64", "InstallerUrl": url,
                             "InstallerSha256": hashlib.sha256(installer.read_bytes()).hexdigest().upper()}],
             "ManifestType": "installer"})
         self.assertEqual(set(switches), {"Silent", "SilentWithProgress", "Log", "InstallLocation"})

@@ -4,7 +4,7 @@ import subprocess
 import unittest
 
 from winetest import (
-    ACCEPT, FINISH, HELPERS_DIR, LICENCE, NEXT, REPAIR_ID, WINE, WineTestCase, build_sample_variant, click,
+    ACCEPT, FINISH, HELPERS_DIR, LICENCE, NEXT, REPAIR_ID, STUB_BITS, WINE, WineTestCase, build_sample_variant, click,
     pack_by_hand)
 
 PLANTED = ("shfolder.dll", "setupapi.dll", "newdev.dll")
@@ -40,7 +40,8 @@ class DllPlantingTest(WineTestCase):
         self.assertEqual(sorted(p.name for p in markers.glob("*")) if markers.exists() else [], [])
 
         # The decoy itself works: loaded, it leaves its marker.
-        subprocess.run([WINE, "rundll32.exe", self.session.win_path(HELPERS_DIR / "decoy.dll") + ",Nothing"],
+        rundll32 = "C:\\windows\\syswow64\\rundll32.exe" if STUB_BITS == 32 else "rundll32.exe"  # the DLL's own bitness
+        subprocess.run([WINE, rundll32, self.session.win_path(HELPERS_DIR / "decoy.dll") + ",Nothing"],
                        env=self.session.env, capture_output=True, timeout=60)
         self.assertEqual([p.name for p in markers.glob("*")], ["decoy.dll.loaded"])
 

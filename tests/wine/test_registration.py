@@ -4,7 +4,8 @@ import datetime
 import shutil
 import unittest
 
-from winetest import HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE_32, SETUP_EXE_64, WineTestCase, build_sample_variant
+from winetest import (HELPERS_DIR, HELPERS_DIR_64, LICENCE, SAMPLES_DIR, SETUP_EXE_32, SETUP_EXE_64, WineTestCase,
+                      build_sample_variant)
 
 SAMPLE = SAMPLES_DIR / "sample-product"
 UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -57,8 +58,8 @@ class RegistrationTest(ProductTestCase):
         self.assertEqual(self.value(app), ("REG_SZ", "C:\\Reg\\bin\\democc.exe"))
         self.assertEqual(self.value("HKLM\\SOFTWARE\\Voranth\\DemoC\\Settings", "Trace Support"), ("REG_DWORD", "0x1"))
         self.assertEqual(self.value("HKCU\\Software\\Voranth\\Default"), ("REG_SZ", "unnamed"))
-        # An unknown root is written under HKEY_CLASSES_ROOT.
-        self.assertEqual(self.value("HKCR\\DemoC.Document", "Kind"), ("REG_DWORD", "0x2"))
+        # An unknown root is written under HKEY_CLASSES_ROOT, whose keys both views share.
+        self.assertEqual(self.session.reg_query("HKCR\\DemoC.Document", "Kind", view=64), ("REG_DWORD", "0x2"))
 
 class RegistryLayerTest(ProductTestCase):
     """The registry layer on the real registry."""
@@ -252,7 +253,7 @@ class DriverTest(ProductTestCase):
     def test_drivers_from_a_32_bit_installer_reach_devices_through_the_64_bit_tool(self):
         # The system's tool is a recorder here, in the 64-bit system folder, which a
         # 32-bit program reaches only as Sysnative.
-        shutil.copyfile(HELPERS_DIR / "record_open.exe", self.session.drive_c / "windows/system32/pnputil.exe")
+        shutil.copyfile(HELPERS_DIR_64 / "record_open.exe", self.session.drive_c / "windows/system32/pnputil.exe")
         record = self.session.drive_c / "windows/system32/opened.txt"
         extra = ("[Features]\nFeature=Driver\nDriverInf=device.inf\nDriverDevice=USB\\VID_1234&PID_0001\ndocs/\n"
                  "readme.txt\ndrivers/\ndevice.inf\n[Components]\nComponent=Drivers\nSelected=yes\nDriver\n")

@@ -29,6 +29,7 @@ STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", ROOT / "build/native/wine"))
 SETUP_EXE_32, SETUP_EXE_64 = ROOT / "dist/win32/setup.exe", ROOT / "dist/win64/setup.exe"
 SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", SETUP_EXE_32))
 HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win32/tests/helpers"))
+HELPERS_DIR_64 = ROOT / "build/win64/tests/helpers"  # where a test needs a 64-bit program
 MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
 SAMPLES_DIR = ROOT / "samples"
 
