@@ -56,7 +56,7 @@ class PictureSession(WineSession):
             given.append(answer)
         return super().run(exe, args, answers=given, **kwargs)
 
-    def _run_robot(self, command, timeout):
+    def _run_robot(self, command, timeout, log):
         robot = subprocess.Popen([WINE, *map(str, command)], env=self.env, stdout=subprocess.DEVNULL,
                                  stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + timeout
