@@ -13,7 +13,7 @@ import sys
 from pathlib import Path
 
 FIRST_PAYLOAD_OFFSET = 204800
-LIMITS = {"setup64": 244 * 1024, "setup32": 235 * 1024}
+LIMITS = {"setup64": 245 * 1024, "setup32": 235 * 1024}
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                "comctl32.dll", "wininet.dll", "msvcrt.dll"}
 OBJDUMP = {"setup64": "x86_64-w64-mingw32-objdump", "setup32": "i686-w64-mingw32-objdump"}

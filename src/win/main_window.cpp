@@ -141,7 +141,8 @@ void MainWindow::LayOut() {
     links_[i].font.reset(::CreateFontIndirectA(&font));
     const SelectedObject selected(dc.get(), links_[i].font.get());
     SIZE extent{};
-    ::GetTextExtentPoint32A(dc.get(), links_[i].text, static_cast<int>(std::strlen(links_[i].text)), &extent);
+    links_[i].shown = Shown(links_[i].text);
+    ::GetTextExtentPoint32A(dc.get(), links_[i].shown.c_str(), static_cast<int>(links_[i].shown.size()), &extent);
     links_[i].rect = ToPixels(25, tops[i][0], 25, tops[i][1]);
     links_[i].rect.right = links_[i].rect.left + extent.cx;
   }
@@ -346,7 +347,7 @@ void MainWindow::Paint() {
       if (!process_.variables().GetVariable(link.variable)) continue;
       ::SelectObject(dc, link.font.get());
       ::SetTextColor(dc, link.hover ? kLinkHoverColour : kLinkColour);
-      ::TextOutA(dc, link.rect.left, link.rect.top, link.text, static_cast<int>(std::strlen(link.text)));
+      ::TextOutA(dc, link.rect.left, link.rect.top, link.shown.c_str(), static_cast<int>(link.shown.size()));
     }
     if (const std::string* build = process_.variables().GetVariable(var::kBuildNo)) {
       ::SelectObject(dc, gui_font_.get());

@@ -10,6 +10,7 @@
 
 #include "core/wizard/dialog_units.h"
 #include "core/wizard/wizard.h"
+#include "core/wizard/wizard_messages.h"
 #include "control_ids.h"
 #include "handles.h"
 #include "process.h"
@@ -80,6 +81,7 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   struct Link {
     const char* text;
     const char* variable;
+    std::string shown;  // the text in the wizard's language
     RECT rect{};
     bool hover = false;
     GdiObject font;
@@ -105,8 +107,8 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   HWND page_text_control_ = nullptr;
   HWND focus_before_box_ = nullptr;
   HCURSOR saved_cursor_ = nullptr;
-  Link links_[2] = {{"On-line help", "InstallerHelp", {}, false, {}},
-                    {"Ordering Information", "OrderingURL", {}, false, {}}};
+  Link links_[2] = {{msg::kOnlineHelpLink, "InstallerHelp", {}, {}, false, {}},
+                    {msg::kOrderingLink, "OrderingURL", {}, {}, false, {}}};
 };
 
 }  // namespace inst::win

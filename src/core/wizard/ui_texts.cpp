@@ -96,6 +96,8 @@ constexpr UiTextEntry kTable[] = {
     {"InstalledText", msg::kInstalledText},
     {"InstalledTextPatchLevel", msg::kInstalledTextPatchLevel},
     {"RepairedText", msg::kRepairedText},
+    {"OnlineHelpLink", msg::kOnlineHelpLink},
+    {"OrderingLink", msg::kOrderingLink},
     {"SetupOptionsTitle", msg::kSetupOptionsTitle},
     {"NeedsAdministrator", msg::kNeedsAdministrator},
     {"CantFindManifest", msg::kCantFindManifest},

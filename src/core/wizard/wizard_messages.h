@@ -103,6 +103,8 @@ inline constexpr const char* kInstalledText =
     "Congratulations!\n[Description] version [Version] has been successfully installed";
 inline constexpr const char* kInstalledTextPatchLevel =
     "Congratulations!\n[Description] version [Version][PatchLevel] has been successfully installed";
+inline constexpr const char* kOnlineHelpLink = "On-line help";
+inline constexpr const char* kOrderingLink = "Ordering Information";
 inline constexpr const char* kRepairedText = "[Description] version [Version] has been successfully repaired.";
 
 }  // namespace inst::msg
