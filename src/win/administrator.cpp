@@ -23,8 +23,8 @@ bool IsMemberOfAdministrators(CheckTokenMembershipFn check) {
 
 // Systems without token membership tests: whoever may write under the machine's
 // software key may install.
-bool CanWriteMachineSoftwareKey(Process& process) {
-  const std::string path = process.variables().ExpandVariables("SOFTWARE\\[Manufacturer]");
+bool CanWriteMachineSoftwareKey(const InstallerVariables& variables) {
+  const std::string path = variables.ExpandVariables("SOFTWARE\\[Manufacturer]");
   RegistryKey key;
   if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr) !=
       ERROR_SUCCESS) {
@@ -41,12 +41,12 @@ bool CanWriteMachineSoftwareKey(Process& process) {
 
 }  // namespace
 
-bool IsAdministrator(Process& process) {
+bool IsAdministrator(const InstallerVariables& variables) {
   Library advapi(LoadSystemLibrary("Advapi32.dll"));
   if (auto check = LoadProc<CheckTokenMembershipFn>(advapi.get(), "CheckTokenMembership")) {
     return IsMemberOfAdministrators(check);
   }
-  return CanWriteMachineSoftwareKey(process);
+  return CanWriteMachineSoftwareKey(variables);
 }
 
 bool IsElevated() {

@@ -4,7 +4,7 @@
 namespace inst::win {
 
 // True when the process may install for the whole machine.
-bool IsAdministrator(Process& process);
+bool IsAdministrator(const InstallerVariables& variables);
 // True when the process runs with the administrators' rights enabled (elevated).
 bool IsElevated();
 

@@ -5,6 +5,9 @@
 
 namespace inst::win::control {
 
+// The wizard window's class, by which other programs find it.
+inline constexpr const char* kWindowClass = "VORANTH Installer";
+
 // The frame: buttons and the status box over the page.
 inline constexpr int kNext = 101;
 inline constexpr int kBack = 102;

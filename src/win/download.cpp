@@ -53,17 +53,17 @@ class InternetStream final : public DownloadStream {
 // ends the wait at once; the handle is then this owner's no longer.
 class CutOnStop {
  public:
-  CutOnStop(ProgressRelay& relay, InternetHandle& request) : relay_(relay), request_(request) {
-    relay_.HoldCuttable(request_.get(), [](void* handle) { ::InternetCloseHandle(handle); });
+  CutOnStop(StopRequest& stop, InternetHandle& request) : stop_(stop), request_(request) {
+    stop_.HoldCuttable(request_.get(), [](void* handle) { ::InternetCloseHandle(handle); });
   }
   ~CutOnStop() {
-    if (relay_.ReleaseCuttable() == nullptr) static_cast<void>(request_.release());
+    if (stop_.ReleaseCuttable() == nullptr) static_cast<void>(request_.release());
   }
   CutOnStop(const CutOnStop&) = delete;
   CutOnStop& operator=(const CutOnStop&) = delete;
 
  private:
-  ProgressRelay& relay_;
+  StopRequest& stop_;
   InternetHandle& request_;
 };
 
@@ -94,140 +94,157 @@ std::optional<std::string> ServerFileName(HINTERNET request) {
   return plain;
 }
 
-// A failure is shown, unless Cancel caused it (the run then ends as cancelled).
-// `started`: when the call began, for the log to say that the time limit ended it.
-void ShowCallFailure(Process& process, const char* call, ULONGLONG started = ::GetTickCount64()) {
-  const CallFailure failure = LastCallFailure(call);
-  if (process.services.progress.StopRequested()) return;
-  if (TimedOut(failure.error, started)) {
-    process.services.log.Write(FormatText("%s: no answer from the server within %lu seconds", call,
-                                          static_cast<unsigned long>(kNetworkTimeoutSeconds)));
-  }
-  process.services.messages.ShowMessage("%s", failure.Text().c_str());
-}
+// One download: the connection and request to the server, the transfer into the
+// folder, and the check of what arrived. Each step reports its own failure and
+// answers none.
+class Download {
+ public:
+  Download(Services& services, const InstallerVariables& variables, HWND owner)
+      : services_(services), variables_(variables), owner_(owner) {}
 
-// Sends the request until it has a status, offering the proxy's log-in box on 407.
-// The status, or none after a reported failure.
-std::optional<DWORD> SendRequest(Process& process, HINTERNET request) {
-  for (;;) {
-    const ULONGLONG started = ::GetTickCount64();
-    if (!::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-      ShowCallFailure(process, "HttpSendRequest", started);
+  std::optional<std::string> Fetch(const std::string& url, const std::string& folder, const std::string* sha256) {
+    const ParsedUrl parsed = ParseUrl(url);
+    if (!parsed.parts) {
+      services_.messages.ShowMessage("%s", parsed.error);
       return std::nullopt;
     }
-    DWORD status = 0, size = sizeof status;
-    if (!::HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-      ShowCallFailure(process, "HttpQueryInfo");
+    if (variables_.TestFlag("HttpsOnly") && parsed.parts->scheme != UrlScheme::kHttps) {
+      services_.messages.ShowMessage(msg::kHttpsOnly);
       return std::nullopt;
     }
-    // The proxy's log-in box waits for a person: an unattended run takes the 407.
-    if (status == HTTP_STATUS_PROXY_AUTH_REQ && !process.variables().TestFlag(var::kUnattended) &&
-        ::InternetErrorDlg(
-            process.program.main_window, request, ERROR_SUCCESS,
-            FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-            nullptr) == ERROR_INTERNET_FORCE_RETRY) {
-      continue;
+    file_name_ = parsed.parts->file_name;
+    if (!Connect(*parsed.parts)) return std::nullopt;
+    const std::string target = JoinPath(folder, file_name_);
+    std::unique_ptr<Sha256> digest = sha256 ? NewSha256() : nullptr;
+    if (!Transfer(url, target, digest.get())) return std::nullopt;
+    if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {
+      static_cast<void>(services_.files.RemoveFile(target));  // or it goes with the temporary folder
+      services_.messages.ShowMessage(msg::kDownloadDigestMismatch, url.c_str());
+      return std::nullopt;
     }
-    return status;
+    return target;
   }
-}
 
-std::optional<std::string> DownloadHere(Process& process, const std::string& url, const std::string& folder,
-                                        const std::string* sha256) {
-  Messages& messages = process.services.messages;
-  const ParsedUrl parsed = ParseUrl(url);
-  if (!parsed.parts) {
-    messages.ShowMessage("%s", parsed.error);
-    return std::nullopt;
+ private:
+  // A failure is shown, unless Cancel caused it (the run then ends as cancelled).
+  // `started`: when the call began, for the log to say that the time limit ended it.
+  void ShowCallFailure(const char* call, ULONGLONG started = ::GetTickCount64()) {
+    const CallFailure failure = LastCallFailure(call);
+    if (services_.stop.Requested()) return;
+    if (TimedOut(failure.error, started)) {
+      services_.log.Write(FormatText("%s: no answer from the server within %lu seconds", call,
+                                     static_cast<unsigned long>(kNetworkTimeoutSeconds)));
+    }
+    services_.messages.ShowMessage("%s", failure.Text().c_str());
   }
-  const UrlParts& parts = *parsed.parts;
-  if (process.variables().TestFlag("HttpsOnly") && parts.scheme != UrlScheme::kHttps) {
-    messages.ShowMessage(msg::kHttpsOnly);
-    return std::nullopt;
-  }
-  InternetHandle session(::InternetOpenA("URL_download", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) {
-    ShowCallFailure(process, "InternetOpen");
-    return std::nullopt;
-  }
-  SetTimeouts(session.get());
-  InternetHandle connection;
-  InternetHandle request;
-  std::optional<CutOnStop> cut;
-  std::string file_name = parts.file_name;
-  std::uint32_t total = 0;
-  if (parts.scheme == UrlScheme::kFtp) {
-    connection.reset(::InternetConnectA(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
-                                        INTERNET_SERVICE_FTP, 0, 0));
-    if (!connection) return std::nullopt;
-    request.reset(::FtpOpenFileA(connection.get(), parts.object.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
-    if (request) cut.emplace(process.services.progress, request);
-  } else {
-    connection.reset(::InternetConnectA(session.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
-                                        INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) {
-      ShowCallFailure(process, "InternetConnect");
-      return std::nullopt;
+
+  // The session, the connection and the request, ready to read (an FTP refusal is silent).
+  bool Connect(const UrlParts& parts) {
+    session_.reset(::InternetOpenA("URL_download", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session_) {
+      ShowCallFailure("InternetOpen");
+      return false;
+    }
+    SetTimeouts(session_.get());
+    const bool ftp = parts.scheme == UrlScheme::kFtp;
+    connection_.reset(::InternetConnectA(session_.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
+                                         ftp ? INTERNET_SERVICE_FTP : INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection_ && !ftp) ShowCallFailure("InternetConnect");
+    if (!connection_) return false;
+    if (ftp) {
+      request_.reset(
+          ::FtpOpenFileA(connection_.get(), parts.object.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
+      if (request_) cut_.emplace(services_.stop, request_);
+      return static_cast<bool>(request_);
     }
     // Certificates are checked: an https source is trusted only with a valid one.
     const DWORD secure = parts.scheme == UrlScheme::kHttps ? INTERNET_FLAG_SECURE : 0;
-    request.reset(::HttpOpenRequestA(connection.get(), "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
-                                     kRequestFlags | secure, 0));
-    if (!request) {
-      ShowCallFailure(process, "HttpOpen request");
-      return std::nullopt;
+    request_.reset(::HttpOpenRequestA(connection_.get(), "GET", parts.object.c_str(), nullptr, nullptr, nullptr,
+                                      kRequestFlags | secure, 0));
+    if (!request_) {
+      ShowCallFailure("HttpOpen request");
+      return false;
     }
-    cut.emplace(process.services.progress, request);
-    SetTimeouts(request.get());
-    const std::optional<DWORD> status = SendRequest(process, request.get());
-    if (!status) return std::nullopt;
+    cut_.emplace(services_.stop, request_);
+    SetTimeouts(request_.get());
+    const std::optional<DWORD> status = SendRequest();
+    if (!status) return false;
     if (*status > 299) {
-      messages.ShowMessage(msg::kServerError, static_cast<int>(*status));
-      return std::nullopt;
+      services_.messages.ShowMessage(msg::kServerError, static_cast<int>(*status));
+      return false;
     }
-    if (std::optional<std::string> name = ServerFileName(request.get())) file_name = std::move(*name);
-    total = ContentLength(request.get());
+    if (std::optional<std::string> name = ServerFileName(request_.get())) file_name_ = std::move(*name);
+    total_ = ContentLength(request_.get());
+    return true;
   }
-  if (!request) return std::nullopt;
 
-  const std::string target = JoinPath(folder, file_name);
-  Opened<OutputFile> opened = process.services.files.OpenForWriting(target);
-  if (!opened.file) {
-    messages.ShowMessage(msg::kCantCreateDownload, target.c_str(), opened.error_number);
-    return std::nullopt;
+  // Sends the request until it has a status, offering the proxy's log-in box on 407.
+  // The status, or none after a reported failure.
+  std::optional<DWORD> SendRequest() {
+    for (;;) {
+      const ULONGLONG started = ::GetTickCount64();
+      if (!::HttpSendRequestA(request_.get(), nullptr, 0, nullptr, 0)) {
+        ShowCallFailure("HttpSendRequest", started);
+        return std::nullopt;
+      }
+      DWORD status = 0, size = sizeof status;
+      if (!::HttpQueryInfoA(request_.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+        ShowCallFailure("HttpQueryInfo");
+        return std::nullopt;
+      }
+      // The proxy's log-in box waits for a person: an unattended run takes the 407.
+      if (status == HTTP_STATUS_PROXY_AUTH_REQ && !variables_.TestFlag(var::kUnattended) &&
+          ::InternetErrorDlg(owner_, request_.get(), ERROR_SUCCESS,
+                             FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                 FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                             nullptr) == ERROR_INTERNET_FORCE_RETRY) {
+        continue;
+      }
+      return status;
+    }
   }
-  const std::string_view shown = BaseName(url);
-  DownloadRate rate;
-  auto progress = [&](std::uint32_t received, std::uint32_t expected) {
-    const DownloadRate::Step step = rate.Update(received, expected, std::time(nullptr), shown);
-    process.services.progress.ReportProgress(step.percent, step.line ? step.line->c_str() : nullptr);
-  };
-  InternetStream stream(request.get());
-  std::unique_ptr<Sha256> digest = sha256 ? NewSha256() : nullptr;
-  const TransferResult result = TransferDownload(stream, *opened.file, total, progress, digest.get());
-  opened.file.reset();
 
-  // A file cut short or not the one the manifest names is never run.
-  if (!result.Complete(total)) {
-    static_cast<void>(process.services.files.RemoveFile(target));        // or it goes with the temporary folder
-    if (process.services.progress.StopRequested()) return std::nullopt;  // cut by Cancel
+  // The bytes into the target, with the progress shown; a file cut short is never run.
+  bool Transfer(const std::string& url, const std::string& target, Sha256* digest) {
+    Opened<OutputFile> opened = services_.files.OpenForWriting(target);
+    if (!opened.file) {
+      services_.messages.ShowMessage(msg::kCantCreateDownload, target.c_str(), opened.error_number);
+      return false;
+    }
+    const std::string_view shown = BaseName(url);
+    DownloadRate rate;
+    auto progress = [&](std::uint32_t received, std::uint32_t expected) {
+      const DownloadRate::Step step = rate.Update(received, expected, std::time(nullptr), shown);
+      services_.progress.ReportProgress(step.percent, step.line ? step.line->c_str() : nullptr);
+    };
+    InternetStream stream(request_.get());
+    const TransferResult result = TransferDownload(stream, *opened.file, total_, progress, digest);
+    opened.file.reset();
+    if (result.Complete(total_)) return true;
+    static_cast<void>(services_.files.RemoveFile(target));  // or it goes with the temporary folder
+    if (services_.stop.Requested()) return false;           // cut by Cancel
     if (stream.timed_out()) {
-      process.services.log.Write(FormatText("%s: no data from the server for %lu seconds", url.c_str(),
-                                            static_cast<unsigned long>(kNetworkTimeoutSeconds)));
+      services_.log.Write(FormatText("%s: no data from the server for %lu seconds", url.c_str(),
+                                     static_cast<unsigned long>(kNetworkTimeoutSeconds)));
     }
     if (result.write_fault)
-      messages.ShowMessage(msg::kCantWriteDownload, target.c_str());
+      services_.messages.ShowMessage(msg::kCantWriteDownload, target.c_str());
     else
-      messages.ShowMessage(msg::kDownloadBrokeOff, url.c_str(), static_cast<unsigned long>(result.received));
-    return std::nullopt;
+      services_.messages.ShowMessage(msg::kDownloadBrokeOff, url.c_str(), static_cast<unsigned long>(result.received));
+    return false;
   }
-  if (digest && !EqualsIgnoreCase(Sha256Text(digest->Final()), *sha256)) {
-    static_cast<void>(process.services.files.RemoveFile(target));  // or it goes with the temporary folder
-    messages.ShowMessage(msg::kDownloadDigestMismatch, url.c_str());
-    return std::nullopt;
-  }
-  return target;
-}
+
+  Services& services_;
+  const InstallerVariables& variables_;
+  HWND owner_;
+  InternetHandle session_;
+  InternetHandle connection_;
+  InternetHandle request_;
+  // Declared after the request it may close: released before it.
+  std::optional<CutOnStop> cut_;
+  std::string file_name_;
+  std::uint32_t total_ = 0;
+};
 
 template <typename Work>
 DWORD WINAPI RunWork(void* work) {
@@ -241,7 +258,7 @@ DWORD WINAPI RunWork(void* work) {
 // has a second to end; if it has not, the run ends as cancelled from here, without
 // returning, so that what the work refers to stays valid until the process ends.
 template <typename Work>
-void RunStoppable(Process& process, Work& work) {
+void RunStoppable(Services& services, Work& work) {
   const KernelHandle thread(::CreateThread(nullptr, 0, RunWork<Work>, &work, 0, nullptr));
   if (!thread) {
     work();
@@ -250,20 +267,19 @@ void RunStoppable(Process& process, Work& work) {
   constexpr DWORD kStopPollMilliseconds = 100;
   constexpr DWORD kStopGraceMilliseconds = 1000;
   while (::WaitForSingleObject(thread.get(), kStopPollMilliseconds) == WAIT_TIMEOUT) {
-    if (process.services.progress.StopRequested() &&
-        ::WaitForSingleObject(thread.get(), kStopGraceMilliseconds) == WAIT_TIMEOUT) {
-      process.services.messages.EndRun(kExitCancelled);
+    if (services.stop.Requested() && ::WaitForSingleObject(thread.get(), kStopGraceMilliseconds) == WAIT_TIMEOUT) {
+      services.messages.EndRun(kExitCancelled);
     }
   }
 }
 
 }  // namespace
 
-std::optional<std::string> DownloadUrl(Process& process, const std::string& url, const std::string& folder,
-                                       const std::string* sha256) {
+std::optional<std::string> DownloadUrl(Services& services, const InstallerVariables& variables, HWND owner,
+                                       const std::string& url, const std::string& folder, const std::string* sha256) {
   std::optional<std::string> saved;
-  auto work = [&] { saved = DownloadHere(process, url, folder, sha256); };
-  RunStoppable(process, work);
+  auto work = [&] { saved = Download(services, variables, owner).Fetch(url, folder, sha256); };
+  RunStoppable(services, work);
   return saved;
 }
 

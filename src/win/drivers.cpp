@@ -22,7 +22,8 @@ std::uint32_t FailureCode() {
 
 class WinDriverSystem final : public DriverSystem {
  public:
-  explicit WinDriverSystem(Process& process) : process_(process) {}
+  WinDriverSystem(Services& services, InstallerState& state, HWND window)
+      : services_(services), state_(state), window_(window) {}
 
   std::uint32_t CopyDriverPackage(const std::string& inf) override {
     using SetupCopyOEMInfFn = BOOL(WINAPI*)(PCSTR, PCSTR, DWORD, DWORD, PSTR, DWORD, PDWORD, PSTR*);
@@ -36,7 +37,7 @@ class WinDriverSystem final : public DriverSystem {
     using UpdateDriverFn = BOOL(WINAPI*)(HWND, LPCSTR, LPCSTR, DWORD, PBOOL);
     auto update = LoadProc<UpdateDriverFn>(newdev_.get(), "UpdateDriverForPlugAndPlayDevicesA");
     if (update == nullptr) return ERROR_PROC_NOT_FOUND;
-    if (update(process_.program.main_window, device.c_str(), inf.c_str(), 0, nullptr)) return 0;
+    if (update(window_, device.c_str(), inf.c_str(), 0, nullptr)) return 0;
     return FailureCode();
   }
 
@@ -53,14 +54,16 @@ class WinDriverSystem final : public DriverSystem {
     if (length == 0 || length >= MAX_PATH) return FailureCode();
     const std::string tool = JoinPath(windows, kNativeDriverTool);
     const std::string arguments = "/add-driver \"" + inf + "\" /install";
-    process_.services.log.Write(FormatText("A 32-bit program cannot update devices on 64-bit Windows: running %s %s",
-                                           tool.c_str(), arguments.c_str()));
+    services_.log.Write(FormatText("A 32-bit program cannot update devices on 64-bit Windows: running %s %s",
+                                   tool.c_str(), arguments.c_str()));
     std::uint32_t failure = ERROR_GEN_FAILURE;
-    return RunAndWait(process_, tool, arguments, WaitFor::kProgram, &failure) ? 0 : failure;
+    return RunAndWait(services_, state_, window_, tool, arguments, WaitFor::kProgram, &failure) ? 0 : failure;
   }
 
  private:
-  Process& process_;
+  Services& services_;
+  InstallerState& state_;
+  HWND window_;
   // Loaded at run time, so that a system without them still installs the rest.
   Library setupapi_{LoadSystemLibrary("setupapi.dll")};
   Library newdev_{LoadSystemLibrary("newdev.dll")};
@@ -68,15 +71,15 @@ class WinDriverSystem final : public DriverSystem {
 
 }  // namespace
 
-void InstallDriver(Process& process, const FeatureRecord& feature) {
-  const std::string inf = JoinPath(InstallationPath(process.variables(), "drivers"), feature.driver_inf.value_or(""));
-  WinDriverSystem system(process);
+void InstallDriver(Services& services, InstallerState& state, HWND window, const FeatureRecord& feature) {
+  const std::string inf = JoinPath(InstallationPath(state.variables, "drivers"), feature.driver_inf.value_or(""));
+  WinDriverSystem system(services, state, window);
   const auto failure = InstallDriverPackage(system, inf, feature.driver_device.value_or(""));
   if (!failure) return;
   // The box says what failed; the log keeps the system's words for why.
-  process.services.log.Write(CallFailure{failure->call, failure->error}.Report());
-  process.services.host.ShowBox(msg::kDriverErrorTitle, FormatText("%s for %s", failure->message, feature.name.c_str()),
-                                MB_OK | MB_ICONERROR);
+  services.log.Write(CallFailure{failure->call, failure->error}.Report());
+  services.host.ShowBox(msg::kDriverErrorTitle, FormatText("%s for %s", failure->message, feature.name.c_str()),
+                        MB_OK | MB_ICONERROR);
 }
 
 }  // namespace inst::win

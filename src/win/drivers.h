@@ -8,6 +8,6 @@ namespace inst::win {
 
 // Copies the feature's driver package into the system's store and updates the
 // present devices it serves; failures are shown, and the run goes on.
-void InstallDriver(Process& process, const FeatureRecord& feature);
+void InstallDriver(Services& services, InstallerState& state, HWND window, const FeatureRecord& feature);
 
 }  // namespace inst::win

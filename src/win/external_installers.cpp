@@ -26,8 +26,8 @@ DWORD ActiveProcesses(HANDLE job) {
 
 }  // namespace
 
-bool RunAndWait(Process& process, const std::string& file, const std::string& parameters, WaitFor wait_for,
-                std::uint32_t* failure) {
+bool RunAndWait(Services& services, InstallerState& state, HWND window, const std::string& file,
+                const std::string& parameters, WaitFor wait_for, std::uint32_t* failure) {
   std::uint32_t unused = 0;
   std::uint32_t& error = failure ? *failure : unused;
   SHELLEXECUTEINFOA info{};
@@ -56,7 +56,7 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   int tick = 1;
   auto tick_step = [&] {
     if (std::time(nullptr) - mark > 1) {
-      process.services.progress.ReportProgress(tick, nullptr);
+      services.progress.ReportProgress(tick, nullptr);
       mark = std::time(nullptr);
       if (++tick > 97) tick = 98;
     }
@@ -64,7 +64,6 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   // The run waits on its own thread, the window answering meanwhile. Only a page's
   // wait (the folder page removing an earlier installation) is on the window's
   // thread, and keeps it answering itself.
-  const HWND window = process.program.main_window;
   const bool pump = window != nullptr && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
   auto wait = [&](DWORD count, const HANDLE* handles, DWORD milliseconds) {
     if (!pump) return ::WaitForMultipleObjects(count, handles, FALSE, milliseconds);
@@ -88,7 +87,7 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
         ::Sleep(kPollMilliseconds);
     }
   }
-  process.services.progress.ReportProgress(100, nullptr);
+  services.progress.ReportProgress(100, nullptr);
   DWORD code = 0;
   if (!::GetExitCodeProcess(program.get(), &code)) {
     error = ::GetLastError();
@@ -97,24 +96,25 @@ bool RunAndWait(Process& process, const std::string& file, const std::string& pa
   error = code;
   // An installer that finishes at the restart has done its part; so has this run then.
   if (code == kExitRestartNeeded) {
-    process.state.restart_needed = true;
-    process.services.log.Write(FormatText("%s ended with exit code %lu: a restart is needed to finish", file.c_str(),
-                                          static_cast<unsigned long>(code)));
+    state.restart_needed = true;
+    services.log.Write(FormatText("%s ended with exit code %lu: a restart is needed to finish", file.c_str(),
+                                  static_cast<unsigned long>(code)));
   }
   return IsSuccessCode(static_cast<int>(code));
 }
 
-void RunExternalInstallers(Process& process, FeatureRecord& feature) {
-  process.state.progress_done = 0;
+void RunExternalInstallers(InstallerState& state, Services& services, Session& session, const Program& program,
+                           FeatureRecord& feature) {
+  state.progress_done = 0;
   if (!feature.selected || feature.installed) return;
-  InstallerVariables& vars = process.variables();
+  InstallerVariables& vars = state.variables;
   bool done = false;
   for (const InstallerRecord& installer : feature.installers) {
-    std::optional<std::string> source = process.session.run.LocateInstaller(installer);
+    std::optional<std::string> source = session.run.LocateInstaller(installer);
     if (!source) {
-      if (!process.services.messages.AskYesNo(msg::kInstallerNotFoundTitle, msg::kInstallerNotFound,
-                                              feature.description.c_str(), feature.error_message.c_str())) {
-        process.services.messages.FatalExit(kExitCancelled, msg::kTerminatedPleaseInstall, feature.description.c_str());
+      if (!services.messages.AskYesNo(msg::kInstallerNotFoundTitle, msg::kInstallerNotFound,
+                                      feature.description.c_str(), feature.error_message.c_str())) {
+        services.messages.FatalExit(kExitCancelled, msg::kTerminatedPleaseInstall, feature.description.c_str());
       }
       done = true;
       break;
@@ -122,38 +122,40 @@ void RunExternalInstallers(Process& process, FeatureRecord& feature) {
     const std::string* digest = installer.Sha256Of(*source);
     if (const std::string* value = vars.GetVariable(*source)) {
       source = *value;
-      process.state.temp_list.push_back(*source);
+      state.temp_list.push_back(*source);
     }
     if (IsUrl(*source)) {
-      process.services.progress.ReportProgress(-1, nullptr);
-      if (process.program.status) {
-        process.program.status->ShowStatus(FormatText(msg::kDownloadingStatus, feature.description.c_str()));
+      services.progress.ReportProgress(-1, nullptr);
+      if (program.status) {
+        program.status->ShowStatus(FormatText(msg::kDownloadingStatus, feature.description.c_str()));
       }
-      process.services.progress.ReportProgress(0, "");
-      const std::optional<std::string> path = DownloadUrl(process, *source, vars.ValueOf(var::kTmpDir), digest);
-      if (process.program.status) process.program.status->HideStatus();
+      services.progress.ReportProgress(0, "");
+      const std::optional<std::string> path =
+          DownloadUrl(services, vars, program.main_window, *source, vars.ValueOf(var::kTmpDir), digest);
+      if (program.status) program.status->HideStatus();
       // Cancel cut the download: the run ends as cancelled, and takes back what it did.
-      if (!path && process.services.progress.StopRequested()) process.services.messages.EndRun(kExitCancelled);
+      if (!path && services.stop.Requested()) services.messages.EndRun(kExitCancelled);
       if (!path) continue;
-      process.state.temp_list.push_back(*path);
-      process.services.progress.ReportProgress(-1, nullptr);
+      state.temp_list.push_back(*path);
+      services.progress.ReportProgress(-1, nullptr);
       source = *path;
     }
-    if (process.program.status) process.program.status->ShowStatus(msg::kInstallingComponentsStatus);
-    const bool succeeded = RunAndWait(process, *source, vars.ExpandVariables(installer.arguments));
-    if (process.program.status) process.program.status->HideStatus();
+    if (program.status) program.status->ShowStatus(msg::kInstallingComponentsStatus);
+    const bool succeeded =
+        RunAndWait(services, state, program.main_window, *source, vars.ExpandVariables(installer.arguments));
+    if (program.status) program.status->HideStatus();
     if (succeeded) {
       done = true;
       break;
     }
   }
   if (done) {
-    process.session.run.ProbeFeature(feature);
+    session.run.ProbeFeature(feature);
     return;
   }
-  if (!process.services.messages.AskYesNo(msg::kInstallFailedTitle, msg::kInstallFailed, feature.description.c_str(),
-                                          feature.error_message.c_str())) {
-    process.services.messages.FatalExit(kExitCancelled, msg::kTerminatedSuggestInstall, feature.description.c_str());
+  if (!services.messages.AskYesNo(msg::kInstallFailedTitle, msg::kInstallFailed, feature.description.c_str(),
+                                  feature.error_message.c_str())) {
+    services.messages.FatalExit(kExitCancelled, msg::kTerminatedSuggestInstall, feature.description.c_str());
   }
 }
 

@@ -15,11 +15,13 @@ enum class WaitFor { kProgram, kProgramAndItsChildren };
 
 // True when the program started and ended with exit code 0 (or 3010). Otherwise
 // `failure`, when given, gets the error of starting it or its exit code.
-bool RunAndWait(Process& process, const std::string& file, const std::string& parameters,
-                WaitFor wait_for = WaitFor::kProgram, std::uint32_t* failure = nullptr);
+// `window`: the wizard's, which a wait on its own thread keeps answering (none headless).
+bool RunAndWait(Services& services, InstallerState& state, HWND window, const std::string& file,
+                const std::string& parameters, WaitFor wait_for = WaitFor::kProgram, std::uint32_t* failure = nullptr);
 
 // Runs the first of the feature's installers that succeeds; asks what to do when
 // none can be found or none succeeds.
-void RunExternalInstallers(Process& process, FeatureRecord& feature);
+void RunExternalInstallers(InstallerState& state, Services& services, Session& session, const Program& program,
+                           FeatureRecord& feature);
 
 }  // namespace inst::win

@@ -25,10 +25,9 @@ bool HandedDown() {
 
 }  // namespace
 
-void TakeInstallGuard(Process& process) {
+void TakeInstallGuard(const InstallerVariables& vars, Services& services, KernelHandle& held) {
   if (HandedDown()) return;
-  Messages& messages = process.services.messages;
-  const InstallerVariables& vars = process.variables();
+  Messages& messages = services.messages;
   for (;;) {
     KernelHandle guard(::CreateMutexA(nullptr, FALSE, kGuardName));
     // Without the object the guard cannot be had by anyone: nothing to wait for.
@@ -36,12 +35,12 @@ void TakeInstallGuard(Process& process) {
     // Abandoned: its holder was killed, and this run takes back what it left.
     const DWORD waited = ::WaitForSingleObject(guard.get(), 0);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-      process.program.install_guard = std::move(guard);
+      held = std::move(guard);
       ::SetEnvironmentVariableA(kHolderVariable, FormatText("%lu", ::GetCurrentProcessId()).c_str());
       return;
     }
     if (vars.TestFlag(var::kHeadlessInstall) || vars.TestFlag(var::kUnattended)) {
-      process.services.host.Notify(msg::kInstallInProgressTitle, msg::kInstallInProgress);
+      services.host.Notify(msg::kInstallInProgressTitle, msg::kInstallInProgress);
       messages.EndRun(kExitInstallInProgress);
     }
     if (!messages.AskRetryCancel(msg::kInstallInProgressTitle, "%s", msg::kInstallInProgress))

@@ -8,6 +8,6 @@ namespace inst::win {
 // Takes the guard (into Program::install_guard), or finds it handed down by the run
 // that started this one. While another run holds it: Retry or Cancel in a wizard; a
 // headless or unattended run ends at once with kExitInstallInProgress.
-void TakeInstallGuard(Process& process);
+void TakeInstallGuard(const InstallerVariables& vars, Services& services, KernelHandle& held);
 
 }  // namespace inst::win

@@ -20,10 +20,9 @@ std::string JournalFolder() {
 
 }  // namespace
 
-std::string NewJournalPath(Process& process) {
+std::string NewJournalPath(FileSystem& files) {
   const std::string folder = JournalFolder();
   if (folder.empty()) return folder;
-  FileSystem& files = process.services.files;
   static_cast<void>(files.CreateFolder(std::string(ParentFolder(folder).value_or("")), nullptr));
   // The next elevated run takes back what a journal there lists: only administrators
   // may write one (the shared data folder lets users add files).
@@ -39,16 +38,15 @@ bool TempFolderHeld(const std::string& folder) {
   return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-void TakeBackKilledRuns(Process& process) {
-  Services& services = process.services;
+void TakeBackKilledRuns(const InstallerVariables& variables, Services& services) {
   const std::string folder = JournalFolder();
   // The plain registry: taking back is not part of this run's own journal.
   for (const std::string& installation : TakeBackInterruptedRuns(services.files, services.system_registry, folder)) {
     services.log.Write(FormatText(msg::kInterruptedTakenBack, installation.c_str()));
-    if (!process.variables().TestFlag(var::kHeadlessInstall))
+    if (!variables.TestFlag(var::kHeadlessInstall))
       services.messages.ShowInfo(msg::kInterruptedTitle, msg::kInterruptedTakenBack, installation.c_str());
   }
-  const std::string temp_base(ParentFolder(process.variables().ValueOf(var::kTmpDir)).value_or(""));
+  const std::string temp_base(ParentFolder(variables.ValueOf(var::kTmpDir)).value_or(""));
   if (const int removed = RemoveStaleTempFolders(services.files, temp_base, TempFolderHeld))
     services.log.Write(FormatText("Removed %d temporary folders of runs that were killed", removed));
 }

@@ -170,9 +170,7 @@ HWND MainWindow::AddButton(const char* text, int id, DWORD style, int x, int y) 
   return button;
 }
 
-bool MainWindow::Create(std::vector<PageRecord> pages) {
-  wizard_ = std::make_unique<Wizard>(std::move(pages), *this);
-
+bool MainWindow::RegisterWindowClass() {
   // Loaded here, not at the start: the common controls connect to the display when
   // loaded, which a headless run has no need of (about 50 ms under Wine).
   process_.program.common_controls.reset(LoadSystemLibrary("comctl32.dll"));
@@ -181,6 +179,7 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   if (auto initialize =
           LoadProc<InitCommonControlsExFn>(process_.program.common_controls.get(), "InitCommonControlsEx"))
     initialize(&controls);
+  // The dialogs' own class lends its cursor and background.
   WNDCLASSEXA window_class{};
   window_class.cbSize = sizeof window_class;
   if (!::GetClassInfoExA(nullptr, "#32770", &window_class)) {
@@ -193,7 +192,7 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
   window_class.lpfnWndProc = Procedure;
   window_class.cbWndExtra = 0;
   window_class.hInstance = process_.program.instance;
-  window_class.lpszClassName = kWindowClass;
+  window_class.lpszClassName = control::kWindowClass;
   window_class.lpszMenuName = nullptr;
   window_class.hIcon = nullptr;
   if (const std::string* icon = process_.variables().GetVariable("ICON")) {
@@ -201,8 +200,10 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
         static_cast<HICON>(::LoadImageA(nullptr, icon->c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
   }
   window_class.hIconSm = window_class.hIcon;
-  if (!::RegisterClassExA(&window_class)) return false;
+  return ::RegisterClassExA(&window_class) != 0;
+}
 
+RECT MainWindow::FramePlacement() {
   InitDialogUnits();
   RECT work{};
   ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -215,28 +216,38 @@ bool MainWindow::Create(std::vector<PageRecord> pages) {
     dpi_ = std::max(fit, 1);
     size = ToPixels(0, 0, 400, 300);
   }
-  const int width = size.right, height = size.bottom;
-  const int x = work.left + (work.right - work.left - width) / 2, y = work.top + (work.bottom - work.top - height) / 2;
-  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, Shown(WindowTitle(process_.variables())).c_str(),
-                              WS_DLGFRAME, x, y, width, height, nullptr, nullptr, process_.program.instance, this);
+  const LONG x = work.left + (work.right - work.left - size.right) / 2;
+  const LONG y = work.top + (work.bottom - work.top - size.bottom) / 2;
+  return {x, y, x + size.right, y + size.bottom};
+}
+
+void MainWindow::LoadBackground() {
+  const std::string* file = process_.variables().GetVariable("BACKGROUND");
+  if (!file) return;
+  background_.reset(::LoadImageA(nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  if (!background_) return;
+  background_dc_.reset(::CreateCompatibleDC(nullptr));
+  background_selection_.emplace(background_dc_.get(), background_.get());
+  BITMAP info{};
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  // In 96-DPI pixels of the bitmap: its right part shows, stretched to the window's scale.
+  if (::GetObjectA(background_.get(), sizeof info, &info))
+    background_offset_ = info.bmWidth - ::MulDiv(client.right - client.left, kBaseDpi, dpi_);
+}
+
+bool MainWindow::Create(std::vector<PageRecord> pages) {
+  wizard_ = std::make_unique<Wizard>(std::move(pages), *this);
+  if (!RegisterWindowClass()) return false;
+  const RECT frame = FramePlacement();
+  window_ =
+      ::CreateWindowExA(WS_EX_CONTROLPARENT, control::kWindowClass, Shown(WindowTitle(process_.variables())).c_str(),
+                        WS_DLGFRAME, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                        nullptr, process_.program.instance, this);
   if (window_ == nullptr) return false;
   process_.program.main_window = window_;
-
-  if (const std::string* file = process_.variables().GetVariable("BACKGROUND")) {
-    background_.reset(::LoadImageA(nullptr, file->c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    if (background_) {
-      background_dc_.reset(::CreateCompatibleDC(nullptr));
-      background_selection_.emplace(background_dc_.get(), background_.get());
-      BITMAP info{};
-      RECT client{};
-      ::GetClientRect(window_, &client);
-      // In 96-DPI pixels of the bitmap: its right part shows, stretched to the window's scale.
-      if (::GetObjectA(background_.get(), sizeof info, &info))
-        background_offset_ = info.bmWidth - ::MulDiv(client.right - client.left, kBaseDpi, dpi_);
-    }
-  }
+  LoadBackground();
   LayOut();
-
   // Drawn over the background by the control itself (transparent, and letting clicks through).
   page_text_control_ = ::CreateWindowExA(WS_EX_TRANSPARENT, "STATIC", "", WS_CHILD | SS_LEFT, 0, 0, 0, 0, window_,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control::kPageText)),
@@ -322,13 +333,13 @@ bool MainWindow::ConfirmCancel() {
   if (wizard_->on_last_page()) return true;
   // The run waits at its next check while the question is open, as the question is
   // about the run as it stands; its end, if it comes meanwhile, waits for the answer.
-  ProgressRelay& progress = process_.services.progress;
-  progress.Pause(true);
+  StopRequest& stop = process_.services.stop;
+  stop.Pause(true);
   asking_ = true;
   const bool yes = process_.services.messages.AskYesNo(msg::kCancelSetupTitle, msg::kCancelSetup);
   asking_ = false;
-  if (yes && progress.RunThreadWorking()) progress.RequestStop();
-  progress.Pause(false);
+  if (yes && process_.services.progress.RunThreadWorking()) stop.Request();
+  stop.Pause(false);
   if (run_done_waiting_) {
     run_done_waiting_ = false;
     ::PostMessageA(window_, kWmRunDone, 0, 0);
@@ -376,20 +387,124 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wparam,
   return self->Handle(message, wparam, lparam);
 }
 
+// As a dialog does: the focus comes back where it was once a box over the window has gone.
+std::optional<LRESULT> MainWindow::OnActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    if (HWND focus = ::GetFocus(); focus && ::IsChild(window_, focus)) focus_before_box_ = focus;
+  } else if (focus_before_box_ && ::IsWindow(focus_before_box_)) {
+    ::SetFocus(focus_before_box_);
+    return 0;
+  }
+  return std::nullopt;
+}
+
+// The background bitmap's right part, stretched to the window's scale.
+LRESULT MainWindow::OnEraseBackground(HDC dc) {
+  if (background_dc_) {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    ::StretchBlt(dc, 0, 0, client.right, client.bottom, background_dc_.get(), background_offset_, 0,
+                 ::MulDiv(client.right, kBaseDpi, dpi_), ::MulDiv(client.bottom, kBaseDpi, dpi_), SRCCOPY);
+  }
+  return 1;
+}
+
+// A link under the mouse takes its hover colour.
+std::optional<LRESULT> MainWindow::OnMouseMove(POINT point) {
+  for (Link& link : links_) {
+    if (!process_.variables().GetVariable(link.variable)) continue;
+    const bool over = ::PtInRect(&link.rect, point) != 0;
+    if (over != link.hover) {
+      link.hover = over;
+      ::InvalidateRect(window_, &link.rect, TRUE);
+      return 0;
+    }
+  }
+  return std::nullopt;
+}
+
+// A click on a link opens what its variable names.
+std::optional<LRESULT> MainWindow::OnClick(POINT point) {
+  for (Link& link : links_) {
+    const std::string* target = process_.variables().GetVariable(link.variable);
+    if (target && ::PtInRect(&link.rect, point)) {
+      ::ShellExecuteA(window_, "open", target->c_str(), nullptr, nullptr, SW_RESTORE);
+      return 0;
+    }
+  }
+  return std::nullopt;
+}
+
+// Also DM_GETDEFID, which the dialog keys ask: Enter presses the button that has the
+// focus, else the page's Next (or Finish).
+LRESULT MainWindow::OnDefaultButton() {
+  const int focused = ::GetDlgCtrlID(::GetFocus());
+  if (focused == control::kBack || focused == control::kCancel) return MAKELRESULT(focused, DC_HASDEFID);
+  return kWmUserAnswer;
+}
+
+void MainWindow::OnButton(int id) {
+  if (id == control::kNext) {
+    wizard_->Next();
+  } else if (id == control::kBack) {
+    wizard_->Back();
+  } else if (id == control::kCancel && ConfirmCancel()) {
+    // While the run's thread works, only it ends the run (ConfirmCancel asked it to
+    // stop): an installation stops at its next check and is taken back; one past its
+    // last check completes.
+    if (!process_.services.progress.RunThreadWorking()) process_.services.messages.EndRun(kExitCancelled);
+  }
+}
+
+// The run has ended: its last reports to the page, then the page after the progress page.
+LRESULT MainWindow::OnRunDone() {
+  if (asking_) {
+    run_done_waiting_ = true;
+    return 0;
+  }
+  process_.services.progress.DeliverQueued();
+  process_.services.progress.QueueReports(nullptr, nullptr);
+  wizard_->Next();
+  return 0;
+}
+
+// The run's thread asks for the status line through here.
+LRESULT MainWindow::OnStatusRequest(const StatusRequest& status) {
+  if (status.text)
+    ShowStatus(*status.text);
+  else
+    HideStatus();
+  return 0;
+}
+
+// The page's text is drawn over the background.
+std::optional<LRESULT> MainWindow::OnStaticColour(HDC dc, HWND control) {
+  if (control != page_text_control_) return std::nullopt;
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, kTextColour);
+  return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+}
+
+// The moves a dialog makes for the keyboard, which a label's access key asks for (the
+// label, then the control after it): this window is no dialog.
+LRESULT MainWindow::OnNextControl(WPARAM wparam, LPARAM lparam) {
+  HWND target = lparam ? reinterpret_cast<HWND>(wparam) : ::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0);
+  if (target) ::SetFocus(target);
+  return 0;
+}
+
 LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_COMMAND && wizard_ && wizard_->Command(LOWORD(wparam))) return 0;
+  const POINT point{LOWORD(lparam), HIWORD(lparam)};
+  std::optional<LRESULT> answer;
   switch (message) {
     case WM_CREATE:
     case WM_SIZE:
       return 0;
     case WM_ACTIVATE:
-      // As a dialog does: the focus comes back where it was once a box over the window has gone.
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        if (HWND focus = ::GetFocus(); focus && ::IsChild(window_, focus)) focus_before_box_ = focus;
-      } else if (focus_before_box_ && ::IsWindow(focus_before_box_)) {
-        ::SetFocus(focus_before_box_);
-        return 0;
-      }
+      answer = OnActivate(wparam);
       break;
     case WM_DESTROY:
       process_.services.messages.QuitInstaller(0);
@@ -398,107 +513,41 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Paint();
       return 1;
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lparam) != page_text_control_) break;
-      ::SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
-      ::SetTextColor(reinterpret_cast<HDC>(wparam), kTextColour);
-      return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));
+      answer = OnStaticColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+      break;
     case WM_ERASEBKGND:
-      if (background_dc_) {
-        RECT client{};
-        ::GetClientRect(window_, &client);
-        const HDC dc = reinterpret_cast<HDC>(wparam);
-        ::SetStretchBltMode(dc, HALFTONE);
-        ::SetBrushOrgEx(dc, 0, 0, nullptr);
-        ::StretchBlt(dc, 0, 0, client.right, client.bottom, background_dc_.get(), background_offset_, 0,
-                     ::MulDiv(client.right, kBaseDpi, dpi_), ::MulDiv(client.bottom, kBaseDpi, dpi_), SRCCOPY);
-      }
-      return 1;
-    case WM_NEXTDLGCTL: {
-      // The moves a dialog makes for the keyboard, which a label's access key asks for
-      // (the label, then the control after it): this window is no dialog.
-      HWND target = lparam ? reinterpret_cast<HWND>(wparam) : ::GetNextDlgTabItem(window_, ::GetFocus(), wparam != 0);
-      if (target) ::SetFocus(target);
-      return 0;
-    }
+      return OnEraseBackground(reinterpret_cast<HDC>(wparam));
+    case WM_NEXTDLGCTL:
+      return OnNextControl(wparam, lparam);
     case kWmDpiChanged:
       MoveToDpi(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case WM_MOUSEMOVE: {
-      const POINT point{LOWORD(lparam), HIWORD(lparam)};
-      for (Link& link : links_) {
-        if (!process_.variables().GetVariable(link.variable)) continue;
-        const bool over = ::PtInRect(&link.rect, point) != 0;
-        if (over != link.hover) {
-          link.hover = over;
-          ::InvalidateRect(window_, &link.rect, TRUE);
-          return 0;
-        }
-      }
+    case WM_MOUSEMOVE:
+      answer = OnMouseMove(point);
       break;
-    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const POINT point{LOWORD(lparam), HIWORD(lparam)};
-      for (Link& link : links_) {
-        const std::string* target = process_.variables().GetVariable(link.variable);
-        if (target && ::PtInRect(&link.rect, point)) {
-          ::ShellExecuteA(window_, "open", target->c_str(), nullptr, nullptr, SW_RESTORE);
-          return 0;
-        }
-      }
+    case WM_MBUTTONDOWN:
+      answer = OnClick(point);
       break;
-    }
-    case WM_USER: {
-      // Also DM_GETDEFID, which the dialog keys ask: Enter presses the button that has
-      // the focus, else the page's Next (or Finish).
-      const int focused = ::GetDlgCtrlID(::GetFocus());
-      if (focused == control::kBack || focused == control::kCancel) return MAKELRESULT(focused, DC_HASDEFID);
-      return kWmUserAnswer;
-    }
+    case WM_USER:
+      return OnDefaultButton();
     case WM_COMMAND:
-      switch (LOWORD(wparam)) {
-        case control::kNext:
-          wizard_->Next();
-          return 0;
-        case control::kBack:
-          wizard_->Back();
-          return 0;
-        case control::kCancel:
-          if (!ConfirmCancel()) break;
-          // While the run's thread works, only it ends the run (ConfirmCancel asked it
-          // to stop): an installation stops at its next check and is taken back; one
-          // past its last check completes.
-          if (!process_.services.progress.RunThreadWorking()) process_.services.messages.EndRun(kExitCancelled);
-          break;
-      }
+      OnButton(LOWORD(wparam));
       break;
     case kWmRunReports:
       process_.services.progress.DeliverQueued();
       return 0;
     case kWmRunDone:
-      if (asking_) {
-        run_done_waiting_ = true;
-        return 0;
-      }
-      process_.services.progress.DeliverQueued();
-      process_.services.progress.QueueReports(nullptr, nullptr);
-      wizard_->Next();
-      return 0;
+      return OnRunDone();
     case kWmShowBox: {
       const auto& box = *reinterpret_cast<const BoxRequest*>(lparam);
       return process_.services.screen.ShowBox(box.title, box.text, box.style);
     }
-    case kWmShowStatus: {
-      const auto& status = *reinterpret_cast<const StatusRequest*>(lparam);
-      if (status.text)
-        ShowStatus(*status.text);
-      else
-        HideStatus();
-      return 0;
-    }
+    case kWmShowStatus:
+      return OnStatusRequest(*reinterpret_cast<const StatusRequest*>(lparam));
   }
-  return ::DefWindowProcA(window_, message, wparam, lparam);
+  return answer ? *answer : ::DefWindowProcA(window_, message, wparam, lparam);
 }
 
 int MainWindow::RunMessageLoop() {

@@ -14,10 +14,10 @@
 #include "control_ids.h"
 #include "handles.h"
 #include "process.h"
+#include "run_thread.h"
 
 namespace inst::win {
 
-inline constexpr const char* kWindowClass = "VORANTH Installer";
 inline constexpr LRESULT kWmUserAnswer = 0x534B0065;
 
 class MainWindow final : public WizardFrame, public StatusDisplay {
@@ -64,7 +64,18 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // One handler per message; those that may leave it to the default handling answer nothing.
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> OnActivate(WPARAM wparam);
+  std::optional<LRESULT> OnStaticColour(HDC dc, HWND control);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnNextControl(WPARAM wparam, LPARAM lparam);
+  std::optional<LRESULT> OnMouseMove(POINT point);
+  std::optional<LRESULT> OnClick(POINT point);
+  LRESULT OnDefaultButton();
+  void OnButton(int id);
+  LRESULT OnRunDone();
+  LRESULT OnStatusRequest(const StatusRequest& status);
   void Paint();
   void InitDialogUnits();
   // The fonts, the links and the page's text area at the window's DPI.
@@ -75,6 +86,11 @@ class MainWindow final : public WizardFrame, public StatusDisplay {
   void PlacePageText();
   RECT ToPixels(int left, int top, int right, int bottom);
   HWND AddButton(const char* text, int id, DWORD style, int x, int y);
+  // The window's class, with the product's icon; false when it cannot be registered.
+  bool RegisterWindowClass();
+  // The window's frame, centred in the work area at the largest scale that fits it.
+  RECT FramePlacement();
+  void LoadBackground();
   // Stops dispatching to this object; the window goes on to its default handling.
   void Unbind();
 

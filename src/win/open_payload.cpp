@@ -42,8 +42,8 @@ std::optional<std::string> InAnsiCodePage(const wchar_t* path) {
 // Where temporary folders may go, best first: TEMP as this program sees it; its
 // short form, for a TEMP whose letters the ANSI code page lacks (they arrive as
 // "?"); the system's own temporary folder.
-std::vector<std::string> TempFolderBases(Process& process) {
-  std::vector<std::string> bases = {TempFolderBase(process.services.environment)};
+std::vector<std::string> TempFolderBases(Environment& environment) {
+  std::vector<std::string> bases = {TempFolderBase(environment)};
   wchar_t temp[MAX_PATH], short_form[MAX_PATH];
   const DWORD length = ::GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
   const DWORD short_length = length > 0 && length < MAX_PATH ? ::GetShortPathNameW(temp, short_form, MAX_PATH) : 0;
@@ -58,25 +58,25 @@ std::vector<std::string> TempFolderBases(Process& process) {
 
 }  // namespace
 
-void CreateTempFolder(Process& process) {
+void CreateTempFolder(InstallerState& state, Services& services) {
   // Elevated, the folder is the administrators' and the system's alone.
   const char* access = IsElevated() ? kTempFolderAccess : nullptr;
   std::string name;
-  for (const std::string& base : TempFolderBases(process)) {
-    if (base.find('?') != std::string::npos || !process.services.files.IsDirectory(base)) continue;
+  for (const std::string& base : TempFolderBases(services.environment)) {
+    if (base.find('?') != std::string::npos || !services.files.IsDirectory(base)) continue;
     for (int draw = 0; draw < kTempFolderDraws; ++draw) {
       name = TempFolderName(base, RandomNumber());
       // Never a folder that exists: someone else may have made it, and own it.
-      if (process.services.files.CreateFolder(name, access)) {
-        process.state.temp_list.push_back(process.variables().SetVariable(var::kTmpDir, name));
-        process.services.screen.HoldTempFolder(name);
-        process.services.log.Write("Temporary folder: " + name);
+      if (services.files.CreateFolder(name, access)) {
+        state.temp_list.push_back(state.variables.SetVariable(var::kTmpDir, name));
+        services.screen.HoldTempFolder(name);
+        services.log.Write("Temporary folder: " + name);
         return;
       }
       if (::GetLastError() != ERROR_ALREADY_EXISTS) break;  // full, read-only or gone: the next place
     }
   }
-  process.services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
+  services.messages.FatalError(msg::kFailedToCreateFolder, name.c_str());
 }
 
 namespace {
@@ -100,7 +100,9 @@ class SetupManifestHooks final : public ManifestHooks {
     if (needed > buffer.size()) return std::string(value, 0, kEnvironmentExpansionLimit - 1);
     return std::string(buffer.data());
   }
-  void OnVariablesEnd() override { SetInstallDefaults(process_); }
+  void OnVariablesEnd() override {
+    SetInstallDefaults(process_.state, process_.services, process_.session.product, process_.program.main_window);
+  }
 
  private:
   Process& process_;
@@ -122,7 +124,7 @@ std::string ReadInstalledManifest(Process& process) {
 
 void OpenPayload(Process& process) {
   process.services.progress.BeginStep("temporary folder");
-  CreateTempFolder(process);
+  CreateTempFolder(process.state, process.services);
   process.services.progress.BeginStep("digest");
 
   FdFile& program = process.program.file;

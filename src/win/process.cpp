@@ -64,12 +64,6 @@ void ProgressRelay::QueueReports(void (*post)(void*), void* context) {
   post_context_ = context;
 }
 
-bool ProgressRelay::StopRequested() {
-  // Only the run's own thread waits here: the window's never checks.
-  while (paused_ && !stop_requested_) ::Sleep(20);
-  return stop_requested_;
-}
-
 bool ProgressRelay::RunThreadWorking() {
   const SpinGuard guard(queue_lock_);
   return post_ != nullptr;
@@ -88,31 +82,19 @@ void ProgressRelay::DeliverQueued() {
   target->Flush();
 }
 
-void ProgressRelay::RequestStop() {
-  stop_requested_ = true;
-  if (void* handle = cuttable_.exchange(nullptr)) cut_.load()(handle);
-}
-
-void ProgressRelay::HoldCuttable(void* handle, void (*cut)(void*)) {
-  cut_ = cut;
-  cuttable_ = handle;
-  // A stop asked for just before: cut now.
-  if (stop_requested_) RequestStop();
-}
-
-void* ProgressRelay::ReleaseCuttable() { return cuttable_.exchange(nullptr); }
-
 void WinMessageHost::QuitInstaller(int exit_code) {
-  // A run that fails or is cancelled part-way leaves the machine as it found it, and
-  // running programs learn of a PATH taken back.
-  if (!IsSuccessCode(exit_code)) {
-    const bool environment = state_.journal.ChangedValuesUnder(kHKLM, kEnvironmentKey);
-    state_.journal.RollBack(registry_);
-    if (environment) AnnounceEnvironmentChange();
-  }
+  if (!IsSuccessCode(exit_code)) TakeBackFailedRun();
   temp_folder_hold_.reset();
   DeleteTempFiles(state_.temp_list, files_);
   ::PostQuitMessage(exit_code);
+}
+
+void WinMessageHost::TakeBackFailedRun() {
+  // A run that fails or is cancelled part-way leaves the machine as it found it, and
+  // running programs learn of a PATH taken back.
+  const bool environment = state_.journal.ChangedValuesUnder(kHKLM, kEnvironmentKey);
+  state_.journal.RollBack(registry_);
+  if (environment) AnnounceEnvironmentChange();
 }
 
 void WinMessageHost::HoldTempFolder(const std::string& folder) {

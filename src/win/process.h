@@ -21,6 +21,7 @@
 #include "core/wizard/ui_texts.h"
 #include "handles.h"
 #include "run_times.h"
+#include "stop_request.h"
 #include "win_registry.h"
 #include "win_system.h"
 
@@ -41,6 +42,9 @@ class WinMessageHost final : public MessageHost {
   void HoldTempFolder(const std::string& folder);
 
  private:
+  // The journal rolled back: what the run wrote, the configuration page's choices included.
+  void TakeBackFailedRun();
+
   FileHandle temp_folder_hold_;
   const HWND& owner_;
   const UiTexts& ui_;
@@ -56,15 +60,15 @@ class WinMessageHost final : public MessageHost {
 // In the wizard the run works on a thread of its own (run_thread.h). What it and
 // the window's thread share is here and nothing else: the queue of reports, which
 // the run fills and the window's thread empties into the page when the run posts,
-// and the stop request, with the network request a stop cuts.
+// and the stop request.
 class ProgressRelay final : public Progress {
  public:
-  ProgressRelay(RunLog& log, RunTimes& times) : log_(log), times_(times) {}
+  ProgressRelay(RunLog& log, RunTimes& times, StopRequest& stop) : log_(log), times_(times), stop_(stop) {}
 
   // Either thread: straight to the page, or queued while a run thread reports.
   void ReportProgress(int percent, const char* text) override;
   void Flush() override;
-  bool StopRequested() override;
+  bool StopRequested() override { return stop_.Requested(); }
   void BeginStep(const char* step) override { times_.Begin(step); }
 
   // The window's thread: from now on reports are queued, and `post` tells the
@@ -73,18 +77,8 @@ class ProgressRelay final : public Progress {
   // The window's thread: hands the queued reports to the page.
   void DeliverQueued();
 
-  // Cancel while an installation runs: the run stops at its next check, and a
-  // network request it waits on is closed at once.
-  void RequestStop();
-  // The run's side of a request a stop may close: held while it is waited on.
-  // Release gives it back, or nothing when a stop closed it already.
-  void HoldCuttable(void* handle, void (*cut)(void*));
-  [[nodiscard]] void* ReleaseCuttable();
-
   // A run's thread reports through the queue (from QueueReports until it is done).
   bool RunThreadWorking();
-  // While the Cancel question is open, the run waits at its next check.
-  void Pause(bool on) { paused_ = on; }
 
   Progress* target = nullptr;  // the window's thread sets it while no run thread works
 
@@ -95,10 +89,7 @@ class ProgressRelay final : public Progress {
   };
   RunLog& log_;
   RunTimes& times_;
-  std::atomic<bool> stop_requested_{false};
-  std::atomic<bool> paused_{false};
-  std::atomic<void*> cuttable_{nullptr};
-  std::atomic<void (*)(void*)> cut_{nullptr};
+  StopRequest& stop_;
   SpinLock queue_lock_;
   std::vector<Report> queue_;
   bool posted_ = false;
@@ -144,7 +135,8 @@ struct Services {
   JournalingRegistry registry;
   RunTimes times;
   RunLog log;
-  ProgressRelay progress{log, times};
+  StopRequest stop;
+  ProgressRelay progress{log, times, stop};
   // The language of every text a window shows (the log's stay English).
   UiTexts ui;
   WinMessageHost screen;
@@ -175,6 +167,9 @@ struct Outcome {
   std::vector<Document> documents;  // in the order they are opened
   bool java_choice = false;
   bool program_choice = false;
+  // The maker's IDE, when the run found it installed or installed it: the completion
+  // page offers to start it.
+  std::string tessara_path;
   // Started when the run has ended.
   std::string cleanup_script;
 };

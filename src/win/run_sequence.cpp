@@ -26,12 +26,20 @@ namespace {
 // The installers and drivers of a feature, on the real system.
 class WinFeatureSteps final : public FeatureSteps {
  public:
-  explicit WinFeatureSteps(Process& process) : process_(process) {}
-  void RunFeatureInstallers(FeatureRecord& feature) override { RunExternalInstallers(process_, feature); }
-  void InstallDriver(const FeatureRecord& feature) override { inst::win::InstallDriver(process_, feature); }
+  explicit WinFeatureSteps(Process& process)
+      : state_(process.state), services_(process.services), session_(process.session), program_(process.program) {}
+  void RunFeatureInstallers(FeatureRecord& feature) override {
+    RunExternalInstallers(state_, services_, session_, program_, feature);
+  }
+  void InstallDriver(const FeatureRecord& feature) override {
+    inst::win::InstallDriver(services_, state_, program_.main_window, feature);
+  }
 
  private:
-  Process& process_;
+  InstallerState& state_;
+  Services& services_;
+  Session& session_;
+  const Program& program_;
 };
 
 // The documents a repair or removal offers nothing to read.
@@ -115,7 +123,8 @@ void PerformRun(Process& process) {
   if (install) RefuseUnfitFolder(process);
   // Until the uninstall entry is written, a failure, a Cancel or a kill takes back
   // everything the run changed, the configuration page's choices included.
-  if (install && !process.state.journal.Begin(services.files, NewJournalPath(process), vars.ValueOf(var::kInstDir)))
+  if (install &&
+      !process.state.journal.Begin(services.files, NewJournalPath(services.files), vars.ValueOf(var::kInstDir)))
     services.log.Write("No journal file could be made: a run killed part-way could not be taken back");
   // Another version in the folder is replaced under this run's journal, as the wizard recommends.
   std::optional<EarlierInstallation> earlier;
@@ -123,7 +132,7 @@ void PerformRun(Process& process) {
     earlier = FindEarlierVersion(vars, services.files, services.messages, vars.ValueOf(var::kInstDir));
   // Where the configuration page would be shown: an installation or a repair.
   if (install || vars.TestFlag(var::kRepair)) ApplyConfiguration(process);
-  WinToolIntegrations integrations(process);
+  WinToolIntegrations integrations(process.state, services, process.session.product);
   if (install) {
     WinFeatureSteps steps(process);
     if (earlier) BeginReplacingEarlierVersion(process.state, *earlier, services.files, services.progress);
@@ -134,7 +143,7 @@ void PerformRun(Process& process) {
     services.progress.BeginStep("registration");
     session.product.RegisterProduct(integrations);
     services.progress.BeginStep("shortcuts");
-    CreateShortcuts(process);
+    CreateShortcuts(process.state, process.services.messages, process.session.extractor);
     services.progress.BeginStep("installed manifest");
     WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
     // Last: no entry in the programs list ever names a copy that cannot remove.
@@ -148,7 +157,7 @@ void PerformRun(Process& process) {
     session.product.WriteProductValues();
     session.product.RegisterProduct(integrations);
     session.product.WriteUninstallEntry();
-    CreateShortcuts(process);
+    CreateShortcuts(process.state, process.services.messages, process.session.extractor);
     ForgetDocuments(vars);
   }
   if (vars.TestFlag(var::kRemove)) {
@@ -159,7 +168,8 @@ void PerformRun(Process& process) {
     ForgetDocuments(vars);
   }
   // A product that is the IDE itself offers to start its own copy when it ends.
-  if (vars.GetVariable("TessaraOnly")) process.state.tessara_path = InstallationPath(vars, "bin\\tessara.exe");
+  process.outcome.tessara_path =
+      vars.GetVariable("TessaraOnly") ? InstallationPath(vars, "bin\\tessara.exe") : session.product.tessara_path();
 }
 
 int RunHeadless(Process& process) {

@@ -63,10 +63,10 @@ std::vector<std::string> WinShellFolders::EveryStartMenuFolder() {
   return folders;
 }
 
-void SetInstallDefaults(Process& process) {
-  WinShellFolders shell(process.program.main_window, process.services.files);
-  inst::SetInstallDefaults(process.state, process.services.registry, process.services.messages, process.session.product,
-                           shell, process.services.environment, process.services.files);
+void SetInstallDefaults(InstallerState& state, Services& services, ProductRegistration& product, HWND owner) {
+  WinShellFolders shell(owner, services.files);
+  inst::SetInstallDefaults(state, services.registry, services.messages, product, shell, services.environment,
+                           services.files);
 }
 
 }  // namespace inst::win

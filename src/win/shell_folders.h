@@ -28,6 +28,6 @@ class WinShellFolders final : public ShellFolders {
 std::string CommonDataFolder();
 
 // Sets up the defaults once the manifest's variables are known.
-void SetInstallDefaults(Process& process);
+void SetInstallDefaults(InstallerState& state, Services& services, ProductRegistration& product, HWND owner);
 
 }  // namespace inst::win

@@ -70,35 +70,35 @@ std::optional<std::string> ReadLinkTarget(const std::string& link) {
   return std::string(target.data());
 }
 
-void CreateShortcuts(Process& process) {
-  auto& lists = process.state.lists;
+void CreateShortcuts(InstallerState& state, Messages& messages, FileExtractor& extractor) {
+  auto& lists = state.lists;
   if (!lists.shortcut_list) return;
   ComScope com;
-  InstallerVariables& vars = process.variables();
+  InstallerVariables& vars = state.variables;
   const std::string folder = vars.ValueOf(var::kShortcutFolder);
-  process.session.extractor.CreateFolderPath(folder);
+  extractor.CreateFolderPath(folder);
 
   for (const ShortcutRecord& shortcut : *lists.shortcut_list) {
     const std::string target = ShortcutTarget(vars, shortcut);
     const std::string working(ParentFolder(target).value_or(target));
     const std::string link = ShortcutLinkPath(vars, shortcut);
-    RefuseOutsideInstallation(vars, process.services.messages, link);
-    process.state.journal.BeforeWriting(link);
+    RefuseOutsideInstallation(vars, messages, link);
+    state.journal.BeforeWriting(link);
     ::DeleteFileA(link.c_str());
     std::optional<std::string> icon;
     if (shortcut.icon) {
       if (const std::string* value = vars.GetVariable(*shortcut.icon)) icon = *value;
     }
-    CreateShellLink(process.services.messages, target, link, std::string(), shortcut.arguments, working, icon);
-    process.state.lists.installed_files.push_back(link);
+    CreateShellLink(messages, target, link, std::string(), shortcut.arguments, working, icon);
+    lists.installed_files.push_back(link);
   }
 
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
-    process.state.journal.BeforeWriting(link);
-    CreateShellLink(process.services.messages, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt,
-                    std::nullopt, std::nullopt);
-    process.state.lists.installed_files.push_back(link);
+    state.journal.BeforeWriting(link);
+    CreateShellLink(messages, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
+                    std::nullopt);
+    lists.installed_files.push_back(link);
   }
 }
 

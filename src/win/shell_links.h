@@ -7,12 +7,12 @@
 
 namespace inst::win {
 
-// Makes every link of shortcut_list (and the HT-IDE3000 link when HoltekIDEPath is
-// set) in ShortcutFolder, recording each for removal. Nothing at all without a list.
 // The file a shell link points to, when it can be read.
 std::optional<std::string> ReadLinkTarget(const std::string& link);
 
-void CreateShortcuts(Process& process);
+// Makes every link of shortcut_list (and the HT-IDE3000 link when HoltekIDEPath is
+// set) in ShortcutFolder, recording each for removal. Nothing at all without a list.
+void CreateShortcuts(InstallerState& state, Messages& messages, FileExtractor& extractor);
 
 // Makes one link file; a COM failure is fatal. Returns the result of the save.
 long CreateShellLink(Messages& messages, const std::string& target, const std::string& link,

@@ -96,9 +96,9 @@ void PerformPostRunActions(Process& process) {
     }
   }
   if (process.outcome.java_choice)
-    RunAndWait(process, vars.ValueOf(var::kJava), "");
-  else if (process.outcome.program_choice && !process.state.tessara_path.empty())
-    RunAndWait(process, process.state.tessara_path, "");
+    RunAndWait(process.services, process.state, nullptr, vars.ValueOf(var::kJava), "");
+  else if (process.outcome.program_choice && !process.outcome.tessara_path.empty())
+    RunAndWait(process.services, process.state, nullptr, process.outcome.tessara_path, "");
 
   if (!process.outcome.cleanup_script.empty()) {
     const std::string& script = process.outcome.cleanup_script;
@@ -133,25 +133,25 @@ int RunInstaller(HINSTANCE instance, const char* command_line) {
   process.services.log.Write(std::string("Run mode: ") + RunModeName(variables));
 
   // A chained installer steps aside while another one shows its wizard.
-  if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(kWindowClass, nullptr) != nullptr)
+  if (variables.TestFlag(var::kSubInstall) && ::FindWindowA(control::kWindowClass, nullptr) != nullptr)
     process.services.host.EndProcess(0);
 
   // Before anything is written, the temporary folder included.
-  TakeInstallGuard(process);
+  TakeInstallGuard(process.variables(), process.services, process.program.install_guard);
   const bool headless = variables.TestFlag(var::kHeadlessInstall);
   if (!headless) process.program.splash = ShowSplash(instance);
 
-  ChooseBuiltInUiLanguage(process);
+  ChooseBuiltInUiLanguage(process.variables(), process.services);
   OpenPayload(process);
-  ChooseProductUiLanguage(process);
+  ChooseProductUiLanguage(process.variables(), process.services);
 
-  if (!IsAdministrator(process)) process.services.messages.FatalError(msg::kNeedsAdministrator);
+  if (!IsAdministrator(process.variables())) process.services.messages.FatalError(msg::kNeedsAdministrator);
   // Known once the manifest is read (it may withhold the PATH entry).
   if (const auto refusal = ChooseConfigurationFromCommandLine(variables, process.configuration))
     process.services.messages.FatalExit(kExitBadOption, "%s", refusal->c_str());
   HideSplash(process.program.splash);
   process.services.progress.BeginStep("earlier runs");
-  if (process.program.install_guard) TakeBackKilledRuns(process);
+  if (process.program.install_guard) TakeBackKilledRuns(process.variables(), process.services);
   if (!headless) process.services.progress.BeginStep("wizard");
 
   const int exit_code = headless ? RunHeadless(process) : RunWizard(process);

@@ -30,27 +30,27 @@ std::string InAnsiCodePage(std::string_view utf8) {
   return out;
 }
 
-void Take(Process& process, const std::string& code, std::string_view lines, bool keyed) {
-  if (const auto refusal = process.services.ui.Load(code, InAnsiCodePage(lines), keyed))
-    process.services.log.Write("The wizard's language " + code + " is not used: " + *refusal);
+void Take(Services& services, const std::string& code, std::string_view lines, bool keyed) {
+  if (const auto refusal = services.ui.Load(code, InAnsiCodePage(lines), keyed))
+    services.log.Write("The wizard's language " + code + " is not used: " + *refusal);
 }
 
 }  // namespace
 
-void ChooseBuiltInUiLanguage(Process& process) {
-  const std::string code = RequestedCode(process.variables());
-  if (const std::string lines = BuiltInUiTexts(code); !lines.empty()) Take(process, code, lines, false);
+void ChooseBuiltInUiLanguage(const InstallerVariables& variables, Services& services) {
+  const std::string code = RequestedCode(variables);
+  if (const std::string lines = BuiltInUiTexts(code); !lines.empty()) Take(services, code, lines, false);
 }
 
-void ChooseProductUiLanguage(Process& process) {
-  const std::string code = RequestedCode(process.variables());
+void ChooseProductUiLanguage(const InstallerVariables& variables, Services& services) {
+  const std::string code = RequestedCode(variables);
   if (code == "en" || !BuiltInUiTexts(code).empty()) return;
-  const std::string* file = process.variables().GetVariable("UITEXTS_" + code);
-  const std::optional<std::string> lines = file ? process.services.files.ReadWholeFile(*file) : std::nullopt;
+  const std::string* file = variables.GetVariable("UITEXTS_" + code);
+  const std::optional<std::string> lines = file ? services.files.ReadWholeFile(*file) : std::nullopt;
   if (lines) {
-    Take(process, code, *lines, true);
-  } else if (process.variables().GetVariable(var::kUiLanguage)) {
-    process.services.messages.FatalExit(kExitBadOption, msg::kUnknownUiLanguage, code.c_str());
+    Take(services, code, *lines, true);
+  } else if (variables.GetVariable(var::kUiLanguage)) {
+    services.messages.FatalExit(kExitBadOption, msg::kUnknownUiLanguage, code.c_str());
   }
 }
 

@@ -8,13 +8,16 @@ namespace inst::win {
 
 class WinToolIntegrations final : public ToolIntegrations {
  public:
-  explicit WinToolIntegrations(Process& process) : process_(process) {}
+  WinToolIntegrations(InstallerState& state, Services& services, ProductRegistration& product)
+      : state_(state), services_(services), product_(product) {}
   void ConfigureHoltekIDE() override;
   void RegisterFasmTools() override;
   void RegisterMplabPlugin() override;
 
  private:
-  Process& process_;
+  InstallerState& state_;
+  Services& services_;
+  ProductRegistration& product_;
 };
 
 }  // namespace inst::win

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   inst::win::OpenPayload(process);
   report_lines.push_back("open_seconds=" + std::to_string(bench::Seconds() - started));
 
-  inst::win::WinToolIntegrations integrations(process);
+  inst::win::WinToolIntegrations integrations(process.state, process.services, process.session.product);
   for (const std::string& step : steps) {
     if (bench::RunTimingStep(process, step, report_lines)) {
     } else if (step == "register") {
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
       process.session.product.RegisterProduct(integrations);
       process.session.product.WriteUninstallEntry();
     } else if (step == "shortcuts") {
-      inst::win::CreateShortcuts(process);
+      inst::win::CreateShortcuts(process.state, process.services.messages, process.session.extractor);
     } else if (Step(step, "freespace:", rest)) {
       const std::uint32_t megabytes = inst::win::QueryFreeSpace(process.state, rest).value_or(0);
       report_lines.push_back("free_mb=" + std::to_string(megabytes));
@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
         RegCloseKey(key);
       }
     } else if (Step(step, "driver:", rest)) {
-      inst::win::InstallDriver(process, *inst::FindFeature(process.state.lists, rest, process.services.messages));
+      inst::win::InstallDriver(process.services, process.state, nullptr,
+                               *inst::FindFeature(process.state.lists, rest, process.services.messages));
     }
   }
   Report(process, argv[1]);

@@ -199,7 +199,7 @@ TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   Set({{"Product", "T"}, {"Version", "1"}, {"TESSARAShortCut", "3.15L2"}});
   registry.RegistryWriteString(kHKLM, "Software\\VORANTH Software\\TESSARA\\3.15\\PL2", "InstDir", "C:\\Tessara");
   Register();
-  EXPECT_EQ(state.tessara_path, "C:\\Tessara\\bin\\tessara.exe");
+  EXPECT_EQ(product.tessara_path(), "C:\\Tessara\\bin\\tessara.exe");
   ASSERT_TRUE(state.lists.shortcut_list);
   EXPECT_EQ(state.lists.shortcut_list->back().name, "TESSARA Integrated Development Environment");
   EXPECT_EQ(state.lists.shortcut_list->back().target, "C:\\Tessara\\bin\\tessara.exe");
@@ -210,7 +210,7 @@ TEST_F(RegistrationTest, TessaraShortcutFromItsInstalledVersion) {
   other.variables.SetVariable("TESSARAShortCut", "3.15");  // PL0, not installed
   second.RegisterProduct(integrations);
   second.WriteUninstallEntry();
-  EXPECT_EQ(other.tessara_path, "");
+  EXPECT_EQ(second.tessara_path(), "");
   EXPECT_FALSE(other.lists.shortcut_list);
 }
 

@@ -303,6 +303,95 @@ void CheckStub(const fs::path& path, std::string_view bytes, std::uint64_t file_
   }
 }
 
+namespace {
+
+// A stub that can carry a payload: no payload of its own and nothing after its program.
+// Returns the manifest signature it gives.
+std::string CheckBareStub(const fs::path& path, const std::string& stub) {
+  CheckStub(path, stub, stub.size());
+  for (std::size_t at = container::kFirstPayloadOffset; at + container::kPayloadHeaderBytes <= stub.size();
+       at += container::kAlignment) {
+    if (container::DecodeHeader(std::string_view(stub).substr(at, container::kPayloadHeaderBytes))) {
+      throw ToolError(path.string() + ": already carries a payload; give the stub itself");
+    }
+  }
+  // The installed copy would end with the program and be taken for a cut-short download.
+  const auto image_end =
+      static_cast<std::size_t>(*inst::ExecutableImageEnd(std::string_view(stub).substr(0, inst::kExecutableHeadBytes)));
+  if (image_end < stub.size()) {
+    throw ToolError(path.string() + ": carries " + std::to_string(stub.size() - image_end) +
+                    " bytes after its program (a signature?); build from setup.exe as built, and sign the finished "
+                    "installer with --sign");
+  }
+  return inst::FormatManifestSignature(
+      std::string_view(stub).substr(container::kSignatureOffset, container::kSignatureBytes));
+}
+
+// The stub, its padding, and the payload (the manifest, then every item with its size,
+// in one gzip member) under its header. Returns the header, whose lengths the digest covers.
+container::PayloadHeader WriteStubAndPayload(const BuildOptions& options, const std::string& stub,
+                                             const std::string& manifest, const SourceManifest& source,
+                                             const std::vector<std::uint32_t>& sizes, const fs::path& temporary,
+                                             BuildSummary& summary) {
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  if (!out) throw ToolError(options.output.string() + ": cannot write");
+  const std::uint32_t payload_offset = container::PayloadOffsetFor(stub.size());
+  out.write(stub.data(), static_cast<std::streamsize>(stub.size()));
+  const std::string padding(payload_offset - stub.size() + container::kPayloadHeaderBytes, '\0');
+  out.write(padding.data(), static_cast<std::streamsize>(padding.size()));  // the header comes last
+
+  ProgressLine progress(options.show_progress, summary.product_bytes);
+  GzipWriter gzip(out, options.level, options.threads);
+  gzip.WriteWord(static_cast<std::uint32_t>(manifest.size()));
+  gzip.Write(manifest.data(), manifest.size());
+  progress.Add(manifest.size());
+  for (std::size_t i = 0; i < source.items.size(); ++i) {
+    gzip.WriteWord(sizes[i]);
+    CopyInto(gzip, source.items[i], sizes[i], progress);
+  }
+  gzip.Finish();
+  summary.compressed_bytes = gzip.written();
+
+  const std::uint64_t end = payload_offset + container::kPayloadHeaderBytes + gzip.written();
+  if (end - container::kHeaderSize > UINT32_MAX) throw ToolError("the product is too large for one installer");
+  container::PayloadHeader header;
+  header.stub_length = static_cast<std::uint32_t>(stub.size());
+  header.headersize = container::kHeaderSize;
+  header.setuplen = static_cast<std::uint32_t>(end - container::kHeaderSize);
+  out.seekp(payload_offset);
+  const std::string encoded = container::EncodeHeader(header);
+  out.write(encoded.data(), static_cast<std::streamsize>(encoded.size()));
+  out.close();
+  if (!out) throw ToolError(options.output.string() + ": write failed");
+  return header;
+}
+
+// The digest of the payload, then the referral number where one is given.
+void AppendTrailer(const BuildOptions& options, const fs::path& temporary, const container::PayloadHeader& header) {
+  const inst::Md5Digest digest = DigestOf(temporary, header.headersize, header.setuplen);
+  std::ofstream tail(temporary, std::ios::binary | std::ios::app);
+  tail.write(reinterpret_cast<const char*>(digest.data()), static_cast<std::streamsize>(digest.size()));
+  if (options.referral) {
+    const std::string trailer = container::EncodeReferral(*options.referral);
+    tail.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
+  }
+  tail.close();
+  if (!tail) throw ToolError(options.output.string() + ": write failed");
+}
+
+// The whole installer signed, in place of the unsigned one.
+void SignInPlace(const BuildOptions& options, const fs::path& temporary, const std::string& description) {
+  fs::path signed_file = options.output;
+  signed_file += ".signed";
+  PartialOutput partial_signed(signed_file);
+  SignFile(temporary, signed_file, *options.signing, description);
+  std::error_code error;
+  fs::rename(signed_file, temporary, error);
+  if (error) throw ToolError(options.output.string() + ": " + error.message());
+}
+
+}  // namespace
+
 BuildSummary BuildInstaller(const BuildOptions& options) {
   if (options.referral && options.signing) {
     throw ToolError(
@@ -310,94 +399,25 @@ BuildSummary BuildInstaller(const BuildOptions& options) {
         "--referral");
   }
   std::string stub = ReadFile(options.stub, "stub");
-  CheckStub(options.stub, stub, stub.size());
-  for (std::size_t at = container::kFirstPayloadOffset; at + container::kPayloadHeaderBytes <= stub.size();
-       at += container::kAlignment) {
-    if (container::DecodeHeader(std::string_view(stub).substr(at, container::kPayloadHeaderBytes))) {
-      throw ToolError(options.stub.string() + ": already carries a payload; give the stub itself");
-    }
-  }
-  // The installed copy would end with the program and be taken for a cut-short download.
-  const auto image_end =
-      static_cast<std::size_t>(*inst::ExecutableImageEnd(std::string_view(stub).substr(0, inst::kExecutableHeadBytes)));
-  if (image_end < stub.size()) {
-    throw ToolError(options.stub.string() + ": carries " + std::to_string(stub.size() - image_end) +
-                    " bytes after its program (a signature?); build from setup.exe as built, and sign the finished "
-                    "installer with --sign");
-  }
-  const std::string signature = inst::FormatManifestSignature(
-      std::string_view(stub).substr(container::kSignatureOffset, container::kSignatureBytes));
-
+  const std::string signature = CheckBareStub(options.stub, stub);
   const SourceManifest source = ReadSourceManifest(options.manifest, options.root);
   const std::vector<std::uint32_t> sizes = MeasureItems(source);
   if (options.signing) stub = SignedStub(stub, options.output, *options.signing, DescriptionOf(source, options.output));
   const std::string manifest = RenderManifest(source, sizes, signature);
 
   BuildSummary summary;
-  std::uint64_t total = manifest.size();
-  for (std::uint32_t size : sizes) total += size;
-
+  summary.product_bytes = manifest.size();
+  for (std::uint32_t size : sizes) summary.product_bytes += size;
   fs::path temporary = options.output;
   temporary += ".partial";
   PartialOutput partial(temporary);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) throw ToolError(options.output.string() + ": cannot write");
-    const std::uint32_t payload_offset = container::PayloadOffsetFor(stub.size());
-    out.write(stub.data(), static_cast<std::streamsize>(stub.size()));
-    const std::string padding(payload_offset - stub.size(), '\0');
-    out.write(padding.data(), static_cast<std::streamsize>(padding.size()));
-    const std::string placeholder(container::kPayloadHeaderBytes, '\0');
-    out.write(placeholder.data(), static_cast<std::streamsize>(placeholder.size()));
-
-    ProgressLine progress(options.show_progress, total);
-    GzipWriter gzip(out, options.level, options.threads);
-    gzip.WriteWord(static_cast<std::uint32_t>(manifest.size()));
-    gzip.Write(manifest.data(), manifest.size());
-    progress.Add(manifest.size());
-    for (std::size_t i = 0; i < source.items.size(); ++i) {
-      gzip.WriteWord(sizes[i]);
-      CopyInto(gzip, source.items[i], sizes[i], progress);
-    }
-    gzip.Finish();
-    summary.compressed_bytes = gzip.written();
-
-    const std::uint64_t end = payload_offset + container::kPayloadHeaderBytes + gzip.written();
-    if (end - container::kHeaderSize > UINT32_MAX) throw ToolError("the product is too large for one installer");
-    container::PayloadHeader header;
-    header.stub_length = static_cast<std::uint32_t>(stub.size());
-    header.headersize = container::kHeaderSize;
-    header.setuplen = static_cast<std::uint32_t>(end - container::kHeaderSize);
-    out.seekp(payload_offset);
-    const std::string encoded = container::EncodeHeader(header);
-    out.write(encoded.data(), static_cast<std::streamsize>(encoded.size()));
-    out.close();
-    if (!out) throw ToolError(options.output.string() + ": write failed");
-
-    const inst::Md5Digest digest = DigestOf(temporary, header.headersize, header.setuplen);
-    std::ofstream tail(temporary, std::ios::binary | std::ios::app);
-    tail.write(reinterpret_cast<const char*>(digest.data()), static_cast<std::streamsize>(digest.size()));
-    if (options.referral) {
-      const std::string trailer = container::EncodeReferral(*options.referral);
-      tail.write(trailer.data(), static_cast<std::streamsize>(trailer.size()));
-    }
-    tail.close();
-    if (!tail) throw ToolError(options.output.string() + ": write failed");
-  }
+  AppendTrailer(options, temporary, WriteStubAndPayload(options, stub, manifest, source, sizes, temporary, summary));
+  if (options.signing) SignInPlace(options, temporary, DescriptionOf(source, options.output));
   std::error_code error;
-  if (options.signing) {
-    fs::path signed_file = options.output;
-    signed_file += ".signed";
-    PartialOutput partial_signed(signed_file);
-    SignFile(temporary, signed_file, *options.signing, DescriptionOf(source, options.output));
-    fs::rename(signed_file, temporary, error);
-    if (error) throw ToolError(options.output.string() + ": " + error.message());
-  }
   fs::rename(temporary, options.output, error);
   if (error) throw ToolError(options.output.string() + ": " + error.message());
   partial.Keep();
   summary.output_bytes = fs::file_size(options.output, error);
-  summary.product_bytes = total;
   summary.files = static_cast<std::size_t>(std::count_if(source.items.begin(), source.items.end(),
                                                          [](const PayloadItem& item) { return !item.is_resource; }));
   summary.components = source.components;

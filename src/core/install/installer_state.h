@@ -39,8 +39,6 @@ struct InstallerState : ManifestState {
 
   // The MPLAB plug-in index chosen on the install-folder page; -1 for none.
   int mplab_plugin_index = -1;
-  // The maker's IDE, when registration found it installed (run after the wizard).
-  std::string tessara_path;
 };
 
 // The exit code of a run that went to its end.

@@ -121,11 +121,11 @@ void ProductRegistration::AddTessaraShortcut() {
     patch = value->substr(l + 1);
   }
   const std::string key = FormatText("Software\\%s\\TESSARA\\%s\\PL%s", kPublisher, version.c_str(), patch.c_str());
-  state_.tessara_path.clear();
+  tessara_path_.clear();
   const RegistryValue folder = registry_.RegistryReadString(kHKLM, key, reg::kInstDir);
   if (!folder.ok()) return;
-  state_.tessara_path = JoinPath(folder.text, "bin\\tessara.exe");
-  AddShortcut(state_.lists, kTessaraShortcutName, state_.tessara_path);
+  tessara_path_ = JoinPath(folder.text, "bin\\tessara.exe");
+  AddShortcut(state_.lists, kTessaraShortcutName, tessara_path_);
 }
 
 void ProductRegistration::RegisterProduct(ToolIntegrations& integrations) {

@@ -44,6 +44,8 @@ class ProductRegistration {
   // entry names one other than `folder` and it is still there: one version has one
   // entry, so a second installation would orphan the first.
   std::optional<std::string> InstalledElsewhere(const std::string& folder);
+  // The maker's IDE, when registration found it installed; empty otherwise.
+  const std::string& tessara_path() const { return tessara_path_; }
 
  private:
   void AddTessaraShortcut();
@@ -53,6 +55,7 @@ class ProductRegistration {
   FileSystem& files_;
   Messages& messages_;
   std::string (*today_)();
+  std::string tessara_path_;
 };
 
 }  // namespace inst

@@ -40,7 +40,9 @@ class MessageHost {
   // Shows a modal box (owned by the main window when there is one); returns the
   // button chosen.
   virtual int ShowBox(const std::string& title, const std::string& text, unsigned style) = 0;
-  // Deletes the temporary files and asks the message loop to end with the code.
+  // The run's end, in three steps: a run that failed or was cancelled is taken back
+  // (its journal rolled back), the temporary files are deleted, and the message loop
+  // is asked to end with the code.
   virtual void QuitInstaller(int exit_code) = 0;
   // Ends the process at once with the code.
   [[noreturn]] virtual void EndProcess(int exit_code) = 0;
@@ -71,7 +73,6 @@ class Messages {
   [[noreturn]] void FatalText(const std::string& text, int exit_code = kExitFailure);
   // The fatal error of every fault of the installer's own file.
   [[noreturn]] void InstallerCorrupt();
-  void DebugTrace(const char*, ...) __attribute__((format(printf, 2, 3))) {}
 
   void QuitInstaller(int exit_code) { host_.QuitInstaller(exit_code); }
   // QuitInstaller, then the end of the process with the code: the run ends here.

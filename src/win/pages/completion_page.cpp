@@ -32,7 +32,7 @@ HWND CompletionPage::AddRow(const char* text, int width, bool checked) {
 }
 
 void CompletionPage::RecordChoices() {
-  process_.outcome.program_choice = !process_.state.tessara_path.empty() && Checked(tessara_);
+  process_.outcome.program_choice = !process_.outcome.tessara_path.empty() && Checked(tessara_);
   process_.outcome.java_choice = Checked(java_);
   process_.outcome.quickstart_choice = Checked(quickstart_);
   // Read now: the boxes are gone with the window before the documents are opened.
@@ -46,7 +46,7 @@ std::uint32_t CompletionPage::Enter(bool) {
   const std::string text = CompletionText(vars, process_.state.restart_needed);
   if (!vars.TestFlag(var::kRemove)) {
     frame_ = window_.CreateControl("STATIC", "", WS_BORDER, control::kCompletionRow);
-    if (!process_.state.tessara_path.empty() && !IsExcluded(process_.state.exclude_list, "TESSARA")) {
+    if (!process_.outcome.tessara_path.empty() && !IsExcluded(process_.state.exclude_list, "TESSARA")) {
       if (JavaNeeded(vars, process_.services.registry, process_.services.files)) {
         java_ = AddRow("TESSARA requires Java. Run Java Runtime Environment installer ?", 220, true);
       } else {

@@ -113,7 +113,8 @@ bool InstallFolderPage::AcceptFolder(const std::string& folder) {
     // The window pumps meanwhile: no second move may start from it.
     window_.EnableNext(false);
     window_.EnableBack(false);
-    RunAndWait(process_, previous, "--remove --setTrue-DoProceed", WaitFor::kProgramAndItsChildren);
+    RunAndWait(process_.services, process_.state, window_.handle(), previous, "--remove --setTrue-DoProceed",
+               WaitFor::kProgramAndItsChildren);
     window_.EnableNext(true);
     window_.EnableBack(true);
     return true;
