@@ -30,7 +30,7 @@ sys.path.insert(0, str(ROOT / "tests" / "wine"))
 os.environ.setdefault("WINE_STATE_DIR", str(ROOT / "build/native/wine"))
 
 from winetest import (  # noqa: E402
-    ACCEPT, FOLDER_ID, LICENCE, MKINSTALLER, NEXT, REPAIR_ID, SAMPLE_UNINSTALL_KEY, SAMPLES_DIR, SETUP_EXE,
+    ACCEPT, FOLDER_ID, LICENCE, MKINSTALLER, NEXT, REPAIR_ID, SAMPLE_ENTRY, SAMPLES_DIR, UNINSTALL, SETUP_EXE,
     STUB_BITS, WineSession, build_sample_variant, click)
 
 WORK = ROOT / "build" / "bench"
@@ -39,7 +39,7 @@ FLOOR_WRITER = ROOT / f"build/win{STUB_BITS}/tests/helpers/floor_writer.exe"
 LEVEL = 6
 RUNS = int(os.environ.get("BENCH_RUNS", "7"))
 # Each round installs the same version again: its entry goes first (one folder per version).
-LARGE_UNINSTALL_KEYS = tuple(f"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0PL{n}"
+LARGE_UNINSTALL_KEYS = tuple(f"{UNINSTALL}LargeSuite 2.0PL{n}"
                              for n in (0, 1))
 # The robot pauses before a click; the timed stretch holds one.
 ROBOT_PAUSE_SECONDS = 0.3
@@ -185,7 +185,7 @@ def main():
 
             result = checked(session.run(small_exe, [f"--dir=C:\\Small{run}", LICENCE]))
             record("small", result.lifetime)
-            session.wine("reg", "delete", SAMPLE_UNINSTALL_KEY, "/f")
+            session.wine("reg", "delete", SAMPLE_ENTRY, "/f")
             shutil.rmtree(session.unix_path(f"C:\\Small{run}"), ignore_errors=True)
             record("small floor", floor(session, blobs["small"], "C:\\SmallFloor")[0])
 

@@ -20,16 +20,14 @@ from make_probe_stand_in import stand_in  # noqa: E402
 from pictures import PictureSession  # noqa: E402
 from servers import ScriptedServer  # noqa: E402
 from winetest import (  # noqa: E402
-    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SETUP_EXE, STATUS_ID,
-    build_installer, click, state)
+    ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SAMPLE, SAMPLE_ENTRY, SETUP_EXE,
+    STATUS_ID, build_installer, click, state)
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
-SAMPLE = ROOT / "samples" / "sample-product"
 OUTPUT = ROOT / "build" / "sample-setup.exe"
 FOLDER = "C:\\Demo\\DemoC"
 WIZARD_FOLDER = FOLDER
 DOWNLOAD_HOST = "downloads.voranth-tools.example"
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
 
 
 def show_run(title, result):
@@ -66,7 +64,7 @@ def main():
         print(f"\nFiles under {FOLDER}:")
         print("\n".join(tree(session, FOLDER)))
         print("\nUninstall entry:")
-        print(session.wine("reg", "query", UNINSTALL).stdout.decode("latin-1").strip())
+        print(session.wine("reg", "query", SAMPLE_ENTRY).stdout.decode("latin-1").strip())
         manifest = session.unix_path(FOLDER + "\\resources\\manifest")
         lines = manifest.read_bytes().decode("latin-1").split("\r\n")
         links = [line for line in lines if line.endswith(".lnk")]
@@ -115,7 +113,7 @@ def main():
             time.sleep(0.5)
         print(f"Left under {FOLDER} once the clean-up script has run:")
         print("\n".join(tree(session, FOLDER)))
-        still = session.wine("reg", "query", UNINSTALL).returncode == 0
+        still = session.wine("reg", "query", SAMPLE_ENTRY).returncode == 0
         print(f"Uninstall entry: {'still there' if still else 'gone'}")
         print("Shortcuts: " + ("gone" if not any(session.unix_path(l).exists() for l in links) else "still there"))
 
@@ -124,7 +122,7 @@ def main():
         for dpi, size in ((144, None), (192, "2048x1536")):
             with session.screen(size) if size else contextlib.nullcontext():
                 session.reg_add("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", str(dpi))
-                session.wine("reg", "delete", UNINSTALL, "/f")
+                session.wine("reg", "delete", SAMPLE_ENTRY, "/f")
                 shots = {name: ROOT / "build" / f"wizard-{dpi}dpi-{name}.png"
                          for name in ("welcome", "licence", "folder", "configuration", "complete")}
                 scaled.update({f"{dpi}-{name}": path for name, path in shots.items()})
@@ -137,7 +135,7 @@ def main():
 
         print("\n== The pages in German and French (--ui-language=de, --ui-language=fr)")
         for language, finish in (("de", "Fertig"), ("fr", "Terminer")):
-            session.wine("reg", "delete", UNINSTALL, "/f")
+            session.wine("reg", "delete", SAMPLE_ENTRY, "/f")
             shots = {name: ROOT / "build" / f"wizard-{language}-{name}.png"
                      for name in ("welcome", "licence", "folder", "configuration", "complete")}
             scaled.update({f"{language}-{name}": path for name, path in shots.items()})

@@ -40,6 +40,7 @@
 #include <vector>
 
 #include "robot_capture.h"
+#include "win/control_ids.h"
 
 namespace {
 
@@ -229,7 +230,7 @@ struct Robot {
     const std::string name = ClassName(window);
     if (name == "#32770")
       robot.Handle(window);
-    else if (name == "VORANTH Installer")
+    else if (name == inst::win::control::kWindowClass)
       robot.main_window = window;
     return TRUE;
   }
@@ -295,224 +296,279 @@ struct Robot {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   }
 
-  void Act() {
-    if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
-    if (steps.front().text.rfind("waitfor:", 0) == 0) {
-      // Holds the later actions until the control (by identifier, or by its text)
-      // shows, enabled: a page reached after long work.
-      const std::string target = steps.front().text.substr(8);
-      HWND control = !target.empty() && std::isdigit(static_cast<unsigned char>(target[0]))
-                         ? GetDlgItem(main_window, std::atoi(target.c_str()))
-                         : FindByText(target);
-      if (control && IsWindowVisible(control) && IsWindowEnabled(control)) steps.pop_front();
-      return;
-    }
-    if (steps.front().text.rfind("sample:", 0) == 0) {
-      // A progress bar's visibility and position, at once and with one question to
-      // the program, to follow a bar that moves quickly.
-      const int id = std::atoi(steps.front().text.c_str() + 7);
-      HWND control = GetDlgItem(main_window, id);
-      DWORD_PTR position = 0;
-      if (control && SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
-        Line("{\"control\":" + std::to_string(id) + ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
-             ",\"position\":" + std::to_string(static_cast<unsigned long long>(position)) + "}");
-      }
-      steps.pop_front();
-      return;
-    }
-    std::string line;
-    const capture::Outcome outcome =
-        capture::RunImmediateAction(steps.front().text, main_window, thread, started, line);
-    if (outcome != capture::Outcome::kNotCapture) {
-      if (!line.empty()) Line(line);
-      if (outcome == capture::Outcome::kDone) steps.pop_front();
-      return;
-    }
-    const std::string action = steps.front().text;
-    steps.pop_front();
-    Sleep(300);  // let the window settle after the last change
-    auto id_of = [&](const char* prefix) { return std::atoi(action.c_str() + std::strlen(prefix)); };
-    if (action.rfind("click:", 0) == 0) {
-      PostMessageA(GetDlgItem(main_window, id_of("click:")), BM_CLICK, 0, 0);
-    } else if (action.rfind("clicktext:", 0) == 0) {
-      HWND control = FindByText(action.substr(10));
-      if (control)
-        PostMessageA(control, BM_CLICK, 0, 0);
-      else
-        Line("{\"error\":\"no control\",\"text\":" + Json(action.substr(10)) + "}");
-    } else if (action.rfind("type:", 0) == 0) {
-      // Typed as keys are: the old text selected, then one character after another.
-      const auto colon = action.find(':', 5);
-      HWND control = GetDlgItem(main_window, std::atoi(action.c_str() + 5));
-      SendMessageA(control, EM_SETSEL, 0, -1);
-      const std::string text = colon == std::string::npos ? "" : action.substr(colon + 1);
-      if (text.empty()) PostMessageA(control, WM_CHAR, VK_BACK, 0);
-      for (unsigned char c : text) PostMessageA(control, WM_CHAR, c, 0);
-    } else if (action.rfind("select:", 0) == 0) {
-      // The row of the window's first visible combo box, as a click on it would choose.
-      for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(control) || _stricmp(ClassName(control).c_str(), "ComboBox") != 0) continue;
-        SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(id_of("select:")), 0);
-        PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(control));
-        break;
-      }
-    } else if (action == "controls") {
-      HookProgram();
-      std::string list;
-      for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(control)) continue;
-        if (!list.empty()) list += ",";
-        list += Describe(control);
-      }
-      Line("{\"controls\":[" + list + "]}");
-    } else if (action == "escape") {
-      HWND target = GetDlgItem(main_window, 101);
-      PostMessageA(target ? target : main_window, WM_KEYDOWN, VK_ESCAPE, 0);
-      PostMessageA(target ? target : main_window, WM_KEYUP, VK_ESCAPE, 0);
-    } else if (action.rfind("key:", 0) == 0) {
-      PressKey(action.substr(4));
-    } else if (action == "focus") {
-      // The control that has the keyboard focus in the program's window.
-      GUITHREADINFO info{};
-      info.cbSize = sizeof info;
-      GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info);
-      Line("{\"focus\":" + (info.hwndFocus ? Describe(info.hwndFocus) : std::string("null")) + "}");
-    } else if (action == "close") {
-      PostMessageA(main_window, WM_CLOSE, 0, 0);
-    } else if (action.rfind("state:", 0) == 0) {
-      const int id = id_of("state:");
-      HWND control = GetDlgItem(main_window, id);
-      Line(control ? Describe(control) : "{\"control\":" + std::to_string(id) + "}");
-    } else if (action == "window") {
-      DWORD_PTR answer = 0;
-      SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
-      RECT frame{}, work{};
-      GetWindowRect(main_window, &frame);
-      SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-      Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
-           ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "},\"frame\":" + Rect(frame) +
-           ",\"work\":" + Rect(work) + "}");
-    } else if (action.rfind("shot:", 0) == 0) {
-      capture::HoldForPicture(main_window, action.substr(5));
-    } else if (action.rfind("dpi:", 0) == 0) {
-      // The window told that its monitor's scale is now DPI (from the 96 it started at).
-      HookProgram();
-      DWORD_PTR answer = 0;
-      SendMessageTimeoutA(main_window, RegisterWindowMessageA("robot: change dpi"), id_of("dpi:"), 96, SMTO_ABORTIFHUNG,
-                          5000, &answer);
-    } else if (action.rfind("wait:", 0) == 0) {
-      Sleep(static_cast<DWORD>(id_of("wait:")));
+  // waitfor:ID or waitfor:TEXT holds the later actions until the control shows,
+  // enabled (a page reached after long work); a progress bar, until it has moved too
+  // (the work under way).
+  bool Ready(const std::string& target) const {
+    HWND control = !target.empty() && std::isdigit(static_cast<unsigned char>(target[0]))
+                       ? GetDlgItem(main_window, std::atoi(target.c_str()))
+                       : FindByText(target);
+    if (!control || !IsWindowVisible(control) || !IsWindowEnabled(control)) return false;
+    DWORD_PTR position = 0;
+    return _stricmp(ClassName(control).c_str(), "msctls_progress32") != 0 ||
+           (SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position) && position > 0);
+  }
+
+  // A progress bar's visibility and position, at once and with one question to the
+  // program, to follow a bar that moves quickly.
+  void Sample(int id) {
+    HWND control = GetDlgItem(main_window, id);
+    DWORD_PTR position = 0;
+    if (control && SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &position)) {
+      Line("{\"control\":" + std::to_string(id) + ",\"visible\":" + (IsWindowVisible(control) ? "true" : "false") +
+           ",\"position\":" + std::to_string(static_cast<unsigned long long>(position)) + "}");
     }
   }
+
+  // Typed as keys are: the old text selected, then one character after another.
+  void Type(const std::string& argument) {
+    const auto colon = argument.find(':');
+    HWND control = GetDlgItem(main_window, std::atoi(argument.c_str()));
+    SendMessageA(control, EM_SETSEL, 0, -1);
+    const std::string text = colon == std::string::npos ? "" : argument.substr(colon + 1);
+    if (text.empty()) PostMessageA(control, WM_CHAR, VK_BACK, 0);
+    for (unsigned char c : text) PostMessageA(control, WM_CHAR, c, 0);
+  }
+
+  // The row of the window's first visible combo box, as a click on it would choose.
+  void Select(int row) {
+    for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(control) || _stricmp(ClassName(control).c_str(), "ComboBox") != 0) continue;
+      SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      PostMessageA(main_window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(control));
+      return;
+    }
+  }
+
+  void ListControls() {
+    HookProgram();
+    std::string list;
+    for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+      if (!IsWindowVisible(control)) continue;
+      if (!list.empty()) list += ",";
+      list += Describe(control);
+    }
+    Line("{\"controls\":[" + list + "]}");
+  }
+
+  // The control that has the keyboard focus in the program's window.
+  void Focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info);
+    Line("{\"focus\":" + (info.hwndFocus ? Describe(info.hwndFocus) : std::string("null")) + "}");
+  }
+
+  void DescribeWindow() {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(main_window, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    RECT frame{}, work{};
+    GetWindowRect(main_window, &frame);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    Line("{\"window\":{\"class\":" + Json(ClassName(main_window)) + ",\"title\":" + Json(WindowText(main_window)) +
+         ",\"user\":" + std::to_string(static_cast<unsigned long long>(answer)) + "},\"frame\":" + Rect(frame) +
+         ",\"work\":" + Rect(work) + "}");
+  }
+
+  // The window told that its monitor's scale is now DPI (from the 96 it started at).
+  void ChangeDpi(int dpi) {
+    HookProgram();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(main_window, RegisterWindowMessageA("robot: change dpi"), dpi, 96, SMTO_ABORTIFHUNG, 5000,
+                        &answer);
+  }
+
+  void ClickText(const std::string& text) {
+    if (HWND control = FindByText(text))
+      PostMessageA(control, BM_CLICK, 0, 0);
+    else
+      Line("{\"error\":\"no control\",\"text\":" + Json(text) + "}");
+  }
+
+  void State(int id) {
+    HWND control = GetDlgItem(main_window, id);
+    Line(control ? Describe(control) : "{\"control\":" + std::to_string(id) + "}");
+  }
+
+  void Escape() {
+    HWND target = GetDlgItem(main_window, inst::win::control::kNext);
+    PostMessageA(target ? target : main_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(target ? target : main_window, WM_KEYUP, VK_ESCAPE, 0);
+  }
+
+  void Act();
 };
 
-}  // namespace
+// Each action by its name: what follows the name (and its colon) is its argument.
+struct Action {
+  const char* name;
+  void (*run)(Robot& robot, const std::string& argument);
+};
+int Number(const std::string& argument) { return std::atoi(argument.c_str()); }
+constexpr Action kActions[] = {
+    {"click",
+     [](Robot& r, const std::string& a) { PostMessageA(GetDlgItem(r.main_window, Number(a)), BM_CLICK, 0, 0); }},
+    {"clicktext", [](Robot& r, const std::string& a) { r.ClickText(a); }},
+    {"type", [](Robot& r, const std::string& a) { r.Type(a); }},
+    {"select", [](Robot& r, const std::string& a) { r.Select(Number(a)); }},
+    {"controls", [](Robot& r, const std::string&) { r.ListControls(); }},
+    {"escape", [](Robot& r, const std::string&) { r.Escape(); }},
+    {"key", [](Robot& r, const std::string& a) { r.PressKey(a); }},
+    {"focus", [](Robot& r, const std::string&) { r.Focus(); }},
+    {"close", [](Robot& r, const std::string&) { PostMessageA(r.main_window, WM_CLOSE, 0, 0); }},
+    {"state", [](Robot& r, const std::string& a) { r.State(Number(a)); }},
+    {"window", [](Robot& r, const std::string&) { r.DescribeWindow(); }},
+    {"shot", [](Robot& r, const std::string& a) { capture::HoldForPicture(r.main_window, a); }},
+    {"dpi", [](Robot& r, const std::string& a) { r.ChangeDpi(Number(a)); }},
+    {"wait", [](Robot&, const std::string& a) { Sleep(static_cast<DWORD>(Number(a))); }},
+};
 
-int main(int argc, char** argv) {
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  Robot robot;
-  std::string log_path, exe, args, stdout_path, stderr_path;
+void Robot::Act() {
+  if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
+  const std::string step = steps.front().text;
+  const std::string name = step.substr(0, step.find(':'));
+  const std::string argument = name.size() < step.size() ? step.substr(name.size() + 1) : "";
+  if (name == "waitfor") {
+    if (Ready(argument)) steps.pop_front();
+    return;
+  }
+  if (name == "sample") {
+    Sample(Number(argument));
+    steps.pop_front();
+    return;
+  }
+  std::string line;
+  const capture::Outcome outcome = capture::RunImmediateAction(step, main_window, thread, started, line);
+  if (outcome != capture::Outcome::kNotCapture) {
+    if (!line.empty()) Line(line);
+    if (outcome == capture::Outcome::kDone) steps.pop_front();
+    return;
+  }
+  steps.pop_front();
+  Sleep(300);  // let the window settle after the last change
+  for (const Action& action : kActions) {
+    if (name == action.name) return action.run(*this, argument);
+  }
+  Line("{\"error\":\"no such action\",\"text\":" + Json(step) + "}");
+}
+
+struct Options {
+  std::string log, exe, args, stdout_path, stderr_path;
   double timeout = 60;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string option = argv[i];
-    if (option == "--log")
-      log_path = argv[i + 1];
-    else if (option == "--answer")
-      robot.steps.push_back({false, argv[i + 1]});
-    else if (option == "--do")
-      robot.steps.push_back({true, argv[i + 1]});
-    else if (option == "--timeout")
-      timeout = std::atof(argv[i + 1]);
-    else if (option == "--exe")
-      exe = argv[i + 1];
-    else if (option == "--env") {
-      const std::string assignment = argv[i + 1];
-      const auto equals = assignment.find('=');
-      if (equals != std::string::npos) {
-        const std::string value = assignment.substr(equals + 1);
-        SetEnvironmentVariableA(assignment.substr(0, equals).c_str(), value.empty() ? nullptr : value.c_str());
-      }
-    } else if (option == "--args")
-      args = argv[i + 1];
-    else if (option == "--stdout")
-      stdout_path = argv[i + 1];
-    else if (option == "--stderr")
-      stderr_path = argv[i + 1];
-  }
-  if (log_path.empty() || exe.empty()) {
-    std::fprintf(
-        stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
-    return 2;
-  }
-  robot.log = std::fopen(log_path.c_str(), "w");
-  if (!robot.log) return 2;
+};
 
-  std::string command_line = "\"" + exe + "\"";
-  if (!args.empty()) command_line += " " + args;
+// --log, --answer, --do, --timeout, --exe, --env, --args, --stdout, --stderr: each takes one value.
+bool ReadOptions(int argc, char** argv, Options& options, Robot& robot) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i], value = argv[i + 1];
+    if (option == "--answer" || option == "--do") {
+      robot.steps.push_back({option == "--do", value});
+    } else if (option == "--env") {
+      const auto equals = value.find('=');
+      const std::string assigned = equals == std::string::npos ? "" : value.substr(equals + 1);
+      if (equals != std::string::npos)
+        SetEnvironmentVariableA(value.substr(0, equals).c_str(), assigned.empty() ? nullptr : assigned.c_str());
+    } else if (option == "--timeout") {
+      options.timeout = std::atof(value.c_str());
+    } else {
+      const std::pair<const char*, std::string*> kTexts[] = {{"--log", &options.log},
+                                                             {"--exe", &options.exe},
+                                                             {"--args", &options.args},
+                                                             {"--stdout", &options.stdout_path},
+                                                             {"--stderr", &options.stderr_path}};
+      for (const auto& [name, target] : kTexts)
+        if (option == name) *target = value;
+    }
+  }
+  return !options.log.empty() && !options.exe.empty();
+}
+
+// Starts the program with its standard output and error in files, as a script's
+// redirection would give them.
+bool StartProgram(const Options& options, PROCESS_INFORMATION& info) {
+  std::string command_line = "\"" + options.exe + "\"";
+  if (!options.args.empty()) command_line += " " + options.args;
   std::vector<char> command(command_line.begin(), command_line.end());
   command.push_back('\0');
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  // The program's standard output and error go to files, as a script's redirection
-  // would give them.
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   auto open_output = [&](const std::string& path) {
     return path.empty() ? nullptr
                         : CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   };
-  const HANDLE child_stdout = open_output(stdout_path), child_stderr = open_output(stderr_path);
+  const HANDLE child_stdout = open_output(options.stdout_path), child_stderr = open_output(options.stderr_path);
   const bool redirect = child_stdout != nullptr || child_stderr != nullptr;
   if (redirect) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = child_stdout;
     startup.hStdError = child_stderr;
   }
-  PROCESS_INFORMATION info{};
-  const BOOL started_child =
-      CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, redirect, 0, nullptr, nullptr, &startup, &info);
+  const BOOL started = CreateProcessA(options.exe.c_str(), command.data(), nullptr, nullptr, redirect, 0, nullptr,
+                                      nullptr, &startup, &info);
   if (child_stdout) CloseHandle(child_stdout);
   if (child_stderr) CloseHandle(child_stderr);
-  if (!started_child) {
+  return started != FALSE;
+}
+
+// Answers and acts until the program ends, or ends it at the time limit.
+void Watch(Robot& robot, double timeout, capture::MemoryPeaks& peaks) {
+  const ULONGLONG deadline = robot.started + static_cast<ULONGLONG>(timeout * 1000);
+  for (;;) {
+    // Read while the program lives: an ended process has no memory to report.
+    peaks.Sample(robot.process);
+    robot.box_open = false;
+    robot.main_window = nullptr;
+    EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
+    robot.Act();
+    const bool watching = !robot.steps.empty() && robot.steps.front().text.rfind("shotwhen:", 0) == 0;
+    if (WaitForSingleObject(robot.process, watching ? 5 : 50) == WAIT_OBJECT_0) return;
+    if (GetTickCount64() > deadline) {
+      TerminateProcess(robot.process, 255);
+      WaitForSingleObject(robot.process, 5000);
+      robot.Line("{\"timeout\":true}");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  Robot robot;
+  Options options;
+  if (!ReadOptions(argc, argv, options, robot)) {
+    std::fprintf(
+        stderr, "usage: robot --log FILE [--answer BUTTON]... [--env N=V]... [--timeout S] --exe PATH [--args TEXT]\n");
+    return 2;
+  }
+  robot.log = std::fopen(options.log.c_str(), "w");
+  if (!robot.log) return 2;
+  PROCESS_INFORMATION info{};
+  if (!StartProgram(options, info)) {
     robot.Line("{\"error\":\"CreateProcess failed\",\"code\":" + std::to_string(GetLastError()) + "}");
     return 2;
   }
   robot.process = info.hProcess;
   robot.thread = info.hThread;
   robot.pid = info.dwProcessId;
-
-  const ULONGLONG started = robot.started = GetTickCount64();
-  const ULONGLONG deadline = started + static_cast<ULONGLONG>(timeout * 1000);
-  // Read while the program lives: an ended process has no memory to report.
+  robot.started = GetTickCount64();
   capture::MemoryPeaks peaks;
-  for (;;) {
-    peaks.Sample(info.hProcess);
-    robot.box_open = false;
-    robot.main_window = nullptr;
-    EnumWindows(Robot::Visit, reinterpret_cast<LPARAM>(&robot));
-    robot.Act();
-    const bool watching = !robot.steps.empty() && robot.steps.front().text.rfind("shotwhen:", 0) == 0;
-    if (WaitForSingleObject(info.hProcess, watching ? 5 : 50) == WAIT_OBJECT_0) break;
-    if (GetTickCount64() > deadline) {
-      TerminateProcess(info.hProcess, 255);
-      WaitForSingleObject(info.hProcess, 5000);
-      robot.Line("{\"timeout\":true}");
-      break;
-    }
-  }
+  Watch(robot, options.timeout, peaks);
   DWORD code = 0;
   GetExitCodeProcess(info.hProcess, &code);
-  // The system's own record, creation to exit: what the polling above cannot see.
+  // The system's own record, creation to exit: what the polling cannot see.
   FILETIME created{}, exited{}, kernel{}, user{};
   GetProcessTimes(info.hProcess, &created, &exited, &kernel, &user);
   auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
   const ULONGLONG lifetime_us = (ticks(exited) - ticks(created)) / 10;
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
-  const ULONGLONG elapsed = GetTickCount64() - started;
-  robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" + std::to_string(elapsed) +
-             ",\"lifetime_us\":" + std::to_string(lifetime_us) +
+  robot.Line("{\"exit\":" + std::to_string(code) + ",\"milliseconds\":" +
+             std::to_string(GetTickCount64() - robot.started) + ",\"lifetime_us\":" + std::to_string(lifetime_us) +
              ",\"peak_working_set\":" + std::to_string(static_cast<unsigned long long>(peaks.working_set)) +
              ",\"peak_private_bytes\":" + std::to_string(static_cast<unsigned long long>(peaks.private_bytes)) + "}");
   std::fclose(robot.log);

@@ -180,18 +180,6 @@ TEST(ConfigurationPage, AddPathEntryKeepsTheValuesTypeAndReferences) {
   EXPECT_FALSE(AddPathEntry(registry, "PATH", "C:\\P\\bin"));  // too long: left alone
 }
 
-TEST(WizardWindow, TitleSaysWhatTheRunDoes) {
-  InstallerVariables vars(testing::NoEnvironment);
-  vars.SetVariable("Description", "Demo");
-  EXPECT_EQ(WindowTitle(vars), "Demo Setup");
-  vars.SetFlag("Repair", true);
-  EXPECT_EQ(WindowTitle(vars), "Repairing Demo");
-  vars.SetFlag("Install", true);
-  EXPECT_EQ(WindowTitle(vars), "Installing Demo");
-  vars.SetFlag("Remove", true);
-  EXPECT_EQ(WindowTitle(vars), "Removing Demo");
-}
-
 TEST(CompletionPage, TextForEachRunMode) {
   InstallerVariables vars(testing::NoEnvironment);
   vars.SetVariable("Description", "Demo");

@@ -6,11 +6,8 @@ import subprocess
 import unittest
 
 from winetest import (
-    HELPERS_DIR, LICENCE, SAMPLES_DIR, SETUP_EXE, STUB_BITS, WineTestCase, build_installer, build_sample_variant,
-    mkinstaller)
-
-SAMPLE = SAMPLES_DIR / "sample-product"
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+    HELPERS_DIR, LICENCE, SAMPLE, SAMPLE_ENTRY, SETUP_EXE, STUB_BITS, UNINSTALL, WineTestCase, build_installer,
+    build_sample_variant, mkinstaller, tool_feature)
 
 
 def log_entries(path):
@@ -42,18 +39,13 @@ class UnattendedTest(WineTestCase):
         return result, entries
 
     def test_held_files_are_replaced_or_deleted_at_the_restart(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "held")
         self.session.unix_path("C:\\Held\\bin").mkdir(parents=True)
         log = self.session.root / "held.log"
         restart = "Exit code 3010: done; a restart is needed to finish"
-        holder = self.session.hold_file("C:\\Held\\bin\\democc.exe")
-        try:
+        with self.session.held("C:\\Held\\bin\\democc.exe"):
             result = self.session.run(exe, ["--dir=C:\\Held", LICENCE, "--unattended",
                                             f"--log={self.session.win_path(log)}"])
-        finally:
-            holder.kill()
-            holder.wait()
         self.assertEqual((result.exit_code, result.boxes), (3010, []))
         self.assertEqual(result.stderr.splitlines(), [
             "Can't create file: The file C:\\Held\\bin\\democc.exe cannot be written to -",
@@ -68,26 +60,21 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(entries[-1], restart)
         self.assertEqual(self.session.unix_path("C:\\Held\\bin\\democc.exe.vr-new").read_bytes(),
                          (SAMPLE / "files/bin/democc.exe").read_bytes())
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Held"))
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"), ("REG_SZ", "C:\\Held"))
 
         # The removal leaves a held file for the restart and still unregisters the product.
-        holder = self.session.hold_file("C:\\Held\\bin\\demolink.exe")
-        try:
+        with self.session.held("C:\\Held\\bin\\demolink.exe"):
             result = self.session.run("C:\\Held\\resources\\setup.exe", ["--remove-silently", "--unattended",
                                                                           f"--log={self.session.win_path(log)}"])
-        finally:
-            holder.kill()
-            holder.wait()
         self.assertEqual((result.exit_code, result.stderr.splitlines()[-1]), (3010, restart))
         self.assertIn("File C:\\Held\\bin\\demolink.exe is in use: it will be deleted when the computer restarts",
                       log_entries(log))
-        self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
+        self.assertIsNone(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"))
         # The new version that waited for the restart went too: the restart brings nothing back.
         self.assertFalse(self.session.unix_path("C:\\Held\\bin\\democc.exe.vr-new").exists())
 
     def test_what_cannot_be_carried_out_ends_at_once_with_87(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "refused")
         folder = ["--dir=C:\\Refused", LICENCE, "--unattended"]
         runs = {
             "--no-Base: the component is required and cannot be left out": folder + ["--no-Base"],
@@ -124,12 +111,8 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(entries[question + 1], "Answer: No (unattended)")
         self.assertFalse(self.session.unix_path("C:\\Prerequisite").exists())  # taken back
 
-        exe = build_sample_variant(self.session, "failing", [
-            ("ICONUN=uninstall.ico\n", "ICONUN=uninstall.ico\nTOOLSETUP=tool-setup.exe\n"),
-            ("[Registry]", "Feature=Tool\nDescription=The tool\nErrmess=See the maker.\nInstaller=TOOLSETUP\n"
-                           "Arguments=3\n[Registry]"),
-            ("Component=Examples\n", "Component=Tool\nTool\nComponent=Examples\n")],
-            resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
+        exe = build_sample_variant(self.session, "failing", tool_feature(("TOOLSETUP", 3, ""), required=False),
+                                   resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
         result, entries = self.run_unattended(exe, "Failing")
         self.assertEqual(result.stderr, "Install failed: The installation of The tool was not successful\n"
                                         "See the maker.\nDo you want to continue anyway?\n"
@@ -137,8 +120,7 @@ class UnattendedTest(WineTestCase):
                                         "then retry this installation\nExit code 1602: cancelled\n")
 
     def test_help_lists_the_options_in_a_box_and_on_standard_output(self):
-        exe = self.session.install_stub("C:\\Download", source=build_installer(
-            self.session.root / "help.exe", SAMPLE / "manifest.txt", SAMPLE / "files"))
+        exe = build_sample_variant(self.session, "help")
         for option in ("--help", "/?"):
             result = self.session.run(exe, [option], answers=["OK"])
             self.assertEqual([b.title for b in result.boxes], ["Setup options"])
@@ -150,8 +132,7 @@ class UnattendedTest(WineTestCase):
 
 class RunLogTest(WineTestCase):
     def test_install_removal_and_a_killed_run_leave_their_logs(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "sample")
         log = self.session.root / "install.log"
         result = self.session.run(exe, ["--dir=C:\\Logged", LICENCE, f"--log={self.session.win_path(log)}"])
         self.assertEqual(result.exit_code, 0)
@@ -187,14 +168,10 @@ class RunLogTest(WineTestCase):
         # A run killed while a box waits for a person (the robot keeps choosing Retry
         # on a held file): everything up to the box is there.
         self.session.unix_path("C:\\Killed\\bin").mkdir(parents=True)
-        holder = self.session.hold_file("C:\\Killed\\bin\\democc.exe")
         killed = self.session.root / "killed.log"
-        try:
+        with self.session.held("C:\\Killed\\bin\\democc.exe"):
             result = self.session.run(exe, ["--dir=C:\\Killed", LICENCE, f"--log={self.session.win_path(killed)}"],
                                       answers=["Retry"] * 1000, timeout=8)
-        finally:
-            holder.kill()
-            holder.wait()
         self.assertTrue(result.timed_out)
         entries = log_entries(killed)
         self.assertIn("Copying file democc.exe", [e.strip() for e in entries])
@@ -203,19 +180,18 @@ class RunLogTest(WineTestCase):
 
 class UninstallEntryTest(WineTestCase):
     def test_the_programs_list_shows_the_entry_and_its_quiet_command_removes_the_product(self):
-        installer = build_installer(self.session.root / "sample.exe", SAMPLE / "manifest.txt", SAMPLE / "files")
-        exe = self.session.install_stub("C:\\Download", source=installer)
+        exe = build_sample_variant(self.session, "sample")
         self.assertEqual(self.session.run(exe, ["--dir=C:\\Listed", LICENCE]).exit_code, 0)
-        quiet = self.session.reg_query(UNINSTALL, "QuietUninstallString")
+        quiet = self.session.reg_query(SAMPLE_ENTRY, "QuietUninstallString")
         self.assertEqual(quiet, ("REG_SZ", '"C:\\Listed\\resources\\setup.exe" --remove-silently'))
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Listed"))
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"), ("REG_SZ", "C:\\Listed"))
         # Every installed file, the record of them and the shortcuts included: the
         # entry is written last.
         root = self.session.unix_path("C:\\Listed")
         links = self.session.user_temp().parent / "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/VORANTH Software"
         installed = [p for p in [*root.rglob("*"), *links.rglob("*")] if p.is_file()]
         kilobytes = -(-sum(p.stat().st_size for p in installed) // 1024)
-        self.assertEqual(self.session.reg_query(UNINSTALL, "EstimatedSize"), ("REG_DWORD", hex(kilobytes)))
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "EstimatedSize"), ("REG_DWORD", hex(kilobytes)))
 
         listing = self.session.wine("uninstaller", "--list").stdout.decode("latin-1")
         self.assertIn("DemoC Compiler Suite V1.20PL1", listing)
@@ -223,7 +199,7 @@ class UninstallEntryTest(WineTestCase):
         program, arguments = quiet[1][1:].split('" ')
         result = self.session.run(program, arguments.split())
         self.assertEqual((result.exit_code, result.boxes), (0, []))
-        self.assertIsNone(self.session.reg_query(UNINSTALL, "DisplayName"))
+        self.assertIsNone(self.session.reg_query(SAMPLE_ENTRY, "DisplayName"))
         self.assertNotIn("DemoC Compiler Suite", self.session.wine("uninstaller", "--list").stdout.decode("latin-1"))
 
 
@@ -310,7 +286,7 @@ class PackageManifestTest(WineTestCase):
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertTrue(self.session.unix_path("C:\\Managed\\bin\\democc.exe").exists())
         self.assertEqual(log_entries(log)[-1], "Exit code 0: done")
-        uninstall = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry["ProductCode"]
+        uninstall = UNINSTALL + entry["ProductCode"]
         for name in ("DisplayName", "Publisher", "DisplayVersion"):
             self.assertEqual(self.session.reg_query(uninstall, name), ("REG_SZ", entry[name]), name)
 

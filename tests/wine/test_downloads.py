@@ -7,17 +7,9 @@ import unittest
 
 from servers import FileServer, FtpServer, ScriptedServer, TestCertificates, free_port
 from winetest import (CANCEL, CANCEL_ID, FOLDER_ID, HELPERS_DIR, LICENCE, MKINSTALLER, NEXT, STATUS_ID, TO_FOLDER_PAGE,
-                      WineTestCase, build_sample_variant, click)
+                      WineTestCase, build_sample_variant, click, tool_feature)
 
 RECORD = "C:\\ran.txt"
-
-
-def tool_feature(*installers):
-    """Manifest edits adding a required feature whose installers are the given
-    (source, arguments, extra lines) entries, tried in order."""
-    lines = "".join(f"Installer={source}\n{extra}Arguments={arguments}\n" for source, arguments, extra in installers)
-    return [("[Registry]", f"Feature=Tool\nDescription=DemoC download tool\n{lines}[Registry]"),
-            ("Component=Examples\n", "Component=Tool\nRequired=yes\nTool\nComponent=Examples\n")]
 
 
 class DownloadTest(WineTestCase):

@@ -6,13 +6,11 @@ any step is taken back whole, are proved natively.)"""
 import subprocess
 import sys
 import threading
-import time
 import unittest
 
-from winetest import (CANCEL, CANCEL_ID, FOLDER_ID, LICENCE, NEXT, PAGE_TEXT_ID, PATH_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WINE, WineTestCase,
-                      build_installer, build_sample_variant, click, state)
-
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+from winetest import (BAR_ID, CANCEL, CANCEL_ID, ENVIRONMENT, FATAL, FOLDER_ID, LICENCE, NEXT, PAGE_TEXT_ID, PATH_ID,
+                      SAMPLE_ENTRY, SAMPLES_DIR, TO_FOLDER_PAGE, UNINSTALL, WINE, WineTestCase, build_installer,
+                      build_sample_variant, click, state, wait_until)
 
 
 class RemovalSafetyTest(WineTestCase):
@@ -23,13 +21,13 @@ class RemovalSafetyTest(WineTestCase):
 
     def test_the_downloaded_installer_refuses_to_remove(self):
         self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Real", LICENCE]).exit_code, 0)
-        refusal = ("Fatal error", "This installer cannot remove an installation.\nRemove it through its uninstall "
+        refusal = (FATAL, "This installer cannot remove an installation.\nRemove it through its uninstall "
                                   "entry, or run resources\\setup.exe --remove in its folder.")
         for args in (["--remove-silently"], ["--remove", "--dir=C:\\Real", LICENCE]):
             result = self.session.run(self.exe, args, answers=["OK"])
             self.assertBoxes(result, [refusal])
             self.assertEqual(result.exit_code, 1)
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Real"))
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"), ("REG_SZ", "C:\\Real"))
         self.assertTrue(self.session.unix_path("C:\\Real\\bin\\democc.exe").exists())
 
     def test_a_held_file_stops_the_removal_which_can_run_again(self):
@@ -37,34 +35,26 @@ class RemovalSafetyTest(WineTestCase):
         question = ("Can't delete file", "The file C:\\Held\\bin\\demolink.exe cannot be deleted -\n"
                                          "close any other applications that may be using it")
         copy = "C:\\Held\\resources\\setup.exe"
-        holder = self.session.hold_file("C:\\Held\\bin\\demolink.exe")
-        try:
+        with self.session.held("C:\\Held\\bin\\demolink.exe"):
             result = self.session.run(copy, ["--remove-silently"], answers=["Abort", "OK"])
-        finally:
-            (self.session.root / "release").touch()
-            holder.wait(timeout=30)
-        self.assertBoxes(result, [question, ("Fatal error", "Removal stopped: C:\\Held\\bin\\demolink.exe could not be "
+        self.assertBoxes(result, [question, (FATAL, "Removal stopped: C:\\Held\\bin\\demolink.exe could not be "
                                              "deleted.\nThe installation is still registered; remove it again once "
                                              "the file is free.")])
         self.assertEqual(result.exit_code, 1602)
-        self.assertEqual(self.session.reg_query(UNINSTALL, "InstallLocation"), ("REG_SZ", "C:\\Held"))
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"), ("REG_SZ", "C:\\Held"))
         # Run again once the file is free: everything goes.
         result = self.session.run(copy, ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertFalse(self.session.unix_path("C:\\Held\\bin\\demolink.exe").exists())
-        self.assertIsNone(self.session.reg_query(UNINSTALL, "InstallLocation"))
+        self.assertIsNone(self.session.reg_query(SAMPLE_ENTRY, "InstallLocation"))
 
     def test_a_file_held_during_the_wizards_copy_is_replaced_at_the_restart(self):
         self.forget_sample_installations()
         self.session.unix_path("C:\\Waits\\bin").mkdir(parents=True)
-        holder = self.session.hold_file("C:\\Waits\\bin\\democc.exe")
-        try:
+        with self.session.held("C:\\Waits\\bin\\democc.exe"):
             result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
                 f"do:type:{FOLDER_ID}:C:\\Waits", NEXT, NEXT, "Ignore", "do:waitfor:Finish", f"do:state:{PAGE_TEXT_ID}",
                 NEXT])
-        finally:
-            holder.kill()
-            holder.wait()
         self.assertEqual([(box.title, box.answer) for box in result.boxes], [("Can't create file", "Ignore")])
         self.assertEqual(result.exit_code, 3010)
         self.assertEqual(result.controls[0]["text"], "Congratulations!\nDemoC Compiler Suite version 1.20PL1 has been "
@@ -74,7 +64,6 @@ class RemovalSafetyTest(WineTestCase):
         self.forget_sample_installations()
 
 
-ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
 IN_PROGRESS = ("Installation in progress",
                "Another installation is in progress on this computer.\nTry again once it has ended.")
 
@@ -93,13 +82,13 @@ class RollbackTest(WineTestCase):
         exe = build_sample_variant(self.session, "sample")
         folder = self.blocked_folder("C:\\Halfway")
         result = self.session.run(exe, ["--dir=C:\\Halfway", LICENCE], answers=["OK"])
-        self.assertBoxes(result, [("Fatal error", "Folder C:\\Halfway\\include exists but is not a folder!")])
+        self.assertBoxes(result, [(FATAL, "Folder C:\\Halfway\\include exists but is not a folder!")])
         self.assertEqual(result.exit_code, 1)
         self.assertEqual(sorted(str(p.relative_to(folder)) for p in folder.rglob("*")),
                          ["bin", "bin/democc.exe", "include"])
         self.assertEqual((folder / "bin/democc.exe").read_bytes(), b"the user's own build")
         self.assertEqual(self.session.wine("reg", "query", "HKLM\\SOFTWARE\\Voranth").returncode, 1)
-        self.assertIsNone(self.session.reg_query(UNINSTALL, "UninstallString"))
+        self.assertIsNone(self.session.reg_query(SAMPLE_ENTRY, "UninstallString"))
 
     def test_a_failed_wizard_run_takes_back_the_language_and_the_path_entry(self):
         exe = build_sample_variant(self.session, "wizard")
@@ -109,7 +98,7 @@ class RollbackTest(WineTestCase):
         with self.session.window_held("PathWatcher", told):
             result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
                 f"do:type:{FOLDER_ID}:C:\\Chosen", NEXT, "do:select:2", click(PATH_ID), NEXT, "OK"])
-        self.assertBoxes(result, [("Fatal error", "Folder C:\\Chosen\\include exists but is not a folder!")])
+        self.assertBoxes(result, [(FATAL, "Folder C:\\Chosen\\include exists but is not a folder!")])
         self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), path)
         # Running programs are told of the entry and then of its removal.
         self.assertEqual(told.read_text().split(), ["Environment", "Environment"])
@@ -131,7 +120,7 @@ def file_count(root):
 class InterruptionTest(WineTestCase):
     """The large product, cancelled, killed and installed twice at once."""
     PRODUCT = "HKLM\\SOFTWARE\\Voranth\\LargeSuite\\2.0"
-    ENTRY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\LargeSuite 2.0PL0"
+    ENTRY = UNINSTALL + "LargeSuite 2.0PL0"
 
     @classmethod
     def setUpClass(cls):
@@ -148,20 +137,13 @@ class InterruptionTest(WineTestCase):
         root = self.session.unix_path(folder)
         process = subprocess.Popen([WINE, exe or self.exe, f"--dir={folder}", LICENCE, "--unattended"], env=self.session.env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 120
-        while not ready(file_count(root)):
-            self.assertIsNone(process.poll(), "the run ended before it could be killed")
-            self.assertLess(time.monotonic(), deadline)
-            time.sleep(0.01)
+        wait_until(lambda: ready(file_count(root)) or process.poll() is not None, 120, "no files came", step=0.01)
+        self.assertIsNone(process.poll(), "the run ended before it could be killed")
         process.kill()
         process.wait()
 
     def assertNothingLeft(self, folder):
-        root = self.session.unix_path(folder)
-        deadline = time.monotonic() + 60
-        while root.exists() and time.monotonic() < deadline:
-            time.sleep(0.5)  # the clean-up script removes the last of it
-        self.assertFalse(root.exists(), sorted(str(p) for p in root.rglob("*")) if root.exists() else "")
+        self.session.gone(folder)
         for key in (self.PRODUCT, self.ENTRY):
             self.assertEqual(self.session.wine("reg", "query", key).returncode, 1, key)
         self.assertEqual([p.name for p in self.session.user_temp().glob("vr*") if p.is_dir()], [])
@@ -205,10 +187,7 @@ class InterruptionTest(WineTestCase):
             results[name] = self.session.run(self.exe, args, answers=answers)
         first = threading.Thread(target=run, args=("first", ["--dir=C:\\Twice", LICENCE]))
         first.start()
-        deadline = time.monotonic() + 120
-        while file_count(self.session.unix_path("C:\\Twice")) == 0:
-            self.assertLess(time.monotonic(), deadline, "the first installation wrote nothing")
-            time.sleep(0.05)
+        wait_until(lambda: file_count(self.session.unix_path("C:\\Twice")), 120, "the first installation wrote nothing")
         second = threading.Thread(target=run, args=("headless", ["--dir=C:\\Twice", LICENCE]))
         second.start()
         run("wizard", [], ["Cancel"])
@@ -224,8 +203,9 @@ class InterruptionTest(WineTestCase):
         self.assertEqual(self.session.run("C:\\Twice\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
     def test_cancel_during_the_copy_takes_back_everything(self):
+        # Cancel once the bar has moved (the copy under way); the run waits while the question is open.
         result = self.session.run(self.exe, [], answers=TO_FOLDER_PAGE + [
-            f"do:type:{FOLDER_ID}:C:\\Cancelled", NEXT, NEXT, click(CANCEL_ID), "Yes"])
+            f"do:type:{FOLDER_ID}:C:\\Cancelled", NEXT, NEXT, f"do:waitfor:{BAR_ID}", click(CANCEL_ID), "Yes"])
         self.assertEqual((result.exit_code, result.box_texts()), (1602, [CANCEL]))
         self.assertFalse(self.session.unix_path("C:\\Cancelled").exists())
         self.assertEqual(self.session.wine("reg", "query", self.PRODUCT).returncode, 1)
@@ -236,19 +216,16 @@ class InstallationRecordTest(WineTestCase):
                  "installation there: through its entry in the list of programs, or with resources\\setup.exe "
                  "--remove in that folder.")
 
-    def test_the_same_version_in_another_folder_is_refused(self):
+    def test_the_wizard_refuses_the_same_version_in_another_folder_on_the_folder_page(self):
+        # Headless, the refusal ends the run with 1638 (the trial).
         exe = build_sample_variant(self.session, "sample")
         self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
-        result = self.session.run(exe, ["--dir=C:\\B2", LICENCE], answers=["OK"])
-        self.assertEqual((result.exit_code, result.box_texts()), (1638, [("Fatal error", self.ELSEWHERE)]))
-        self.assertFalse(self.session.unix_path("C:\\B2").exists())
-        # The wizard refuses it on the folder page, where another folder can be chosen.
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [
             f"do:type:{FOLDER_ID}:C:\\B2", NEXT, "OK", state(FOLDER_ID), "do:close"])
         self.assertBoxes(result, [("Already installed", self.ELSEWHERE)])
         self.assertTrue(result.controls[0]["visible"])
-        # Into its own folder it installs again as before.
-        self.assertEqual(self.session.run(exe, ["--dir=C:\\B1", LICENCE]).exit_code, 0)
+        self.assertFalse(self.session.unix_path("C:\\B2").exists())
+        self.assertEqual(self.session.run("C:\\B1\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
     def test_another_account_removes_the_shortcuts_the_installation_made(self):
         exe = build_sample_variant(self.session, "accounts")
@@ -267,7 +244,7 @@ class InstallationRecordTest(WineTestCase):
 
 class UpgradeTest(WineTestCase):
     def test_a_failure_part_way_puts_back_the_version_it_replaces(self):
-        entries = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC "
+        entries = UNINSTALL + "DemoC "
         older = build_sample_variant(self.session, "v314", [
             ("Version=1.20\n", "Version=3.14\n"), ("readme.txt\n", "readme.txt\nold.txt\n")], {"docs/old.txt": b"only 3.14"})
         newer = build_sample_variant(self.session, "v316", [
@@ -276,7 +253,7 @@ class UpgradeTest(WineTestCase):
         self.session.unix_path("C:\\Up\\extra").write_text("a file where 3.16 wants a folder")
         result = self.session.run(newer, ["--dir=C:\\Up", LICENCE], answers=["OK"])
         self.assertEqual((result.exit_code, result.box_texts()),
-                         (1, [("Fatal error", "Folder C:\\Up\\extra exists but is not a folder!")]))
+                         (1, [(FATAL, "Folder C:\\Up\\extra exists but is not a folder!")]))
         self.assertEqual(self.session.unix_path("C:\\Up\\docs\\old.txt").read_bytes(), b"only 3.14")
         self.assertEqual(self.session.reg_query(entries + "3.14PL1", "InstallLocation"), ("REG_SZ", "C:\\Up"))
         self.assertIsNone(self.session.reg_query(entries + "3.16PL1", "InstallLocation"))

@@ -1,13 +1,9 @@
 """A headless installation and removal of the sample product with the real
 setup.exe, read back from drive_c, the registry and the shell links."""
-import time
 import unittest
 
-from winetest import LICENCE, SAMPLES_DIR, SETUP_EXE, WineTestCase, build_installer
-
-SAMPLE = SAMPLES_DIR / "sample-product"
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
-PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20"
+from winetest import (HELPERS_DIR, LICENCE, SAMPLE, SAMPLE_ENTRY, SAMPLE_PRODUCT, SETUP_EXE, WineTestCase,
+                      build_installer, build_sample_variant, tool_feature, wait_until)
 
 
 class HeadlessInstallTest(WineTestCase):
@@ -43,10 +39,8 @@ class HeadlessInstallTest(WineTestCase):
         self.assertEqual(manifest[0], SETUP_EXE.read_bytes()[23040:23056].hex().upper())
         files = manifest[manifest.index("[Files]") + 1:manifest.index("[Folders]")]
 
-        self.assertEqual(self.session.reg_query(UNINSTALL, "UninstallString"),
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "UninstallString"),
                          ("REG_SZ", '"C:\\Prod\\resources\\setup.exe" --remove'))
-        self.assertEqual(self.session.reg_query(UNINSTALL, "DisplayIcon"), ("REG_SZ", "C:\\Prod\\resources\\setup.ico"))
-        self.assertEqual(self.session.reg_query(PRODUCT + "\\PL1", "InstDir"), ("REG_SZ", "C:\\Prod"))
         link_folder = [line for line in files if line.endswith("Uninstall DemoC.lnk")][0]
         removal_link = self.session.read_link(link_folder)
         self.assertEqual((removal_link["target"], removal_link["arguments"], removal_link["icon"]),
@@ -57,33 +51,25 @@ class HeadlessInstallTest(WineTestCase):
         result = self.session.run("C:\\Prod\\resources\\setup.exe", ["--remove-silently"])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
-        deadline = time.monotonic() + 60
-        while (root / "resources").exists() and time.monotonic() < deadline:
-            time.sleep(0.5)
-        self.assertFalse((root / "resources").exists(), "the clean-up script did not remove the copy")
+        wait_until(lambda: not (root / "resources").exists(), 60, "the clean-up script did not remove the copy")
         remaining = sorted(str(p.relative_to(root)) for p in root.rglob("*"))
         self.assertEqual(remaining, ["bin", "bin/notes.txt"])
         self.assertFalse(self.session.unix_path(link_folder).exists())
-        self.assertFalse(self.key_exists(UNINSTALL))
-        self.assertFalse(self.key_exists(PRODUCT))
+        self.assertFalse(self.key_exists(SAMPLE_ENTRY))
+        self.assertFalse(self.key_exists(SAMPLE_PRODUCT))
         self.assertEqual(list(temp.glob("vr*")), [])
-        time.sleep(1)
-        self.assertEqual(list(temp.glob("vrs*.bat")), [], "the clean-up script did not delete itself")
+        wait_until(lambda: not list(temp.glob("vrs*.bat")), 60, "the clean-up script did not delete itself")
 
 class ExternalInstallerTest(WineTestCase):
     """A feature provided by an installer of its own, shipped as a resource or found
     on disk, judged by its exit code."""
 
-    def make(self, name, installer_lines, required=False):
-        from winetest import HELPERS_DIR, build_sample_variant
-        return build_sample_variant(self.session, name, [
-            ("ICONUN=uninstall.ico\n", "ICONUN=uninstall.ico\nTOOLSETUP=tool-setup.exe\n"),
-            ("[Registry]", "Feature=Tool\nDescription=The tool\nErrmess=See the maker.\n" + installer_lines + "[Registry]"),
-            ("Component=Examples\n", "Component=Tool\n" + ("Required=yes\n" if required else "") + "Tool\nComponent=Examples\n"),
-        ], resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
+    def make(self, name, *installers, required=False):
+        return build_sample_variant(self.session, name, tool_feature(*installers, required=required),
+                                    resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
 
     def test_a_resource_installer_that_succeeds(self):
-        exe = self.make("good", "Installer=TOOLSETUP\nArguments=0\n")
+        exe = self.make("good", ("TOOLSETUP", 0, ""))
         result = self.session.run(exe, ["--dir=C:\\Ext", LICENCE])
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
@@ -91,7 +77,7 @@ class ExternalInstallerTest(WineTestCase):
     def test_failed_installers_ask_whether_to_go_on(self):
         # The first fails with code 3, the alternative source does not exist; a
         # required component keeps the feature chosen although it cannot be had.
-        exe = self.make("bad", "Installer=TOOLSETUP\nArguments=3\nInstaller=C:\\\\nowhere\\\\setup.exe\n", required=True)
+        exe = self.make("bad", ("TOOLSETUP", 3, ""), ("C:\\\\nowhere\\\\setup.exe", 0, ""), required=True)
         # Into the same folder as the other test: one version is installed in one folder.
         result = self.session.run(exe, ["--dir=C:\\Ext", LICENCE], answers=["Yes", "Yes"])
         self.assertEqual([b.title for b in result.boxes], ["Installer not found"])

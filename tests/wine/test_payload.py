@@ -3,9 +3,7 @@ installer is refused before anything is written and leaves no temporary files
 (which message each fault gives is proved on the container code natively)."""
 import unittest
 
-from winetest import LICENCE, SAMPLES_DIR, WineTestCase, build_installer
-
-SAMPLE = SAMPLES_DIR / "sample-product"
+from winetest import LICENCE, SAMPLE, WineTestCase, build_installer
 HEADLESS = ["--dir=C:\\Product", LICENCE]
 CONTAINER_FAULT = r"^(Installer is corrupt or truncated|Can't read entire filecheck: \d+|Can't read filecheck: \d+)$"
 MAGIC = bytes(0xA3 - i for i in range(8))

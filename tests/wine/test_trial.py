@@ -16,10 +16,10 @@ import threading
 import time
 import unittest
 
-from winetest import ACCEPT, FINISH, LICENCE, NEXT, PROGRAM_FILES, REPAIR_ID, SETUP_EXE, WineTestCase, click, mkinstaller
+from winetest import (ACCEPT, FINISH, LICENCE, NEXT, PROGRAM_FILES, REPAIR_ID, SETUP_EXE, UNINSTALL, WineTestCase, click,
+                      mkinstaller, wait_until)
 
 CI_SEEDS = (95, 100, 192)  # no patch level, shared menus, upgrades over older and newer, kills part-way, repairs, two at once
-UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 PUBLISHER = "VORANTH Software"
 
 
@@ -173,7 +173,7 @@ class TrialTest(WineTestCase):
 
     def entries(self, product):
         """Uninstall entries of the product: key name -> InstallLocation."""
-        out = self.session.wine("reg", "query", UNINSTALL, "/s").stdout.decode("latin-1")
+        out = self.session.wine("reg", "query", UNINSTALL.rstrip("\\"), "/s").stdout.decode("latin-1")
         entries, key = {}, None
         for line in out.splitlines():
             if line.startswith("HKEY_"):
@@ -184,12 +184,8 @@ class TrialTest(WineTestCase):
 
     def check_invariants(self, product, installed, history):
         # Removed copies are deleted by their clean-up scripts once they have exited.
-        deadline = time.monotonic() + 60
-        while time.monotonic() < deadline:
-            gone = [f for f in self.product_folders(product) if f.lower() not in {i.lower() for i in installed}]
-            if not any(self.session.unix_path(f).exists() for f in gone):
-                break
-            time.sleep(0.5)
+        gone = [f for f in self.product_folders(product) if f.lower() not in {i.lower() for i in installed}]
+        wait_until(lambda: not any(self.session.unix_path(f).exists() for f in gone), 60, f"{history}: left", 0.5)
         expected = {product.entry(version): folder for folder, version in installed.items()}
         self.assertEqual(self.entries(product), expected, history)
         lines = self.session.wine("reg", "query", product.key()).stdout.decode("latin-1").splitlines()
@@ -228,12 +224,8 @@ class TrialTest(WineTestCase):
         existed = self.session.unix_path(held).exists()
         for path in reversed(made):
             path.mkdir()
-        holder = self.session.hold_file(held)
-        try:
+        with self.session.held(held):
             killed = self.session.run(installer, [f"--dir={folder}", LICENCE], answers=["kill"])
-        finally:
-            holder.kill()
-            holder.wait()
         self.assertEqual([box.title for box in killed.boxes], ["Can't create file"], killed.stderr)
         journals = self.session.drive_c / "ProgramData" / PUBLISHER / "Setup journals"
         self.assertTrue(list(journals.glob("*.journal")), "the killed run left no journal")

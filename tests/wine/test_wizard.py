@@ -6,12 +6,9 @@ import re
 import unittest
 
 from winetest import (
-    ACCEPT, ACCEPT_ID, BACK, BACK_ID, BAR_ID, CANCEL_ID, FINISH, FIRST_COMPONENT_ID, FOLDER_ID, HELPERS_DIR,
-    LICENCE, LICENCE_ID, NEXT, NEXT_ID, PAGE_TEXT_ID, PATH_ID, REMOVE_ID, REPAIR_ID, ROW_ID, SAMPLES_DIR, TO_FOLDER_PAGE, WineTestCase,
-    build_sample_variant, click, state)
-
-SAMPLE = SAMPLES_DIR / "sample-product"
-CANCEL = ("Cancel setup", "Setup is not complete;\nare you sure you want to quit?")
+    ACCEPT, ACCEPT_ID, BACK, BACK_ID, BAR_ID, CANCEL, CANCEL_ID, ENVIRONMENT, FINISH, FIRST_COMPONENT_ID, FOLDER_ID,
+    HELPERS_DIR, LICENCE, LICENCE_ID, NEXT, NEXT_ID, PAGE_TEXT_ID, PATH_ID, REMOVE_ID, REPAIR_ID, ROW_ID, SAMPLE,
+    SAMPLE_ENTRY, SAMPLE_PRODUCT, TO_FOLDER_PAGE, WineTestCase, build_sample_variant, click, state)
 
 
 class WizardWindowTest(WineTestCase):
@@ -76,8 +73,7 @@ class MaintenanceTest(WineTestCase):
         link.unlink()
         changed = self.session.unix_path("C:\\Kept\\docs\\readme.txt")
         changed.write_text("changed by the user")
-        self.session.wine("reg", "delete", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1",
-                          "/f", check=True)
+        self.session.wine("reg", "delete", SAMPLE_ENTRY, "/f", check=True)
         # A repair shows the licence and the configuration again, then does the work.
         result = self.session.run(self.copy, [], answers=[state(NEXT_ID), click(REPAIR_ID), state(NEXT_ID), NEXT, ACCEPT,
                                                           NEXT, NEXT, *FINISH])
@@ -87,8 +83,7 @@ class MaintenanceTest(WineTestCase):
         self.assertTrue(link.exists())
         self.assertEqual(self.session.read_link(self.link)["target"], "C:\\Kept\\docs\\readme.txt")
         self.assertEqual(changed.read_text(), "changed by the user")
-        self.assertEqual(self.session.reg_query("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1",
-                                                "UninstallString"),
+        self.assertEqual(self.session.reg_query(SAMPLE_ENTRY, "UninstallString"),
                          ("REG_SZ", '"C:\\Kept\\resources\\setup.exe" --remove'))
 
     def test_remove_asks_and_no_stays_on_the_page(self):
@@ -163,8 +158,7 @@ class InstallFolderPageTest(WineTestCase):
 
     def product_registry(self, folder):
         text = ""
-        for key in ("HKLM\\SOFTWARE\\Voranth\\DemoC",
-                    "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"):
+        for key in ("HKLM\\SOFTWARE\\Voranth\\DemoC", SAMPLE_ENTRY):
             export = self.session.root / "export.reg"
             self.session.wine("reg", "export", key, self.session.win_path(export), "/y", check=True)
             text += export.read_text(encoding="utf-16").replace(folder.replace("\\", "\\\\"), "FOLDER")
@@ -191,8 +185,8 @@ class InstallFolderPageTest(WineTestCase):
         self.assertRegex(texts_of(before, "Space available")[0], r"^Space available: [1-9][0-9]* MB$")
         clicked = (self.files_under("C:\\Clicked"), self.product_registry("C:\\Clicked"))
         # Beyond what a headless run writes: the language chosen and the folder on PATH.
-        self.assertEqual(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20", "language"), ("REG_DWORD", "0xc"))
-        self.assertTrue(self.session.reg_query(ConfigurationPageTest.ENVIRONMENT, "PATH")[1].endswith(";C:\\Clicked\\bin"))
+        self.assertEqual(self.session.reg_query(SAMPLE_PRODUCT, "language"), ("REG_DWORD", "0xc"))
+        self.assertTrue(self.session.reg_query(ENVIRONMENT, "PATH")[1].endswith(";C:\\Clicked\\bin"))
 
         # One version lives in one folder at a time: the first goes before the second comes.
         self.assertEqual(self.session.run("C:\\Clicked\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
@@ -204,7 +198,7 @@ class InstallFolderPageTest(WineTestCase):
         self.assertNotIn("examples\\hello\\big.bin", clicked[0])
         self.assertIn("resources/manifest", clicked[0])
         self.assertEqual(clicked, (self.files_under("C:\\Typed"), self.product_registry("C:\\Typed")))
-        self.assertTrue(self.session.reg_query(ConfigurationPageTest.ENVIRONMENT, "PATH")[1].endswith(";C:\\Typed\\bin"))
+        self.assertTrue(self.session.reg_query(ENVIRONMENT, "PATH")[1].endswith(";C:\\Typed\\bin"))
 
     def test_a_file_where_the_folder_should_be_keeps_the_user_on_the_page(self):
         self.session.unix_path("C:\\AFile").write_text("not a folder")
@@ -250,11 +244,9 @@ class InstallFolderPageTest(WineTestCase):
 
 
 class ConfigurationPageTest(WineTestCase):
-    ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
-
     def test_the_page_and_a_path_entry(self):
         exe = build_sample_variant(self.session, "sample")
-        kind, before = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        kind, before = self.session.reg_query(ENVIRONMENT, "PATH")
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Conf", NEXT,
                                                                      "do:controls", click(PATH_ID), NEXT, *FINISH])
         self.assertEqual(result.exit_code, 0)
@@ -265,7 +257,7 @@ class ConfigurationPageTest(WineTestCase):
         self.assertEqual((control(page, PATH_ID)["text"], control(page, PATH_ID)["checked"]), ("&Add to environment path", False))
         # The value keeps its type and references (a folder already there is not added
         # again: proved natively).
-        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
+        self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), (kind, before + ";C:\\Conf\\bin"))
         # One folder per version: the class's other installations need this one gone.
         self.assertEqual(self.session.run("C:\\Conf\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
@@ -273,24 +265,24 @@ class ConfigurationPageTest(WineTestCase):
         # Applied when the run starts: ticked, then Back and Cancel, leaves PATH and
         # the product key as they were.
         exe = build_sample_variant(self.session, "cancelled")
-        path = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        path = self.session.reg_query(ENVIRONMENT, "PATH")
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Gone", NEXT,
                                                                      click(PATH_ID), BACK, click(CANCEL_ID), "Yes"])
         self.assertEqual((result.exit_code, result.box_texts()), (1602, [CANCEL]))
-        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), path)
-        self.assertIsNone(self.session.reg_query("HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20", "language"))
+        self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), path)
+        self.assertIsNone(self.session.reg_query(SAMPLE_PRODUCT, "language"))
 
     def test_the_windows_9x_family_sets_path_in_autoexec_bat(self):
         exe = build_sample_variant(self.session, "nine")
         self.session.reg_add("HKCU\\Software\\Wine\\AppDefaults\\nine.exe", "Version", "REG_SZ", "win98")
         autoexec = self.session.unix_path("C:\\AUTOEXEC.BAT")
         autoexec.write_bytes(b"@ECHO OFF\r\n")
-        path = self.session.reg_query(self.ENVIRONMENT, "PATH")
+        path = self.session.reg_query(ENVIRONMENT, "PATH")
         result = self.session.run(exe, [], answers=TO_FOLDER_PAGE + [f"do:type:{FOLDER_ID}:C:\\Nine", NEXT, click(PATH_ID), NEXT,
                                                                      *FINISH])
         self.assertEqual(result.exit_code, 0)
         self.assertEqual(autoexec.read_bytes(), b"@ECHO OFF\r\nSET PATH=%PATH%;C:\\Nine\\bin\r\n")
-        self.assertEqual(self.session.reg_query(self.ENVIRONMENT, "PATH"), path)
+        self.assertEqual(self.session.reg_query(ENVIRONMENT, "PATH"), path)
 
 
 class CompletionPageTest(WineTestCase):

@@ -10,6 +10,7 @@ import itertools
 import json
 import os
 import pwd
+import re
 import shutil
 import subprocess
 import tempfile
@@ -32,6 +33,7 @@ HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win32/t
 HELPERS_DIR_64 = ROOT / "build/win64/tests/helpers"  # where a test needs a 64-bit program
 MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
 SAMPLES_DIR = ROOT / "samples"
+SAMPLE = SAMPLES_DIR / "sample-product"
 
 # The largest folders of a booted prefix never change: they are linked, not copied.
 LINKED_FOLDERS = ("drive_c/windows/system32", "drive_c/windows/syswow64", "drive_c/windows/winsxs")
@@ -49,18 +51,37 @@ STUB_BITS = program_bits(SETUP_EXE) if SETUP_EXE.exists() else 32
 PROGRAM_FILES = "C:\\Program Files (x86)" if STUB_BITS == 32 else "C:\\Program Files"
 
 
-SAMPLE_UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\DemoC 1.20PL1"
+# Keys several tests read: the programs list, the sample's entry and product key, PATH.
+UNINSTALL = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+SAMPLE_ENTRY = UNINSTALL + "DemoC 1.20PL1"
+SAMPLE_PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20"
+ENVIRONMENT = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment"
+FATAL = "Fatal error"
 
 # The option that accepts the licence; with --dir= it makes a run headless.
 LICENCE = "--I agree to the terms of the licence"
 
-# The wizard's control identifiers, as the window and its pages number them.
-NEXT_ID, BACK_ID, CANCEL_ID = 101, 102, 2
-FOLDER_ID, FIRST_COMPONENT_ID = 201, 250
-PAGE_TEXT_ID = 504  # the page's text, a control screen readers read
-LICENCE_ID, ACCEPT_ID, PATH_ID = 301, 302, 401  # PATH_ID: the configuration page's path box
-LOG_ID, BAR_ID, STATUS_ID = 501, 502, 503
-REMOVE_ID, REPAIR_ID, ROW_ID = 601, 602, 701  # ROW_ID: the completion page's rows
+
+def control_ids():
+    """The wizard's control identifiers, read from the header the window numbers them in."""
+    found = re.findall(r"constexpr int (k\w+) = (\w+);", (ROOT / "src/win/control_ids.h").read_text())
+    return {name: 2 if value == "IDCANCEL" else int(value) for name, value in found}
+
+
+_IDS = control_ids()
+NEXT_ID, BACK_ID, CANCEL_ID, STATUS_ID, PAGE_TEXT_ID = (_IDS[k] for k in ("kNext", "kBack", "kCancel", "kStatus", "kPageText"))
+FOLDER_ID, FIRST_COMPONENT_ID, LICENCE_ID, ACCEPT_ID = (_IDS[k] for k in ("kFolder", "kFirstComponent", "kLicenceText", "kAccept"))
+PATH_ID, LOG_ID, BAR_ID = _IDS["kAddPath"], _IDS["kLog"], _IDS["kBar"]  # PATH_ID: the configuration page's path box
+REMOVE_ID, REPAIR_ID, ROW_ID = _IDS["kRemove"], _IDS["kRepair"], _IDS["kCompletionRow"]  # ROW_ID: the completion rows
+
+
+def wait_until(condition, seconds, failure, step=0.1):
+    """Waits for the state `condition` tests; fails with `failure` after `seconds`."""
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            raise AssertionError(failure)
+        time.sleep(step)
 
 
 def click(ident):
@@ -175,6 +196,20 @@ def build_sample_variant(session, name, edits=(), files=None, resources=None, st
     return session.install_stub("C:\\Download", f"{name}.exe", source=installer)
 
 
+def tool_feature(*installers, required=True):
+    """Manifest edits adding the feature "The tool" (its component required unless
+    told) whose installers are the (source, arguments, extra lines) entries, tried in
+    order; the source TOOLSETUP names the resource tool-setup.exe, which the caller puts
+    beside the manifest."""
+    lines = "".join(f"Installer={source}\n{extra}Arguments={arguments}\n" for source, arguments, extra in installers)
+    component = "Component=Tool\n" + ("Required=yes\n" if required else "") + "Tool\nComponent=Examples\n"
+    edits = [("[Registry]", f"Feature=Tool\nDescription=The tool\nErrmess=See the maker.\n{lines}[Registry]"),
+             ("Component=Examples\n", component)]
+    if any(source == "TOOLSETUP" for source, _, _ in installers):
+        edits.append(("ICONUN=uninstall.ico\n", "ICONUN=uninstall.ico\nTOOLSETUP=tool-setup.exe\n"))
+    return edits
+
+
 class WineSession:
     """A private copy of the base prefix with its own Wine server."""
 
@@ -223,11 +258,7 @@ class WineSession:
         holder = subprocess.Popen(command + ([self.win_path(messages)] if messages else []), env=self.env,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            deadline = time.monotonic() + 60
-            while not ready.exists():
-                if time.monotonic() > deadline:
-                    raise AssertionError("the helper window did not appear")
-                time.sleep(0.1)
+            wait_until(ready.exists, 60, "the helper window did not appear")
             yield
         finally:
             ready.unlink(missing_ok=True)
@@ -369,22 +400,30 @@ class WineSession:
                 values[name] = value
         return result, values
 
-    def hold_file(self, win_path):
-        """Holds a file open without sharing (hold_file.exe) until the holder is
-        killed or "release" appears in the session's folder; returns the holder."""
+    @contextlib.contextmanager
+    def held(self, win_path):
+        """Holds a file open without sharing (hold_file.exe) inside, as another program
+        that uses it would; lets it go on the way out."""
         ready = self.root / "held"
-        release = self.root / "release"
         ready.unlink(missing_ok=True)
-        release.unlink(missing_ok=True)
-        holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.win_path(ready),
-                                   self.win_path(release)], env=self.env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 60
-        while not ready.exists():
-            if time.monotonic() > deadline:
-                raise AssertionError("the file was not held")
-            time.sleep(0.1)
-        return holder
+        holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.win_path(ready)],
+                                  env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            wait_until(ready.exists, 60, "the file was not held")
+            yield holder
+        finally:
+            holder.kill()
+            holder.wait()
+
+    def gone(self, win_path):
+        """Whether the path is gone once the clean-up script (which ends after the run)
+        has had its time; fails the caller with what is left."""
+        root = self.unix_path(win_path)
+        try:
+            wait_until(lambda: not root.exists(), 60, "", step=0.5)
+        except AssertionError:
+            raise AssertionError(f"left: {sorted(str(p) for p in root.rglob('*'))}") from None
+        return True
 
     def read_link(self, link_win_path):
         """What a shell link holds, read back through IShellLinkA."""
@@ -444,7 +483,7 @@ class WineTestCase(unittest.TestCase):
     def forget_sample_installations(self):
         """Deletes the sample's uninstall entry that an earlier test of the class left:
         one version lives in one folder, and each test installs into its own."""
-        self.session.wine("reg", "delete", SAMPLE_UNINSTALL_KEY, "/f")
+        self.session.wine("reg", "delete", SAMPLE_ENTRY, "/f")
 
     def assertBoxes(self, result, expected):
         """The boxes shown, as (title, text) pairs, in order."""
