@@ -1,7 +1,7 @@
-#include "administrator.h"
+#include "win/administrator.h"
 
-#include "handles.h"
-#include "system_libraries.h"
+#include "win/handles.h"
+#include "win/system_libraries.h"
 
 namespace inst::win {
 

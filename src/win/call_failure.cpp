@@ -1,4 +1,4 @@
-#include "call_failure.h"
+#include "win/call_failure.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 
 #include "core/install/sha256.h"
 #include "core/payload/md5.h"
-#include "handles.h"
+#include "win/handles.h"
 
 namespace inst {
 

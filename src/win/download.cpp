@@ -1,4 +1,4 @@
-#include "download.h"
+#include "win/download.h"
 
 #include <wininet.h>
 
@@ -9,10 +9,10 @@
 #include "core/install/download.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
-#include "call_failure.h"
-#include "handles.h"
 #include "core/support/variable_names.h"
-#include "win_messages.h"
+#include "win/call_failure.h"
+#include "win/handles.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

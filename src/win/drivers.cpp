@@ -1,14 +1,14 @@
-#include "drivers.h"
+#include "win/drivers.h"
 
 #include <setupapi.h>
 
-#include "call_failure.h"
 #include "core/install/drivers.h"
 #include "core/support/text.h"
-#include "external_installers.h"
-#include "handles.h"
-#include "system_libraries.h"
-#include "win_messages.h"
+#include "win/call_failure.h"
+#include "win/external_installers.h"
+#include "win/handles.h"
+#include "win/system_libraries.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

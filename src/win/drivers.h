@@ -2,7 +2,7 @@
 // devices present.
 #pragma once
 #include "core/manifest/manifest.h"
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -1,17 +1,17 @@
-#include "external_installers.h"
+#include "win/external_installers.h"
 
 #include <shellapi.h>
 
 #include <ctime>
 
-#include "core/wizard/wizard_messages.h"
 #include "core/install/download.h"
-#include "core/support/text.h"
-#include "download.h"
-#include "handles.h"
-#include "message_pump.h"
-#include "core/support/variable_names.h"
 #include "core/install/install_messages.h"
+#include "core/support/text.h"
+#include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
+#include "win/download.h"
+#include "win/handles.h"
+#include "win/message_pump.h"
 
 namespace inst::win {
 

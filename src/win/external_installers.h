@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/manifest/manifest.h"
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -1,8 +1,8 @@
-#include "free_space.h"
+#include "win/free_space.h"
 
 #include <windows.h>
 
-#include "handles.h"
+#include "win/handles.h"
 
 namespace inst::win {
 

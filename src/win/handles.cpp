@@ -1,4 +1,4 @@
-#include "handles.h"
+#include "win/handles.h"
 
 namespace inst::win::detail {
 

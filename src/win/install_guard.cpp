@@ -1,9 +1,9 @@
-#include "install_guard.h"
+#include "win/install_guard.h"
 
 #include "core/support/exit_codes.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "win_messages.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

@@ -1,7 +1,7 @@
 // One installation at a time on this machine: a named mutex held for the whole run,
 // handed down to the installers the run itself starts and waits for.
 #pragma once
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -1,13 +1,13 @@
-#include "interrupted_runs.h"
+#include "win/interrupted_runs.h"
 
 #include "core/install/install_journal.h"
 #include "core/install/vendor_tools.h"
 #include "core/support/temp_files.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "handles.h"
-#include "shell_folders.h"
-#include "win_messages.h"
+#include "win/handles.h"
+#include "win/shell_folders.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -10,15 +10,18 @@
 #include <memory>
 #include <new>
 
+#include "core/support/messages.h"
+#include "win/win_messages.h"
+
 namespace {
 
 [[noreturn]] void EndWithFatalError(const char* text) {
-  ::MessageBoxA(nullptr, text, "Fatal error", MB_OK | MB_ICONERROR);
+  ::MessageBoxA(nullptr, text, inst::kFatalErrorTitle, MB_OK | MB_ICONERROR);
   ::ExitProcess(1);
 }
 
-[[noreturn]] void EndForLackOfMemory() { EndWithFatalError("Ran out of memory!"); }
-[[noreturn]] void EndForInternalError() { EndWithFatalError("Internal error"); }
+[[noreturn]] void EndForLackOfMemory() { EndWithFatalError(inst::msg::kOutOfMemory); }
+[[noreturn]] void EndForInternalError() { EndWithFatalError(inst::msg::kInternalError); }
 
 }  // namespace
 

@@ -1,7 +1,4 @@
-#include "main_window.h"
-
-#include "run_thread.h"
-#include "core/support/variable_names.h"
+#include "win/main_window.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,8 +7,11 @@
 #include <cstring>
 #include <exception>
 #include <new>
+
+#include "core/support/variable_names.h"
 #include "core/wizard/wizard_messages.h"
-#include "system_libraries.h"
+#include "win/run_thread.h"
+#include "win/system_libraries.h"
 
 namespace inst::win {
 

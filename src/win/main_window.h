@@ -11,10 +11,10 @@
 #include "core/wizard/dialog_units.h"
 #include "core/wizard/wizard.h"
 #include "core/wizard/wizard_messages.h"
-#include "control_ids.h"
-#include "handles.h"
-#include "process.h"
-#include "run_thread.h"
+#include "win/control_ids.h"
+#include "win/handles.h"
+#include "win/process.h"
+#include "win/run_thread.h"
 
 namespace inst::win {
 

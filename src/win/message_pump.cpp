@@ -1,4 +1,4 @@
-#include "message_pump.h"
+#include "win/message_pump.h"
 
 namespace inst::win {
 

@@ -1,21 +1,21 @@
-#include "open_payload.h"
+#include "win/open_payload.h"
 
 #include <ntsecapi.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "core/payload/installed_copy.h"
-#include "core/manifest/manifest_parser.h"
-#include "core/payload/payload_reader.h"
-#include "core/support/temp_files.h"
-#include "administrator.h"
-#include "handles.h"
-#include "shell_folders.h"
-#include "core/support/variable_names.h"
-#include "win_messages.h"
 #include "core/install/install_messages.h"
 #include "core/manifest/manifest_messages.h"
+#include "core/manifest/manifest_parser.h"
+#include "core/payload/installed_copy.h"
+#include "core/payload/payload_reader.h"
+#include "core/support/temp_files.h"
+#include "core/support/variable_names.h"
+#include "win/administrator.h"
+#include "win/handles.h"
+#include "win/shell_folders.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

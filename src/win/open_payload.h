@@ -1,5 +1,5 @@
 #pragma once
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

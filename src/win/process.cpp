@@ -1,12 +1,11 @@
-#include "process.h"
-
-#include "run_thread.h"
+#include "win/process.h"
 
 #include <cstdio>
 #include <memory>
 
 #include "core/support/temp_files.h"
 #include "core/support/text.h"
+#include "win/run_thread.h"
 
 namespace inst::win {
 

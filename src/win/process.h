@@ -10,20 +10,20 @@
 #include <vector>
 
 #include "core/install/extraction.h"
-#include "core/payload/fd_file.h"
 #include "core/install/installation_run.h"
 #include "core/install/installer_state.h"
 #include "core/install/product_registration.h"
+#include "core/payload/fd_file.h"
 #include "core/support/messages.h"
 #include "core/support/run_log.h"
 #include "core/support/spin_lock.h"
 #include "core/wizard/configuration.h"
 #include "core/wizard/ui_texts.h"
-#include "handles.h"
-#include "run_times.h"
-#include "stop_request.h"
-#include "win_registry.h"
-#include "win_system.h"
+#include "win/handles.h"
+#include "win/run_times.h"
+#include "win/stop_request.h"
+#include "win/win_registry.h"
+#include "win/win_system.h"
 
 namespace inst::win {
 

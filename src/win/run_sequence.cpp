@@ -1,23 +1,23 @@
-#include "run_sequence.h"
+#include "win/run_sequence.h"
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/install/earlier_version.h"
 #include "core/install/folder_rules.h"
 #include "core/install/install_messages.h"
-#include "core/wizard/install_folder.h"
-#include "core/install/earlier_version.h"
-#include "core/install/removal.h"
 #include "core/install/installed_manifest.h"
+#include "core/install/removal.h"
 #include "core/support/os_class.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "external_installers.h"
-#include "free_space.h"
-#include "interrupted_runs.h"
-#include "shell_links.h"
-#include "drivers.h"
-#include "vendor_tools.h"
+#include "core/wizard/install_folder.h"
+#include "win/drivers.h"
+#include "win/external_installers.h"
+#include "win/free_space.h"
+#include "win/interrupted_runs.h"
+#include "win/shell_links.h"
+#include "win/vendor_tools.h"
 
 namespace inst::win {
 

@@ -1,7 +1,7 @@
 // The run itself, apart from the pages that show it: install, repair or remove, in
 // order. A headless run calls it directly; the wizard's progress page once shown.
 #pragma once
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -1,8 +1,8 @@
-#include "run_thread.h"
+#include "win/run_thread.h"
 
 #include <memory>
 
-#include "run_sequence.h"
+#include "win/run_sequence.h"
 
 namespace inst::win {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "handles.h"
-#include "process.h"
+#include "win/handles.h"
+#include "win/process.h"
 
 namespace inst::win {
 

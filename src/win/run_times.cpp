@@ -1,4 +1,4 @@
-#include "run_times.h"
+#include "win/run_times.h"
 
 #include "core/support/text.h"
 

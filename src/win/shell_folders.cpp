@@ -1,12 +1,12 @@
-#include "shell_folders.h"
+#include "win/shell_folders.h"
 
 #include <shlobj.h>
 
 #include <vector>
 
 #include "core/support/text.h"
-#include "handles.h"
-#include "system_libraries.h"
+#include "win/handles.h"
+#include "win/system_libraries.h"
 
 namespace inst::win {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/install/install_defaults.h"
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -1,4 +1,4 @@
-#include "shell_links.h"
+#include "win/shell_links.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -8,9 +8,10 @@
 #include "core/install/confinement.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/support/text.h"
-#include "call_failure.h"
-#include "handles.h"
 #include "core/support/variable_names.h"
+#include "win/call_failure.h"
+#include "win/handles.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 
@@ -96,7 +97,7 @@ void CreateShortcuts(InstallerState& state, Messages& messages, FileExtractor& e
   if (const std::string* holtek = vars.GetVariable(var::kHoltekIDEPath)) {
     const std::string link = JoinPath(folder, "HT-IDE3000.lnk");
     state.journal.BeforeWriting(link);
-    CreateShellLink(messages, *holtek, link, std::string("Run Holtek HT-IDE3000"), std::nullopt, std::nullopt,
+    CreateShellLink(messages, *holtek, link, std::string(msg::kHoltekLinkDescription), std::nullopt, std::nullopt,
                     std::nullopt);
     lists.installed_files.push_back(link);
   }

@@ -1,4 +1,6 @@
-#include "splash.h"
+#include "win/splash.h"
+
+#include "win/win_messages.h"
 
 namespace inst::win {
 
@@ -10,9 +12,8 @@ HWND ShowSplash(HINSTANCE instance) {
   ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   const int x = (work.left + work.right - kWidth) / 2;
   const int y = (work.top + work.bottom - kHeight) / 2;
-  HWND splash =
-      ::CreateWindowExA(0, "STATIC", "Verifying installer integrity - please wait", WS_POPUP | WS_BORDER | SS_CENTER, x,
-                        y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
+  HWND splash = ::CreateWindowExA(0, "STATIC", msg::kVerifyingInstaller, WS_POPUP | WS_BORDER | SS_CENTER, x, y, kWidth,
+                                  kHeight, nullptr, nullptr, instance, nullptr);
   if (splash == nullptr) return nullptr;
   ::SendMessageA(splash, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   ::ShowWindow(splash, SW_SHOW);

@@ -8,24 +8,25 @@
 
 #include "core/support/command_line.h"
 #include "core/support/limits.h"
+#include "core/support/support_messages.h"
 #include "core/support/text.h"
-#include "administrator.h"
-#include "external_installers.h"
-#include "handles.h"
-#include "install_guard.h"
-#include "interrupted_runs.h"
-#include "open_payload.h"
-#include "main_window.h"
-#include "run_sequence.h"
-#include "wizard_run.h"
-#include "process.h"
-#include "splash.h"
-#include "ui_language.h"
-#include "system_libraries.h"
 #include "core/support/variable_names.h"
-#include "win_messages.h"
 #include "core/wizard/configuration.h"
 #include "core/wizard/wizard_messages.h"
+#include "win/administrator.h"
+#include "win/external_installers.h"
+#include "win/handles.h"
+#include "win/install_guard.h"
+#include "win/interrupted_runs.h"
+#include "win/main_window.h"
+#include "win/open_payload.h"
+#include "win/process.h"
+#include "win/run_sequence.h"
+#include "win/splash.h"
+#include "win/system_libraries.h"
+#include "win/ui_language.h"
+#include "win/win_messages.h"
+#include "win/wizard_run.h"
 
 namespace inst::win {
 
@@ -47,7 +48,8 @@ std::vector<std::string> ApplyCommandLine(Process& process, const char* command_
   }
   OpenRunLog(process.services.log, process.services.files, process.services.messages, process.variables(), started_in,
              split.arguments);
-  if (split.argument_too_long) process.services.messages.FatalExit(kExitBadOption, "Error %d", kArgumentTooLongError);
+  if (split.argument_too_long)
+    process.services.messages.FatalExit(kExitBadOption, msg::kErrorNumber, kArgumentTooLongError);
   return unknown;
 }
 

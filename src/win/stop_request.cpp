@@ -1,4 +1,4 @@
-#include "stop_request.h"
+#include "win/stop_request.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "system_libraries.h"
+#include "win/system_libraries.h"
 
 #include "core/support/text.h"
-#include "handles.h"
+#include "win/handles.h"
 
 namespace inst::win {
 

@@ -1,4 +1,4 @@
-#include "ui_language.h"
+#include "win/ui_language.h"
 
 #include <vector>
 

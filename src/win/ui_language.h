@@ -2,7 +2,7 @@
 // (German and French of any region, English otherwise).
 #pragma once
 
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

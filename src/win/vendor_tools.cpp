@@ -1,12 +1,12 @@
-#include "vendor_tools.h"
+#include "win/vendor_tools.h"
 
 #include <ole2.h>
 
-#include "core/support/variable_names.h"
-#include "handles.h"
-#include "system_libraries.h"
-#include "win_messages.h"
 #include "core/install/registry_names.h"
+#include "core/support/variable_names.h"
+#include "win/handles.h"
+#include "win/system_libraries.h"
+#include "win/win_messages.h"
 
 namespace inst::win {
 

@@ -2,7 +2,7 @@
 // the CFASM tool paths and the MPLAB plug-in's self-registration.
 #pragma once
 #include "core/install/vendor_tools.h"
-#include "process.h"
+#include "win/process.h"
 
 namespace inst::win {
 

@@ -5,6 +5,10 @@
 namespace inst::msg {
 
 inline constexpr const char* kSetupOptionsTitle = "Setup options";
+inline constexpr const char* kVerifyingInstaller = "Verifying installer integrity - please wait";
+inline constexpr const char* kOutOfMemory = "Ran out of memory!";
+inline constexpr const char* kInternalError = "Internal error";
+inline constexpr const char* kHoltekLinkDescription = "Run Holtek HT-IDE3000";
 inline constexpr const char* kNeedsAdministrator = "This program requires Administrator privileges";
 inline constexpr const char* kCantFindManifest = "Can't find the manifest";
 inline constexpr const char* kCannotRemove =

@@ -1,8 +1,8 @@
-#include "win_registry.h"
+#include "win/win_registry.h"
 
 #include <vector>
 
-#include "handles.h"
+#include "win/handles.h"
 
 namespace inst::win {
 

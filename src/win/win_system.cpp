@@ -1,10 +1,8 @@
-#include "win_system.h"
+#include "win/win_system.h"
 
 #include <windows.h>
-
 #include <aclapi.h>
 #include <sddl.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -15,9 +13,9 @@
 
 #include "core/support/os_class.h"
 #include "core/support/text.h"
-#include "call_failure.h"
-#include "handles.h"
-#include "shell_links.h"
+#include "win/call_failure.h"
+#include "win/handles.h"
+#include "win/shell_links.h"
 
 namespace inst::win {
 

@@ -1,5 +1,6 @@
 #include "win/wizard_run.h"
 
+#include "core/wizard/wizard_messages.h"
 #include "win/main_window.h"
 #include "win/pages/completion_page.h"
 #include "win/pages/configuration_page.h"
@@ -7,7 +8,6 @@
 #include "win/pages/licence_page.h"
 #include "win/pages/progress_page.h"
 #include "win/pages/welcome_page.h"
-#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 

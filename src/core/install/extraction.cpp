@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "core/install/confinement.h"
+#include "core/install/install_messages.h"
 #include "core/payload/installed_copy.h"
+#include "core/payload/payload_reader.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
-#include "core/payload/payload_reader.h"
-#include "core/install/install_messages.h"
 
 namespace inst {
 

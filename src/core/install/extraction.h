@@ -8,9 +8,9 @@
 #include <string>
 
 #include "core/install/installer_state.h"
+#include "core/payload/payload_stream.h"
 #include "core/support/messages.h"
 #include "core/support/os.h"
-#include "core/payload/payload_stream.h"
 
 namespace inst {
 

@@ -3,14 +3,13 @@
 #include <algorithm>
 
 #include "core/install/confinement.h"
+#include "core/install/install_messages.h"
+#include "core/install/registry_names.h"
 #include "core/install/vendor_tools.h"
-
 #include "core/support/limits.h"
 #include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/install/install_messages.h"
-#include "core/install/registry_names.h"
 
 namespace inst {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/install/installer_state.h"
-#include "core/support/messages.h"
-#include "core/support/os.h"
 #include "core/install/product_registration.h"
 #include "core/install/registry.h"
+#include "core/support/messages.h"
+#include "core/support/os.h"
 
 namespace inst {
 

@@ -1,12 +1,11 @@
 #include "core/install/installation_run.h"
 
 #include "core/install/download.h"
-
+#include "core/install/install_messages.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/install/install_messages.h"
 
 namespace inst {
 

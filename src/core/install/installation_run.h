@@ -8,10 +8,10 @@
 
 #include "core/install/extraction.h"
 #include "core/install/installer_state.h"
-#include "core/support/messages.h"
-#include "core/support/os.h"
 #include "core/install/product_registration.h"
 #include "core/install/registry.h"
+#include "core/support/messages.h"
+#include "core/support/os.h"
 
 namespace inst {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/install/earlier_version.h"
+#include "core/manifest/manifest_messages.h"
 #include "core/manifest/manifest_parser.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/manifest/manifest_messages.h"
 
 namespace inst {
 

@@ -1,11 +1,11 @@
 #include "core/install/product_registration.h"
 
+#include "core/install/install_messages.h"
+#include "core/install/registry_names.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/support/limits.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/install/install_messages.h"
-#include "core/install/registry_names.h"
 
 namespace inst {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "core/install/installer_state.h"
-#include "core/support/messages.h"
-#include "core/support/os.h"
 #include "core/install/registry.h"
 #include "core/install/vendor_tools.h"
+#include "core/support/messages.h"
+#include "core/support/os.h"
 
 namespace inst {
 

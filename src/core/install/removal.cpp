@@ -4,11 +4,11 @@
 
 #include "core/install/confinement.h"
 #include "core/install/extraction.h"
+#include "core/install/install_messages.h"
 #include "core/install/installed_manifest.h"
 #include "core/manifest/entry_grammars.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/install/install_messages.h"
 
 namespace inst {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/install/install_messages.h"
 #include "core/install/product_registration.h"
+#include "core/install/registry_names.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/install/install_messages.h"
-#include "core/install/registry_names.h"
 
 namespace inst {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/manifest/entry_grammars.h"
+#include "core/manifest/manifest_messages.h"
 #include "core/support/limits.h"
 #include "core/support/path_rules.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/manifest/manifest_messages.h"
 
 namespace inst {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "core/payload/installed_copy.h"
+#include "core/payload/payload_messages.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/payload/payload_messages.h"
 
 namespace inst {
 

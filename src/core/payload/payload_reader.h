@@ -8,8 +8,8 @@
 #include "core/payload/container.h"
 #include "core/payload/fd_file.h"
 #include "core/payload/md5.h"
-#include "core/support/messages.h"
 #include "core/payload/payload_stream.h"
+#include "core/support/messages.h"
 #include "core/support/variables.h"
 
 namespace inst {

@@ -1,9 +1,9 @@
 #include "core/support/command_line.h"
 
 #include "core/support/limits.h"
+#include "core/support/support_messages.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/support/support_messages.h"
 
 namespace inst {
 
@@ -126,24 +126,6 @@ std::optional<std::string> UnattendedRefusal(const InstallerVariables& variables
   return std::nullopt;
 }
 
-const char* HelpText() {
-  return "Usage: setup.exe [option]...\n\n"
-         "--dir=FOLDER\tinstall into FOLDER; without the wizard with the licence option\n"
-         "\"--I agree to the terms of the licence\"\taccept the licence\n"
-         "--remove\tremove the installation\n"
-         "--remove-silently\tremove it without a window\n"
-         "--no-NAME\tleave out the component NAME\n"
-         "--setTrue-NAME\tset the variable NAME to yes\n"
-         "--setVariable-NAME=VALUE\tset the variable NAME\n"
-         "--subinstall\tend when another installer's wizard is open\n"
-         "--language=NAME\tthe language of the product's messages: German, English or French\n"
-         "--add-path\tput the product's bin folder on PATH\n"
-         "--ui-language=CODE\tthe wizard's language: en, de, fr, or one the product carries\n"
-         "--unattended\tshow no box: its text goes to standard error and the log, a question is answered No\n"
-         "--log=FILE\twrite what the run does to FILE\n"
-         "--help, /?\tshow this list\n\n"
-         "Exit codes: 0 done, 1 failed, 87 an option refused, 112 not enough disk space, 1602 cancelled,\n"
-         "1618 another installation in progress, 1638 this version installed in another folder.\n";
-}
+const char* HelpText() { return msg::kHelpText; }
 
 }  // namespace inst

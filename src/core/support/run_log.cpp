@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "core/support/support_messages.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
-#include "core/support/support_messages.h"
 
 namespace inst {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/support/messages.h"
-#include "core/support/spin_lock.h"
 #include "core/support/os.h"
+#include "core/support/spin_lock.h"
 
 namespace inst {
 

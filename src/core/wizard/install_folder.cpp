@@ -1,11 +1,10 @@
 #include "core/wizard/install_folder.h"
 
-#include "core/wizard/wizard_messages.h"
-
 #include <cstdio>
 
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "core/install/installer_state.h"
 #include "core/install/product_registration.h"
 #include "core/install/registry.h"
-#include "core/install/installer_state.h"
 #include "core/wizard/component_facts.h"
 
 namespace inst {

@@ -1,8 +1,8 @@
 #include "core/wizard/wizard.h"
 
 #include "core/support/text.h"
-#include "core/wizard/wizard_messages.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst {
 

@@ -2,8 +2,8 @@
 
 #include "core/manifest/manifest_parser.h"
 #include "core/support/text.h"
-#include "core/wizard/completion.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/completion.h"
 #include "core/wizard/wizard_messages.h"
 
 namespace inst::win {

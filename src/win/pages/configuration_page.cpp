@@ -1,8 +1,8 @@
 #include "win/pages/configuration_page.h"
 
-#include "core/wizard/wizard_messages.h"
 #include "core/support/variable_names.h"
 #include "core/wizard/configuration.h"
+#include "core/wizard/wizard_messages.h"
 
 namespace inst::win {
 

@@ -2,12 +2,12 @@
 
 #include "core/install/earlier_version.h"
 #include "core/install/folder_rules.h"
+#include "core/install/install_messages.h"
 #include "core/support/text.h"
-#include "win/external_installers.h"
-#include "win/free_space.h"
 #include "core/support/variable_names.h"
 #include "core/wizard/wizard_messages.h"
-#include "core/install/install_messages.h"
+#include "win/external_installers.h"
+#include "win/free_space.h"
 
 namespace inst::win {
 

@@ -1,7 +1,7 @@
 #include "win/pages/licence_page.h"
 
-#include "core/wizard/licence.h"
 #include "core/support/variable_names.h"
+#include "core/wizard/licence.h"
 #include "core/wizard/wizard_messages.h"
 
 namespace inst::win {

@@ -5,10 +5,10 @@
 
 #include <initializer_list>
 
+#include "core/support/variable_names.h"
 #include "core/wizard/wizard.h"
 #include "win/main_window.h"
 #include "win/process.h"
-#include "core/support/variable_names.h"
 
 namespace inst::win {
 

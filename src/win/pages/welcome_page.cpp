@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/support/text.h"
 #include "core/install/vendor_tools.h"
+#include "core/support/text.h"
 #include "core/support/variable_names.h"
 #include "core/wizard/wizard_messages.h"
 
