@@ -108,6 +108,33 @@ void RefuseUnfitFolder(Process& process) {
     messages.FatalText(*refusal, kExitDiskFull);
 }
 
+// The installation's steps in order, under the journal begun before them.
+void InstallProduct(Process& process, const std::optional<EarlierInstallation>& earlier,
+                    ToolIntegrations& integrations) {
+  Services& services = process.services;
+  Session& session = process.session;
+  WinFeatureSteps steps(process);
+  if (earlier) BeginReplacingEarlierVersion(process.state, *earlier, services.files, services.progress);
+  session.product.WriteProductValues();
+  services.progress.BeginStep("product files");
+  session.run.RunFeatureInstallation(steps);
+  if (earlier) SetAsideEarlierFiles(process.state, *earlier, services.files);
+  services.progress.BeginStep("registration");
+  session.product.RegisterProduct(integrations);
+  services.progress.BeginStep("shortcuts");
+  CreateShortcuts(process.state, services.messages, session.extractor);
+  services.progress.BeginStep("installed manifest");
+  WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
+  // Last: no entry in the programs list ever names a copy that cannot remove.
+  services.progress.BeginStep("uninstall entry");
+  session.product.WriteUninstallEntry();
+  // A Cancel during the last steps, which report no progress, still takes it all back.
+  if (services.progress.StopRequested()) services.messages.EndRun(kExitCancelled);
+  process.state.journal.Finish();
+  if (earlier)
+    ForgetEarlierVersion(process.variables(), *earlier, services.system_registry, services.files, services.messages);
+}
+
 }  // namespace
 
 void PerformRun(Process& process) {
@@ -134,25 +161,7 @@ void PerformRun(Process& process) {
   if (install || vars.TestFlag(var::kRepair)) ApplyConfiguration(process);
   WinToolIntegrations integrations(process.state, services, process.session.product);
   if (install) {
-    WinFeatureSteps steps(process);
-    if (earlier) BeginReplacingEarlierVersion(process.state, *earlier, services.files, services.progress);
-    session.product.WriteProductValues();
-    services.progress.BeginStep("product files");
-    session.run.RunFeatureInstallation(steps);
-    if (earlier) SetAsideEarlierFiles(process.state, *earlier, services.files);
-    services.progress.BeginStep("registration");
-    session.product.RegisterProduct(integrations);
-    services.progress.BeginStep("shortcuts");
-    CreateShortcuts(process.state, process.services.messages, process.session.extractor);
-    services.progress.BeginStep("installed manifest");
-    WriteInstalledManifest(process.state, services.files, services.messages, process.program.manifest_signature);
-    // Last: no entry in the programs list ever names a copy that cannot remove.
-    services.progress.BeginStep("uninstall entry");
-    session.product.WriteUninstallEntry();
-    // A Cancel during the last steps, which report no progress, still takes it all back.
-    if (services.progress.StopRequested()) services.messages.EndRun(kExitCancelled);
-    process.state.journal.Finish();
-    if (earlier) ForgetEarlierVersion(vars, *earlier, services.system_registry, services.files, services.messages);
+    InstallProduct(process, earlier, integrations);
   } else if (vars.TestFlag(var::kRepair)) {
     session.product.WriteProductValues();
     session.product.RegisterProduct(integrations);

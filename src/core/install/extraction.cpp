@@ -87,16 +87,27 @@ std::unique_ptr<OutputFile> FileExtractor::OpenReplacementAtRestart(const std::s
   return std::move(opened.file);
 }
 
-void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {
+std::uint32_t FileExtractor::ReadFileSize(const std::optional<std::string>& destination, std::uint32_t expected) {
   if (!stream_) messages_.InstallerCorrupt();
+  const std::uint32_t size = ReadStreamWord(*stream_, messages_);
+  if (size != expected) {
+    messages_.FatalError(msg::kFileSizeMismatch, static_cast<int>(state_.file_ordinal),
+                         destination ? destination->c_str() : "", static_cast<long>(expected), static_cast<long>(size));
+  }
+  return size;
+}
+
+void FileExtractor::FailWrite(std::unique_ptr<OutputFile>& out, const std::string& destination) {
+  const std::string text = WriteErrorText(*out, destination);
+  const int exit_code = out->DiskFull() ? kExitDiskFull : kExitFailure;
+  out.reset();
+  messages_.FatalText(text, exit_code);
+}
+
+void FileExtractor::ExtractFile(const std::optional<std::string>& destination, std::uint32_t expected_size) {
   // Read before the destination is opened: a fatal error with the file open would
   // leave it where the clean-up cannot delete it.
-  const std::uint32_t size = ReadStreamWord(*stream_, messages_);
-  if (size != expected_size) {
-    messages_.FatalError(msg::kFileSizeMismatch, static_cast<int>(state_.file_ordinal),
-                         destination ? destination->c_str() : "", static_cast<long>(expected_size),
-                         static_cast<long>(size));
-  }
+  const std::uint32_t size = ReadFileSize(destination, expected_size);
   // A reinstall, a repair or the next patch level finds most files as they should be:
   // those are compared, not backed up and written again.
   std::unique_ptr<InputFile> there = destination ? OpenIfSameSize(*destination, size) : nullptr;
@@ -107,15 +118,14 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
     CountProgress(kPerFileProgress);
   };
   if (destination && !there) open();
-  auto fatal = [&](const std::string& text, int exit_code) {
-    out.reset();
-    messages_.FatalText(text, exit_code);
-  };
   std::vector<char> buffer(kCopyChunk), theirs(kCopyChunk);
   std::uint32_t remaining = size;
   while (remaining > 0) {
     const long got = stream_->Read(buffer.data(), std::min<std::size_t>(remaining, buffer.size()));
-    if (got <= 0) fatal(kInstallerCorrupt, kExitFailure);
+    if (got <= 0) {
+      out.reset();
+      messages_.InstallerCorrupt();
+    }
     if (there) {
       if (there->Read(theirs.data(), static_cast<std::size_t>(got)) == got &&
           std::equal(buffer.begin(), buffer.begin() + got, theirs.begin())) {
@@ -128,13 +138,11 @@ void FileExtractor::ExtractFile(const std::optional<std::string>& destination, s
       // It differs: written as any file is, from its start.
       there.reset();
       open();
-      if (!same.empty() && !out->Write(same.data(), same.size()))
-        fatal(WriteErrorText(*out, *destination), out->DiskFull() ? kExitDiskFull : kExitFailure);
+      if (!same.empty() && !out->Write(same.data(), same.size())) FailWrite(out, *destination);
       same.clear();
     }
     if (out) {
-      if (!out->Write(buffer.data(), static_cast<std::size_t>(got)))
-        fatal(WriteErrorText(*out, *destination), out->DiskFull() ? kExitDiskFull : kExitFailure);
+      if (!out->Write(buffer.data(), static_cast<std::size_t>(got))) FailWrite(out, *destination);
       CountProgress(static_cast<std::uint64_t>(got));
       StopIfRequested(out);
     }

@@ -57,6 +57,10 @@ class FileExtractor {
   // The file already at `path` when it has `size` bytes and can be read: its content
   // is compared with the payload's as it is inflated.
   std::unique_ptr<InputFile> OpenIfSameSize(const std::string& path, std::uint32_t size);
+  // The next file's size from the payload, which must be the one its manifest line gives.
+  std::uint32_t ReadFileSize(const std::optional<std::string>& destination, std::uint32_t expected);
+  // A write that failed ends the run, the file closed first so that the clean-up can delete it.
+  [[noreturn]] void FailWrite(std::unique_ptr<OutputFile>& out, const std::string& destination);
   std::unique_ptr<OutputFile> OpenReplacementAtRestart(const std::string& path);
 
   InstallerState& state_;

@@ -209,26 +209,34 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
       DiscardFiles(feature);
       continue;
     }
-    Report(" ");
-    Report(FormatText("Installing %s", feature.description.c_str()));
-    if (!feature.installers.empty()) steps.RunFeatureInstallers(feature);
-    for (const FolderRecord& folder : feature.folders) {
-      Report(FormatText("    Creating folder %s", folder.path.c_str()));
-      // A "/" folder line stands for the installation folder itself.
-      const std::string target = JoinPath(folder_root, folder.path);
-      extractor_.CreateFolderPath(target);
-      for (const FileRecord& file : folder.files) {
-        Report(FormatText("        Copying file %s", file.name.c_str()));
-        extractor_.ExtractFile(JoinPath(target, file.name), file.size);
-      }
-    }
-    if (feature.driver_inf) {
-      Report(FormatText("        Installing driver %s", feature.driver_inf->c_str()));
-      steps.InstallDriver(feature);
-    }
+    InstallFeature(feature, folder_root, steps);
   }
   extractor_.CloseStream();
+  CopyResources(folder_root);
+}
 
+void InstallationRun::InstallFeature(FeatureRecord& feature, const std::string& folder_root, FeatureSteps& steps) {
+  Report(" ");
+  Report(FormatText("Installing %s", feature.description.c_str()));
+  if (!feature.installers.empty()) steps.RunFeatureInstallers(feature);
+  for (const FolderRecord& folder : feature.folders) {
+    Report(FormatText("    Creating folder %s", folder.path.c_str()));
+    // A "/" folder line stands for the installation folder itself.
+    const std::string target = JoinPath(folder_root, folder.path);
+    extractor_.CreateFolderPath(target);
+    for (const FileRecord& file : folder.files) {
+      Report(FormatText("        Copying file %s", file.name.c_str()));
+      extractor_.ExtractFile(JoinPath(target, file.name), file.size);
+    }
+  }
+  if (feature.driver_inf) {
+    Report(FormatText("        Installing driver %s", feature.driver_inf->c_str()));
+    steps.InstallDriver(feature);
+  }
+}
+
+void InstallationRun::CopyResources(const std::string& folder_root) {
+  auto& lists = state_.lists;
   progress_.BeginStep("installed copy");
   Report("Copying resources");
   const std::string* resource_root = state_.variables.GetVariable(var::kResDir);

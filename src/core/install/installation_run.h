@@ -53,6 +53,10 @@ class InstallationRun {
   void RunFeatureInstallation(FeatureSteps& steps);
 
  private:
+  // One chosen feature: its installers, its folders and files, its driver.
+  void InstallFeature(FeatureRecord& feature, const std::string& folder_root, FeatureSteps& steps);
+  // The resources into the installation's "resources" folder (the copy that repairs and removes it).
+  void CopyResources(const std::string& folder_root);
   void Report(const std::string& line);
   void DiscardFiles(const FeatureRecord& feature);
 

@@ -33,6 +33,24 @@ std::string InstalledManifestPath(const InstallerVariables& variables) {
   return JoinPath(resources ? *resources : variables.ValueOf(var::kInstDir), "resources\\manifest");
 }
 
+namespace {
+
+// Deepest first, so that each folder is empty by the time it is removed; of equal
+// depth, the one made last first.
+std::vector<std::string> InRemovalOrder(const std::vector<std::string>& made) {
+  auto depth = [](const std::string& folder) { return std::count(folder.begin(), folder.end(), '\\'); };
+  std::ptrdiff_t deepest = 0;
+  for (const std::string& folder : made) deepest = std::max(deepest, depth(folder));
+  std::vector<std::string> folders;
+  for (std::ptrdiff_t level = deepest; level >= 0; --level) {
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+      if (depth(*it) == level) folders.push_back(*it);
+  }
+  return folders;
+}
+
+}  // namespace
+
 std::string InstalledManifestText(InstallerState& state, const std::string& signature, const std::string& path) {
   const InstallerVariables& vars = state.variables;
   auto& lists = state.lists;
@@ -65,16 +83,7 @@ std::string InstalledManifestText(InstallerState& state, const std::string& sign
   line("[Files]");
   for (const std::string& file : lists.installed_files) line(CollapseInstDir(file, vars));
   line("[Folders]");
-  // Deepest first, so that each folder is empty by the time it is removed; of
-  // equal depth, the one made last first.
-  auto depth = [](const std::string& folder) { return std::count(folder.begin(), folder.end(), '\\'); };
-  std::ptrdiff_t deepest = 0;
-  for (const std::string& folder : lists.installed_folders) deepest = std::max(deepest, depth(folder));
-  std::vector<std::string> folders;
-  for (std::ptrdiff_t level = deepest; level >= 0; --level) {
-    for (auto it = lists.installed_folders.rbegin(); it != lists.installed_folders.rend(); ++it)
-      if (depth(*it) == level) folders.push_back(*it);
-  }
+  const std::vector<std::string> folders = InRemovalOrder(lists.installed_folders);
   for (const std::string& folder : folders) line(CollapseInstDir(folder, vars));
   // The installation folder itself, unless it is listed already (this run or an
   // earlier one created it, or a parent of it).

@@ -215,6 +215,21 @@ void ManifestParser::ParseInstaller(FeatureRecord& feature, std::string_view res
   feature.installers.push_back(std::move(installer));
 }
 
+namespace {
+
+// A feature's description defaults to its name; the features it requires are found by name.
+void ResolveFeatureDefaults(const std::vector<FeaturePtr>& features) {
+  for (const FeaturePtr& feature : features) {
+    if (feature->description.empty()) feature->description = feature->name;
+    for (const std::string& name : feature->required_names) {
+      for (const FeaturePtr& other : features)
+        if (EqualsIgnoreCase(other->name, name)) feature->requires_features.push_back(other.get());
+    }
+  }
+}
+
+}  // namespace
+
 void ManifestParser::ParseFeatures() {
   auto& features = state_.lists.feature_list.emplace();
   FeaturePtr current;
@@ -262,26 +277,23 @@ void ManifestParser::ParseFeatures() {
       folder_index = feature.folders.size() - 1;
     } else {
       if (!folder_owner) messages_.FatalError(msg::kFileWithoutFolder);
-      FileRecord file;
-      const auto tab = text.find('\t');
-      file.name = std::string(text.substr(0, tab));
-      CheckName(file.name, FileNameRefusal(file.name));
-      if (tab != std::string_view::npos) {
-        file.size = ReadDecimal(text.substr(tab + 1));
-        file.size_given = true;
-      }
-      file.line = line_number_;
-      folder_owner->folders[folder_index].files.push_back(std::move(file));
+      folder_owner->folders[folder_index].files.push_back(ParseFileLine(text));
     }
   }
+  ResolveFeatureDefaults(features);
+}
 
-  for (const FeaturePtr& feature : features) {
-    if (feature->description.empty()) feature->description = feature->name;
-    for (const std::string& name : feature->required_names) {
-      for (const FeaturePtr& other : features)
-        if (EqualsIgnoreCase(other->name, name)) feature->requires_features.push_back(other.get());
-    }
+FileRecord ManifestParser::ParseFileLine(std::string_view text) {
+  FileRecord file;
+  const auto tab = text.find('\t');
+  file.name = std::string(text.substr(0, tab));
+  CheckName(file.name, FileNameRefusal(file.name));
+  if (tab != std::string_view::npos) {
+    file.size = ReadDecimal(text.substr(tab + 1));
+    file.size_given = true;
   }
+  file.line = line_number_;
+  return file;
 }
 
 void ManifestParser::ParseComponents() {

@@ -71,6 +71,8 @@ class ManifestParser {
   void ParseShortcuts();
   void ParseRecordedPaths(std::vector<std::string>& list);
   void ParseInstaller(FeatureRecord& feature, std::string_view rest);
+  // A file line of [Features]: its name, checked, and its size when given.
+  FileRecord ParseFileLine(std::string_view text);
   // A name of the line just read that the installer would write: fatal when it breaks the rule.
   void CheckName(std::string_view name, const char* refusal);
   // At the end of a manifest with components: a "--no-" name that is none of them is fatal (87).

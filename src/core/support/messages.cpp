@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdlib>
 
+#include "core/support/support_messages.h"
 #include "core/support/text.h"
 #include "core/support/variable_names.h"
 
@@ -76,7 +77,7 @@ void Messages::FatalError(const char* format, ...) {
 
 void Messages::InstallerCorrupt() { FatalText(kInstallerCorrupt); }
 
-void Messages::FatalErrorCode(int number) { FatalError("Error %d", number); }
+void Messages::FatalErrorCode(int number) { FatalError(msg::kErrorNumber, number); }
 
 #undef INST_FORMAT_INTO
 
