@@ -49,6 +49,10 @@ void CheckNamesKeepTheRule(const ManifestLists& lists) {
       AbortUnlessKept("shortcut", shortcut.name, FileNameRefusal(shortcut.name));
 }
 
+std::string KeysOf(ProductRegistration& product, const InstallerVariables& variables) {
+  return product.PatchLevelKey() + " | " + product.UninstallKey() + " | " + variables.ValueOf("FullVersion");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -60,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   NoProgress progress;
   installed.state.variables.SetVariable("InstDir", "C:\\P");
   std::string written;
-  std::string patch_level_key;
+  std::string keys;  // the product key, the uninstall entry and the version the installation names
   try {
     ManifestParser(text, installed.state, installed.messages, hooks).ParseManifest();
     CheckNamesKeepTheRule(installed.state.lists);
@@ -80,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.RequiredSpaceKB();
     ProductRegistration product(installed.state, registry, files, installed.messages,
                                 [] { return std::string("20261207"); });
-    patch_level_key = product.PatchLevelKey();
+    keys = KeysOf(product, installed.state.variables);
     auto& lists = installed.state.lists;
     ForEachFileRecord(lists, [&](const FolderRecord& folder, const FileRecord& file) {
       lists.installed_files.push_back("C:\\P\\" + folder.path + "\\" + file.name);
@@ -96,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     ManifestParser(std::string_view(written).substr(5), copy.state, copy.messages, hooks).ParseManifest();
     ProductRegistration product(copy.state, registry, files, copy.messages, [] { return std::string("20261207"); });
-    if (product.PatchLevelKey() != patch_level_key) {
-      std::fprintf(stderr, "the installed copy finds %s, not %s\n--\n%s\n", product.PatchLevelKey().c_str(),
-                   patch_level_key.c_str(), written.c_str());
+    if (KeysOf(product, copy.state.variables) != keys) {
+      std::fprintf(stderr, "the installed copy finds %s, not %s\n--\n%s\n",
+                   KeysOf(product, copy.state.variables).c_str(), keys.c_str(), written.c_str());
       std::abort();
     }
   } catch (const testing::ProcessEnded&) {

@@ -39,6 +39,17 @@ class FakeHost final : public MessageHost {
   std::string standard_error;
 };
 
+// The exit code the process ends with while `run` runs; -1 when it does not end.
+template <typename Run>
+int ExitCodeOf(Run&& run) {
+  try {
+    run();
+  } catch (const ProcessEnded& ended) {
+    return ended.exit_code;
+  }
+  return -1;
+}
+
 // Environment lookup for tests: no variable is set.
 inline std::optional<std::string> NoEnvironment(const std::string&) { return std::nullopt; }
 

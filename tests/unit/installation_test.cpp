@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "core/payload/container.h"
 #include "core/manifest/entry_grammars.h"
@@ -239,63 +238,6 @@ TEST_F(InstallationTest, InstalledManifestContentAndOrder) {
   state.lists.installed_folders = {"C:\\P\\bin"};
   const std::string existing = InstalledManifestText(state, "SIG", "m");
   EXPECT_NE(existing.find("[Folders]\r\n%InstDir%\\bin\r\n%InstDir%\r\n[Shortcuts]"), std::string::npos);
-}
-
-// Whatever order a manifest sets its variables in, the installed copy reads the
-// installed manifest back to the same product, version and patch level.
-TEST(InstalledManifestProperty, EveryInstallationReadsBack) {
-  const std::vector<std::string> patch_levels = {"", "PatchLevel=", "PatchLevel=PL0", "PatchLevel=pl0",
-                                                 "PatchLevel=PL3"};
-  std::mt19937 random(20261207);
-  int checked = 0;
-  for (int round = 0; round < 400; ++round) {
-    std::vector<std::string> lines = {"Manufacturer=M", "Product=P", "Version=2." + std::to_string(round % 7),
-                                      "Description=D", "Help=C:\\P\\docs\\help.txt"};
-    if (!patch_levels[round % 5].empty()) lines.push_back(patch_levels[round % 5]);
-    if (round % 3 == 0) lines.push_back("Edition=Pro");
-    const bool shared_resources = round % 4 == 0;
-    if (shared_resources) lines.push_back("ResDir=C:\\Shared");
-    std::shuffle(lines.begin(), lines.end(), random);
-    std::string manifest = "[Variables]\n";
-    for (const std::string& line : lines) manifest += line + "\n";
-    manifest +=
-        "[Features]\nFeature=F\nbin/\na.exe\t1\n[Components]\nComponent=C\nF\n[Shortcuts]\nRead=docs\\help.txt\n[Run]";
-
-    MemoryRegistry registry;
-    MemoryFileSystem fs;
-    PlainManifestHooks hooks;
-    testing::RunFixture installation, installed_copy;
-    InstallerState& installed = installation.state;
-    Messages& messages = installation.messages;
-    installed.variables.SetVariable("InstDir", "C:\\P");
-    try {
-      ManifestParser(manifest, installed, messages, hooks).ParseManifest();
-    } catch (const ProcessEnded&) {
-      continue;  // a payload manifest that cannot install at all (a patch level before any version)
-    }
-    ProductRegistration product(installed, registry, fs, messages, [] { return std::string("20261207"); });
-    installed.lists.installed_files = {"C:\\P\\bin\\a.exe"};
-    installed.lists.installed_folders = {"C:\\P", "C:\\P\\bin"};
-    const std::string text = InstalledManifestText(installed, "SIG", "C:\\P\\resources\\manifest");
-
-    InstallerState& copy = installed_copy.state;
-    Messages& copy_messages = installed_copy.messages;
-    // The copy takes the folder its "resources" folder is in for the installation.
-    copy.variables.SetVariable("InstDir", shared_resources ? "C:\\Shared" : "C:\\P");
-    copy.running_installed_copy = true;
-    ASSERT_NO_THROW(ManifestParser(std::string_view(text).substr(5), copy, copy_messages, hooks).ParseManifest())
-        << text;
-    // The copy finds the keys the installation wrote, and names the same version.
-    ProductRegistration copy_product(copy, registry, fs, copy_messages, [] { return std::string("20261207"); });
-    EXPECT_EQ(copy_product.PatchLevelKey(), product.PatchLevelKey()) << text;
-    EXPECT_EQ(copy_product.UninstallKey(), product.UninstallKey()) << text;
-    for (const char* name : {"Version", "FullVersion", "Help"}) {
-      EXPECT_EQ(copy.variables.ValueOf(name), installed.variables.ValueOf(name)) << name << " in\n" << text;
-    }
-    EXPECT_EQ(copy.lists.installed_files.front(), "C:\\P\\bin\\a.exe") << text;
-    ++checked;
-  }
-  EXPECT_GT(checked, 300);
 }
 
 // The calls a driver package takes, and which failure the box names.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/support/run_log.h"
 #include "fake_host.h"
 #include "memory_file_system.h"
@@ -10,7 +12,6 @@ namespace inst {
 namespace {
 
 using testing::FakeHost;
-using testing::ProcessEnded;
 
 class MessagesTest : public ::testing::Test {
  protected:
@@ -20,70 +21,38 @@ class MessagesTest : public ::testing::Test {
   Messages messages;
 };
 
-TEST_F(MessagesTest, QuestionsUseTheirStylesAndReportTheAnswer) {
+// Each kind of box with its style; an error ends only a headless run, a fatal error every run, with 1.
+TEST_F(MessagesTest, EachBoxHasItsStyleAndEndsTheRunAsItsKindDoes) {
   host.answers = {box::kIdRetry, box::kIdCancel, box::kIdYes, box::kIdNo};
   EXPECT_TRUE(messages.AskRetryCancel("In use", "File %s", "a.txt"));
   EXPECT_FALSE(messages.AskRetryCancel("In use", "File %s", "a.txt"));
   EXPECT_TRUE(messages.AskYesNo("Cancel setup", "Setup is not complete;\nare you sure you want to quit?"));
   EXPECT_FALSE(messages.AskYesNo("Q", "%d", 2));
-  ASSERT_EQ(host.boxes.size(), 4u);
-  EXPECT_EQ(host.boxes[0].style, 0x35u);
-  EXPECT_EQ(host.boxes[0].text, "File a.txt");
-  EXPECT_EQ(host.boxes[2].style, 0x24u);
-  EXPECT_EQ(host.boxes[2].title, "Cancel setup");
-  EXPECT_TRUE(host.quits.empty());
-}
-
-TEST_F(MessagesTest, InfoAndMessageBoxes) {
   messages.ShowInfo("Done", "%s installed", "X");
   messages.ShowMessage("Nothing %s", "here");
-  vars.SetFlag("SuppressMessages", true);
-  messages.ShowMessage("silent");
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].style, 0x40u);
-  EXPECT_EQ(host.boxes[0].title, "Done");
-  EXPECT_EQ(host.boxes[1].title, "Error");
-  EXPECT_EQ(host.boxes[1].style, 0x40u);
-  EXPECT_EQ(host.boxes[1].text, "Nothing here");
-}
-
-TEST_F(MessagesTest, ShowErrorEndsOnlyAHeadlessRun) {
   messages.ShowError("Quickstart", "Could not locate quickstart guide:\n %s", "C:\\x.pdf");
   EXPECT_TRUE(host.quits.empty());
+  vars.SetFlag("SuppressMessages", true);
+  messages.ShowMessage("silent");
   vars.SetFlag("HeadlessInstall", true);
-  EXPECT_THROW(
-      {
-        try {
-          messages.ShowError("Read PDF", "Could not locate the \"%s\":\n %s", "Guide", "C:\\g.pdf");
-        } catch (const ProcessEnded& end) {
-          EXPECT_EQ(end.exit_code, 1);
-          throw;
-        }
-      },
-      ProcessEnded);
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[1].style, 0x10u);
-  EXPECT_EQ(host.boxes[1].text, "Could not locate the \"Guide\":\n C:\\g.pdf");
-  EXPECT_EQ(host.quits, std::vector<int>{1});
-}
-
-TEST_F(MessagesTest, FatalErrorsShowTheirBoxQuitAndEndWithOne) {
-  try {
-    messages.FatalErrorCode(917);
-  } catch (const ProcessEnded& end) {
-    EXPECT_EQ(end.exit_code, 1);
-  }
-  try {
-    messages.FatalError("Failed to create folder %s", "C:\\t\\vr1");
-  } catch (const ProcessEnded& end) {
-    EXPECT_EQ(end.exit_code, 1);
-  }
-  ASSERT_EQ(host.boxes.size(), 2u);
-  EXPECT_EQ(host.boxes[0].title, "Fatal error");
-  EXPECT_EQ(host.boxes[0].text, "Error 917");
-  EXPECT_EQ(host.boxes[0].style, 0x10u);
-  EXPECT_EQ(host.boxes[1].text, "Failed to create folder C:\\t\\vr1");
-  EXPECT_EQ(host.quits, (std::vector<int>{1, 1}));
+  EXPECT_EQ(testing::ExitCodeOf([&] { messages.ShowError("Read PDF", "Could not locate the \"%s\"", "Guide"); }), 1);
+  EXPECT_EQ(testing::ExitCodeOf([&] { messages.FatalErrorCode(917); }), 1);
+  EXPECT_EQ(testing::ExitCodeOf([&] { messages.FatalError("Failed to create folder %s", "C:\\t\\vr1"); }), 1);
+  const std::vector<std::tuple<std::string, std::string, unsigned>> expected = {
+      {"In use", "File a.txt", 0x35u},
+      {"In use", "File a.txt", 0x35u},
+      {"Cancel setup", "Setup is not complete;\nare you sure you want to quit?", 0x24u},
+      {"Q", "2", 0x24u},
+      {"Done", "X installed", 0x40u},
+      {"Error", "Nothing here", 0x40u},
+      {"Quickstart", "Could not locate quickstart guide:\n C:\\x.pdf", 0x10u},
+      {"Read PDF", "Could not locate the \"Guide\"", 0x10u},
+      {"Fatal error", "Error 917", 0x10u},
+      {"Fatal error", "Failed to create folder C:\\t\\vr1", 0x10u}};
+  std::vector<std::tuple<std::string, std::string, unsigned>> shown;
+  for (const auto& box : host.boxes) shown.emplace_back(box.title, box.text, box.style);
+  EXPECT_EQ(shown, expected);
+  EXPECT_EQ(host.quits, (std::vector<int>{1, 1, 1}));
 }
 
 // Every box reaches the log with its answer; an unattended run shows none, writes it
@@ -105,12 +74,10 @@ TEST(RunLogTest, BoxesAreLoggedAndUnattendedOnesAnsweredByRule) {
   EXPECT_FALSE(messages.AskYesNo("Install failed", "continue anyway?"));
   EXPECT_EQ(messages.AskAbortRetryIgnore("Can't delete file", "held"), box::kIdIgnore);
   EXPECT_EQ(messages.ShowInfo("Note", "n"), box::kIdOk);
-  try {
-    messages.FatalExit(kExitCancelled, "Installation terminated - please install %s", "the runtime");
-    ADD_FAILURE() << "a fatal error returned";
-  } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.exit_code, 1602);
-  }
+  EXPECT_EQ(testing::ExitCodeOf([&] {
+              messages.FatalExit(kExitCancelled, "Installation terminated - please install %s", "the runtime");
+            }),
+            1602);
   EXPECT_EQ(screen.boxes.size(), 1u);  // only the attended one was shown
   // The last line names the code's meaning, for the log's reader and the deployment tool's.
   EXPECT_EQ(screen.standard_error,
@@ -148,12 +115,7 @@ TEST(RunLogTest, TheLogFileFromTheCommandLine) {
   EXPECT_EQ(files.files.at("C:\\Work\\setup.log"), "t  Options: \"--log=setup.log\" \"--dir=C:\\My Tools\"\r\n");
 
   vars.SetVariable("LogFile", "C:\\Work");
-  try {
-    OpenRunLog(log, files, messages, vars, "C:\\", {});
-    ADD_FAILURE() << "a log that cannot be created was accepted";
-  } catch (const ProcessEnded& ended) {
-    EXPECT_EQ(ended.exit_code, 1);
-  }
+  EXPECT_EQ(testing::ExitCodeOf([&] { OpenRunLog(log, files, messages, vars, "C:\\", {}); }), 1);
   EXPECT_EQ(host.boxes.back().text, "Can't create the log file C:\\Work\n" + files.ErrorText(kAccessDenied));
 }
 

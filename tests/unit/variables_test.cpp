@@ -50,12 +50,7 @@ TEST_F(VariablesTest, FullVersionFollowsVersionAndPatchLevel) {
 TEST_F(VariablesTest, PatchLevelWithoutVersion) {
   vars.SetVariable("PatchLevel", "PL3");
   EXPECT_EQ(vars.ValueOf("FullVersion"), "PL3");
-  try {
-    vars.SetVariable("PatchLevel", "PL0");
-    FAIL() << "a patch level of PL0 without a version must be fatal";
-  } catch (const ProcessEnded& end) {
-    EXPECT_EQ(end.exit_code, 1);
-  }
+  EXPECT_EQ(testing::ExitCodeOf([&] { vars.SetVariable("PatchLevel", "PL0"); }), 1);
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].title, "Fatal error");
   EXPECT_EQ(host.boxes[0].text, "Bad call to SetVariable: FullVersion");
