@@ -14,12 +14,12 @@
 // button, so a test fails rather than hangs.
 //
 // --do ACTION acts on the wizard window in its turn: click:ID, clicktext:TEXT,
-// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID or waitfor:TEXT, escape, close, state:ID, controls
-// (every visible control), window, sample:ID (a bar's visibility and position, without the pause), mark (the
-// milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a box),
-// shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has
-// moved, the program held still), key:NAME (a key as the keyboard sends it, "shift+" or "alt+" before it for the key
-// held), focus, dpi:DPI (the window told its monitor's scale changed).
+// type:ID:TEXT, select:ROW (of the visible combo box), waitfor:ID, waitfor:TEXT or waitfor:focus, escape, close,
+// state:ID, controls (every visible control), window, sample:ID (a bar's visibility and position, without the pause),
+// mark (the milliseconds since the start), wait:MILLISECONDS, shot:PATH (the window's picture, as "@shot=" does for a
+// box), shotwhen:ID:PATH (the picture as soon as control ID shows, or a progress bar has moved, the program held
+// still), key:NAME (a key as the keyboard sends it, "shift+" or "alt+" before it for the key held), focus, dpi:DPI (the
+// window told its monitor's scale changed).
 //
 // A control is described with its accessible name (what a screen reader calls it) and,
 // where it shows a text, whether that text fits it in the control's own font.
@@ -300,6 +300,12 @@ struct Robot {
   // enabled (a page reached after long work); a progress bar, until it has moved too
   // (the work under way).
   bool Ready(const std::string& target) const {
+    if (target == "focus") {  // the keyboard focus back on one of the window's controls
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      return GetGUIThreadInfo(GetWindowThreadProcessId(main_window, nullptr), &info) && info.hwndFocus &&
+             IsChild(main_window, info.hwndFocus);
+    }
     HWND control = !target.empty() && std::isdigit(static_cast<unsigned char>(target[0]))
                        ? GetDlgItem(main_window, std::atoi(target.c_str()))
                        : FindByText(target);

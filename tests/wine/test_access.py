@@ -130,7 +130,7 @@ class KeyboardTest(WineTestCase):
         exe = build_sample_variant(self.session, "sample")
         result = self.session.run(exe, [], answers=[
             "do:key:enter", "do:focus",           # the licence page, its text in focus
-            "do:key:escape", "No", "do:wait:1000",  # Cancel's question, declined
+            "do:key:escape", "No", "do:waitfor:focus",  # Cancel's question, declined
             "do:key:tab", "do:focus", "do:key:shift+tab", "do:focus", "do:key:tab",
             "do:key:space", "do:key:enter",       # accepted, on to the folder page
             "do:focus", f"do:type:{FOLDER_ID}:C:\\Keys", "do:key:enter",

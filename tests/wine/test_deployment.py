@@ -97,20 +97,8 @@ class UnattendedTest(WineTestCase):
         self.assertEqual(log_entries(self.session.unix_path("C:\\Logs\\DemoC\\install.log"))[-1], "Exit code 0: done")
 
     def test_questions_take_no_for_an_answer(self):
-        # A missing prerequisite, then an external installer that fails.
-        exe = build_sample_variant(self.session, "prerequisite", [
-            ("Feature=Examples\nDescription=Example programs\n",
-             "Feature=Examples\nDescription=Example programs\nRequires=Runtime\n"),
-            ("[Registry]", "Feature=Runtime\nDescription=DemoC runtime\nErrmess=Install it first.\n[Registry]"),
-            ("Component=Examples\n", "Component=Runtime\nRequired=yes\nRuntime\nComponent=Examples\n")])
-        result, entries = self.run_unattended(exe, "Prerequisite")
-        self.assertEqual(result.stderr.splitlines()[-3:-1], [
-            "Fatal error: Installation terminated - suggest you install the prerequisites",
-            "then retry this installation"])
-        question = [e.startswith("Message \"Prerequisite missing\"") for e in entries].index(True)
-        self.assertEqual(entries[question + 1], "Answer: No (unattended)")
-        self.assertFalse(self.session.unix_path("C:\\Prerequisite").exists())  # taken back
-
+        # An external installer that fails: "continue anyway?" is answered No (a missing
+        # prerequisite's question takes the same path, proved natively).
         exe = build_sample_variant(self.session, "failing", tool_feature(("TOOLSETUP", 3, ""), required=False),
                                    resources={"tool-setup.exe": (HELPERS_DIR / "exit_with.exe").read_bytes()})
         result, entries = self.run_unattended(exe, "Failing")

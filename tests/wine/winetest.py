@@ -404,7 +404,7 @@ class WineSession:
     def held(self, win_path):
         """Holds a file open without sharing (hold_file.exe) inside, as another program
         that uses it would; lets it go on the way out."""
-        ready = self.root / "held"
+        ready = self.root / "hold_file.ready"
         ready.unlink(missing_ok=True)
         holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.win_path(ready)],
                                   env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
