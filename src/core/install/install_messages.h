@@ -4,6 +4,16 @@
 
 namespace inst::msg {
 
+// The lines of the progress page's log (and the run's), indented by what they belong to.
+inline constexpr const char* kInstallingFeature = "Installing %s";
+inline constexpr const char* kCreatingFolder = "    Creating folder %s";
+inline constexpr const char* kCopyingFile = "        Copying file %s";
+inline constexpr const char* kInstallingDriver = "        Installing driver %s";
+inline constexpr const char* kCopyingResources = "Copying resources";
+inline constexpr const char* kCopyingResource = "    Copying file %s";
+inline constexpr const char* kDeletingFile = "Deleting file %s";
+inline constexpr const char* kRemovingFolder = "Removing folder %s";
+
 inline constexpr const char* kPrerequisiteMissingTitle = "Prerequisite missing";
 inline constexpr const char* kDriverFilesFailed = "Unable to install driver files";
 inline constexpr const char* kDriverDevicesFailed = "Unable to driver for active devices";

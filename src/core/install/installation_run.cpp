@@ -217,20 +217,20 @@ void InstallationRun::RunFeatureInstallation(FeatureSteps& steps) {
 
 void InstallationRun::InstallFeature(FeatureRecord& feature, const std::string& folder_root, FeatureSteps& steps) {
   Report(" ");
-  Report(FormatText("Installing %s", feature.description.c_str()));
+  Report(FormatText(msg::kInstallingFeature, feature.description.c_str()));
   if (!feature.installers.empty()) steps.RunFeatureInstallers(feature);
   for (const FolderRecord& folder : feature.folders) {
-    Report(FormatText("    Creating folder %s", folder.path.c_str()));
+    Report(FormatText(msg::kCreatingFolder, folder.path.c_str()));
     // A "/" folder line stands for the installation folder itself.
     const std::string target = JoinPath(folder_root, folder.path);
     extractor_.CreateFolderPath(target);
     for (const FileRecord& file : folder.files) {
-      Report(FormatText("        Copying file %s", file.name.c_str()));
+      Report(FormatText(msg::kCopyingFile, file.name.c_str()));
       extractor_.ExtractFile(JoinPath(target, file.name), file.size);
     }
   }
   if (feature.driver_inf) {
-    Report(FormatText("        Installing driver %s", feature.driver_inf->c_str()));
+    Report(FormatText(msg::kInstallingDriver, feature.driver_inf->c_str()));
     steps.InstallDriver(feature);
   }
 }
@@ -238,7 +238,7 @@ void InstallationRun::InstallFeature(FeatureRecord& feature, const std::string& 
 void InstallationRun::CopyResources(const std::string& folder_root) {
   auto& lists = state_.lists;
   progress_.BeginStep("installed copy");
-  Report("Copying resources");
+  Report(msg::kCopyingResources);
   const std::string* resource_root = state_.variables.GetVariable(var::kResDir);
   const std::string resources = JoinPath(resource_root ? *resource_root : folder_root, "resources");
   // Outside Program Files users may often write in the installation folder: the copy
@@ -246,7 +246,7 @@ void InstallationRun::CopyResources(const std::string& folder_root) {
   const bool protect = !LiesInside(resources, state_.variables.ValueOf(var::kProgramFiles));
   extractor_.CreateFolderPath(resources, protect ? kResourcesFolderAccess : nullptr);
   for (ResourceRecord& resource : lists.resource_list) {
-    Report(FormatText("    Copying file %s", resource.name.c_str()));
+    Report(FormatText(msg::kCopyingResource, resource.name.c_str()));
     const std::string installed = JoinPath(resources, resource.name);
     extractor_.CopyInstallFile(resource.path, installed, resource.size, resource.own_program);
     if (resource.key) {

@@ -76,13 +76,13 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
       // A new version waiting to take the file's place at the restart goes first, so
       // that the restart brings nothing back; one still held goes right after it.
       if (const std::string waiting = file + kReplacementSuffix; files.FileExists(waiting)) {
-        progress.ReportProgress(percent(), FormatText("Deleting file %s", waiting.c_str()).c_str());
+        progress.ReportProgress(percent(), FormatText(msg::kDeletingFile, waiting.c_str()).c_str());
         if (!files.RemoveFile(waiting)) {
           if (!files.ScheduleAtRestart(file, "")) messages.FatalError(msg::kCantLeaveForRestart, file.c_str());
           state.restart_needed = true;
         }
       }
-      progress.ReportProgress(percent(), FormatText("Deleting file %s", file.c_str()).c_str());
+      progress.ReportProgress(percent(), FormatText(msg::kDeletingFile, file.c_str()).c_str());
       while (!files.RemoveFile(file) && files.FileExists(file) && !EqualsIgnoreCase(file, running_copy)) {
         const int answer =
             messages.AskAbortRetryIgnore(msg::kCantDeleteFileTitle, msg::kFileInUseForDeleting, file.c_str());
@@ -101,7 +101,7 @@ std::string RemoveInstallation(InstallerState& state, FileSystem& files, Message
   for (const std::string& listed : lists.installed_folders) {
     const std::optional<std::string> folder = ConfinedFolder(vars, listed);
     progress.ReportProgress(
-        percent(), FormatText(folder ? "Removing folder %s" : msg::kSkippingFolderOutside, listed.c_str()).c_str());
+        percent(), FormatText(folder ? msg::kRemovingFolder : msg::kSkippingFolderOutside, listed.c_str()).c_str());
     ++removed;
     if (folder && !files.RemoveFolder(*folder)) folders_left.push_back(*folder);
   }
