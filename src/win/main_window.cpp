@@ -437,9 +437,12 @@ std::optional<LRESULT> MainWindow::OnClick(POINT point) {
   return std::nullopt;
 }
 
-// Also DM_GETDEFID, which the dialog keys ask: Enter presses the button that has the
-// focus, else the page's Next (or Finish).
+// Other programs ask WM_USER to know this window, and are answered its signature
+// whatever has the focus. The dialog keys ask the same message, as DM_GETDEFID, from
+// this window's own thread: Enter presses the button that has the focus, else the
+// page's Next (or Finish).
 LRESULT MainWindow::OnDefaultButton() {
+  if (::InSendMessage()) return kWmUserAnswer;
   const int focused = ::GetDlgCtrlID(::GetFocus());
   if (focused == control::kBack || focused == control::kCancel) return MAKELRESULT(focused, DC_HASDEFID);
   return kWmUserAnswer;
