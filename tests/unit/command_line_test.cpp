@@ -146,12 +146,6 @@ TEST(Options, AnUnattendedRunThatWouldWaitForAPersonIsRefused) {
   }
 }
 
-}  // namespace
-}  // namespace inst
-
-namespace inst {
-namespace {
-
 // The configuration page's choice from the command line: a list name in any case,
 // or the language's own name; an unknown one, or PATH where the product withholds it,
 // refused.
@@ -197,12 +191,7 @@ TEST(SettleInstallFolderOption, NormalizesFullPathsAndRefusesTheRest) {
   EXPECT_EQ(settle("\\\\server\\share\\x\\"), "\\\\server\\share\\x");
   EXPECT_EQ(settle("DEFAULT"), "DEFAULT");
   for (const char* given : {"", "Tools", "C:Tools", "\\Tools"}) {
-    try {
-      settle(given);
-      ADD_FAILURE() << given;
-    } catch (const testing::ProcessEnded& ended) {
-      EXPECT_EQ(ended.exit_code, 87) << given;  // an option refused
-    }
+    EXPECT_EQ(testing::ExitCodeOf([&] { settle(given); }), 87) << given;  // an option refused
     EXPECT_EQ(host.boxes.back().text,
               std::string("The installation folder given with --dir= must be a full path, such as "
                           "--dir=C:\\Tools\n(given: \"") +
