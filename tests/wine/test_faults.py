@@ -106,11 +106,18 @@ class RollbackTest(WineTestCase):
 
 
 def large_installer(session, name="large", *options):
-    """The large synthetic product (about 1,300 files) as an installer."""
+    """The large synthetic product (about 1,300 files) as an installer, its file count
+    and the last file it writes (relative to the installation folder)."""
     product = session.root / name
     subprocess.run([sys.executable, str(SAMPLES_DIR / "make_large_product.py"), str(product), *options], check=True)
+    folder = last = ""
+    for line in (product / "manifest.txt").read_text().split("[Features]", 1)[1].split("[Components]")[0].splitlines():
+        if line.endswith("/"):
+            folder = line.rstrip("/").replace("/", "\\")
+        elif line and "=" not in line:
+            last = f"{folder}\\{line.split(chr(9))[0]}"
     return build_installer(session.root / f"{name}.exe", product / "manifest.txt", product / "files"), \
-        sum(1 for p in (product / "files").rglob("*") if p.is_file())
+        sum(1 for p in (product / "files").rglob("*") if p.is_file()), last
 
 
 def file_count(root):
@@ -125,10 +132,10 @@ class InterruptionTest(WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        installer, cls.files = large_installer(cls.session)
+        installer, cls.files, cls.last_file = large_installer(cls.session)
         cls.exe = cls.session.install_stub("C:\\Download", "large.exe", source=installer)
         # The same version built again, every file changed: installed over the first, each is backed up.
-        rebuilt, _ = large_installer(cls.session, "rebuilt", "--changed", "100")
+        rebuilt, _, _ = large_installer(cls.session, "rebuilt", "--changed", "100")
         cls.rebuilt_exe = cls.session.install_stub("C:\\Download", "rebuilt.exe", source=rebuilt)
 
     def kill_when(self, folder, ready, exe=None):
@@ -141,6 +148,19 @@ class InterruptionTest(WineTestCase):
         self.assertIsNone(process.poll(), "the run ended before it could be killed")
         process.kill()
         process.wait()
+
+    def kill_at_the_last_file(self, folder):
+        """Starts an installation into the folder and kills it (as a power cut would)
+        while it waits on its last file, held open: every other file is written. Returns
+        the held file and the folders made for it, the deepest first."""
+        held = self.session.unix_path(f"{folder}\\{self.last_file}")
+        made = [p for p in held.parents if not p.exists()]
+        for path in reversed(made):
+            path.mkdir()
+        with self.session.held(self.session.win_path(held)):
+            killed = self.session.run(self.exe, [f"--dir={folder}", LICENCE], answers=["kill"], timeout=180)
+        self.assertEqual([box.title for box in killed.boxes], ["Can't create file"])
+        return held, made
 
     def assertNothingLeft(self, folder):
         self.session.gone(folder)
@@ -166,12 +186,15 @@ class InterruptionTest(WineTestCase):
         result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
         self.assertEqual((result.exit_code, result.boxes), (0, []))
         self.assertNothingLeft("C:\\Killed")
-        # Late (four fifths of the product files; any later and a loaded machine sees the
-        # run end first): a wizard takes it back with a notice; then it installs, and its
-        # removal leaves nothing.
-        self.kill_when("C:\\Killed", lambda count: count >= self.files * 4 // 5)
+        # At its last file, every other written: a wizard takes it back with a notice (the
+        # held file and its folders, which the test made, are left); then it installs, and
+        # its removal leaves nothing.
+        held, made = self.kill_at_the_last_file("C:\\Killed")
         result = self.session.run(self.exe, [], answers=["OK", "do:close"])
         self.assertBoxes(result, [("Interrupted installation", taken_back + "\nWhat it had done has been taken back.")])
+        held.unlink()
+        for path in made:
+            path.rmdir()
         self.assertFalse(self.session.unix_path("C:\\Killed").exists())
         self.assertEqual(self.session.run(self.exe, ["--dir=C:\\Killed", LICENCE]).exit_code, 0)
         result = self.session.run("C:\\Killed\\resources\\setup.exe", ["--remove-silently"])
