@@ -19,8 +19,12 @@ class ScaleTest(WineTestCase):
     def walk(self, dpi, exe, then_to_144_dpi=False):
         self.session.wine("reg", "add", DESKTOP, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f", check=True)
         self.forget_sample_installations()
-        result = self.session.run(exe, [], answers=walk(f"C:\\Scaled{dpi}", then_to_144_dpi))
-        self.assertEqual((result.exit_code, result.boxes), (0, []))
+        log = self.session.root / f"scaled{dpi}.log"
+        result = self.session.run(exe, [f"--log={self.session.win_path(log)}"],
+                                  answers=walk(f"C:\\Scaled{dpi}", then_to_144_dpi))
+        # A run that ends otherwise says how, from its log (seen once, under load, as exit code 1 without a box).
+        told = log.read_text(encoding="latin-1")[-2000:] if log.exists() else "no log"
+        self.assertEqual((result.exit_code, result.boxes), (0, []), f"{told}\n{result.stderr}")
         return result
 
     def assertPagesScaled(self, plain_pages, pages, factor, frame):
