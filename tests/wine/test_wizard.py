@@ -18,20 +18,16 @@ class WizardWindowTest(WineTestCase):
         cls.exe = build_sample_variant(cls.session, "sample")
 
     def test_the_window_and_its_buttons(self):
-        # With Cancel focused, another program asking WM_USER still learns the window's
-        # signature, and Enter presses Cancel.
         result = self.session.run(self.exe, [], answers=["do:window", state(NEXT_ID), state(BACK_ID), state(CANCEL_ID),
-                                                         "do:key:tab", "do:focus", "do:window", "do:key:enter", "No",
                                                          "do:close"])
-        window = {"class": "VORANTH Installer", "title": "Installing DemoC Compiler Suite", "user": 0x534B0065}
-        self.assertEqual(result.windows, [window, window])
+        self.assertEqual(result.windows, [{"class": "VORANTH Installer", "title": "Installing DemoC Compiler Suite",
+                                           "user": 0x534B0065}])
         next_button, back, cancel = result.controls
         self.assertEqual((next_button["text"], next_button["enabled"]), ("Next", True))
         self.assertEqual((back["text"], back["enabled"]), ("< Back", False))
         self.assertEqual((cancel["text"], cancel["enabled"]), ("Cancel", True))
-        self.assertEqual(result.focus[0]["control"], CANCEL_ID)
         # Closing the window ends the run without a question.
-        self.assertBoxes(result, [CANCEL])
+        self.assertBoxes(result, [])
         self.assertEqual(result.exit_code, 0)
 
     def test_cancel_and_escape_ask_first(self):
