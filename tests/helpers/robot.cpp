@@ -8,7 +8,8 @@
 // --env sets (or, with an empty value, removes) a variable of the program's
 // environment. BUTTON is OK, Cancel, Retry, Yes, No, Abort or Ignore, optionally
 // followed by "@shot=PATH" (writes the box's X window into PATH and waits until it
-// is gone, so that the harness can capture the box); "kill" ends the program there, as
+// is gone, so that the harness can capture the box) or "@after=PATH" (answers once
+// the file PATH exists); "kill" ends the program there, as
 // a power cut or kill -9 would, without an answer. A box met
 // when no answer is left is logged as unexpected and dismissed with its first
 // button, so a test fails rather than hangs.
@@ -199,12 +200,16 @@ struct Robot {
     const std::string text = text_control ? WindowText(text_control) : std::string();
     int answer_id = first_button;
     std::string answer = "unexpected";
-    std::string shot;
+    std::string shot, after;
     if (!answers.empty()) {
       answer = answers.front();
       answers.pop_front();
       if (const auto at = answer.find("@shot="); at != std::string::npos) {
         shot = answer.substr(at + 6);
+        answer.resize(at);
+      }
+      if (const auto at = answer.find("@after="); at != std::string::npos) {
+        after = answer.substr(at + 7);
         answer.resize(at);
       }
       answer_id = 0;
@@ -215,6 +220,8 @@ struct Robot {
     Line("{\"box\":{\"title\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) + ",\"buttons\":[" + buttons +
          "],\"answer\":" + Json(answer) + "}}");
     if (!shot.empty()) capture::HoldForPicture(box, shot);
+    // The box stays until the harness says, by making the file, that its moment has come.
+    while (!after.empty() && GetFileAttributesA(after.c_str()) == INVALID_FILE_ATTRIBUTES) Sleep(50);
     if (answer == "kill") {
       TerminateProcess(process, 255);
       return;

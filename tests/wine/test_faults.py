@@ -202,28 +202,34 @@ class InterruptionTest(WineTestCase):
         self.assertNothingLeft("C:\\Killed")
 
     def test_one_installation_at_a_time(self):
-        # While one installs, a second headless run is turned away at once and a
-        # wizard offers Retry or Cancel; the first completes.
+        # While one installs (it waits at its last file, held open, every other written),
+        # a second headless run is turned away at once and a wizard offers Retry or
+        # Cancel; the first completes once the file is free.
+        self.addCleanup(self.session.run, "C:\\Twice\\resources\\setup.exe", ["--remove-silently"])
+        held = self.session.unix_path(f"C:\\Twice\\{self.last_file}")
+        held.parent.mkdir(parents=True)
+        go = self.session.root / "go"
         results = {}
 
         def run(name, args, answers=()):
-            results[name] = self.session.run(self.exe, args, answers=answers)
-        first = threading.Thread(target=run, args=("first", ["--dir=C:\\Twice", LICENCE]))
-        first.start()
-        wait_until(lambda: file_count(self.session.unix_path("C:\\Twice")), 120, "the first installation wrote nothing")
-        second = threading.Thread(target=run, args=("headless", ["--dir=C:\\Twice", LICENCE]))
-        second.start()
-        run("wizard", [], ["Cancel"])
-        for thread in (first, second):
-            thread.join()
-        self.assertEqual((results["first"].exit_code, results["first"].boxes), (0, []))
+            results[name] = self.session.run(self.exe, args, answers=answers, timeout=180)
+        first = threading.Thread(target=run, args=("first", ["--dir=C:\\Twice", LICENCE],
+                                                   [f"Retry@after={self.session.win_path(go)}"]))
+        with self.session.held(self.session.win_path(held)):
+            first.start()
+            wait_until(lambda: file_count(self.session.unix_path("C:\\Twice")) >= self.files, 120,
+                       "the first installation did not reach its last file")
+            run("headless", ["--dir=C:\\Twice", LICENCE])
+            run("wizard", [], ["Cancel"])
+        go.touch()
+        first.join()
+        self.assertEqual((results["first"].exit_code, [b.title for b in results["first"].boxes]),
+                         (0, ["Can't create file"]))
         self.assertEqual((results["headless"].exit_code, results["headless"].boxes), (1618, []))
         self.assertEqual(results["headless"].stderr, f"{IN_PROGRESS[0]}: {IN_PROGRESS[1]}\n")
         self.assertEqual((results["wizard"].exit_code, results["wizard"].box_texts()), (1618, [IN_PROGRESS]))
         self.assertEqual(sorted(results["wizard"].boxes[0].buttons), ["Cancel", "Retry"])
         self.assertEqual(file_count(self.session.unix_path("C:\\Twice")), self.files + 6)
-        # One folder per version: the next test's installation needs this one gone.
-        self.assertEqual(self.session.run("C:\\Twice\\resources\\setup.exe", ["--remove-silently"]).exit_code, 0)
 
     def test_cancel_during_the_copy_takes_back_everything(self):
         # Cancel once the bar has moved (the copy under way); the run waits while the question is open.
