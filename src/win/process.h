@@ -58,9 +58,9 @@ class WinMessageHost final : public MessageHost {
 // nowhere before that and in a headless run. Every line also goes to the run's log.
 //
 // In the wizard the run works on a thread of its own (run_thread.h). What it and
-// the window's thread share is here and nothing else: the queue of reports, which
-// the run fills and the window's thread empties into the page when the run posts,
-// and the stop request.
+// the window's thread share is the queue of reports here, which the run fills and
+// the window's thread empties into the page when the run posts, and the stop
+// request (stop_request.h), which this reads for the run.
 class ProgressRelay final : public Progress {
  public:
   ProgressRelay(RunLog& log, RunTimes& times, StopRequest& stop) : log_(log), times_(times), stop_(stop) {}
