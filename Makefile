@@ -37,7 +37,10 @@ win64: build/win64/CMakeCache.txt
 win32: build/win32/CMakeCache.txt
 	cmake --build build/win32 -j$(JOBS)
 
+# The Wine tests run the shipped 32-bit stub where this machine runs 32-bit programs,
+# else the x86-64 one; the first line says which.
 test: build
+	python3 tests/wine/wine_env.py stub $(ROOT)/build/native/wine
 	ctest --test-dir build/native -j2 --output-on-failure
 
 # Prints speed figures of the builder and the stub on the large synthetic product.

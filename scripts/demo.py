@@ -21,7 +21,7 @@ from pictures import PictureSession  # noqa: E402
 from servers import ScriptedServer  # noqa: E402
 from winetest import (  # noqa: E402
     ACCEPT, BAR_ID, CANCEL_ID, FOLDER_ID, LOG_ID, MKINSTALLER, NEXT, PATH_ID, SAMPLE, SAMPLE_ENTRY, SETUP_EXE,
-    STATUS_ID, build_installer, click, state)
+    STATUS_ID, STUB_CHOICE, build_installer, click, state)
 
 ENV_SCRIPT = ROOT / "tests" / "wine" / "wine_env.py"
 OUTPUT = ROOT / "build" / "sample-setup.exe"
@@ -44,6 +44,7 @@ def tree(session, win_path):
 
 
 def main():
+    print(STUB_CHOICE["why"])
     print(f"== Packing {SAMPLE.relative_to(ROOT)}/manifest.txt with {MKINSTALLER.relative_to(ROOT)}")
     build_installer(OUTPUT, SAMPLE / "manifest.txt", SAMPLE / "files")
     subprocess.run([str(MKINSTALLER), "verify", str(OUTPUT), "--stub", str(SETUP_EXE)], check=True)

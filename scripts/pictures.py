@@ -8,6 +8,7 @@ as soon as control ID shows (or a progress bar has moved).
 import re
 import struct
 import subprocess
+import threading
 import time
 import zlib
 from pathlib import Path
@@ -58,7 +59,10 @@ class PictureSession(WineSession):
 
     def _run_robot(self, command, timeout, log):
         robot = subprocess.Popen([WINE, *map(str, command)], env=self.env, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
+                                 stderr=subprocess.PIPE)
+        errors = []  # read as it comes, so that a full pipe never stops the robot
+        reader = threading.Thread(target=lambda: errors.append(robot.stderr.read()), daemon=True)
+        reader.start()
         deadline = time.monotonic() + timeout
         while robot.poll() is None and time.monotonic() < deadline:
             for signal, png in self._shots.items():
@@ -69,6 +73,8 @@ class PictureSession(WineSession):
         if robot.poll() is None:
             robot.kill()
             raise AssertionError("the robot did not end")
+        reader.join()
+        self.check_record(command[0], robot.returncode, b"".join(errors), log)
 
     def capture_window(self, xid, png_path):
         """Saves one X window as a PNG file."""

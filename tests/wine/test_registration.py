@@ -1,6 +1,7 @@
 """Product registration, installation defaults, shortcuts and tool integrations under
 Wine, read back from the real registry, file system and shell links."""
 import datetime
+import itertools
 import shutil
 import unittest
 
@@ -35,7 +36,7 @@ class RegistrationTest(ProductTestCase):
         self.assertEqual(result.exit_code, 0)
         self.assertBoxes(result, [])
         # Each value is proved natively, App Paths and InstDir where each view holds them
-        # (RegistryViewTest); here, that the real registry holds them with their types, and the local date.
+        # (Wow64Test); here, that the real registry holds them with their types, and the local date.
         today = datetime.date.today().strftime("%Y%m%d")
         for name, value in {"DisplayName": ("REG_SZ", "DemoC Compiler Suite V1.20PL1"), "NoRepair": ("REG_DWORD", "0x1"),
                             "InstallDate": ("REG_SZ", today)}.items():
@@ -209,7 +210,6 @@ class IntegrationsTest(ProductTestCase):
 class DriverTest(ProductTestCase):
     INF = ("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Ports\r\n"
            "ClassGuid={4D36E978-E325-11CE-BFC1-08002BE10318}\r\nProvider=Voranth\r\n")
-    DEVICE_INF = INF.replace("Provider=Voranth", "Provider=Voranth Devices")  # another package for the store
 
     def test_driver_packages(self):
         # The sample's "Read me" shortcut needs its file among the features that stay.
@@ -234,6 +234,40 @@ class DriverTest(ProductTestCase):
         self.assertBoxes(result, [("Driver Install Error", "Unable to install driver files for Missing")])
         self.assertEqual(result.exit_code, 0)  # the run goes on
 
+
+class Wow64Test(ProductTestCase):
+    """What the 32-bit stub does on 64-bit Windows beside the x86-64 one (so it is
+    skipped where this machine cannot run 32-bit programs). Registry views: the 32-bit
+    stub writes in the 32-bit view and Program Files (x86), but App Paths, which the
+    shell reads, in the 64-bit view (Wine shares that key between the views; Windows
+    may not); the x86-64 one everything in the 64-bit view. Each key is looked for in
+    the view README names, and the removal takes it from there (App Paths stays, as for
+    every stub)."""
+    NEEDS_32_BIT = True
+    DEVICE_INF = DriverTest.INF.replace("Provider=Voranth", "Provider=Voranth Devices")  # another package for the store
+    ENTRY = SAMPLE_ENTRY
+    PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1"
+    APP = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\democc.exe"
+
+    def test_each_key_lies_where_its_reader_looks_and_the_removal_takes_it_from_there(self):
+        # Without the drivers' test's installations, whose folders would be the default.
+        for key, view in itertools.product((self.ENTRY, "HKLM\\SOFTWARE\\Voranth"), (32, 64)):
+            self.session.wine("reg", "delete", key, "/f", f"/reg:{view}")
+        for stub, view, programs in ((SETUP_EXE_32, 32, "C:\\Program Files (x86)"), (SETUP_EXE_64, 64, "C:\\Program Files")):
+            with self.subTest(view=view):
+                exe = self.make_installer(f"views{view}", {"Appname": "democc.exe"}, stub=stub)
+                self.assertEqual(self.session.run(exe, ["--dir=default", LICENCE]).exit_code, 0)
+                folder = programs + "\\Voranth\\DemoC\\1.20"
+                other = 96 - view
+                self.assertEqual(self.session.reg_query(self.ENTRY, "InstallLocation", view), ("REG_SZ", folder))
+                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", other))
+                self.assertEqual(self.session.reg_query(self.PRODUCT, "InstDir", view), ("REG_SZ", folder))
+                self.assertEqual(self.session.reg_query(self.APP, "Path", 64), ("REG_SZ", folder + "\\bin"))
+                result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
+                self.assertEqual(result.exit_code, 0)
+                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", view))
+                self.assertIsNone(self.session.reg_query(self.PRODUCT, "InstDir", view))
+
     def test_drivers_from_a_32_bit_installer_reach_devices_through_the_64_bit_tool(self):
         # The system's tool is a recorder here, in the 64-bit system folder, which a
         # 32-bit program reaches only as Sysnative.
@@ -257,33 +291,6 @@ class DriverTest(ProductTestCase):
                     self.assertEqual([line.split(" ", 1)[1] for line in record.read_text().splitlines()], ["/add-driver"])
                 else:
                     self.assertEqual(taken, [])
-
-
-class RegistryViewTest(ProductTestCase):
-    """Where each stub writes on 64-bit Windows: the 32-bit one in the 32-bit registry
-    view and Program Files (x86), but App Paths, which the shell reads, in the 64-bit
-    view (Wine shares that key between the views; Windows may not); the x86-64 one
-    everything in the 64-bit view. Each key is looked for in the view README names,
-    and the removal takes it from there (App Paths stays, as for every stub)."""
-    ENTRY = SAMPLE_ENTRY
-    PRODUCT = "HKLM\\SOFTWARE\\Voranth\\DemoC\\1.20\\PL1"
-    APP = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\democc.exe"
-
-    def test_each_key_lies_where_its_reader_looks_and_the_removal_takes_it_from_there(self):
-        for stub, view, programs in ((SETUP_EXE_32, 32, "C:\\Program Files (x86)"), (SETUP_EXE_64, 64, "C:\\Program Files")):
-            with self.subTest(view=view):
-                exe = self.make_installer(f"views{view}", {"Appname": "democc.exe"}, stub=stub)
-                self.assertEqual(self.session.run(exe, ["--dir=default", LICENCE]).exit_code, 0)
-                folder = programs + "\\Voranth\\DemoC\\1.20"
-                other = 96 - view
-                self.assertEqual(self.session.reg_query(self.ENTRY, "InstallLocation", view), ("REG_SZ", folder))
-                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", other))
-                self.assertEqual(self.session.reg_query(self.PRODUCT, "InstDir", view), ("REG_SZ", folder))
-                self.assertEqual(self.session.reg_query(self.APP, "Path", 64), ("REG_SZ", folder + "\\bin"))
-                result = self.session.run(folder + "\\resources\\setup.exe", ["--remove-silently"])
-                self.assertEqual(result.exit_code, 0)
-                self.assertIsNone(self.session.reg_query(self.ENTRY, "InstallLocation", view))
-                self.assertIsNone(self.session.reg_query(self.PRODUCT, "InstDir", view))
 
 
 if __name__ == "__main__":

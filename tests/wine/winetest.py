@@ -19,17 +19,20 @@ import unittest
 from dataclasses import dataclass, field
 from pathlib import Path
 
-from wine_env import launch_xvfb
+from wine_env import launch_xvfb, stub_choice
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 
 ROOT = Path(__file__).resolve().parents[2]
 STATE_DIR = Path(os.environ.get("WINE_STATE_DIR", ROOT / "build/native/wine"))
-# The shipped stub is the 32-bit one: Wine runs it as 64-bit Windows does (WoW64).
+# The shipped stub is the 32-bit one: Wine runs it as 64-bit Windows does (WoW64), where
+# this machine runs 32-bit programs at all; elsewhere the x86-64 stub stands in (wine_env.py).
+STUB_CHOICE = stub_choice(STATE_DIR)
+RUNS_32_BIT = STUB_CHOICE["bits"] == 32
 SETUP_EXE_32, SETUP_EXE_64 = ROOT / "dist/win32/setup.exe", ROOT / "dist/win64/setup.exe"
-SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE", SETUP_EXE_32))
-HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR", ROOT / "build/win32/tests/helpers"))
+SETUP_EXE = Path(os.environ.get("INSTALLER_SETUP_EXE") or ROOT / f"dist/win{STUB_CHOICE['bits']}/setup.exe")
+HELPERS_DIR = Path(os.environ.get("INSTALLER_HELPERS_DIR") or ROOT / f"build/win{STUB_CHOICE['bits']}/tests/helpers")
 HELPERS_DIR_64 = ROOT / "build/win64/tests/helpers"  # where a test needs a 64-bit program
 MKINSTALLER = Path(os.environ.get("INSTALLER_MKINSTALLER", ROOT / "dist/linux/mkinstaller"))
 SAMPLES_DIR = ROOT / "samples"
@@ -254,11 +257,9 @@ class WineSession:
         """Keeps a top-level window of the class open inside (hold_window.exe); with
         `messages`, a file to which it adds each setting change broadcast to it."""
         ready = self.root / f"{class_name}-ready"
-        command = [WINE, str(HELPERS_DIR / "hold_window.exe"), class_name, self.win_path(ready)]
-        holder = subprocess.Popen(command + ([self.win_path(messages)] if messages else []), env=self.env,
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        command = [HELPERS_DIR / "hold_window.exe", class_name, self.win_path(ready)]
+        holder = self.start_helper(command + ([self.win_path(messages)] if messages else []), ready)
         try:
-            wait_until(ready.exists, 60, "the helper window did not appear")
             yield
         finally:
             ready.unlink(missing_ok=True)
@@ -267,6 +268,19 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 holder.kill()
                 holder.wait()
+
+    def start_helper(self, command, ready):
+        """Starts a helper that makes the file `ready` once it is in place; fails with
+        what happened (its exit status, Wine's standard error) when it ends first."""
+        errors = ready.with_name(ready.name + ".stderr")
+        with errors.open("wb") as stderr:
+            helper = subprocess.Popen([WINE, *map(str, command)], env=self.env, stdout=subprocess.DEVNULL, stderr=stderr)
+        wait_until(lambda: ready.exists() or helper.poll() is not None, 60, f"{command[0]} did not get ready")
+        if not ready.exists():
+            said = errors.read_text(encoding="latin-1").strip()[-2000:] or "(nothing on standard error)"
+            raise AssertionError(f"{command[0]} under {WINE} ended with status {helper.returncode} before it "
+                                 f"was ready:\n{said}")
+        return helper
 
     @contextlib.contextmanager
     def screen(self, size):
@@ -378,12 +392,18 @@ class WineSession:
 
     def _run_robot(self, command, timeout, log):
         done = self.wine(*command, timeout=timeout)
-        # What counts is the robot's record of the run; Wine's own exit status can be
-        # spoilt after the robot has written it (its stderr is shown when the record is cut).
-        recorded = log.exists() and '"exit":' in log.read_text(encoding="latin-1")
-        if done.returncode != 0 and not recorded:
-            raise AssertionError(f"robot ended with {done.returncode} before recording the run:\n"
-                                 + done.stderr.decode("latin-1")[-2000:])
+        self.check_record(command[0], done.returncode, done.stderr, log)
+
+    @staticmethod
+    def check_record(program, status, stderr, log):
+        """Fails with what happened when the robot left no record of the run (it could
+        not start, say): the program, Wine's exit status and standard error. What counts
+        is the record; Wine's own exit status can be spoilt after the robot wrote it."""
+        text = log.read_text(encoding="latin-1") if log.exists() else ""
+        if '"exit":' not in text and '"error":' not in text:
+            said = stderr.decode("latin-1", "replace").strip()[-2000:] or "(nothing on standard error)"
+            raise AssertionError(f"{program} under {WINE} ended with status {status} and left no record "
+                                 f"of the run in {log.name}:\n{said}")
 
     def probe(self, installer, steps=(), answers=(), env=None):
         """Runs steps of the installer's own code on an installer file (see
@@ -406,10 +426,8 @@ class WineSession:
         that uses it would; lets it go on the way out."""
         ready = self.root / "hold_file.ready"
         ready.unlink(missing_ok=True)
-        holder = subprocess.Popen([WINE, str(HELPERS_DIR / "hold_file.exe"), win_path, self.win_path(ready)],
-                                  env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        holder = self.start_helper([HELPERS_DIR / "hold_file.exe", win_path, self.win_path(ready)], ready)
         try:
-            wait_until(ready.exists, 60, "the file was not held")
             yield holder
         finally:
             holder.kill()
@@ -471,9 +489,12 @@ class WineTestCase(unittest.TestCase):
     registry reads and writes use; the payload probe's classes read the 64-bit one
     its code writes."""
     REGISTRY_VIEW = STUB_BITS
+    NEEDS_32_BIT = False  # a class that runs the 32-bit stub whatever stands in for it
 
     @classmethod
     def setUpClass(cls):
+        if cls.NEEDS_32_BIT and not RUNS_32_BIT:
+            raise unittest.SkipTest(STUB_CHOICE["why"])
         cls.session = WineSession(cls.__name__, cls.REGISTRY_VIEW)
 
     @classmethod
