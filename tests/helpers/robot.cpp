@@ -156,19 +156,46 @@ struct Robot {
   bool box_open = false;
   std::set<HWND> answered;
   ULONGLONG started = 0;
-  HHOOK program_hook = nullptr;
+  HHOOK program_hook = nullptr, queue_hook = nullptr;
+  // Set by the hook once the program's window thread has taken the robot's barrier
+  // from its queue: what the robot posted before it has been handled.
+  HANDLE barrier = nullptr;
+  HWND barrier_window = nullptr;  // where it was posted: a window gone since has nothing left to handle
+  bool barrier_due = false;
 
-  // Lets the robot act inside the program (TextFits, dpi:), from the first such action
-  // on: the program's window thread gets robot_hook.dll, beside this program.
+  // Lets the robot act inside the program (TextFits, dpi:, the barrier), from the first
+  // action on: the program's window thread gets robot_hook.dll, beside this program.
   void HookProgram() {
     if (program_hook) return;
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::strcpy(std::strrchr(path, '\\') + 1, "robot_hook.dll");
     if (HMODULE library = LoadLibraryA(path)) {
-      const auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, "RobotHook")));
-      program_hook = SetWindowsHookExA(WH_CALLWNDPROC, hook, library, GetWindowThreadProcessId(main_window, nullptr));
+      const DWORD thread_id = GetWindowThreadProcessId(main_window, nullptr);
+      auto hook = [&](const char* name) {
+        return reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+      };
+      program_hook = SetWindowsHookExA(WH_CALLWNDPROC, hook("RobotHook"), library, thread_id);
+      queue_hook = SetWindowsHookExA(WH_GETMESSAGE, hook("RobotQueueHook"), library, thread_id);
+      barrier = CreateEventA(nullptr, TRUE, FALSE, ("robot barrier " + std::to_string(pid)).c_str());
     }
+  }
+
+  // Whether what the robot last did (an action, a box's answer) has been handled by the
+  // program's window thread; posts the barrier that tells, the first time it is asked.
+  // Acting before that would act on a window that has not caught up, as a slow machine shows.
+  bool CaughtUp() {
+    if (!barrier_due) return true;
+    if (barrier_window != main_window) {
+      HookProgram();
+      ResetEvent(barrier);
+      barrier_window = main_window;
+      PostMessageA(main_window, RegisterWindowMessageA("robot: barrier"), 0, 0);
+    }
+    if (WaitForSingleObject(barrier, 0) != WAIT_OBJECT_0) return false;
+    barrier_due = false;
+    barrier_window = nullptr;
+    return true;
   }
 
   void Line(const std::string& json) {
@@ -227,6 +254,7 @@ struct Robot {
       return;
     }
     if (answer_id) PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_id, BN_CLICKED), 0);
+    barrier_due = true;
   }
 
   static BOOL CALLBACK Visit(HWND window, LPARAM self) {
@@ -438,7 +466,7 @@ constexpr Action kActions[] = {
 };
 
 void Robot::Act() {
-  if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr) return;
+  if (steps.empty() || !steps.front().is_action || box_open || main_window == nullptr || !CaughtUp()) return;
   const std::string step = steps.front().text;
   const std::string name = step.substr(0, step.find(':'));
   const std::string argument = name.size() < step.size() ? step.substr(name.size() + 1) : "";
@@ -459,7 +487,7 @@ void Robot::Act() {
     return;
   }
   steps.pop_front();
-  Sleep(300);  // let the window settle after the last change
+  barrier_due = true;
   for (const Action& action : kActions) {
     if (name == action.name) return action.run(*this, argument);
   }

@@ -9,6 +9,10 @@
 // window's present one as lParam: tells the window its monitor's scale has changed, as
 // Windows does when it is dragged to another monitor, suggesting its frame at the new
 // scale (the message's rectangle must lie in the program's memory).
+//
+// "robot: barrier" posted to the program's window: when the window's thread takes it
+// from its queue, it has handled everything posted before it (the robot's clicks and
+// keys), and the hook sets the robot's event "robot barrier PID".
 #include <windows.h>
 
 #include <string>
@@ -46,5 +50,17 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK RobotHook(int code, WPARAM wpa
     MeasureText(sent->hwnd, static_cast<int>(sent->wParam));
   if (code == HC_ACTION && sent->message == RegisterWindowMessageA("robot: change dpi"))
     ChangeDpi(sent->hwnd, static_cast<int>(sent->wParam), static_cast<int>(sent->lParam));
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK RobotQueueHook(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* taken = reinterpret_cast<const MSG*>(lparam);
+  if (code == HC_ACTION && wparam == PM_REMOVE && taken->message == RegisterWindowMessageA("robot: barrier")) {
+    const std::string name = "robot barrier " + std::to_string(GetCurrentProcessId());
+    if (HANDLE reached = OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+      SetEvent(reached);
+      CloseHandle(reached);
+    }
+  }
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }
